@@ -1,0 +1,59 @@
+#pragma once
+// The run's CoverageDatabase: the MonitoredFiles in description order, the
+// lists of input files read, and a name index for merging.
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "coverage/model.h"
+#include "util/text_arena.h"
+
+namespace qar {
+
+struct CoverageDatabase {
+  MonitoredFileList monitoredFiles;
+  std::vector<InputFileEntry> symbolFilesRead;
+  std::vector<InputFileEntry> dataFilesRead;
+  std::vector<DataBlockSummary> dataBlockSummaries;  // contents listing only
+  bool countersPrepared = false;
+  TextArena lineTexts;  // texts of every DescriptionLine
+  // Folded name (ASCII lower case, backslash as "/") -> files of that name
+  // that were appended, in appending order.
+  std::unordered_map<std::string, std::vector<MonitoredFile*>> nameIndex;
+  uint64_t nextSequence = 0;
+};
+
+// The run's database (process-wide).
+CoverageDatabase& database();
+
+// Empties the database (tests, and a fresh run in the same process).
+void resetDatabase();
+
+// The key under which names that sameFileName calls equal meet.
+std::string foldedFileName(std::string_view name);
+
+// Appends a new, empty MonitoredFile named `name` at the end of the list and
+// enters it in the name index.
+MonitoredFile& appendMonitoredFile(std::string_view name);
+
+// Inserts a MonitoredFile before `position` (header extraction); it is not
+// entered in the name index, which serves the loading only.
+MonitoredFile& insertMonitoredFileBefore(MonitoredFileIt position, MonitoredFile file);
+
+// Removes `file` from the list (and the index), keeping the others' order,
+// and frees it with its lines' slots and its counter data.
+void removeMonitoredFile(MonitoredFileIt file);
+
+// The first MonitoredFile in list order whose name sameFileName calls equal to
+// `name` among those appended by loading, or nullptr.
+MonitoredFile* findMonitoredFile(std::string_view name);
+
+// Stores a line's text in the database's arena and appends it to `file`.
+DescriptionLine& appendDescriptionLine(MonitoredFile& file, std::string_view text);
+
+// Whole-database queries used by the reports.
+uint32_t sourceFileCount();
+uint32_t sourceLineTotal();
+bool hasMonitoredFiles();
+
+}  // namespace qar

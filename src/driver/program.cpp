@@ -1,0 +1,134 @@
+#include "driver/program.h"
+
+#include <cstdio>
+#include <string>
+
+#include "config/configuration.h"
+#include "coverage/loading.h"
+#include "driver/posterr.h"
+#include "driver/report_writers.h"
+#include "driver/version.h"
+#include "util/text.h"
+
+namespace qar {
+namespace {
+
+struct DriverState {
+  bool databaseBuilt = false;
+  bool databasePrepared = false;
+};
+
+DriverState& driverState() {
+  static DriverState state;
+  return state;
+}
+
+// Standard error is unbuffered; standard output keeps a large buffer for the
+// speed of listings on stdout, and writeDiagnostic flushes it before every
+// diagnostic (and main flushes it at exit), so both streams keep their order.
+void prepareStandardStreams() {
+  static char outputBuffer[1 << 16];
+  std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+  std::setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+bool isCoverageReport(ReportKind kind) {
+  return kind == ReportKind::Profile || kind == ReportKind::Untested ||
+         kind == ReportKind::Timing || kind == ReportKind::Xml;
+}
+
+}  // namespace
+
+void printBanner() {
+  const std::string stars(77, '*');
+  const std::string blank = "*" + std::string(75, ' ') + "*";
+  std::string box;
+  box += stars + "\n";
+  box += formatText("*           Tarvo, Test Coverage Analyzer for C/C++, Version %-14s *\n",
+                    programVersion().c_str());
+  box += blank + "\n";
+  box += "*                             THE POSTPROCESSOR                             *\n";
+  box += blank + "\n";
+  box += framedBannerLine(kRightsNotice) + "\n";
+  box += framedBannerLine(copyrightNotice()) + "\n";
+  box += stars + "\n";
+  box += "\n";
+  writeDiagnostic(box);
+}
+
+void dispatchReport(ReportKind kind, std::string_view outputName) {
+  const OptionSettings& settings = options();
+  DriverState& state = driverState();
+  beginReport(kind);
+
+  bool contentsOnly = !isCoverageReport(kind);
+  if (!state.databaseBuilt) {
+    buildCoverageDatabase(contentsOnly);
+    state.databaseBuilt = true;
+  }
+
+  if (isCoverageReport(kind)) {
+    if (settings.onlyFilesWithCounters) dropFilesWithoutCounters();
+    if (!state.databasePrepared) {
+      prepareCounters();
+      if (settings.unchosenFiles) dropUnchosenFiles();
+      state.databasePrepared = true;
+    }
+  }
+  writeReport(kind, outputName);
+}
+
+int runProgram(int argc, const char* const* argv) {
+  prepareStandardStreams();
+  parseCommandLine(argc, argv);
+  const OptionSettings& settings = options();
+
+  loadConfiguration(settings.configFileText, settings.verbose);
+  applyConfigOverrides(settings.configOverrides);
+  validateConfiguration();
+
+  bool anyReport = settings.profileFile || settings.untestedFile || settings.timingFile ||
+                   settings.xmlFile || settings.listContents || settings.listContentsWithCounters;
+  if (!anyReport) {
+    if (settings.addTargetDataFile) {
+      addDataFiles(*settings.dataFiles, *settings.addTargetDataFile);
+    } else if (settings.addTargetSymbolFile) {
+      addSymbolFiles(*settings.symbolFiles, *settings.addTargetSymbolFile);
+    } else if (settings.verbose) {
+      printBanner();
+    }
+    return 0;
+  }
+
+  bool contentsOnly = settings.listContents || settings.listContentsWithCounters;
+  loadInputFiles(settings.symbolFiles, settings.dataFiles, contentsOnly);
+
+  if (settings.listContents) {
+    dispatchReport(ReportKind::Contents, "stdout");
+    return 0;
+  }
+  if (settings.listContentsWithCounters) {
+    dispatchReport(ReportKind::ContentsWithCounters, "stdout");
+    return 0;
+  }
+  if (settings.profileFile) dispatchReport(ReportKind::Profile, *settings.profileFile);
+  if (settings.untestedFile) dispatchReport(ReportKind::Untested, *settings.untestedFile);
+  if (settings.timingFile) dispatchReport(ReportKind::Timing, *settings.timingFile);
+  if (settings.xmlFile) dispatchReport(ReportKind::Xml, *settings.xmlFile);
+  return 0;
+}
+
+int runProgramAndExit(int argc, const char* const* argv) {
+  int status = 0;
+  try {
+    status = runProgram(argc, argv);
+  } catch (const ProgramExit& exit) {
+    status = exit.status;
+  }
+  std::fflush(stdout);
+  return status;
+}
+
+void resetDriverState() { driverState() = DriverState{}; }
+
+}  // namespace qar

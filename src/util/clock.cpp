@@ -1,0 +1,38 @@
+#include "util/clock.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace qar {
+
+std::time_t currentTime() {
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
+    long long seconds = 0;
+    const char* end = epoch + std::strlen(epoch);
+    auto [ptr, ec] = std::from_chars(epoch, end, seconds);
+    if (ec == std::errc() && ptr == end) return static_cast<std::time_t>(seconds);
+  }
+  return std::time(nullptr);
+}
+
+std::string timeText(std::time_t t) {
+  static const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  tzset();
+  std::tm local{};
+  if (localtime_r(&t, &local) == nullptr) local = std::tm{};
+  // The asctime form, built by hand: asctime itself is not thread safe and
+  // overflows on years beyond four digits.
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.3s %.3s%3d %.2d:%.2d:%.2d %d",
+                kWeekdays[(local.tm_wday % 7 + 7) % 7], kMonths[(local.tm_mon % 12 + 12) % 12],
+                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
+  return buffer;
+}
+
+std::string currentTimeText() { return timeText(currentTime()); }
+
+}  // namespace qar

@@ -1,0 +1,36 @@
+#include "util/text_arena.h"
+
+#include <cstring>
+
+namespace qar {
+
+std::string_view TextArena::store(std::string_view text) {
+  if (text.empty()) return std::string_view(cursor_ != nullptr ? cursor_ : "", 0);
+  if (text.size() > left_) {
+    // A text larger than a block gets a block of its own, so the unused rest of
+    // the current block is not thrown away for it.
+    size_t size = text.size() > blockSize_ / 4 ? text.size() : blockSize_;
+    blocks_.push_back(std::make_unique<char[]>(size));
+    reserved_ += size;
+    if (size != blockSize_) {
+      std::memcpy(blocks_.back().get(), text.data(), text.size());
+      return std::string_view(blocks_.back().get(), text.size());
+    }
+    cursor_ = blocks_.back().get();
+    left_ = size;
+  }
+  std::memcpy(cursor_, text.data(), text.size());
+  std::string_view stored(cursor_, text.size());
+  cursor_ += text.size();
+  left_ -= text.size();
+  return stored;
+}
+
+void TextArena::clear() {
+  blocks_.clear();
+  cursor_ = nullptr;
+  left_ = 0;
+  reserved_ = 0;
+}
+
+}  // namespace qar

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs the built program for one end-to-end case and compares what it wrote.
+#
+# A case folder holds:
+#   args              one program argument per line (an empty line is an empty argument)
+#   env               optional NAME=VALUE lines added to the clean environment
+#   input/            optional files copied into the fresh working directory
+#   expected/stdout   expected standard output (absent: empty)
+#   expected/stderr   expected standard error (absent: empty)
+#   expected/status   expected exit status (absent: 0)
+#   expected/files/   files that must exist afterwards in the working directory, byte for byte
+# "@WORK@" in args and env stands for the working directory's path.
+set -u
+program=$1
+case_dir=$2
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+if [ -d "$case_dir/input" ]; then
+  cp -R "$case_dir/input/." "$work/"
+fi
+
+args=()
+if [ -f "$case_dir/args" ]; then
+  while IFS= read -r line || [ -n "$line" ]; do
+    args+=("${line//@WORK@/$work}")
+  done < "$case_dir/args"
+fi
+
+environment=(PATH=/usr/bin:/bin TZ=UTC SOURCE_DATE_EPOCH=1764950400 HOME="$work")
+if [ -f "$case_dir/env" ]; then
+  while IFS= read -r line || [ -n "$line" ]; do
+    [ -n "$line" ] && environment+=("${line//@WORK@/$work}")
+  done < "$case_dir/env"
+fi
+
+mkdir -p "$work/.e2e"
+( cd "$work" && env -i "${environment[@]}" "$program" "${args[@]}" \
+    > "$work/.e2e/stdout" 2> "$work/.e2e/stderr" < /dev/null )
+status=$?
+
+failed=0
+compare() {  # expected-file actual-file label
+  if ! cmp -s "$1" "$2"; then
+    echo "--- $3 differs (expected vs actual):"
+    diff -u "$1" "$2" | head -n 60
+    failed=1
+  fi
+}
+for stream in stdout stderr; do
+  expected="$case_dir/expected/$stream"
+  [ -f "$expected" ] || expected=/dev/null
+  compare "$expected" "$work/.e2e/$stream" "$stream"
+done
+expected_status=0
+[ -f "$case_dir/expected/status" ] && expected_status=$(tr -d '[:space:]' < "$case_dir/expected/status")
+if [ "$status" != "$expected_status" ]; then
+  echo "--- exit status $status, expected $expected_status"
+  failed=1
+fi
+if [ -d "$case_dir/expected/files" ]; then
+  while IFS= read -r -d '' file; do
+    relative=${file#"$case_dir/expected/files/"}
+    if [ ! -f "$work/$relative" ]; then
+      echo "--- file $relative was not written"
+      failed=1
+    else
+      compare "$file" "$work/$relative" "file $relative"
+    fi
+  done < <(find "$case_dir/expected/files" -type f -print0)
+fi
+exit $failed
