@@ -10,13 +10,14 @@ namespace qar {
 // address, until the arena is cleared.
 class TextArena {
  public:
-  explicit TextArena(size_t blockSize = 1 << 20) : blockSize_(blockSize) {}
+  TextArena() = default;
+  explicit TextArena(size_t blockSize) : blockSize_(blockSize) {}
   std::string_view store(std::string_view text);
   void clear();
   size_t bytesReserved() const { return reserved_; }
 
  private:
-  size_t blockSize_;
+  size_t blockSize_ = 1 << 20;
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* cursor_ = nullptr;
   size_t left_ = 0;

@@ -11,7 +11,7 @@
 #   expected/files/   files that must exist afterwards in the working directory, byte for byte
 # "@WORK@" in args and env stands for the working directory's path.
 set -u
-program=$1
+program=$(realpath "$1")
 case_dir=$2
 
 work=$(mktemp -d)
