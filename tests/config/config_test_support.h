@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -19,35 +20,31 @@ class ConfigTestBase : public ::testing::Test {
   void SetUp() override {
     resetDiagnostics();
     resetConfiguration();
-    char buffer[4096];
-    savedDirectory_ = getcwd(buffer, sizeof buffer) ? buffer : "/";
-    ASSERT_EQ(chdir(work_.path().c_str()), 0);
-    for (const char* name : {"QARHOME", "QARINIT"}) unsetVariable(name);
+    savedDirectory_ = std::filesystem::current_path();
+    std::filesystem::current_path(work_.path());
+    setVariable("QARHOME", std::nullopt);
+    setVariable("QARINIT", std::nullopt);
   }
 
   void TearDown() override {
-    (void)chdir(savedDirectory_.c_str());
-    for (const auto& [name, value] : savedEnvironment_) {
-      if (value) {
-        setenv(name.c_str(), value->c_str(), 1);
-      } else {
-        unsetenv(name.c_str());
-      }
-    }
+    std::filesystem::current_path(savedDirectory_);
+    for (const auto& [name, value] : savedEnvironment_) setVariable(name, value);
     resetConfiguration();
   }
 
-  void setVariable(const std::string& name, const std::string& value) {
-    remember(name);
-    setenv(name.c_str(), value.c_str(), 1);
+  // Sets (or with nullopt unsets) an environment variable until the test ends.
+  void setVariable(const std::string& name, const std::optional<std::string>& value) {
+    if (!savedEnvironment_.count(name)) {
+      const char* old = std::getenv(name.c_str());
+      savedEnvironment_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    if (value) {
+      setenv(name.c_str(), value->c_str(), 1);
+    } else {
+      unsetenv(name.c_str());
+    }
   }
 
-  void unsetVariable(const std::string& name) {
-    remember(name);
-    unsetenv(name.c_str());
-  }
-
-  // The text of `parameter` in the given section of the run's table.
   std::optional<std::string> slot(size_t section, ConfigParameter parameter) {
     return configTable().sections.at(section).values[static_cast<int>(parameter)];
   }
@@ -55,13 +52,7 @@ class ConfigTestBase : public ::testing::Test {
   TempDir work_;
 
  private:
-  void remember(const std::string& name) {
-    if (savedEnvironment_.count(name)) return;
-    const char* value = std::getenv(name.c_str());
-    savedEnvironment_[name] = value ? std::optional<std::string>(value) : std::nullopt;
-  }
-
-  std::string savedDirectory_;
+  std::filesystem::path savedDirectory_;
   std::map<std::string, std::optional<std::string>> savedEnvironment_;
 };
 
