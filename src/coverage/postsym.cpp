@@ -1,0 +1,218 @@
+#include "coverage/postsym.h"
+
+#include <cerrno>
+
+#include "coverage/database.h"
+#include "coverage/scan_numbers.h"
+#include "coverage/symbol_line_reader.h"
+#include "driver/postcmdl.h"
+#include "driver/posterr.h"
+#include "selection/file_selection.h"
+#include "util/text.h"
+
+namespace qar {
+namespace {
+
+// The block being filled: always the last MonitoredFile of the list while
+// `haveBlock` is set (blocks are appended, and removing a just completed
+// block makes the one before it current).
+struct BlockState {
+  bool haveBlock = false;
+  bool deselected = false;
+  bool expectInfoLine = false;
+};
+
+struct SymbolFileState {
+  SymbolLineReader reader;
+  std::string fileName;
+  std::string stamp;
+  BlockState block;
+};
+
+SymbolFileState& symbolState() {
+  static SymbolFileState state;
+  return state;
+}
+
+[[noreturn]] void failSymbolFile(std::string_view symbolFileName) {
+  setErrorArguments(symbolFileName);
+  failWith(kSymbolFileError);
+}
+
+[[noreturn]] void failWithSystemError(ErrorCode code, std::string_view fileName, int errorNumber) {
+  setErrorArguments(fileName, systemErrorText(errorNumber));
+  failWith(code);
+}
+
+MonitoredFile* currentBlock(const BlockState& block) {
+  MonitoredFileList& files = database().monitoredFiles;
+  return block.haveBlock && !files.empty() ? &files.back() : nullptr;
+}
+
+// The numbers of an info line; it is one when "%u %lld %x %u %u %u" reads
+// exactly five of them (a sixth makes it a record line).
+struct InfoLine {
+  uint32_t mode = 0;
+  int64_t time = 0;
+  uint32_t fingerprint = 0;
+  uint32_t rwrCount = 0;
+  uint32_t updCount = 0;
+};
+
+bool scanInfoLine(std::string_view line, InfoLine& info) {
+  ScanText text(line);
+  uint64_t mode = 0;
+  uint64_t fingerprint = 0;
+  uint64_t rwr = 0;
+  uint64_t upd = 0;
+  uint64_t sixth = 0;
+  if (!scanUnsigned(text, mode) || !scanSigned(text, info.time) || !scanHex(text, fingerprint, 0) ||
+      !scanUnsigned(text, rwr) || !scanUnsigned(text, upd) || scanUnsigned(text, sixth)) {
+    return false;
+  }
+  info.mode = static_cast<uint32_t>(mode);
+  info.fingerprint = static_cast<uint32_t>(fingerprint);
+  info.rwrCount = static_cast<uint32_t>(rwr);
+  info.updCount = static_cast<uint32_t>(upd);
+  return true;
+}
+
+// The count line "%%%lu,%lu,%lu,%lu,%lu,%lu": all six numbers are needed.
+bool scanCountLine(std::string_view line, MonitoredFile& file) {
+  ScanText text(line.substr(1));
+  uint64_t numbers[6] = {};
+  for (size_t i = 0; i < 6; ++i) {
+    if (i > 0) {
+      if (text.at == text.end || *text.at != ',') return false;
+      ++text.at;
+    }
+    if (!scanUnsigned(text, numbers[i])) return false;
+  }
+  file.sourceLineCount = static_cast<uint32_t>(numbers[0]);
+  file.counterSizes = CounterSizes{static_cast<uint32_t>(numbers[1]), static_cast<uint32_t>(numbers[2]),
+                                   static_cast<uint32_t>(numbers[3]), static_cast<uint32_t>(numbers[4]),
+                                   static_cast<uint32_t>(numbers[5])};
+  return true;
+}
+
+bool isDeselected(std::string_view name, LoadingMode mode) {
+  const OptionSettings& settings = options();
+  if (settings.chosenFiles && !matchesAnyPattern(settings.chosenFiles, name)) return true;
+  bool honoursUnchosen = mode == LoadingMode::ContentsListing || mode == LoadingMode::Adding;
+  return honoursUnchosen && matchesAnyPattern(settings.unchosenFiles, name);
+}
+
+void handleNameLine(std::string_view line, LoadingMode mode, BlockState& block) {
+  std::string_view name = line.substr(1);
+  block.deselected = isDeselected(name, mode);
+  block.expectInfoLine = true;
+  if (block.deselected) return;
+  MonitoredFile& file = appendMonitoredFile(name);
+  appendDescriptionLine(file, line);
+  block.haveBlock = true;
+}
+
+// A block can take record and count lines only between its info line and a
+// count line with a nonzero source line count.
+bool acceptsBodyLine(const MonitoredFile* file) {
+  return file != nullptr && file->instrumentationTime != 0 && file->sourceLineCount == 0;
+}
+
+}  // namespace
+
+const std::string& openSymbolFile(std::string_view fileName) {
+  SymbolFileState& state = symbolState();
+  state.fileName.assign(fileName);
+  state.stamp.clear();
+  if (!state.reader.open(state.fileName)) failWithSystemError(kCannotOpen, fileName, errno);
+  std::string_view line;
+  SymbolLineReader::Status status = state.reader.nextKeptLine(line);
+  if (status == SymbolLineReader::Status::ReadError) {
+    failWithSystemError(kCannotRead, fileName, state.reader.readErrorNumber());
+  }
+  // A file without any kept line has no identification either.
+  if (status == SymbolLineReader::Status::EndOfFile || line != kSymbolFileMagic) {
+    setErrorArguments(fileName);
+    failWith(kBadIdentificationStamp);
+  }
+  status = state.reader.nextKeptLine(line);
+  if (status == SymbolLineReader::Status::ReadError) {
+    failWithSystemError(kCannotRead, fileName, state.reader.readErrorNumber());
+  }
+  if (status == SymbolLineReader::Status::EndOfFile) failSymbolFile(fileName);
+  state.stamp.assign(line);
+  return state.stamp;
+}
+
+void closeSymbolFile() {
+  SymbolFileState& state = symbolState();
+  if (state.reader.close() != 0) {
+    setErrorArguments(state.fileName, systemErrorText(errno));
+    reportError(kCannotClose, ErrorSeverity::ExitIfFatalCode);
+  }
+}
+
+const std::string& currentSymbolFileName() { return symbolState().fileName; }
+const std::string& currentSymbolFileStamp() { return symbolState().stamp; }
+
+void readSymbolFiles(LoadingMode mode) {
+  SymbolFileState& state = symbolState();
+  state.block = BlockState{};
+  const std::vector<InputFileEntry>& files = database().symbolFilesRead;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const std::string fileName = files[i].name;
+    openSymbolFile(fileName);
+    std::string_view line;
+    for (;;) {
+      // The end of the file and a failing read alike: the terminator is missing.
+      if (state.reader.nextKeptLine(line) != SymbolLineReader::Status::Line) failSymbolFile(fileName);
+      if (line == kSymbolFileTerminator) break;
+      handleSymbolLine(line, fileName, mode);
+    }
+    closeSymbolFile();
+  }
+}
+
+void handleSymbolLine(std::string_view line, std::string_view symbolFileName, LoadingMode mode) {
+  BlockState& block = symbolState().block;
+  if (line.front() == '@') {
+    handleNameLine(line, mode, block);
+    return;
+  }
+  bool infoPosition = block.expectInfoLine;
+  block.expectInfoLine = false;
+  InfoLine info;
+  if (infoPosition && scanInfoLine(line, info)) {
+    if (block.deselected) return;
+    MonitoredFile* file = currentBlock(block);
+    if (file == nullptr || (info.mode & kModeFunction) == 0 || info.time < 1) failSymbolFile(symbolFileName);
+    file->instrumentationTime = info.time;
+    file->fingerprint = info.fingerprint;
+    file->rwrCount = info.rwrCount;
+    file->updCount = info.updCount;
+    appendDescriptionLine(*file, line);
+    return;
+  }
+  if (block.deselected) return;
+  MonitoredFile* file = currentBlock(block);
+  if (!acceptsBodyLine(file)) failSymbolFile(symbolFileName);
+  if (line.front() != '%') {
+    appendDescriptionLine(*file, line);
+    return;
+  }
+  if (!scanCountLine(line, *file)) failSymbolFile(symbolFileName);
+  appendDescriptionLine(*file, line);
+  if (mode != LoadingMode::ContentsListing) resolveDuplicateDescription(symbolFileName);
+}
+
+void resetSymbolBlockState() { symbolState().block = BlockState{}; }
+
+void resetSymbolFileState() {
+  SymbolFileState& state = symbolState();
+  state.reader.close();
+  state.fileName.clear();
+  state.stamp.clear();
+  state.block = BlockState{};
+}
+
+}  // namespace qar

@@ -1,0 +1,491 @@
+#include "coverage/record_reader.h"
+
+#include <array>
+#include <limits>
+
+#include "coverage/database.h"
+#include "coverage/scan_numbers.h"
+#include "driver/posterr.h"
+
+namespace qar {
+namespace {
+
+constexpr size_t kMaxTextLength = 4095;
+constexpr size_t kMaxFileNameLength = 260;
+constexpr std::string_view kTerminatorLine = "END OF SYMBOLFILE";
+constexpr int64_t kLargestKind = 104;
+
+using KindTable = std::array<ProbeKindInfo, kLargestKind + 1>;
+
+constexpr KindTable buildKindTable() {
+  KindTable table{};
+  auto set = [&table](int kind, CounterSource source, const char* name) {
+    table[static_cast<size_t>(kind)] = ProbeKindInfo{true, source, name};
+  };
+  using S = CounterSource;
+  set(0, S::Function, "function");
+  set(1, S::Jump, "function_end");
+  set(2, S::None, "function_end_nr");
+  set(3, S::None, "block_end");
+  set(4, S::Jump, "lambda");
+  set(5, S::Jump, "lambda_end");
+  set(6, S::None, "lambda_end_nr");
+  set(10, S::Jump, "goto");
+  set(11, S::Jump, "continue");
+  set(12, S::Jump, "break");
+  set(13, S::Jump, "return");
+  set(14, S::Jump, "case");
+  set(15, S::Jump, "default");
+  set(16, S::Jump, "missing_default");
+  set(20, S::Decision, "if");
+  set(21, S::Decision, "else_if");
+  set(22, S::Decision, "while");
+  set(23, S::Decision, "for");
+  set(24, S::Decision, "do_while");
+  set(25, S::Decision, "ternary");
+  set(30, S::Decision, "const_if");
+  set(31, S::Decision, "const_else_if");
+  set(32, S::Decision, "const_while");
+  set(33, S::Decision, "const_for");
+  set(34, S::Decision, "const_do_while");
+  set(35, S::Decision, "const_ternary");
+  set(40, S::None, "else");
+  set(41, S::None, "do");
+  set(42, S::None, "switch");
+  set(43, S::None, "function_try_block");
+  set(45, S::None, "label");
+  set(50, S::None, "");
+  set(51, S::None, "");
+  set(55, S::Jump, "user_counter");
+  set(56, S::None, "user_annotation");
+  set(60, S::Jump, "try");
+  set(61, S::Jump, "__try");
+  set(62, S::Jump, "throw");
+  set(63, S::Jump, "catch");
+  set(64, S::Jump, "__except");
+  set(65, S::Jump, "__finally");
+  set(66, S::Jump, "__leave");
+  for (int kind = 70; kind <= 74; ++kind) set(kind, S::PendingSums, "");
+  set(75, S::ConditionTrue, "");
+  set(76, S::ConditionFalse, "");
+  set(77, S::PendingSums, "condition");
+  set(78, S::TrueSum, "");
+  set(79, S::FalseSum, "");
+  set(80, S::TrueSum, "");
+  set(81, S::FalseSum, "");
+  set(85, S::PendingSums, "expr_andor");
+  set(90, S::None, "");
+  set(91, S::None, "");
+  set(92, S::None, "");
+  set(100, S::Jump, "while_decl");
+  set(101, S::Jump, "for_decl");
+  set(102, S::Jump, "for_range");
+  set(103, S::Jump, "for_each_range_vc");
+  set(104, S::Jump, "foreach_range_csharp");
+  return table;
+}
+
+constexpr KindTable kKindTable = buildKindTable();
+constexpr ProbeKindInfo kUnknownKind{};
+
+// Where the walk stands: the file and the index of the next line to take,
+// and the index of the line the last record came from.
+struct Cursor {
+  bool walking = false;
+  MonitoredFileIt file;
+  size_t nextLine = 0;
+  size_t lastLine = 0;
+  bool haveLastLine = false;
+};
+
+struct ReaderState {
+  Cursor cursor;
+  Cursor saved;
+  std::string fileName;
+  InstrumentationMode mode;
+  int64_t instrumentationTime = 0;
+  uint32_t fingerprint = 0;
+  uint32_t rwrCount = 0;
+  uint32_t updCount = 0;
+  uint32_t counterRwrCount = 0;
+  uint32_t counterUpdCount = 0;
+  uint32_t isHeaderFile = 0;
+  const MonitoredFile* file = nullptr;
+  uint32_t previousSourceLines = 0;
+};
+
+ReaderState& readerState() {
+  static ReaderState state;
+  return state;
+}
+
+bool isBlankLine(std::string_view text) {
+  for (char c : text) {
+    if (c != ' ' && c != '\t') return false;
+  }
+  return true;
+}
+
+// The next non-blank line of the current file, or nullptr when its lines are
+// used up.
+DescriptionLine* takeLineInFile(Cursor& cursor) {
+  std::vector<DescriptionLine>& lines = cursor.file->descriptionLines;
+  while (cursor.nextLine < lines.size()) {
+    size_t index = cursor.nextLine++;
+    if (isBlankLine(lines[index].text)) continue;
+    cursor.lastLine = index;
+    cursor.haveLastLine = true;
+    return &lines[index];
+  }
+  return nullptr;
+}
+
+// The next non-blank line of the walk, moving on to the following files;
+// nullptr (and the walk ends) when all are used up.
+DescriptionLine* takeLine(ReaderState& state) {
+  MonitoredFileList& files = database().monitoredFiles;
+  Cursor& cursor = state.cursor;
+  if (!cursor.walking) {
+    cursor = Cursor{true, files.begin(), 0, 0, false};
+  }
+  while (cursor.file != files.end()) {
+    if (DescriptionLine* line = takeLineInFile(cursor)) return line;
+    state.previousSourceLines = cursor.file->sourceLineCount;
+    ++cursor.file;
+    cursor.nextLine = 0;
+    cursor.haveLastLine = false;
+  }
+  cursor.walking = false;
+  return nullptr;
+}
+
+uint32_t lookup(const std::vector<uint32_t>& array, uint64_t index, unsigned long checkLine) {
+  if (index >= array.size()) failInternal("postdata", checkLine);
+  return array[static_cast<size_t>(index)];
+}
+
+// The five numbers of a record line, as "%d %lu %u %u %u" reads them; the
+// text then starts after the white space that follows the fifth.
+struct RecordNumbers {
+  int32_t kind = 0;
+  uint32_t line = 0;
+  uint32_t statementCount = 0;
+  uint32_t counterIndex = 0;
+  uint32_t nesting = 0;
+};
+
+bool scanRecordNumbers(ScanText& text, RecordNumbers& numbers) {
+  int64_t kind = 0;
+  uint64_t line = 0;
+  uint64_t statementCount = 0;
+  uint64_t counterIndex = 0;
+  uint64_t nesting = 0;
+  if (!scanSigned(text, kind) || !scanUnsigned(text, line) || !scanUnsigned(text, statementCount) ||
+      !scanUnsigned(text, counterIndex) || !scanUnsigned(text, nesting)) {
+    return false;
+  }
+  numbers.kind = static_cast<int32_t>(kind);
+  numbers.line = static_cast<uint32_t>(line);
+  numbers.statementCount = static_cast<uint32_t>(statementCount);
+  numbers.counterIndex = static_cast<uint32_t>(counterIndex);
+  numbers.nesting = static_cast<uint32_t>(nesting);
+  return true;
+}
+
+bool isIncludeLine(std::string_view line) { return line.size() >= 2 && line[0] == '#' && line[1] == 'i'; }
+
+// Adds the condition counters at base + each offset of a "0,2,5" list; the
+// first piece that does not start with a digit ends the list.
+void sumOffsets(std::string_view list, uint32_t base, const CounterArrays* counters, Probe& probe) {
+  ScanText text(list);
+  while (text.at < text.end && isDecimalDigit(*text.at)) {
+    uint64_t offset = readDigits(text);
+    uint64_t index = offset > std::numeric_limits<uint64_t>::max() - base ? std::numeric_limits<uint64_t>::max()
+                                                                          : base + offset;
+    probe.counter1 += conditionCountAt(index, counters);
+    ++probe.counter2;
+    while (text.at < text.end && *text.at != ',') ++text.at;
+    if (text.at == text.end) break;
+    ++text.at;
+  }
+}
+
+void setCounters(const ProbeKindInfo& info, uint32_t index, const CounterArrays* counters, bool hasTiming,
+                 Probe& probe) {
+  switch (info.source) {
+    case CounterSource::Function:
+      probe.counter1 = functionCountAt(index, counters);
+      if (hasTiming) {
+        probe.timeTotal = timeTotalAt(index, counters);
+        probe.timeMax = timeMaxAt(index, counters);
+      }
+      break;
+    case CounterSource::Jump:
+      probe.counter1 = jumpCountAt(index, counters);
+      break;
+    case CounterSource::Decision:
+      probe.counter1 = decisionTrueAt(index, counters);
+      probe.counter2 = decisionFalseAt(index, counters);
+      break;
+    case CounterSource::ConditionTrue:
+      probe.counter1 = conditionCountAt(index, counters);
+      break;
+    case CounterSource::ConditionFalse:
+      probe.counter2 = conditionCountAt(index, counters);
+      break;
+    case CounterSource::TrueSum:
+    case CounterSource::FalseSum:
+      sumOffsets(probe.text, index, counters, probe);
+      break;
+    case CounterSource::None:
+    case CounterSource::PendingSums:
+      break;
+  }
+}
+
+// The info line "%u %lld %08X %u %u": numbers after the first one that does
+// not scan stay 0.
+void scanInfoLine(std::string_view line, ReaderState& state) {
+  ScanText text(line);
+  uint64_t mode = 0;
+  int64_t time = 0;
+  uint64_t fingerprint = 0;
+  uint64_t rwr = 0;
+  uint64_t upd = 0;
+  if (scanUnsigned(text, mode) && scanSigned(text, time) && scanHex(text, fingerprint, 8) &&
+      scanUnsigned(text, rwr)) {
+    scanUnsigned(text, upd);
+  }
+  uint32_t bits = static_cast<uint32_t>(mode);
+  state.mode = InstrumentationMode{true, (bits & kModeDecision) != 0, (bits & kModeMulticondition) != 0,
+                                   (bits & kModeInclusiveTiming) != 0, (bits & kModeExclusiveTiming) != 0};
+  state.instrumentationTime = time;
+  state.fingerprint = static_cast<uint32_t>(fingerprint);
+  state.rwrCount = static_cast<uint32_t>(rwr);
+  state.updCount = static_cast<uint32_t>(upd);
+}
+
+RecordCategory startFile(ReaderState& state, std::string_view nameLine) {
+  MonitoredFile& file = *state.cursor.file;
+  state.fileName.assign(nameLine.substr(1, kMaxFileNameLength));
+  state.file = &file;
+  state.isHeaderFile = file.isHeaderFile;
+  const CounterArrays* counters = file.counterData.get();
+  state.counterRwrCount = counters != nullptr ? counters->rwrCount : 0;
+  state.counterUpdCount = counters != nullptr ? counters->updCount : 0;
+  // The info line is the next line of the same file; a file that ends after
+  // its name line has none.
+  const DescriptionLine* info = takeLineInFile(state.cursor);
+  if (info == nullptr) {
+    setErrorArguments(file.name);
+    return RecordCategory::BadRecord;
+  }
+  scanInfoLine(info->text, state);
+  return RecordCategory::FileStart;
+}
+
+}  // namespace
+
+const ProbeKindInfo& probeKindInfo(int64_t kind) {
+  if (kind < 0 || kind > kLargestKind) return kUnknownKind;
+  return kKindTable[static_cast<size_t>(kind)];
+}
+
+RecordCategory parseRecordLine(std::string_view line, const CounterArrays* counters, bool hasTiming,
+                               Probe& probe) {
+  probe.counter1 = 0;
+  probe.counter2 = 0;
+  probe.timeTotal = 0;
+  probe.timeMax = 0;
+  if (isIncludeLine(line)) {
+    probe.kind = kKindLineEntry;
+    probe.line = 0;
+    probe.statementCount = 0;
+    probe.nesting = 0;
+    probe.text.assign(line.substr(0, kMaxTextLength));
+    return RecordCategory::IncludeRecord;
+  }
+  ScanText text(line);
+  RecordNumbers numbers;
+  if (!scanRecordNumbers(text, numbers)) return RecordCategory::BadRecord;
+  const ProbeKindInfo& info = probeKindInfo(numbers.kind);
+  if (!info.known) return RecordCategory::BadRecord;
+  skipScanSpace(text);
+  std::string_view rest = text.rest().substr(0, kMaxTextLength);
+  if (!rest.empty() && rest.back() == ' ') rest.remove_suffix(1);
+  probe.kind = static_cast<uint32_t>(numbers.kind);
+  probe.line = numbers.line;
+  probe.statementCount = numbers.statementCount;
+  probe.nesting = numbers.nesting;
+  probe.text.assign(rest);
+  setCounters(info, numbers.counterIndex, counters, hasTiming, probe);
+  if (probe.kind == kKindFunction) return RecordCategory::FunctionRecord;
+  if (probe.kind == kKindLineEntry || probe.kind == kKindLineReturn) return RecordCategory::LineRecord;
+  return RecordCategory::ProbeRecord;
+}
+
+RecordCategory nextRecord(Probe& probe) {
+  ReaderState& state = readerState();
+  const bool prepared = database().countersPrepared;
+  for (;;) {
+    DescriptionLine* line = takeLine(state);
+    if (line == nullptr) return RecordCategory::EndOfRecords;
+    std::string_view text = line->text;
+    if (text == kTerminatorLine) failInternal("postsym", 1795);
+    if (text.front() == '%') continue;
+    if (text.front() == '@') return startFile(state, text);
+
+    MonitoredFile& file = *state.cursor.file;
+    uint32_t pendingTrue = probe.counter1;
+    uint32_t pendingFalse = probe.counter2;
+    RecordCategory category =
+        parseRecordLine(text, prepared ? nullptr : file.counterData.get(), state.mode.hasTiming(), probe);
+    if (category == RecordCategory::BadRecord) {
+      setErrorArguments(file.name);
+      return category;
+    }
+    if (category == RecordCategory::IncludeRecord) return category;
+    if (prepared) {
+      probe.counter1 = line->value1;
+      probe.counter2 = line->value2;
+      probe.timeTotal = line->value3;
+      probe.timeMax = line->value4;
+    }
+    switch (probeKindInfo(probe.kind).source) {
+      case CounterSource::TrueSum:
+        // After the preparation pass the partner (false) list carries nothing
+        // the following record needs: it has its own values.
+        if (prepared) {
+          takeLineInFile(state.cursor);
+        } else {
+          pendingTrue = probe.counter1;
+        }
+        probe.counter1 = pendingTrue;
+        probe.counter2 = pendingFalse;
+        continue;
+      case CounterSource::FalseSum: {
+        uint32_t falseSum = prepared ? line->value1 : probe.counter1;
+        probe.counter1 = pendingTrue;
+        probe.counter2 = falseSum;
+        continue;
+      }
+      case CounterSource::PendingSums:
+        if (!prepared) {
+          probe.counter1 = pendingTrue;
+          probe.counter2 = pendingFalse;
+        }
+        if (probe.kind >= 70 && probe.kind <= 74) probe.kind -= 50;
+        return category;
+      default:
+        return category;
+    }
+  }
+}
+
+// The look-ahead reads kinds 70 to 74 as they stand and the counters from the
+// line's values; its text is what follows five runs of digits, each with one
+// optional blank after it. An include line reads as a ProbeRecord of kind 50.
+RecordCategory peekRecord(Probe& probe) {
+  ReaderState& state = readerState();
+  Cursor& cursor = state.cursor;
+  if (!cursor.walking || cursor.file == database().monitoredFiles.end()) {
+    probe.kind = kKindFunction;
+    return RecordCategory::FunctionRecord;
+  }
+  std::vector<DescriptionLine>& lines = cursor.file->descriptionLines;
+  size_t index = cursor.nextLine;
+  while (index < lines.size() && isBlankLine(lines[index].text)) ++index;
+  if (index == lines.size() || lines[index].text.front() == '%') {
+    probe.kind = kKindFunction;
+    return RecordCategory::FunctionRecord;
+  }
+  cursor.nextLine = index + 1;
+  const DescriptionLine& line = lines[index];
+  probe.counter1 = line.value1;
+  probe.counter2 = line.value2;
+  probe.timeTotal = line.value3;
+  probe.timeMax = line.value4;
+  if (isIncludeLine(line.text)) {
+    probe.kind = kKindLineEntry;
+    probe.text.assign(line.text.substr(0, kMaxTextLength));
+    return RecordCategory::ProbeRecord;
+  }
+  ScanText text(line.text);
+  RecordNumbers numbers;
+  if (!scanRecordNumbers(text, numbers) || !probeKindInfo(numbers.kind).known) {
+    setErrorArguments(cursor.file->name);
+    return RecordCategory::BadRecord;
+  }
+  probe.kind = static_cast<uint32_t>(numbers.kind);
+  probe.line = numbers.line;
+  probe.statementCount = numbers.statementCount;
+  probe.nesting = numbers.nesting;
+  ScanText skip(line.text);
+  for (int field = 0; field < 5; ++field) {
+    while (skip.at < skip.end && isDecimalDigit(*skip.at)) ++skip.at;
+    if (skip.at < skip.end && *skip.at == ' ') ++skip.at;
+  }
+  probe.text.assign(skip.rest().substr(0, kMaxTextLength));
+  return probe.kind == kKindFunction ? RecordCategory::FunctionRecord : RecordCategory::ProbeRecord;
+}
+
+void saveRecordCursor() { readerState().saved = readerState().cursor; }
+
+void restoreRecordCursor() { readerState().cursor = readerState().saved; }
+
+void resetRecordCursor() {
+  ReaderState& state = readerState();
+  state.cursor = Cursor{};
+  state.saved = Cursor{};
+}
+
+void resetRecordReader() { readerState() = ReaderState{}; }
+
+void recordCursorFileRemoved(const MonitoredFile& file) {
+  ReaderState& state = readerState();
+  auto pointsAt = [&file](const Cursor& cursor) { return cursor.walking && &*cursor.file == &file; };
+  if (pointsAt(state.cursor) || pointsAt(state.saved)) resetRecordCursor();
+  if (state.file == &file) state.file = nullptr;
+}
+
+DescriptionLine* currentDescriptionLine() {
+  Cursor& cursor = readerState().cursor;
+  if (!cursor.walking || !cursor.haveLastLine) return nullptr;
+  return &cursor.file->descriptionLines[cursor.lastLine];
+}
+
+const std::string& currentFileName() { return readerState().fileName; }
+InstrumentationMode currentInstrumentationMode() { return readerState().mode; }
+int64_t currentInstrumentationTime() { return readerState().instrumentationTime; }
+uint32_t currentFingerprint() { return readerState().fingerprint; }
+uint32_t currentRwrCount() { return readerState().rwrCount; }
+uint32_t currentUpdCount() { return readerState().updCount; }
+uint32_t currentCounterRwrCount() { return readerState().counterRwrCount; }
+uint32_t currentCounterUpdCount() { return readerState().counterUpdCount; }
+uint32_t currentIsHeaderFile() { return readerState().isHeaderFile; }
+const MonitoredFile* currentMonitoredFile() { return readerState().file; }
+uint32_t previousFileSourceLines() { return readerState().previousSourceLines; }
+
+uint32_t functionCountAt(uint64_t index, const CounterArrays* counters) {
+  return counters == nullptr ? 0 : lookup(counters->functionCounts, index, 710);
+}
+uint32_t jumpCountAt(uint64_t index, const CounterArrays* counters) {
+  return counters == nullptr ? 0 : lookup(counters->jumpCounts, index, 767);
+}
+uint32_t decisionTrueAt(uint64_t index, const CounterArrays* counters) {
+  return counters == nullptr ? 0 : lookup(counters->decisionTrueCounts, index, 729);
+}
+uint32_t decisionFalseAt(uint64_t index, const CounterArrays* counters) {
+  return counters == nullptr ? 0 : lookup(counters->decisionFalseCounts, index, 748);
+}
+uint32_t conditionCountAt(uint64_t index, const CounterArrays* counters) {
+  return counters == nullptr ? 0 : lookup(counters->conditionCounts, index, 786);
+}
+uint32_t timeTotalAt(uint64_t index, const CounterArrays* counters) {
+  return counters == nullptr ? 0 : lookup(counters->timeTotals, index, 806);
+}
+uint32_t timeMaxAt(uint64_t index, const CounterArrays* counters) {
+  return counters == nullptr ? 0 : lookup(counters->timeMaxima, index, 825);
+}
+
+}  // namespace qar

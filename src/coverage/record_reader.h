@@ -1,0 +1,106 @@
+#pragma once
+// The record reader: turns the description lines of the MonitoredFiles, one
+// after the other, into typed records with their counter values.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "coverage/model.h"
+
+namespace qar {
+
+// Where a kind's counter1 / counter2 come from.
+enum class CounterSource : uint8_t {
+  None,            // no counters of its own
+  Function,        // counter1 = F[i]; with timing T totals / maxima too
+  Jump,            // counter1 = J[i]
+  Decision,        // counter1 = D true[i], counter2 = D false[i]
+  ConditionTrue,   // counter1 = C[i]
+  ConditionFalse,  // counter2 = C[i]
+  TrueSum,         // sum of C[i + k] over the text's offsets; sets the pending true sum
+  FalseSum,        // as TrueSum; sets the pending false sum
+  PendingSums,     // delivered with the pending sums
+};
+
+struct ProbeKindInfo {
+  bool known = false;
+  CounterSource source = CounterSource::None;
+  const char* name = "";  // type name; empty for kinds the table leaves unnamed
+};
+
+// The entry of `kind`; kinds outside the table give known == false.
+const ProbeKindInfo& probeKindInfo(int64_t kind);
+
+// The five mode flags of a file's info line.
+struct InstrumentationMode {
+  bool function = true;
+  bool decision = false;
+  bool multicondition = false;
+  bool inclusiveTiming = false;
+  bool exclusiveTiming = false;
+  bool hasTiming() const { return inclusiveTiming || exclusiveTiming; }
+};
+
+// Parses one record line into `probe` (kind, line, statement count, nesting,
+// text, counters). With `counters` the counters are looked up there (absent
+// arrays: 0); without, they stay 0. Kinds 78 to 81 get the sum of their
+// offsets in counter1 and the number of offsets in counter2; kinds 70 to 74
+// keep their code. `hasTiming` decides whether a function record gets its T
+// counters. Returns FunctionRecord, ProbeRecord, LineRecord, IncludeRecord
+// or BadRecord (the caller reports it).
+RecordCategory parseRecordLine(std::string_view line, const CounterArrays* counters, bool hasTiming,
+                               Probe& probe);
+
+// The next record of the walk over all MonitoredFiles. `probe` must be the
+// same buffer, unchanged, for every call of one walk (its counters carry the
+// pending sums). After EndOfRecords the next call starts a new walk.
+// BadRecord sets the arguments of ErrorCode 5 to the current file's name.
+RecordCategory nextRecord(Probe& probe);
+
+// Parses the line at the cursor inside the current file and steps past it.
+// At the closing count line (or the end of the file's lines) gives
+// FunctionRecord with kind 0 and stays there. Counters are the line's values.
+RecordCategory peekRecord(Probe& probe);
+
+// One slot for look-ahead with peekRecord.
+void saveRecordCursor();
+void restoreRecordCursor();
+
+// Forgets the walk: the next nextRecord starts from the first file.
+void resetRecordCursor();
+
+// resetRecordCursor plus the current-file values (tests, database reset).
+void resetRecordReader();
+
+// Called when `file` leaves the list: a walk inside it starts over.
+void recordCursorFileRemoved(const MonitoredFile& file);
+
+// The line the last record came from (the preparation pass writes its
+// values there); nullptr before the first record of a walk.
+DescriptionLine* currentDescriptionLine();
+
+// Current-file values, set at each FileStart.
+const std::string& currentFileName();  // at most 260 characters
+InstrumentationMode currentInstrumentationMode();
+int64_t currentInstrumentationTime();
+uint32_t currentFingerprint();
+uint32_t currentRwrCount();         // of the description
+uint32_t currentUpdCount();         // of the description
+uint32_t currentCounterRwrCount();  // of the counter data, 0 without
+uint32_t currentCounterUpdCount();  // of the counter data, 0 without
+uint32_t currentIsHeaderFile();
+const MonitoredFile* currentMonitoredFile();
+// The source line count of the file the cursor left last.
+uint32_t previousFileSourceLines();
+
+// Counter lookups: 0 without counter data; an index beyond the array is an
+// internal error of module postdata.
+uint32_t functionCountAt(uint64_t index, const CounterArrays* counters);
+uint32_t jumpCountAt(uint64_t index, const CounterArrays* counters);
+uint32_t decisionTrueAt(uint64_t index, const CounterArrays* counters);
+uint32_t decisionFalseAt(uint64_t index, const CounterArrays* counters);
+uint32_t conditionCountAt(uint64_t index, const CounterArrays* counters);
+uint32_t timeTotalAt(uint64_t index, const CounterArrays* counters);
+uint32_t timeMaxAt(uint64_t index, const CounterArrays* counters);
+
+}  // namespace qar

@@ -1,0 +1,53 @@
+#pragma once
+// Reads the lines of a symbol file through large buffered reads: a line is at
+// most 4095 characters (the rest of a longer one is skipped), its line feed
+// and a carriage return before it are removed, trailing blanks are removed,
+// and lines of only blanks and tabs are passed over.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qar {
+
+class SymbolLineReader {
+ public:
+  enum class Status { Line, EndOfFile, ReadError };
+
+  static constexpr size_t kMaxLineLength = 4095;
+
+  explicit SymbolLineReader(size_t bufferSize = size_t{1} << 20);
+  ~SymbolLineReader();
+  SymbolLineReader(const SymbolLineReader&) = delete;
+  SymbolLineReader& operator=(const SymbolLineReader&) = delete;
+
+  // False, with errno set, when the file cannot be opened.
+  bool open(const std::string& fileName);
+  // 0, or -1 with errno set.
+  int close();
+  bool isOpen() const { return descriptor_ >= 0; }
+
+  // The next kept line; it stays valid until the next call.
+  Status nextKeptLine(std::string_view& line);
+
+  // The errno of the read that failed.
+  int readErrorNumber() const { return readError_; }
+
+ private:
+  Status nextRawLine(std::string_view& line);
+  // The next byte, or -1 at the end of the file, -2 after a failed read.
+  int nextByte();
+  bool refill();
+  Status skipRestOfLine(size_t& keptLength);
+
+  int descriptor_ = -1;
+  size_t bufferSize_;
+  std::unique_ptr<char[]> buffer_;
+  size_t position_ = 0;
+  size_t filled_ = 0;
+  bool atEnd_ = false;
+  int readError_ = 0;
+  char line_[kMaxLineLength + 1];
+};
+
+}  // namespace qar
