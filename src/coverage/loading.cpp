@@ -8,7 +8,6 @@ void loadInputFiles(const std::optional<std::vector<std::string>>&, const std::o
 void buildCoverageDatabase(bool) { failInternal("postsym", 2); }
 void readDataFile(std::string_view, LoadingMode) { failInternal("postdata", 3); }
 void resolveDuplicateDescription(std::string_view) { failInternal("postsym", 4); }
-void addCounters(CounterArrays&, const CounterArrays&) { failInternal("postdata", 5); }
 void prepareCounters() { failInternal("postsym", 6); }
 void dropFilesWithoutCounters() { failInternal("postsym", 7); }
 void dropUnchosenFiles() { failInternal("postsym", 8); }

@@ -1,0 +1,337 @@
+// postdata, reading side: data file headers and counter blocks.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "coverage/data_file_layout.h"
+#include "coverage/postdata.h"
+#include "util/text.h"
+
+namespace qar {
+namespace {
+
+using namespace datafile;
+
+struct FileCloser {
+  void operator()(std::FILE* stream) const { std::fclose(stream); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// Arrays are read straight into their vectors with one read each; the
+// stream buffer serves the small reads of block words and names.
+constexpr size_t kStreamBufferSize = size_t{1} << 16;
+
+// When the size of the file is unknown (a pipe), arrays grow by at most this
+// many words per read, so that a hostile size word cannot make the reader
+// allocate far ahead of the data that actually arrives.
+constexpr size_t kUnknownSizeChunkWords = size_t{1} << 20;
+
+// Line numbers of the consistency checks of this module.
+constexpr unsigned long kCheckNoOpenFile = 101;
+
+// Skips up to this size are read through the stream buffer rather than
+// sought: a seek costs a system call even when it stays inside the buffer.
+constexpr uint64_t kSkipByReadingLimit = kStreamBufferSize;
+
+struct InputFile {
+  std::unique_ptr<char[]> buffer;  // declared first: outlives the stream
+  FileHandle stream;
+  std::string name;
+  uint64_t position = 0;
+  std::optional<uint64_t> size;  // known for regular files only
+};
+
+struct ReaderState {
+  InputFile blockFile;  // the file blocks are read from, if open
+  std::string currentName;
+  std::string currentStamp;
+};
+
+ReaderState& readerState() {
+  static ReaderState state;
+  return state;
+}
+
+uint64_t bytesRemaining(const InputFile& in) { return *in.size - std::min(in.position, *in.size); }
+
+// Stores the arguments of a short read and returns its ErrorCode: 2 at end
+// of file, 16 with the system's error text otherwise.
+ErrorCode shortRead(const InputFile& in, int errorNumber) {
+  if (std::feof(in.stream.get()) || !std::ferror(in.stream.get())) {
+    setErrorArguments(in.name);
+    return kBadDataFile;
+  }
+  setErrorArguments(in.name, systemErrorText(errorNumber));
+  return kCannotRead;
+}
+
+ErrorCode readBytes(InputFile& in, void* into, size_t byteCount) {
+  errno = 0;
+  size_t got = std::fread(into, 1, byteCount, in.stream.get());
+  int errorNumber = errno;
+  in.position += got;
+  return got == byteCount ? kNoError : shortRead(in, errorNumber);
+}
+
+int nextByte(InputFile& in) {
+  int c = getc_unlocked(in.stream.get());
+  if (c != EOF) ++in.position;
+  return c;
+}
+
+void putBack(InputFile& in, int c) {
+  std::ungetc(c, in.stream.get());
+  --in.position;
+}
+
+// White space as formatted input knows it in the C locale.
+bool isScanSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// Matches "Tarvo dat 9|" followed by exactly 24 characters the way formatted
+// input with "Tarvo dat 9|%24c" does: each of the two blanks of the literal
+// matches any run of white space, none included (the first other character
+// is put back); every other character of the literal must follow exactly;
+// then 24 characters of any kind, white space included, must follow. The
+// stamp ends at a NUL byte, as the text it is used as would.
+bool scanStampText(InputFile& in, std::string& stamp) {
+  for (char expected : kTextPrefix) {
+    int c = nextByte(in);
+    if (expected == ' ') {
+      while (isScanSpace(c)) c = nextByte(in);
+      if (c != EOF) putBack(in, c);
+    } else if (c != static_cast<unsigned char>(expected)) {
+      return false;
+    }
+  }
+  char text[kStampLength];
+  if (std::fread(text, 1, kStampLength, in.stream.get()) != kStampLength) return false;
+  in.position += kStampLength;
+  stamp.assign(text, std::find(text, text + kStampLength, '\0'));
+  return true;
+}
+
+// Opens `name` for binary reading; a failure is fatal (ErrorCode 14).
+InputFile openInput(std::string_view name) {
+  InputFile in;
+  in.name = std::string(name);
+  in.stream.reset(std::fopen(in.name.c_str(), "rb"));
+  if (!in.stream) {
+    int errorNumber = errno;
+    readerState().currentStamp = kUnavailableStamp;
+    setErrorArguments(name, systemErrorText(errorNumber));
+    failWith(kCannotOpen);
+  }
+  in.buffer = std::make_unique<char[]>(kStreamBufferSize);
+  std::setvbuf(in.stream.get(), in.buffer.get(), _IOFBF, kStreamBufferSize);
+  struct stat info {};
+  if (fstat(fileno(in.stream.get()), &info) == 0 && S_ISREG(info.st_mode)) {
+    in.size = static_cast<uint64_t>(info.st_size);
+  }
+  return in;
+}
+
+void closeInput(InputFile& in) {
+  if (std::fclose(in.stream.release()) != 0) {
+    int errorNumber = errno;
+    setErrorArguments(in.name, systemErrorText(errorNumber));
+    failWith(kCannotClose);
+  }
+}
+
+uint32_t readHeaderWord(InputFile& in) {
+  unsigned char raw[4];
+  if (ErrorCode code = readBytes(in, raw, sizeof raw); code != kNoError) failWith(code);
+  return loadWord(raw);
+}
+
+void checkMagicWord(InputFile& in, uint32_t expected) {
+  if (readHeaderWord(in) != expected) {
+    readerState().currentStamp = kUnavailableStamp;
+    setErrorArguments(in.name);
+    failWith(kIncompatibleNumberFormat);
+  }
+}
+
+// Reads and checks the header, makes its stamp the current one and returns
+// the block count. Every failure is fatal.
+uint32_t readHeader(InputFile& in) {
+  std::string stamp;
+  if (!scanStampText(in, stamp)) {
+    readerState().currentStamp = kUnavailableStamp;
+    setErrorArguments(in.name);
+    failWith(kBadIdentificationStamp);
+  }
+  checkMagicWord(in, kFirstMagic);
+  checkMagicWord(in, kSecondMagic);
+  uint32_t blockCount = readHeaderWord(in);
+  readerState().currentStamp = std::move(stamp);
+  return blockCount;
+}
+
+// Reads the name as line input with a buffer of `length` + 1 does: at most
+// `length` bytes, stopping after a line feed, which stays part of the name.
+// A name holding a line feed therefore leaves its remaining bytes to be read
+// as the block's following words. The name ends at a NUL byte. A read error
+// (16), or the end of the file before any byte (2), fails.
+ErrorCode readName(InputFile& in, uint32_t length, std::string& name) {
+  name.clear();
+  name.reserve(length);
+  std::FILE* stream = in.stream.get();
+  uint32_t got = 0;
+  bool cut = false;
+  errno = 0;
+  while (got < length) {
+    int c = getc_unlocked(stream);
+    if (c == EOF) break;
+    ++got;
+    cut = cut || c == '\0';
+    if (!cut) name.push_back(static_cast<char>(c));
+    if (c == '\n') break;
+  }
+  int errorNumber = errno;
+  in.position += got;
+  if (std::ferror(stream)) return shortRead(in, errorNumber);
+  if (got == 0) return shortRead(in, 0);
+  return kNoError;
+}
+
+// Reads the eleven block words and the name into `block`, leaving its
+// arrays empty. Stores the error arguments and returns the ErrorCode.
+ErrorCode readBlockStart(InputFile& in, CounterArrays& block) {
+  unsigned char raw[kBlockWordCount * 4];
+  if (ErrorCode code = readBytes(in, raw, sizeof raw); code != kNoError) return code;
+  uint32_t word[kBlockWordCount];
+  for (size_t i = 0; i < kBlockWordCount; ++i) word[i] = loadWord(raw + 4 * i);
+  if (word[kWordMagic] != kBlockMagic || word[kWordNameLength] == 0 || word[kWordNameLength] > kMaxNameLength ||
+      word[kWordTime] == 0 || word[kWordSizeF] == 0) {
+    setErrorArguments(in.name);
+    return kBadDataFile;
+  }
+  block.instrumentationTime = static_cast<int32_t>(word[kWordTime]);
+  block.fingerprint = word[kWordFingerprint];
+  block.rwrCount = word[kWordRwrCount];
+  block.updCount = word[kWordUpdCount];
+  block.sizes = CounterSizes{word[kWordSizeF], word[kWordSizeJ], word[kWordSizeD], word[kWordSizeC], word[kWordSizeT]};
+  for (auto* array : {&block.functionCounts, &block.jumpCounts, &block.decisionTrueCounts, &block.decisionFalseCounts,
+                      &block.conditionCounts, &block.timeTotals, &block.timeMaxima}) {
+    array->clear();
+  }
+  return readName(in, word[kWordNameLength], block.name);
+}
+
+// Reads `count` words with one read. Memory is only taken for words the file
+// can still hold: when it is too short the read is known to come short at
+// its end, and that is reported (ErrorCode 2) without allocating.
+ErrorCode readWordArray(InputFile& in, std::vector<uint32_t>& words, uint32_t count) {
+  words.clear();
+  if (count == 0) return kNoError;
+  uint64_t byteCount = uint64_t{count} * 4;
+  if (in.size) {
+    if (byteCount > bytesRemaining(in)) {
+      setErrorArguments(in.name);
+      return kBadDataFile;
+    }
+    words.resize(count);
+    if (ErrorCode code = readBytes(in, words.data(), byteCount); code != kNoError) return code;
+  } else {
+    for (size_t done = 0; done < count;) {
+      size_t chunk = std::min<size_t>(count - done, kUnknownSizeChunkWords);
+      words.resize(done + chunk);
+      if (ErrorCode code = readBytes(in, words.data() + done, chunk * 4); code != kNoError) return code;
+      done += chunk;
+    }
+  }
+  convertWordOrder(words.data(), words.size());
+  return kNoError;
+}
+
+// Moves past the seven arrays of a block. A failing move is ErrorCode 16;
+// arrays that run past the end of the file are ErrorCode 2, as reading them
+// would be.
+ErrorCode skipArrays(InputFile& in, const CounterSizes& sizes) {
+  uint64_t byteCount = 4 * (uint64_t{sizes.f} + sizes.j + 2 * uint64_t{sizes.d} + sizes.c + 2 * uint64_t{sizes.t});
+  if (in.size && byteCount > bytesRemaining(in)) {
+    setErrorArguments(in.name);
+    return kBadDataFile;
+  }
+  if (in.size && byteCount <= kSkipByReadingLimit) {
+    static char discarded[kSkipByReadingLimit];
+    return readBytes(in, discarded, byteCount);
+  }
+  if (fseeko(in.stream.get(), static_cast<off_t>(byteCount), SEEK_CUR) != 0) {
+    int errorNumber = errno;
+    setErrorArguments(in.name, systemErrorText(errorNumber));
+    return kCannotRead;
+  }
+  in.position += byteCount;
+  return kNoError;
+}
+
+InputFile& blockFileOrFail() {
+  InputFile& in = readerState().blockFile;
+  if (!in.stream) failInternal("postdata", kCheckNoOpenFile);
+  return in;
+}
+
+void failOn(ErrorCode code) {
+  if (code != kNoError) failWith(code);
+}
+
+}  // namespace
+
+namespace datafile {
+void setCurrentDataFileStamp(std::string stamp) { readerState().currentStamp = std::move(stamp); }
+}  // namespace datafile
+
+std::string readDataFileHeader(std::string_view fileName) {
+  readerState().currentName = std::string(fileName);
+  InputFile in = openInput(fileName);
+  readHeader(in);
+  closeInput(in);
+  return readerState().currentStamp;
+}
+
+uint32_t openDataFile(std::string_view fileName) {
+  closeDataFile();
+  readerState().currentName = std::string(fileName);
+  InputFile in = openInput(fileName);
+  uint32_t blockCount = readHeader(in);
+  readerState().blockFile = std::move(in);
+  return blockCount;
+}
+
+void readCounterBlock(CounterArrays& block) {
+  InputFile& in = blockFileOrFail();
+  failOn(readBlockStart(in, block));
+  failOn(readWordArray(in, block.functionCounts, block.sizes.f));
+  failOn(readWordArray(in, block.jumpCounts, block.sizes.j));
+  failOn(readWordArray(in, block.decisionTrueCounts, block.sizes.d));
+  failOn(readWordArray(in, block.decisionFalseCounts, block.sizes.d));
+  failOn(readWordArray(in, block.conditionCounts, block.sizes.c));
+  failOn(readWordArray(in, block.timeTotals, block.sizes.t));
+  failOn(readWordArray(in, block.timeMaxima, block.sizes.t));
+}
+
+ErrorCode readBlockHeader(CounterArrays& blockHeader) {
+  InputFile& in = blockFileOrFail();
+  ErrorCode code = readBlockStart(in, blockHeader);
+  if (code == kNoError) code = skipArrays(in, blockHeader.sizes);
+  if (code != kNoError) reportError(code, ErrorSeverity::ContinueAfterReport);
+  return code;
+}
+
+void closeDataFile() {
+  InputFile& in = readerState().blockFile;
+  if (in.stream) closeInput(in);
+}
+
+const std::string& currentDataFileName() { return readerState().currentName; }
+const std::string& currentDataFileStamp() { return readerState().currentStamp; }
+
+void resetDataFileState() { readerState() = ReaderState{}; }
+
+}  // namespace qar
