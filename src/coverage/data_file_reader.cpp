@@ -332,6 +332,9 @@ void closeDataFile() {
 const std::string& currentDataFileName() { return readerState().currentName; }
 const std::string& currentDataFileStamp() { return readerState().currentStamp; }
 
-void resetDataFileState() { readerState() = ReaderState{}; }
+void resetDataFileState() {
+  readerState().blockFile.stream.reset();  // before its buffer goes
+  readerState() = ReaderState{};
+}
 
 }  // namespace qar
