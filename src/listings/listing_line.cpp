@@ -1,0 +1,85 @@
+// The fixed-column line buffer of the listings. Values are formatted and
+// copied in without a terminator, so a value wider than its field runs into
+// the cells that follow.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "listings/postlist.h"
+
+namespace qar {
+namespace {
+
+struct ListingLine {
+  char cells[kListingLineCells + 1];  // one more for the line end on writing
+  size_t used = 0;  // cells past this one are known to be blank
+  uint32_t nesting = 0;
+  ListingLine() { std::memset(cells, ' ', sizeof cells); }
+};
+
+ListingLine& line() {
+  static ListingLine buffer;
+  return buffer;
+}
+
+template <typename... Values>
+void putFormatted(size_t column, const char* format, Values... values) {
+  // Wide enough for any "%13.1f" of a double.
+  char scratch[400];
+  int length = std::snprintf(scratch, sizeof scratch, format, values...);
+  if (length < 0) return;
+  size_t size = static_cast<size_t>(length) < sizeof scratch ? static_cast<size_t>(length) : sizeof scratch - 1;
+  putListingText(column, std::string_view(scratch, size));
+}
+
+}  // namespace
+
+void putListingText(size_t column, std::string_view text) {
+  if (column >= kListingLineCells) return;
+  if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+    text = text.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
+  }
+  size_t count = std::min(text.size(), kListingLineCells - column);
+  ListingLine& buffer = line();
+  std::memcpy(buffer.cells + column, text.data(), count);
+  buffer.used = std::max(buffer.used, column + count);
+}
+
+void putHits(uint32_t hits) { putFormatted(0, "%10u", hits); }
+void putFalseCount(uint32_t count) { putFormatted(11, "%10u", count); }
+void putMarker(char marker) { putListingText(22, std::string_view(&marker, 1)); }
+void putLineNumber(uint32_t lineNumber) { putFormatted(24, "%5lu", static_cast<unsigned long>(lineNumber)); }
+
+void putExecutionCount(uint32_t count) { putFormatted(0, "%10u", count); }
+void putTotalCost(int32_t total) { putFormatted(10, "%11d", total); }
+void putAverageCost(double average) { putFormatted(21, "%13.1f", average); }
+void putMaximumCost(int32_t maximum) { putFormatted(34, "%11d", maximum); }
+void putTimingLineNumber(uint32_t lineNumber) {
+  putFormatted(46, "%5lu", static_cast<unsigned long>(lineNumber));
+}
+void putTimingFunction(std::string_view name) {
+  constexpr size_t kColumn = 52;
+  putListingText(kColumn, name);
+  if (name.find('\0') == std::string_view::npos) putListingText(kColumn + name.size(), "()");
+}
+
+void setNestingLevel(uint32_t level) { line().nesting = level; }
+uint32_t nestingLevel() { return line().nesting; }
+
+void flushListingLine() {
+  ListingLine& buffer = line();
+  size_t end = buffer.used;
+  while (end > 0 && buffer.cells[end - 1] == ' ') --end;
+  buffer.cells[end] = '\n';
+  writeListingText(std::string_view(buffer.cells, end + 1));
+  clearListingLine();
+}
+
+void clearListingLine() {
+  ListingLine& buffer = line();
+  // The line-end cell is included: it may hold the last "\n".
+  std::memset(buffer.cells, ' ', std::min(buffer.used + 1, sizeof buffer.cells));
+  buffer.used = 0;
+}
+
+}  // namespace qar

@@ -1,0 +1,239 @@
+// The DESCRIPTION column: the text of each probe kind, the reachability
+// marks, and the placement by nesting level cut to the listing width.
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <string>
+
+#include "driver/posterr.h"
+#include "listings/postlist.h"
+#include "listings/statement_analysis.h"
+
+namespace qar {
+namespace {
+
+// Descriptions are built in a scratch of this many bytes, terminator included.
+constexpr size_t kScratchLimit = 8192 - 1;
+
+struct DescriptionState {
+  bool marksEnabled = false;
+  bool statementFiguresAvailable = true;
+  bool functionTryBlockSeen = false;
+  bool finalStatementPassed = false;
+};
+
+DescriptionState& descriptionState() {
+  static DescriptionState state;
+  return state;
+}
+
+ReachedFlagSource& reachedFlagSource() {
+  static ReachedFlagSource source = nextReachedFlag;
+  return source;
+}
+
+// The text of a kind is `before`, then the probe's text when `withText`,
+// then `after`.
+struct TextPattern {
+  const char* before = "";
+  const char* after = "";
+  bool withText = false;
+};
+
+constexpr TextPattern text(const char* before, const char* after = "") { return {before, after, true}; }
+constexpr TextPattern fixed(const char* word) { return {word, "", false}; }
+
+TextPattern patternOf(uint32_t kind) {
+  switch (kind) {
+    case 0: return text("FUNCTION ", "()");
+    case 1: case 2: case 3: case 5: case 6: return fixed("}");
+    case 4: case 50: case 51: return text("");
+    case 10: return text("goto ");
+    case 11: return text("continue ");
+    case 12: return text("break ");
+    case 13: return text("return ");
+    case 14: return text("case ", ":");
+    case 15: return fixed("default:");
+    case 16: return fixed("missing-default:");
+    case 20: return text("if (", ")");
+    case 21: return text("else if (", ")");
+    case 22: return text("while (", ")");
+    case 23: return text("for (;", ";)");
+    case 24: return text("do-while (", ")");
+    case 25: return text("ternary-?: ");
+    case 30: return text("const-if (", ")");
+    case 31: return text("const-else if (", ")");
+    case 32: return text("const-while (", ")");
+    case 33: return text("const-for (;", ";)");
+    case 34: return text("const-do-while (", ")");
+    case 35: return text("const-ternary-?: ");
+    case 40: return fixed("else");
+    case 41: return fixed("do");
+    case 42: return text("switch (", ")");
+    case 43: return fixed("try");
+    case 45: return text("", ":");
+    case 55: return text("User counter: ");
+    case 56: return text("User annotation: ");
+    case 60: return fixed("try");
+    case 61: return fixed("__try");
+    case 62: return text("throw ");
+    case 63: return text("catch (", ")");
+    case 64: return text("__except (", ")");
+    case 65: return fixed("__finally");
+    case 66: return fixed("__leave");
+    case 75: case 76: return text("");  // the combination number goes first
+    case 77: return text("COND (", ")");
+    case 85: return text("expr-andor: ");
+    case 100: return text("while (", ") {");
+    case 101: return text("for (;", ";) {");
+    case 102: return text("for (", ") {");
+    case 103: return text("for each (", ") {");
+    case 104: return text("foreach (", ") {");
+    default: return {};
+  }
+}
+
+void appendCapped(std::string& out, std::string_view piece) {
+  if (out.size() >= kScratchLimit) return;
+  out.append(piece.substr(0, kScratchLimit - out.size()));
+}
+
+void appendNumber(std::string& out, uint32_t value) {
+  char digits[16];
+  auto result = std::to_chars(digits, digits + sizeof digits, value);
+  appendCapped(out, std::string_view(digits, static_cast<size_t>(result.ptr - digits)));
+}
+
+// The listing text of `kind` into `out` (marks not included).
+void buildListingText(std::string& out, uint32_t kind, std::string_view probeText, uint32_t combination) {
+  out.clear();
+  TextPattern pattern = patternOf(kind);
+  if (kind == 75 || kind == 76) {
+    appendNumber(out, combination);
+    appendCapped(out, ": ");
+  }
+  appendCapped(out, pattern.before);
+  if (pattern.withText) appendCapped(out, probeText);
+  appendCapped(out, pattern.after);
+}
+
+bool askReachedFlag() {
+  ReachedFlagSource source = reachedFlagSource();
+  if (source == nullptr) failInternal("postlist", 210);
+  return source();
+}
+
+// Appends the reachability mark a kind carries, asking for a reached flag
+// exactly when a mark is possible so the flags stay in listing order.
+void appendReachabilityMark(std::string& out, uint32_t kind) {
+  const DescriptionState& state = descriptionState();
+  if (!state.marksEnabled || !state.statementFiguresAvailable) return;
+  switch (kind) {
+    case 1: case 2:
+      if (state.functionTryBlockSeen) out += askReachedFlag() ? '+' : '-';
+      break;
+    case 3:
+      if (!(nestingLevel() == 0 && state.finalStatementPassed)) out += askReachedFlag() ? '+' : '-';
+      break;
+    case 5: case 6:
+      out += askReachedFlag() ? '+' : '-';
+      break;
+    case 14: case 15: case 45:
+      if (askReachedFlag()) out += '+';
+      break;
+    default:
+      break;
+  }
+}
+
+// Places a text that obeys the listing width: it starts at 2 x nesting + 30
+// and is cut, ending in "..", where it would pass the width. When the start
+// reaches the width only ".." is left, two cells before the width (at 30 for
+// widths up to 31).
+void placeWithinWidth(std::string& description) {
+  int64_t width = std::min<int64_t>(options().listingWidth, static_cast<int64_t>(kListingLineCells));
+  int64_t start = 2 * static_cast<int64_t>(nestingLevel()) + 31;  // 1-based
+  int64_t room = 0;
+  if (start < width) {
+    room = width - start + 1;
+  } else {
+    start = width <= 31 ? 31 : width - 1;
+    room = 2;
+  }
+  if (static_cast<int64_t>(description.size()) > room) {
+    description.resize(static_cast<size_t>(room));
+    description[description.size() - 2] = '.';
+    description[description.size() - 1] = '.';
+  }
+  putListingText(static_cast<size_t>(start - 1), description);
+}
+
+std::string& scratch() {
+  static std::string text = [] {
+    std::string s;
+    s.reserve(kScratchLimit + 1);
+    return s;
+  }();
+  return text;
+}
+
+}  // namespace
+
+void describeProbe(uint32_t kind, std::string_view probeText, uint32_t combinationNumber) {
+  DescriptionState& state = descriptionState();
+  if (kind == kKindFunction) {
+    state.functionTryBlockSeen = false;
+    state.finalStatementPassed = false;
+  } else if (kind == 43) {
+    state.functionTryBlockSeen = true;
+  }
+  std::string& description = scratch();
+  buildListingText(description, kind, probeText, combinationNumber);
+  appendReachabilityMark(description, kind);
+  if (kind == kKindFunction || kind == 1 || kind == 2 || kind == kKindLineEntry) {
+    putListingText(30, description);  // never indented, never cut
+  } else {
+    placeWithinWidth(description);
+  }
+}
+
+void describeMcdc(uint32_t conditionNumber, std::string_view pairList) {
+  std::string& description = scratch();
+  description.clear();
+  appendCapped(description, "MC/DC (cond ");
+  appendNumber(description, conditionNumber);
+  appendCapped(description, "): ");
+  appendCapped(description, pairList);
+  placeWithinWidth(description);
+}
+
+const std::string& describeProbePlain(uint32_t kind, std::string_view probeText) {
+  static std::string plain = [] {
+    std::string s;
+    s.reserve(kScratchLimit + 1);
+    return s;
+  }();
+  plain.clear();
+  if (kind != 50 && kind != 51) {
+    TextPattern pattern = patternOf(kind);
+    // Combinations show their text alone here; the number is the listings'.
+    appendCapped(plain, pattern.before);
+    if (pattern.withText) appendCapped(plain, probeText);
+    appendCapped(plain, pattern.after);
+  }
+  while (!plain.empty() && plain.back() == ' ') plain.pop_back();
+  return plain;
+}
+
+void setReachedFlagSource(ReachedFlagSource source) { reachedFlagSource() = source; }
+
+void enableReachabilityMarks(bool enabled) { descriptionState().marksEnabled = enabled; }
+void setStatementFiguresAvailable(bool available) { descriptionState().statementFiguresAvailable = available; }
+bool statementFiguresAvailable() { return descriptionState().statementFiguresAvailable; }
+void setFinalStatementPassed() { descriptionState().finalStatementPassed = true; }
+bool finalStatementPassed() { return descriptionState().finalStatementPassed; }
+bool functionTryBlockSeen() { return descriptionState().functionTryBlockSeen; }
+
+void resetDescriptionState() { descriptionState() = DescriptionState{}; }
+
+}  // namespace qar
