@@ -13,8 +13,8 @@ namespace {
 void unindex(CoverageDatabase& db, const MonitoredFile& file) {
   auto entry = db.nameIndex.find(foldedFileName(file.name));
   if (entry == db.nameIndex.end()) return;
-  std::vector<MonitoredFile*>& files = entry->second;
-  auto found = std::find(files.begin(), files.end(), &file);
+  std::vector<MonitoredFileIt>& files = entry->second;
+  auto found = std::find_if(files.begin(), files.end(), [&](MonitoredFileIt it) { return &*it == &file; });
   if (found == files.end()) return;
   files.erase(found);
   if (files.empty()) db.nameIndex.erase(entry);
@@ -46,7 +46,7 @@ MonitoredFile& appendMonitoredFile(std::string_view name) {
   // Indexed files are only ever appended at the end and removals keep the
   // order, so among files of one name the smallest sequence is the first in
   // the list.
-  db.nameIndex[foldedFileName(name)].push_back(&file);
+  db.nameIndex[foldedFileName(name)].push_back(std::prev(db.monitoredFiles.end()));
   return file;
 }
 
@@ -65,14 +65,18 @@ void removeMonitoredFile(MonitoredFileIt file) {
   db.monitoredFiles.erase(file);
 }
 
-MonitoredFile* findMonitoredFile(std::string_view name) {
+MonitoredFileIt findMonitoredFileIt(std::string_view name) {
   CoverageDatabase& db = database();
   auto entry = db.nameIndex.find(foldedFileName(name));
-  if (entry == db.nameIndex.end() || entry->second.empty()) return nullptr;
-  const std::vector<MonitoredFile*>& files = entry->second;
-  return *std::min_element(files.begin(), files.end(), [](const MonitoredFile* a, const MonitoredFile* b) {
-    return a->sequence < b->sequence;
-  });
+  if (entry == db.nameIndex.end() || entry->second.empty()) return db.monitoredFiles.end();
+  const std::vector<MonitoredFileIt>& files = entry->second;
+  return *std::min_element(files.begin(), files.end(),
+                           [](MonitoredFileIt a, MonitoredFileIt b) { return a->sequence < b->sequence; });
+}
+
+MonitoredFile* findMonitoredFile(std::string_view name) {
+  MonitoredFileIt found = findMonitoredFileIt(name);
+  return found == database().monitoredFiles.end() ? nullptr : &*found;
 }
 
 DescriptionLine& appendDescriptionLine(MonitoredFile& file, std::string_view text) {

@@ -19,7 +19,7 @@ struct CoverageDatabase {
   TextArena lineTexts;  // texts of every DescriptionLine
   // Folded name (ASCII lower case, backslash as "/") -> files of that name
   // that were appended, in appending order.
-  std::unordered_map<std::string, std::vector<MonitoredFile*>> nameIndex;
+  std::unordered_map<std::string, std::vector<MonitoredFileIt>> nameIndex;
   uint64_t nextSequence = 0;
 };
 
@@ -47,6 +47,9 @@ void removeMonitoredFile(MonitoredFileIt file);
 // The first MonitoredFile in list order whose name sameFileName calls equal to
 // `name` among those appended by loading, or nullptr.
 MonitoredFile* findMonitoredFile(std::string_view name);
+
+// The same as an iterator into monitoredFiles; end() when there is none.
+MonitoredFileIt findMonitoredFileIt(std::string_view name);
 
 // Stores a line's text in the database's arena and appends it to `file`.
 DescriptionLine& appendDescriptionLine(MonitoredFile& file, std::string_view text);

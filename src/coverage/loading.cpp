@@ -1,14 +1,212 @@
-// PLACEHOLDER until loading and merging land: every entry fails loudly.
 #include "coverage/loading.h"
 
+#include <cstdio>
+
+#include "coverage/database.h"
+#include "coverage/postdata.h"
+#include "coverage/postsym.h"
+#include "coverage/record_reader.h"
+#include "driver/postcmdl.h"
 #include "driver/posterr.h"
+#include "selection/file_selection.h"
 
 namespace qar {
-void loadInputFiles(const std::optional<std::vector<std::string>>&, const std::optional<std::vector<std::string>>&, bool) { failInternal("postsym", 1); }
-void buildCoverageDatabase(bool) { failInternal("postsym", 2); }
-void readDataFile(std::string_view, LoadingMode) { failInternal("postdata", 3); }
-void resolveDuplicateDescription(std::string_view) { failInternal("postsym", 4); }
-void prepareCounters() { failInternal("postsym", 6); }
-void dropFilesWithoutCounters() { failInternal("postsym", 7); }
-void dropUnchosenFiles() { failInternal("postsym", 8); }
+namespace {
+
+constexpr const char* kDefaultSymbolFile = "MON.sym";
+constexpr const char* kDefaultDataFile = "MON.dat";
+
+// A name with its last four characters replaced by `ending`; names of four
+// characters or fewer stay as they are.
+std::string derivedName(const std::string& name, const char* ending) {
+  if (name.size() <= 4) return name;
+  return name.substr(0, name.size() - 4) + ending;
+}
+
+bool canOpenForReading(const std::string& name) {
+  std::FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) return false;
+  std::fclose(file);
+  return true;
+}
+
+void recordSymbolFile(const std::string& name) {
+  std::string stamp = openSymbolFile(name);
+  closeSymbolFile();
+  database().symbolFilesRead.push_back({name, std::move(stamp)});
+}
+
+void recordDataFile(const std::string& name) {
+  database().dataFilesRead.push_back({name, readDataFileHeader(name)});
+}
+
+void mergeBlockForReport(std::unique_ptr<CounterArrays> block, const std::string& dataFileName) {
+  MonitoredFile* file = findMonitoredFile(block->name);
+  if (file == nullptr) {
+    const OptionSettings& settings = options();
+    if (!settings.chosenFiles && !settings.unchosenFiles) {
+      setNoticeArguments(block->name, dataFileName);
+      issueNotice(kNoticeUnknownFile);
+    }
+    return;
+  }
+  if (block->fingerprint == file->fingerprint) {
+    if (block->sizes != file->counterSizes) {
+      setNoticeArguments(block->name, dataFileName);
+      issueNotice(kNoticeCounterSizesDiffer);
+    } else if (!file->counterData) {
+      file->counterData = std::move(block);
+    } else {
+      addCounters(*file->counterData, *block);
+    }
+    return;
+  }
+  // Another instrumentation of the file: the counters cannot be used.
+  int64_t blockTime = block->instrumentationTime;
+  setNoticeArguments(block->name, dataFileName);
+  issueNotice(blockTime >= file->instrumentationTime ? kNoticeNewerCounterData : kNoticeOlderCounterData);
+}
+
+void listBlocksForContents(const std::string& dataFileName) {
+  uint32_t blocks = openDataFile(dataFileName);
+  CounterArrays header;
+  for (uint32_t i = 0; i < blocks; ++i) {
+    // The first bad block has been reported; the rest of this file is passed over.
+    if (readBlockHeader(header) != kNoError) break;
+    if (isFileExcluded(header.name)) continue;
+    database().dataBlockSummaries.push_back({header.name, header.instrumentationTime, header.fingerprint,
+                                             header.sizes, header.rwrCount, header.updCount});
+  }
+  closeDataFile();
+}
+
+void removeFilesWhere(bool (*condition)(const MonitoredFile&)) {
+  MonitoredFileList& files = database().monitoredFiles;
+  for (auto it = files.begin(); it != files.end();) {
+    auto current = it++;
+    if (condition(*current)) removeMonitoredFile(current);
+  }
+}
+
+}  // namespace
+
+void loadInputFiles(const std::optional<std::vector<std::string>>& symbolFiles,
+                    const std::optional<std::vector<std::string>>& dataFiles, bool contentsOnly) {
+  CoverageDatabase& db = database();
+  bool symbolArguments = symbolFiles && !symbolFiles->empty();
+  bool dataArguments = dataFiles && !dataFiles->empty();
+  if (symbolArguments) {
+    for (const std::string& name : *symbolFiles) recordSymbolFile(name);
+  }
+  if (dataArguments) {
+    for (const std::string& name : *dataFiles) recordDataFile(name);
+  }
+  if (contentsOnly) return;
+
+  if (!dataArguments) {
+    for (size_t i = 0; i < db.symbolFilesRead.size(); ++i) {
+      std::string name = derivedName(db.symbolFilesRead[i].name, ".dat");
+      if (canOpenForReading(name)) recordDataFile(name);
+    }
+  }
+  if (!symbolArguments) {
+    size_t dataCount = db.dataFilesRead.size();
+    for (size_t i = 0; i < dataCount; ++i) recordSymbolFile(derivedName(db.dataFilesRead[i].name, ".sym"));
+    if (!db.symbolFilesRead.empty()) return;
+  }
+  if (db.symbolFilesRead.empty() && db.dataFilesRead.empty()) {
+    recordSymbolFile(kDefaultSymbolFile);
+    if (canOpenForReading(kDefaultDataFile)) recordDataFile(kDefaultDataFile);
+  }
+}
+
+void buildCoverageDatabase(bool contentsOnly) {
+  CoverageDatabase& db = database();
+  LoadingMode mode = contentsOnly ? LoadingMode::ContentsListing : LoadingMode::Report;
+  if (!contentsOnly || !db.symbolFilesRead.empty()) readSymbolFiles(mode);
+  for (const InputFileEntry& entry : db.dataFilesRead) readDataFile(entry.name, mode);
+}
+
+void readDataFile(std::string_view fileName, LoadingMode mode) {
+  std::string name(fileName);
+  if (mode == LoadingMode::ContentsListing) {
+    listBlocksForContents(name);
+    return;
+  }
+  uint32_t blocks = openDataFile(name);
+  for (uint32_t i = 0; i < blocks; ++i) {
+    auto block = std::make_unique<CounterArrays>();
+    readCounterBlock(*block);
+    mergeBlockForReport(std::move(block), name);
+  }
+  closeDataFile();
+}
+
+void resolveDuplicateDescription(std::string_view symbolFileName) {
+  MonitoredFileList& files = database().monitoredFiles;
+  if (files.empty()) return;
+  auto completed = std::prev(files.end());
+  auto earlierIt = findMonitoredFileIt(completed->name);
+  if (earlierIt == files.end() || earlierIt == completed) return;
+
+  const MonitoredFile& b = *completed;
+  const MonitoredFile& e = *earlierIt;
+  bool sameInstrumentation = e.fingerprint == b.fingerprint && e.sourceLineCount == b.sourceLineCount &&
+                             e.counterSizes == b.counterSizes;
+  if (!sameInstrumentation) {
+    bool keepEarlier = e.instrumentationTime >= b.instrumentationTime;
+    setNoticeArguments(b.name, symbolFileName);
+    issueNotice(keepEarlier ? kNoticeOlderInstrumentation : kNoticeNewerInstrumentation);
+    removeMonitoredFile(keepEarlier ? completed : earlierIt);
+    return;
+  }
+  // The same description read twice: the later instrumentation time wins,
+  // the earlier description on a tie, silently.
+  removeMonitoredFile(e.instrumentationTime < b.instrumentationTime ? earlierIt : completed);
+}
+
+void prepareCounters() {
+  CoverageDatabase& db = database();
+  Probe record;
+  for (;;) {
+    RecordCategory category = nextRecord(record);
+    switch (category) {
+      case RecordCategory::FunctionRecord: {
+        DescriptionLine& line = *currentDescriptionLine();
+        line.value1 = record.counter1;
+        line.value2 = 0;
+        line.value3 = record.timeTotal;
+        line.value4 = record.timeMax;
+        break;
+      }
+      case RecordCategory::ProbeRecord: {
+        DescriptionLine& line = *currentDescriptionLine();
+        line.value1 = record.counter1;
+        line.value2 = record.counter2;
+        line.value3 = 0;
+        line.value4 = 0;
+        break;
+      }
+      case RecordCategory::FileStart:
+      case RecordCategory::LineRecord:
+        break;
+      case RecordCategory::EndOfRecords:
+        db.countersPrepared = true;
+        return;
+      case RecordCategory::BadRecord:
+        failInternal("postsym", 1820);
+      default:
+        failInternal("postsym", 1824);
+    }
+  }
+}
+
+void dropFilesWithoutCounters() {
+  removeFilesWhere([](const MonitoredFile& file) { return !file.counterData; });
+}
+
+void dropUnchosenFiles() {
+  removeFilesWhere([](const MonitoredFile& file) { return matchesAnyPattern(options().unchosenFiles, file.name); });
+}
+
 }  // namespace qar
