@@ -175,6 +175,7 @@ void readSymbolFiles(LoadingMode mode) {
 
 void handleSymbolLine(std::string_view line, std::string_view symbolFileName, LoadingMode mode) {
   BlockState& block = symbolState().block;
+  if (line.empty()) return;
   if (line.front() == '@') {
     handleNameLine(line, mode, block);
     return;
