@@ -29,9 +29,9 @@ void appendFunction(std::string& text, uint32_t& line, uint32_t function, qar::C
   text += "0 " + std::to_string(line) + " 0 " + std::to_string(sizes.f++) + " 0 function_" +
           std::to_string(function) + "\n";
   for (uint32_t r = 0; r + 2 < records; ++r) {
-    line += 1 + random() % 3;
-    statement += 1 + random() % 2;
-    bool decision = random() % 2 == 0;
+    line += 1 + static_cast<uint32_t>(random() % 3);
+    statement += 1 + static_cast<uint32_t>(random() % 2);
+    bool decision = static_cast<uint32_t>(random() % 2) == 0;
     uint32_t index = decision ? sizes.d++ : sizes.j++;
     const char* kindAndText = decision ? "20 %u %u %u 1 value > limit_%u\n" : "13 %u %u %u 1 return result_%u\n";
     char buffer[96];
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
     symbolText += "@" + plan.name + "\n" + info;
     uint32_t line = 10;
     for (uint32_t function = 0, left = recordsPerFile; left > 0; ++function) {
-      uint32_t records = std::min<uint32_t>(left, 8 + random() % 8);
+      uint32_t records = std::min<uint32_t>(left, 8 + static_cast<uint32_t>(random() % 8));
       if (left - records < 3) records = left;
       appendFunction(symbolText, line, function, plan.sizes, records, random);
       left -= records;
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
         block.sizes = plan.sizes;
         auto fill = [&](std::vector<uint32_t>& counts, uint32_t size) {
           counts.resize(size);
-          for (uint32_t& c : counts) c = random() % 4 == 0 ? 0 : random() % 1000;
+          for (uint32_t& c : counts) c = static_cast<uint32_t>(random() % 4) == 0 ? 0 : static_cast<uint32_t>(random() % 1000);
         };
         fill(block.functionCounts, plan.sizes.f);
         fill(block.jumpCounts, plan.sizes.j);

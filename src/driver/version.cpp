@@ -19,7 +19,14 @@ std::string framedBannerLine(const std::string& text) {
   constexpr size_t kInner = 75;
   size_t left = text.size() < kInner ? (kInner - text.size()) / 2 : 0;
   size_t right = text.size() < kInner ? kInner - text.size() - left : 0;
-  return "*" + std::string(left, ' ') + text + std::string(right, ' ') + "*";
+  std::string line;
+  line.reserve(kInner + 2);
+  line.push_back('*');
+  line.append(left, ' ');
+  line.append(text);
+  line.append(right, ' ');
+  line.push_back('*');
+  return line;
 }
 
 }  // namespace qar
