@@ -195,12 +195,17 @@ TEST_F(SymbolFileTest, ChosenFilesDeselectBlocksWhateverTheyHold) {
   EXPECT_EQ(fileNames(), (std::vector<std::string>{"src/a.c"}));
 }
 
-TEST_F(SymbolFileTest, UnchosenFilesDeselectWhenListingOrAdding) {
+TEST_F(SymbolFileTest, UnchosenFilesDeselectOnlyWhenListingOrAdding) {
   OptionSettings settings;
   settings.unchosenFiles = std::vector<std::string>{"inc/b c.h"};
   setOptions(settings);
-  read({dir.write("m.sym", kHead + kBlockB + kBlockA + kEnd)}, LoadingMode::ContentsListing);
+  std::string path = dir.write("m.sym", kHead + kBlockB + kBlockA + kEnd);
+  read({path}, LoadingMode::ContentsListing);
   EXPECT_EQ(fileNames(), (std::vector<std::string>{"src/a.c"}));
+  // Reports read every block; -nf files are removed only after preparation.
+  resetDatabase();
+  read({path}, LoadingMode::Report);
+  EXPECT_EQ(fileNames(), (std::vector<std::string>{"inc/b c.h", "src/a.c"}));
 }
 
 TEST_F(SymbolFileTest, CurrentBlockCarriesOverToTheNextFile) {
