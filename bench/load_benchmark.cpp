@@ -82,6 +82,31 @@ void LoadAndPrepare(benchmark::State& state) {
 }
 BENCHMARK(LoadAndPrepare)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The symbol text alone: reading it into MonitoredFiles.
+void LoadSymbolFiles(benchmark::State& state) {
+  static const Inputs inputs = findInputs();
+  if (inputs.symbolFiles.empty()) {
+    state.SkipWithError("set QARPOST_BENCH_DIR to a folder made by qarpost_generate_load_input");
+    return;
+  }
+  qar::OptionSettings settings;
+  settings.symbolFiles = inputs.symbolFiles;
+  qar::setOptions(settings);
+  for (auto _ : state) {
+    qar::resetDatabase();
+    try {
+      qar::loadInputFiles(settings.symbolFiles, std::vector<std::string>{}, false);
+      qar::buildCoverageDatabase(false);
+    } catch (const qar::ProgramExit&) {
+      state.SkipWithError("loading failed");
+      return;
+    }
+    benchmark::DoNotOptimize(qar::database().monitoredFiles.size());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(inputs.symbolBytes) * state.iterations());
+}
+BENCHMARK(LoadSymbolFiles)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 }  // namespace
 
 BENCHMARK_MAIN();

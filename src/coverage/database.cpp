@@ -67,7 +67,11 @@ void removeMonitoredFile(MonitoredFileIt file) {
 
 MonitoredFileIt findMonitoredFileIt(std::string_view name) {
   CoverageDatabase& db = database();
-  auto entry = db.nameIndex.find(foldedFileName(name));
+  // One key buffer for all lookups: a run looks up every data block.
+  static std::string key;
+  key.assign(name);
+  for (char& c : key) c = (c == '\\') ? '/' : asciiLower(c);
+  auto entry = db.nameIndex.find(key);
   if (entry == db.nameIndex.end() || entry->second.empty()) return db.monitoredFiles.end();
   const std::vector<MonitoredFileIt>& files = entry->second;
   return *std::min_element(files.begin(), files.end(),

@@ -40,7 +40,10 @@ void recordDataFile(const std::string& name) {
   database().dataFilesRead.push_back({name, readDataFileHeader(name)});
 }
 
-void mergeBlockForReport(std::unique_ptr<CounterArrays> block, const std::string& dataFileName) {
+// Merges one block read into `block`. A block that becomes a file's counter
+// data is moved out; otherwise `block` keeps its storage for the next read,
+// so most blocks of a large run cost no allocation.
+void mergeBlockForReport(std::unique_ptr<CounterArrays>& block, const std::string& dataFileName) {
   MonitoredFile* file = findMonitoredFile(block->name);
   if (file == nullptr) {
     const OptionSettings& settings = options();
@@ -134,10 +137,11 @@ void readDataFile(std::string_view fileName, LoadingMode mode) {
     return;
   }
   uint32_t blocks = openDataFile(name);
+  std::unique_ptr<CounterArrays> block;
   for (uint32_t i = 0; i < blocks; ++i) {
-    auto block = std::make_unique<CounterArrays>();
+    if (!block) block = std::make_unique<CounterArrays>();
     readCounterBlock(*block);
-    mergeBlockForReport(std::move(block), name);
+    mergeBlockForReport(block, name);
   }
   closeDataFile();
 }

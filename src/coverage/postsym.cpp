@@ -203,6 +203,9 @@ void handleSymbolLine(std::string_view line, std::string_view symbolFileName, Lo
   }
   if (!scanCountLine(line, *file)) failSymbolFile(symbolFileName);
   appendDescriptionLine(*file, line);
+  // The block is complete: give back the growth reserve of its line list,
+  // which would otherwise cost up to half again the memory of the lines.
+  file->descriptionLines.shrink_to_fit();
   if (mode != LoadingMode::ContentsListing) resolveDuplicateDescription(symbolFileName);
 }
 

@@ -10,7 +10,8 @@ std::string_view TextArena::store(std::string_view text) {
     // A text larger than a block gets a block of its own, so the unused rest of
     // the current block is not thrown away for it.
     size_t size = text.size() > blockSize_ / 4 ? text.size() : blockSize_;
-    blocks_.push_back(std::make_unique<char[]>(size));
+    // Not zero-filled: every byte handed out is written first.
+    blocks_.push_back(std::unique_ptr<char[]>(new char[size]));
     reserved_ += size;
     if (size != blockSize_) {
       std::memcpy(blocks_.back().get(), text.data(), text.size());
