@@ -140,37 +140,5 @@ TEST_F(DataFileErrorsTest, HeaderOnlyReadingReportsAndContinues) {
   EXPECT_EQ(outcome.err, "");
 }
 
-TEST_F(DataFileErrorsTest, PipesAreReadInBoundedPieces) {
-  // A pipe has no size to check sizes against.
-  path = dir.file("pipe.dat");
-  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-  auto feed = [this](std::string bytes) {
-    return std::thread([fifo = path, bytes] {
-      int fd = open(fifo.c_str(), O_WRONLY);
-      for (size_t done = 0; fd >= 0 && done < bytes.size();) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-      }
-      close(fd);
-    });
-  };
-  std::vector<uint32_t> counts(3 << 20);
-  DataBytes valid;
-  valid.header(1).blockWords(3, 1, static_cast<uint32_t>(counts.size())).text("p.c");
-  for (size_t i = 0; i < counts.size(); ++i) valid.word(counts[i] = static_cast<uint32_t>(i * 7));
-  std::thread writer = feed(valid.bytes);
-  CounterArrays block;
-  EXPECT_EQ(readFirstBlock("", block).err, "");
-  writer.join();
-  EXPECT_EQ(block.functionCounts, counts);
-
-  writer = feed(DataBytes{}.header(1).blockWords(3, 1, 0xFFFFFFF0).text("p.c").word(1).bytes);
-  CounterArrays hostile;
-  EXPECT_EQ(readFirstBlock("", hostile).err, badDataFile());
-  writer.join();
-  EXPECT_LE(hostile.functionCounts.capacity(), size_t{2} << 20);
-}
-
 }  // namespace
 }  // namespace qar
