@@ -4,10 +4,15 @@
 #include <string>
 
 #include "config/configuration.h"
+#include "coverage/adding.h"
+#include "coverage/contents_listing.h"
+#include "coverage/database.h"
 #include "coverage/loading.h"
 #include "driver/posterr.h"
-#include "driver/report_writers.h"
 #include "driver/version.h"
+#include "listings/postlist.h"
+#include "listings/postprof.h"
+#include "xml/postxml.h"
 #include "util/text.h"
 
 namespace qar {
@@ -59,23 +64,48 @@ void printBanner() {
 void dispatchReport(ReportKind kind, std::string_view outputName) {
   const OptionSettings& settings = options();
   DriverState& state = driverState();
-  beginReport(kind);
 
-  bool contentsOnly = !isCoverageReport(kind);
+  bool coverageReport = isCoverageReport(kind);
   if (!state.databaseBuilt) {
-    buildCoverageDatabase(contentsOnly);
+    buildCoverageDatabase(!coverageReport);
     state.databaseBuilt = true;
   }
 
-  if (isCoverageReport(kind)) {
+  if (coverageReport) {
     if (settings.onlyFilesWithCounters) dropFilesWithoutCounters();
     if (!state.databasePrepared) {
       prepareCounters();
       if (settings.unchosenFiles) dropUnchosenFiles();
       state.databasePrepared = true;
     }
+    if (kind == ReportKind::Xml) {
+      writeXmlReport(outputName);
+      return;
+    }
   }
-  writeReport(kind, outputName);
+
+  // Each report resets its own per-report state when it starts.
+  openListing(outputName);
+  switch (kind) {
+    case ReportKind::Profile:
+    case ReportKind::Untested:
+      writeCoverageListing(kind == ReportKind::Untested);
+      break;
+    case ReportKind::Timing:
+      writeTimingListing();
+      break;
+    case ReportKind::Contents:
+    case ReportKind::ContentsWithCounters: {
+      const CoverageDatabase& db = database();
+      writeListingBanner(ListingTitle::Contents);
+      writeHeaderBlock(HeaderBlockKind::Contents);
+      writeContentsListing(kind, !db.symbolFilesRead.empty(), !db.dataFilesRead.empty());
+      break;
+    }
+    case ReportKind::Xml:
+      break;
+  }
+  closeListing();
 }
 
 int runProgram(int argc, const char* const* argv) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string_view>
 
 namespace qar {
@@ -15,5 +16,20 @@ inline bool sameFileNameChar(char a, char b) { return foldFileNameChar(a) == fol
 // position by position, ASCII letters compared regardless of case and "/"
 // equal to backslash.
 bool sameFileName(std::string_view a, std::string_view b);
+
+// Header names are compared on at most this many leading characters.
+inline constexpr size_t kHeaderPathLength = 261;
+
+// Whether two header names written by different sources (or by a source and
+// its entry records) name the same header: sameFileName, or else the two
+// names, cut to kHeaderPathLength characters, folded like file names and
+// with doubled "/" collapsed, agree from their ends up to the start of one of
+// them, a "/" boundary of the other, or a "./" in either.
+bool sameHeaderPath(std::string_view a, std::string_view b);
+
+// The final path component of the cut name, in the name's own case. Names
+// that sameHeaderPath calls equal have final components that sameFileName
+// calls equal, so it serves as an index key.
+std::string_view headerPathFinalComponent(std::string_view name);
 
 }  // namespace qar

@@ -1,0 +1,468 @@
+#include "selection/header_extraction.h"
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "coverage/database.h"
+#include "coverage/record_reader.h"
+#include "driver/posterr.h"
+#include "selection/file_names.h"
+
+namespace qar {
+namespace {
+
+constexpr std::string_view kHeaderCountLine = "%0,0,0,0,0,0";
+constexpr uint32_t kNoPiece = UINT32_MAX;
+// Index of the first line after the name line and the info line.
+constexpr size_t kFirstRecordLine = 2;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number made of a line's leading digits (at most three); -1 without.
+int lineKind(std::string_view text) {
+  int kind = -1;
+  for (size_t i = 0; i < text.size() && i < 3 && isDigit(text[i]); ++i) {
+    kind = (kind < 0 ? 0 : kind * 10) + (text[i] - '0');
+  }
+  return kind;
+}
+
+bool isCountLine(std::string_view text) { return !text.empty() && text[0] == '%'; }
+bool isIncludeLine(std::string_view text) { return text.starts_with("#i"); }
+
+// The text between the first two double quotes; false without two.
+bool quotedName(std::string_view text, std::string_view& name) {
+  size_t open = text.find('"');
+  if (open == std::string_view::npos) return false;
+  size_t close = text.find('"', open + 1);
+  if (close == std::string_view::npos) return false;
+  name = text.substr(open + 1, close - open - 1);
+  return true;
+}
+
+// A line record of kind 50 (entry) or 51 with the file it names. A kind 50
+// or 51 line without a quoted name is treated as an ordinary record: it
+// opens no piece, ends none and is never cleaned up.
+struct LineRecord {
+  int kind = 0;  // 0: not a line record
+  std::string_view name;
+  explicit operator bool() const { return kind != 0; }
+};
+
+LineRecord lineRecordOf(std::string_view text) {
+  int kind = lineKind(text);
+  if (kind != 50 && kind != 51) return {};
+  LineRecord record;
+  if (!quotedName(text, record.name)) return {};
+  record.kind = kind;
+  return record;
+}
+
+bool isNoCounterKind(std::string_view text) {
+  return text.size() >= 2 && text[0] == '9' && (text[1] == '0' || text[1] == '1' || text[1] == '2');
+}
+
+// Compares the rests again, passing over one blank in each at every step, so
+// that template argument lists written with and without blanks meet.
+bool sameTemplateText(std::string_view h, std::string_view r) {
+  size_t i = 0;
+  size_t j = 0;
+  for (;;) {
+    if (i < h.size() && h[i] == ' ') ++i;
+    if (j < r.size() && r[j] == ' ') ++j;
+    if (i == h.size() || j == r.size()) return i == h.size() && j == r.size();
+    if (h[i] != r[j]) return false;
+    ++i;
+    ++j;
+  }
+}
+
+// Whether line `r` of a source's piece is the same instrumentation point as
+// line `h` of the extracted header. Counter indexes may differ between
+// sources; so may a member function's qualification and template spacing.
+bool sameHeaderLine(std::string_view h, std::string_view r) {
+  LineRecord headerRecord = lineRecordOf(h);
+  LineRecord pieceRecord = lineRecordOf(r);
+  if (headerRecord && pieceRecord) return sameHeaderPath(headerRecord.name, pieceRecord.name);
+  if (isNoCounterKind(h) && isNoCounterKind(r)) return true;
+
+  // Kind, line number and statement count, up to and including the third blank.
+  size_t k = 0;
+  for (int blanks = 0; blanks < 3; ++k) {
+    if (k == h.size() || k == r.size()) {
+      if (k == h.size() && k == r.size()) break;
+      return false;
+    }
+    if (h[k] != r[k]) return false;
+    if (h[k] == ' ') ++blanks;
+  }
+  // The counter index is passed over in both.
+  size_t hk = k;
+  size_t rk = k;
+  while (hk < h.size() && isDigit(h[hk])) ++hk;
+  while (rk < r.size() && isDigit(r[rk])) ++rk;
+  std::string_view hRest = h.substr(hk);
+  std::string_view rRest = r.substr(rk);
+
+  // A function (or its end) named N in the header is N::N in the piece.
+  bool functionKind = h.size() >= 2 && (h[0] == '0' || h[0] == '1' || h[0] == '2') && h[1] == ' ';
+  if (functionKind && hRest.size() >= 3 && rRest.size() == 2 * hRest.size() - 1) {
+    std::string_view name = hRest.substr(3);
+    if (rRest.substr(3, name.size()) == name && rRest.substr(3 + name.size(), 2) == "::" &&
+        rRest.substr(5 + name.size()) == name) {
+      return true;
+    }
+  }
+  if (h.starts_with("62") && h.find('"') != std::string_view::npos) return true;
+  if (hRest == rRest) return true;
+  if (hRest.find('<') == std::string_view::npos) return false;
+  return sameTemplateText(hRest, rRest);
+}
+
+uint32_t addSaturating(uint32_t a, uint32_t b) {
+  uint32_t sum = a + b;
+  return sum < a ? UINT32_MAX : sum;
+}
+
+// Adds a piece line's values into the header line paired with it.
+void mergeLineValues(DescriptionLine& into, const DescriptionLine& from) {
+  into.value1 = addSaturating(into.value1, from.value1);
+  if (!into.text.starts_with("0 ")) {
+    into.value2 = addSaturating(into.value2, from.value2);
+    return;
+  }
+  into.value3 += from.value3;  // time totals wrap around
+  if (static_cast<int32_t>(from.value4) > static_cast<int32_t>(into.value4)) into.value4 = from.value4;
+}
+
+// Case-insensitive hashing and equality of names, "/" equal to backslash.
+struct FoldedNameHash {
+  size_t operator()(std::string_view name) const noexcept {
+    uint64_t hash = 14695981039346656037ull;
+    for (char c : name) {
+      hash ^= static_cast<unsigned char>(foldFileNameChar(c));
+      hash *= 1099511628211ull;
+    }
+    return static_cast<size_t>(hash);
+  }
+};
+struct FoldedNameEqual {
+  bool operator()(std::string_view a, std::string_view b) const { return sameFileName(a, b); }
+};
+
+template <typename Value>
+using FinalComponentMap = std::unordered_map<std::string_view, Value, FoldedNameHash, FoldedNameEqual>;
+
+// Header MonitoredFiles by the final component of their names, each list in
+// list order (a new header goes in directly before the source being worked
+// on, so after every header made before it).
+using HeaderIndex = FinalComponentMap<std::vector<MonitoredFile*>>;
+
+MonitoredFile* findHeader(const HeaderIndex& headers, std::string_view name) {
+  auto entry = headers.find(headerPathFinalComponent(name));
+  if (entry == headers.end()) return nullptr;
+  for (MonitoredFile* header : entry->second) {
+    if (sameHeaderPath(header->name, name)) return header;
+  }
+  return nullptr;
+}
+
+struct PieceGroup;
+
+// A header piece of the source: its entry record, its end line (the next
+// entry record or the closing count line) and the lines between. Cutting a
+// piece leaves its entry record followed by its end line, which is no piece.
+struct Piece {
+  size_t entry = 0;
+  size_t end = 0;
+  std::string_view name;  // as written in the entry record
+  PieceGroup* group = nullptr;
+  uint32_t nextInGroup = kNoPiece;
+  bool taken = false;  // cut out of the source
+};
+
+// The source's pieces and include names that share a final name component;
+// only these can name the same header.
+struct PieceGroup {
+  std::vector<std::string_view> included;
+  uint32_t last = kNoPiece;
+};
+
+// The working state for one source, kept between sources to reuse storage.
+struct SourceWork {
+  std::vector<Piece> pieces;
+  FinalComponentMap<PieceGroup> groups;
+  std::vector<std::string_view> newIncludes;
+  std::string textBuffer;
+};
+
+void addPiece(SourceWork& work, size_t entry, size_t end, std::string_view name) {
+  PieceGroup& group = work.groups[headerPathFinalComponent(name)];
+  uint32_t index = static_cast<uint32_t>(work.pieces.size());
+  work.pieces.push_back(Piece{entry, end, name, &group});
+  if (group.last != kNoPiece) work.pieces[group.last].nextInGroup = index;
+  group.last = index;
+}
+
+// Finds every piece of the source in one pass. An entry record whose
+// stretch meets a kind 51 record naming the source opens no piece, and
+// neither does an entry record directly followed by its end line.
+void findPieces(const MonitoredFile& source, SourceWork& work) {
+  const std::vector<DescriptionLine>& lines = source.descriptionLines;
+  bool open = false;
+  bool cancelled = false;
+  size_t entry = 0;
+  std::string_view name;
+  auto close = [&](size_t end) {
+    if (open && !cancelled && end > entry + 1) addPiece(work, entry, end, name);
+    open = false;
+  };
+  size_t i = 1;
+  for (; i < lines.size(); ++i) {
+    std::string_view text = lines[i].text;
+    if (isCountLine(text)) break;
+    std::string_view included;
+    if (isIncludeLine(text) && quotedName(text, included)) {
+      work.groups[headerPathFinalComponent(included)].included.push_back(included);
+      continue;
+    }
+    LineRecord record = lineRecordOf(text);
+    if (!record) continue;
+    bool namesSource = sameHeaderPath(record.name, source.name);
+    if (record.kind == 51) {
+      if (open && namesSource) cancelled = true;
+      continue;
+    }
+    close(i);
+    if (!namesSource) {
+      open = true;
+      cancelled = false;
+      entry = i;
+      name = record.name;
+    }
+  }
+  close(i);
+}
+
+bool isIncluded(const Piece& piece) {
+  for (std::string_view included : piece.group->included) {
+    if (sameHeaderPath(included, piece.name)) return true;
+  }
+  return false;
+}
+
+void addInclude(SourceWork& work, const Piece& piece) {
+  piece.group->included.push_back(piece.name);
+  work.textBuffer.assign("#include \"").append(piece.name).append("\"");
+  work.newIncludes.push_back(database().lineTexts.store(work.textBuffer));
+}
+
+void noticeHeaderDiffers(std::string_view headerName, const MonitoredFile& source) {
+  setNoticeArguments(headerName, source.name);
+  issueNotice(kNoticeHeaderDiffers);
+}
+
+// Compares a piece with the header's lines from `at` on. The info-line check
+// (first piece of a header in a source only) catches another instrumentation
+// mode. A piece may match only the first part of the header's remaining lines.
+bool pieceMatchesHeader(const MonitoredFile& source, const Piece& piece, const MonitoredFile& header, size_t at,
+                        bool checkInfoLine) {
+  const std::vector<DescriptionLine>& sourceLines = source.descriptionLines;
+  const std::vector<DescriptionLine>& headerLines = header.descriptionLines;
+  const size_t countLine = headerLines.size() - 1;
+  if (checkInfoLine) {
+    std::string_view sourceInfo = sourceLines[1].text;
+    std::string_view headerInfo = headerLines[1].text;
+    if (sourceInfo.empty() || headerInfo.empty() || sourceInfo[0] != headerInfo[0]) return false;
+  }
+  if (at >= countLine) return false;
+  size_t h = at;
+  size_t r = piece.entry + 1;
+  for (;;) {
+    if (!sameHeaderLine(headerLines[h].text, sourceLines[r].text)) return false;
+    ++h;
+    ++r;
+    if (h == countLine && r + 1 == piece.end) return true;
+    if (r == piece.end) return true;
+    if (h == countLine) return false;
+  }
+}
+
+// Adds the piece's values into the header's lines from `at` on; returns the
+// header line after the last one paired.
+size_t mergePiece(const MonitoredFile& source, const Piece& piece, MonitoredFile& header, size_t at) {
+  const std::vector<DescriptionLine>& sourceLines = source.descriptionLines;
+  std::vector<DescriptionLine>& headerLines = header.descriptionLines;
+  const size_t countLine = headerLines.size() - 1;
+  for (size_t r = piece.entry + 1; r < piece.end && at < countLine; ++r, ++at) {
+    mergeLineValues(headerLines[at], sourceLines[r]);
+  }
+  return at;
+}
+
+// The first piece of a header already extracted: merged when it matches,
+// then the later pieces of the same header in this source, until one differs.
+void mergeIntoHeader(const MonitoredFile& source, SourceWork& work, uint32_t first, MonitoredFile& header) {
+  Piece& piece = work.pieces[first];
+  size_t at = kFirstRecordLine;
+  if (!pieceMatchesHeader(source, piece, header, at, true)) {
+    noticeHeaderDiffers(piece.name, source);
+    return;
+  }
+  at = mergePiece(source, piece, header, at);
+  piece.taken = true;
+  addInclude(work, piece);
+  size_t from = piece.end + 1;
+  for (uint32_t q = piece.nextInGroup; q != kNoPiece; q = work.pieces[q].nextInGroup) {
+    Piece& further = work.pieces[q];
+    if (further.taken || further.entry < from || !sameHeaderPath(further.name, piece.name)) continue;
+    if (!pieceMatchesHeader(source, further, header, at, false)) {
+      noticeHeaderDiffers(piece.name, source);
+      return;
+    }
+    at = mergePiece(source, further, header, at);
+    further.taken = true;
+    from = further.end + 1;
+  }
+}
+
+void appendPieceLines(const MonitoredFile& source, const Piece& piece, MonitoredFile& header) {
+  const std::vector<DescriptionLine>& sourceLines = source.descriptionLines;
+  header.descriptionLines.insert(header.descriptionLines.end(), sourceLines.begin() + piece.entry + 1,
+                                 sourceLines.begin() + piece.end);
+}
+
+// The first piece of a header not seen before becomes a new header
+// MonitoredFile before the source; every later piece of it in this source is
+// appended to that file's description.
+void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, HeaderIndex& headers) {
+  const MonitoredFile& source = *sourceIt;
+  Piece& piece = work.pieces[first];
+  MonitoredFile header;
+  header.name.assign(piece.name);
+  header.isHeaderFile = 1;
+  header.instrumentationTime = source.instrumentationTime;
+  header.fingerprint = source.fingerprint;
+  header.rwrCount = source.rwrCount;
+  header.updCount = source.updCount;
+  work.textBuffer.assign("@").append(piece.name);
+  appendDescriptionLine(header, work.textBuffer);
+  header.descriptionLines.push_back(DescriptionLine{source.descriptionLines[1].text});
+  appendPieceLines(source, piece, header);
+  piece.taken = true;
+
+  size_t from = piece.end;
+  for (uint32_t q = piece.nextInGroup; q != kNoPiece; q = work.pieces[q].nextInGroup) {
+    Piece& further = work.pieces[q];
+    if (further.taken || further.entry < from || !sameHeaderPath(further.name, piece.name)) continue;
+    appendPieceLines(source, further, header);
+    further.taken = true;
+    from = further.end + 1;
+  }
+  appendDescriptionLine(header, kHeaderCountLine);
+
+  MonitoredFile& inserted = insertMonitoredFileBefore(sourceIt, std::move(header));
+  headers[headerPathFinalComponent(inserted.name)].push_back(&inserted);
+  addInclude(work, piece);
+}
+
+// Writes the source's lines anew: the new include lines after the info line
+// and the include lines already there, and without the lines of taken pieces.
+void rebuildSource(MonitoredFile& source, const SourceWork& work) {
+  if (work.newIncludes.empty()) return;
+  const std::vector<DescriptionLine>& lines = source.descriptionLines;
+  size_t head = kFirstRecordLine;
+  while (head < lines.size() && isIncludeLine(lines[head].text)) ++head;
+
+  std::vector<DescriptionLine> rebuilt;
+  rebuilt.reserve(lines.size() + work.newIncludes.size());
+  rebuilt.insert(rebuilt.end(), lines.begin(), lines.begin() + head);
+  for (std::string_view include : work.newIncludes) rebuilt.push_back(DescriptionLine{include});
+  auto piece = work.pieces.begin();
+  for (size_t i = head; i < lines.size(); ++i) {
+    while (piece != work.pieces.end() && (!piece->taken || piece->end <= i)) ++piece;
+    bool cut = piece != work.pieces.end() && i > piece->entry;
+    if (!cut) rebuilt.push_back(lines[i]);
+  }
+  source.descriptionLines = std::move(rebuilt);
+}
+
+void extractFromSource(MonitoredFileIt sourceIt, SourceWork& work, HeaderIndex& headers) {
+  MonitoredFile& source = *sourceIt;
+  if (source.descriptionLines.size() <= kFirstRecordLine) return;
+  work.pieces.clear();
+  work.groups.clear();
+  work.newIncludes.clear();
+  findPieces(source, work);
+  for (uint32_t p = 0; p < work.pieces.size(); ++p) {
+    const Piece& piece = work.pieces[p];
+    if (piece.taken || isIncluded(piece)) continue;
+    if (MonitoredFile* header = findHeader(headers, piece.name)) {
+      mergeIntoHeader(source, work, p, *header);
+    } else {
+      createHeader(sourceIt, work, p, headers);
+    }
+  }
+  rebuildSource(source, work);
+}
+
+// Of a run of line records only the last stays; a record naming the source
+// itself stays only when it returns from a header entered before it.
+void cleanUpLineRecords(MonitoredFile& source) {
+  std::vector<DescriptionLine>& lines = source.descriptionLines;
+  size_t kept = 0;
+  uint32_t depth = 0;
+  bool pastCountLine = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    bool remove = false;
+    LineRecord record;
+    if (!pastCountLine && isCountLine(lines[i].text)) {
+      pastCountLine = true;
+    } else if (!pastCountLine && (record = lineRecordOf(lines[i].text))) {
+      if (i + 1 < lines.size() && lineRecordOf(lines[i + 1].text)) {
+        remove = true;
+      } else if (!sameHeaderPath(record.name, source.name)) {
+        ++depth;
+      } else if (depth == 0) {
+        remove = true;
+      } else {
+        depth = 0;
+      }
+    }
+    if (!remove) lines[kept++] = lines[i];
+  }
+  lines.resize(kept);
+}
+
+void runExtraction() {
+  MonitoredFileList& files = database().monitoredFiles;
+  HeaderIndex headers;
+  for (MonitoredFile& file : files) {
+    if (file.isHeaderFile != 0) headers[headerPathFinalComponent(file.name)].push_back(&file);
+  }
+  SourceWork work;
+  for (MonitoredFileIt it = files.begin(); it != files.end(); ++it) {
+    if (it->isHeaderFile == 0) extractFromSource(it, work, headers);
+  }
+  for (MonitoredFile& file : files) {
+    if (file.isHeaderFile == 0) cleanUpLineRecords(file);
+  }
+  // Line vectors were replaced; the next walk starts from the first file.
+  resetRecordCursor();
+}
+
+}  // namespace
+
+void extractHeaders() {
+  try {
+    runExtraction();
+  } catch (const std::bad_alloc&) {
+    failWith(kOutOfMemory);
+  }
+}
+
+}  // namespace qar

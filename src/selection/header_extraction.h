@@ -1,0 +1,17 @@
+#pragma once
+// Header extraction: the code that sources took from header files moves into
+// header MonitoredFiles of its own, one per header, with the counters of all
+// sources that included the same header code merged.
+
+namespace qar {
+
+// Runs once per run on the prepared CoverageDatabase (every description line
+// holds its counter values). For each source, in list order, moves every
+// stretch opened by an entry record naming another file into the header
+// MonitoredFile of that name (created before the source on first sight),
+// adds one "#include" line per header taken out, raises Notice 10 where a
+// source's header code differs from what was extracted before, and finally
+// thins out the line records left in every source.
+void extractHeaders();
+
+}  // namespace qar
