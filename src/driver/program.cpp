@@ -1,6 +1,7 @@
 #include "driver/program.h"
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "config/configuration.h"
@@ -151,7 +152,12 @@ int runProgram(int argc, const char* const* argv) {
 int runProgramAndExit(int argc, const char* const* argv) {
   int status = 0;
   try {
-    status = runProgram(argc, argv);
+    try {
+      status = runProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+      // Allocation never fails towards the caller: it ends the run here.
+      failWith(kOutOfMemory);
+    }
   } catch (const ProgramExit& exit) {
     status = exit.status;
   }
