@@ -50,6 +50,16 @@ bool sameHeaderPath(std::string_view a, std::string_view b) {
   return left.onDotOfDotSlash() || right.onDotOfDotSlash();
 }
 
+void normaliseHeaderPath(std::string_view name, std::string& out) {
+  std::string_view cut = name.substr(0, kHeaderPathLength);
+  out.clear();
+  for (size_t i = 0; i < cut.size(); ++i) {
+    char c = foldFileNameChar(cut[i]);
+    if (c == '/' && i + 1 < cut.size() && foldFileNameChar(cut[i + 1]) == '/') continue;
+    out.push_back(c);
+  }
+}
+
 std::string_view headerPathFinalComponent(std::string_view name) {
   std::string_view cut = name.substr(0, kHeaderPathLength);
   size_t slash = cut.find_last_of("/\\");

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace qar {
@@ -26,6 +27,11 @@ inline constexpr size_t kHeaderPathLength = 261;
 // with doubled "/" collapsed, agree from their ends up to the start of one of
 // them, a "/" boundary of the other, or a "./" in either.
 bool sameHeaderPath(std::string_view a, std::string_view b);
+
+// The form sameHeaderPath compares, written into `out`: the name cut to
+// kHeaderPathLength characters, ASCII capitals made small, backslashes made
+// "/", and every "/" directly followed by another "/" removed.
+void normaliseHeaderPath(std::string_view name, std::string& out);
 
 // The final path component of the cut name, in the name's own case. Names
 // that sameHeaderPath calls equal have final components that sameFileName

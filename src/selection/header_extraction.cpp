@@ -11,6 +11,7 @@
 #include "coverage/record_reader.h"
 #include "driver/posterr.h"
 #include "selection/file_names.h"
+#include "selection/header_file_index.h"
 
 namespace qar {
 namespace {
@@ -157,20 +158,6 @@ struct FoldedNameEqual {
 template <typename Value>
 using FinalComponentMap = std::unordered_map<std::string_view, Value, FoldedNameHash, FoldedNameEqual>;
 
-// Header MonitoredFiles by the final component of their names, each list in
-// list order (a new header goes in directly before the source being worked
-// on, so after every header made before it).
-using HeaderIndex = FinalComponentMap<std::vector<MonitoredFile*>>;
-
-MonitoredFile* findHeader(const HeaderIndex& headers, std::string_view name) {
-  auto entry = headers.find(headerPathFinalComponent(name));
-  if (entry == headers.end()) return nullptr;
-  for (MonitoredFile* header : entry->second) {
-    if (sameHeaderPath(header->name, name)) return header;
-  }
-  return nullptr;
-}
-
 struct PieceGroup;
 
 // A header piece of the source: its entry record, its end line (the next
@@ -192,7 +179,8 @@ struct PieceGroup {
   uint32_t last = kNoPiece;
 };
 
-// The working state for one source, kept between sources to reuse storage.
+// The working state for one source; the vectors are reused from source to
+// source, the groups (which may grow large for one source) are not.
 struct SourceWork {
   std::vector<Piece> pieces;
   FinalComponentMap<PieceGroup> groups;
@@ -339,7 +327,7 @@ void appendPieceLines(const MonitoredFile& source, const Piece& piece, Monitored
 // The first piece of a header not seen before becomes a new header
 // MonitoredFile before the source; every later piece of it in this source is
 // appended to that file's description.
-void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, HeaderIndex& headers) {
+void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, HeaderFileIndex& headers) {
   const MonitoredFile& source = *sourceIt;
   Piece& piece = work.pieces[first];
   MonitoredFile header;
@@ -366,7 +354,7 @@ void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, He
   appendDescriptionLine(header, kHeaderCountLine);
 
   MonitoredFile& inserted = insertMonitoredFileBefore(sourceIt, std::move(header));
-  headers[headerPathFinalComponent(inserted.name)].push_back(&inserted);
+  addHeaderFile(headers, inserted);
   addInclude(work, piece);
 }
 
@@ -391,17 +379,17 @@ void rebuildSource(MonitoredFile& source, const SourceWork& work) {
   source.descriptionLines = std::move(rebuilt);
 }
 
-void extractFromSource(MonitoredFileIt sourceIt, SourceWork& work, HeaderIndex& headers) {
+void extractFromSource(MonitoredFileIt sourceIt, SourceWork& work, HeaderFileIndex& headers) {
   MonitoredFile& source = *sourceIt;
   if (source.descriptionLines.size() <= kFirstRecordLine) return;
   work.pieces.clear();
-  work.groups.clear();
+  FinalComponentMap<PieceGroup>().swap(work.groups);
   work.newIncludes.clear();
   findPieces(source, work);
   for (uint32_t p = 0; p < work.pieces.size(); ++p) {
     const Piece& piece = work.pieces[p];
     if (piece.taken || isIncluded(piece)) continue;
-    if (MonitoredFile* header = findHeader(headers, piece.name)) {
+    if (MonitoredFile* header = findHeaderFile(headers, piece.name)) {
       mergeIntoHeader(source, work, p, *header);
     } else {
       createHeader(sourceIt, work, p, headers);
@@ -440,9 +428,9 @@ void cleanUpLineRecords(MonitoredFile& source) {
 
 void runExtraction() {
   MonitoredFileList& files = database().monitoredFiles;
-  HeaderIndex headers;
+  HeaderFileIndex headers;
   for (MonitoredFile& file : files) {
-    if (file.isHeaderFile != 0) headers[headerPathFinalComponent(file.name)].push_back(&file);
+    if (file.isHeaderFile != 0) addHeaderFile(headers, file);
   }
   SourceWork work;
   for (MonitoredFileIt it = files.begin(); it != files.end(); ++it) {

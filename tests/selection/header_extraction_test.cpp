@@ -1,0 +1,337 @@
+#include "selection/header_extraction.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <list>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "coverage/database.h"
+#include "coverage/loading.h"
+#include "coverage/postdata.h"
+#include "coverage/postsym.h"
+#include "coverage/record_reader.h"
+#include "driver/postcmdl.h"
+#include "selection/file_names.h"
+#include "selection/header_file_index.h"
+#include "test_support.h"
+
+namespace qar {
+namespace {
+
+using test::captureRun;
+using test::Outcome;
+
+constexpr std::string_view kInfo = "1 100 0000000A 0 0";
+
+// An entry record (kind 50) or a return record (kind 51) naming `file`.
+std::string enter(const std::string& file) { return "50 1 0 0 0 \"" + file + "\""; }
+std::string back(const std::string& file) { return "51 1 0 0 0 \"" + file + "\""; }
+
+class HeaderExtractionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetDiagnostics();
+    resetDatabase();
+    setOptions(OptionSettings{});
+  }
+
+  // A source as the preparation pass leaves it: name line, info line, the
+  // given record lines, closing count line. A record line may end in
+  // "|v1,v2,v3,v4" (leading values only) to give its values.
+  void addSource(const std::string& name, const std::vector<std::string>& records, std::string_view info = kInfo) {
+    MonitoredFile& file = appendMonitoredFile(name);
+    file.instrumentationTime = 100;
+    file.fingerprint = 0xA;
+    appendDescriptionLine(file, "@" + name);
+    appendDescriptionLine(file, info);
+    for (const std::string& record : records) {
+      size_t bar = record.find('|');
+      DescriptionLine& line = appendDescriptionLine(file, record.substr(0, bar));
+      uint32_t* values[] = {&line.value1, &line.value2, &line.value3, &line.value4};
+      for (size_t i = 0, at = bar; at != std::string::npos; ++i) {
+        *values[i] = static_cast<uint32_t>(std::stoll(record.substr(at + 1)));
+        at = record.find(',', at + 1);
+      }
+    }
+    appendDescriptionLine(file, "%40,2,2,0,0,0");
+  }
+
+  Outcome extract() { return captureRun([] { extractHeaders(); }); }
+
+  static std::vector<std::string> names() {
+    std::vector<std::string> result;
+    for (const MonitoredFile& file : database().monitoredFiles) {
+      result.push_back((file.isHeaderFile != 0 ? "H:" : "S:") + file.name);
+    }
+    return result;
+  }
+  static const MonitoredFile& fileAt(size_t index) { return *std::next(database().monitoredFiles.begin(), index); }
+  // The lines between the info line and the closing count line.
+  static std::vector<std::string> body(const MonitoredFile& file) {
+    std::vector<std::string> result;
+    for (size_t i = 2; i + 1 < file.descriptionLines.size(); ++i) result.emplace_back(file.descriptionLines[i].text);
+    return result;
+  }
+  static std::vector<uint32_t> bodyValues(const MonitoredFile& file) {
+    std::vector<uint32_t> result;
+    for (size_t i = 2; i + 1 < file.descriptionLines.size(); ++i) result.push_back(file.descriptionLines[i].value1);
+    return result;
+  }
+};
+
+using Texts = std::vector<std::string>;
+using Values = std::vector<uint32_t>;
+
+std::string noticeText(const std::string& header, const std::string& source) {
+  return "QARPost notice: Header file \"" + header + "\" included at or via source file \"" + source +
+         "\" is different from what it was when it was extracted previously (this header file was not "
+         "extracted).\n";
+}
+
+// The whole road: symbol and data files loaded, counters prepared, headers
+// extracted, and the reports' record walk seeing the header once.
+TEST_F(HeaderExtractionTest, SameHeaderFromTwoLoadedSourcesBecomesOneHeaderWithSummedCounters) {
+  test::TempDir dir;
+  std::string sym =
+      "Tarvo sym 9\nSat Dec  5 12:00:00 2026\n"
+      "@a.c\n1 100 0000000A 0 0\n"
+      "50 1 0 0 0 \"inc/util.h\"\n0 5 0 0 0 get\n1 7 1 0 0 get\n"
+      "50 1 0 0 0 \"a.c\"\n0 10 0 1 0 main\n%20,2,2,0,0,0\n"
+      "@b.c\n1 100 0000000B 0 0\n"
+      "0 3 0 0 0 run\n50 1 0 0 0 \"inc/util.h\"\n0 5 0 1 0 get\n1 7 1 1 0 get\n"
+      "50 4 0 0 0 \"b.c\"\n1 9 1 0 0 run\n%20,2,2,0,0,0\n"
+      "END OF SYMBOLFILE\n";
+  dir.write("m.sym", sym);
+  CounterArrays a;
+  a.name = "a.c";
+  a.instrumentationTime = 100;
+  a.fingerprint = 0xA;
+  a.sizes = CounterSizes{2, 2, 0, 0, 0};
+  a.functionCounts = {3, 1};
+  a.jumpCounts = {2, 0};
+  CounterArrays b = a;
+  b.name = "b.c";
+  b.fingerprint = 0xB;
+  b.functionCounts = {6, 5};
+  b.jumpCounts = {9, 5};
+  writeDataFile(dir.file("m.dat"), {&a, &b});
+
+  Outcome outcome = captureRun([&] {
+    loadInputFiles(std::vector<std::string>{dir.file("m.sym")}, std::vector<std::string>{dir.file("m.dat")}, false);
+    buildCoverageDatabase(false);
+    prepareCounters();
+    extractHeaders();
+  });
+  ASSERT_FALSE(outcome.ended) << outcome.err;
+  EXPECT_EQ(outcome.err, "");
+  ASSERT_EQ(names(), (std::vector<std::string>{"H:inc/util.h", "S:a.c", "S:b.c"}));
+
+  const MonitoredFile& header = fileAt(0);
+  EXPECT_EQ(header.descriptionLines.back().text, "%0,0,0,0,0,0");
+  EXPECT_EQ(header.fingerprint, 0xAu);  // taken from the first source
+  EXPECT_FALSE(header.counterData);
+
+  // The walk of the reports: the header first with the merged counts, then
+  // each source with its include line, its own code and no line record.
+  std::vector<std::string> walk;
+  Probe record;
+  for (RecordCategory category = nextRecord(record); category != RecordCategory::EndOfRecords;
+       category = nextRecord(record)) {
+    if (category == RecordCategory::FileStart) {
+      walk.push_back("file " + currentFileName() + (currentIsHeaderFile() != 0 ? " (header)" : ""));
+    } else {
+      walk.push_back(record.text + " " + std::to_string(record.counter1));
+    }
+  }
+  EXPECT_EQ(walk, (std::vector<std::string>{"file inc/util.h (header)", "get 8", "get 7", "file a.c",
+                                            "#include \"inc/util.h\" 0", "main 1", "file b.c",
+                                            "#include \"inc/util.h\" 0", "run 6", "run 9"}));
+}
+
+TEST_F(HeaderExtractionTest, NamesWrittenDifferentlyMeetInTheHeaderNamedByTheFirstSource) {
+  addSource("one.c", {enter("inc\\A.h"), "0 2 0 0 0 f|1", enter("one.c")});
+  addSource("two.c", {enter("project/inc/a.h"), "0 2 0 7 0 f|2", enter("two.c")});
+  EXPECT_EQ(extract().err, "");
+  ASSERT_EQ(names(), (Texts{"H:inc\\A.h", "S:one.c", "S:two.c"}));
+  EXPECT_EQ(bodyValues(fileAt(0)), (Values{3}));
+  // Each source names the header as its own entry record wrote it.
+  EXPECT_EQ(body(fileAt(1)), (Texts{"#include \"inc\\A.h\""}));
+  EXPECT_EQ(body(fileAt(2)), (Texts{"#include \"project/inc/a.h\""}));
+}
+
+TEST_F(HeaderExtractionTest, DifferingHeaderCodeStaysInTheLaterSourceWithNotice) {
+  addSource("one.c", {enter("h.h"), "0 2 0 0 0 f|1", "20 3 1 0 1 x > 0|4,5", enter("one.c")});
+  addSource("two.c", {"0 1 0 0 0 main", enter("h.h"), "0 2 0 1 0 f|2", "20 3 1 0 1 x > 1|6,7", enter("two.c"),
+                      "1 12 1 0 0 main"});
+  // Another instrumentation mode in the info line differs as well.
+  addSource("three.c", {enter("h.h"), "0 2 0 0 0 f|1", "20 3 1 0 1 x > 0|4,5", enter("three.c")},
+            "3 100 0000000A 0 0");
+  Outcome outcome = extract();
+  EXPECT_EQ(outcome.err, noticeText("h.h", "two.c") + noticeText("h.h", "three.c"));
+  EXPECT_EQ(noticeCount(), 2u);
+  ASSERT_EQ(names(), (Texts{"H:h.h", "S:one.c", "S:two.c", "S:three.c"}));
+  EXPECT_EQ(bodyValues(fileAt(0)), (Values{1, 4}));
+  EXPECT_EQ(fileAt(0).descriptionLines[3].value2, 5u);
+  // No include line; the entry record and the return to the source stay
+  // around the kept code, which keeps its counters.
+  EXPECT_EQ(body(fileAt(2)), (Texts{"0 1 0 0 0 main", enter("h.h"), "0 2 0 1 0 f", "20 3 1 0 1 x > 1",
+                                    enter("two.c"), "1 12 1 0 0 main"}));
+  EXPECT_EQ(fileAt(2).descriptionLines[4].value1, 2u);
+}
+
+TEST_F(HeaderExtractionTest, SeveralPiecesOfOneHeaderInOneSource) {
+  // The header entered twice in a row, then again after a piece of another
+  // header: all of h.h's code goes into one header file, in source order.
+  addSource("one.c", {enter("h.h"), "0 2 0 0 0 f|1", enter("h.h"), "0 6 0 1 0 g|2", enter("one.c"),
+                      "0 10 0 2 0 main", enter("k.h"), "0 1 0 3 0 k", enter("h.h"), "0 20 0 4 0 tail|5",
+                      enter("one.c")});
+  // The same code in two pieces merges piece by piece into the header's lines.
+  addSource("two.c", {enter("h.h"), "0 2 0 0 0 f|10", "0 6 0 1 0 g|20", enter("two.c"), "0 30 0 2 0 other",
+                      enter("h.h"), "0 20 0 4 0 tail|50", enter("two.c")});
+  // Only the start of the header merges into its first lines.
+  addSource("three.c", {enter("h.h"), "0 2 0 0 0 f|100", enter("three.c")});
+  // Once the header exists, further pieces are searched from the line after
+  // the first piece's end line: a piece opened by that very line stays.
+  addSource("four.c", {enter("h.h"), "0 2 0 0 0 f|1000", enter("h.h"), "0 6 0 1 0 g|2000", enter("four.c")});
+  EXPECT_EQ(extract().err, "");
+  ASSERT_EQ(names(), (Texts{"H:h.h", "H:k.h", "S:one.c", "S:two.c", "S:three.c", "S:four.c"}));
+  EXPECT_EQ(body(fileAt(0)), (Texts{"0 2 0 0 0 f", "0 6 0 1 0 g", "0 20 0 4 0 tail"}));
+  EXPECT_EQ(bodyValues(fileAt(0)), (Values{1111, 22, 55}));
+  EXPECT_EQ(body(fileAt(2)), (Texts{"#include \"h.h\"", "#include \"k.h\"", "0 10 0 2 0 main"}));
+  EXPECT_EQ(body(fileAt(3)), (Texts{"#include \"h.h\"", "0 30 0 2 0 other"}));
+  EXPECT_EQ(body(fileAt(5)), (Texts{"#include \"h.h\"", enter("h.h"), "0 6 0 1 0 g", enter("four.c")}));
+}
+
+TEST_F(HeaderExtractionTest, LaterPieceThatDiffersStopsTakingThatHeader) {
+  addSource("one.c", {enter("h.h"), "0 2 0 0 0 f|1", "0 6 0 1 0 g|1", enter("one.c")});
+  addSource("two.c", {enter("h.h"), "0 2 0 0 0 f|10", enter("two.c"), enter("h.h"), "0 6 0 1 0 changed",
+                      enter("two.c"), enter("h.h"), "0 6 0 1 0 g|30", enter("two.c")});
+  EXPECT_EQ(extract().err, noticeText("h.h", "two.c"));
+  EXPECT_EQ(bodyValues(fileAt(0)), (Values{11, 1}));
+  // The first piece went; the differing one and the one after it stay.
+  EXPECT_EQ(body(fileAt(2)), (Texts{"#include \"h.h\"", enter("h.h"), "0 6 0 1 0 changed", enter("h.h"),
+                                    "0 6 0 1 0 g", enter("two.c")}));
+}
+
+TEST_F(HeaderExtractionTest, ReturnToTheSourceInsideAPieceCancelsIt) {
+  addSource("s.c", {enter("h.h"), "0 2 0 0 0 f", back("S.C"), "0 4 0 1 0 own", enter("h.h"), "0 6 0 2 0 g",
+                    enter("s.c")});
+  EXPECT_EQ(extract().err, "");
+  ASSERT_EQ(names(), (Texts{"H:h.h", "S:s.c"}));
+  EXPECT_EQ(body(fileAt(0)), (Texts{"0 6 0 2 0 g"}));
+  EXPECT_EQ(body(fileAt(1)), (Texts{"#include \"h.h\"", enter("h.h"), "0 2 0 0 0 f", back("S.C"), "0 4 0 1 0 own"}));
+}
+
+TEST_F(HeaderExtractionTest, MergedValuesSaturateWrapAndKeepTheSignedMaximum) {
+  addSource("one.c", {enter("h.h"), "0 2 0 0 0 f|4294967295,0,4294967295,5", "20 3 1 0 1 x|4294967290,1",
+                      enter("one.c")});
+  addSource("two.c", {enter("h.h"), "0 2 0 0 0 f|1,0,2,4294967293", "20 3 1 0 1 x|10,2", enter("two.c")});
+  addSource("three.c", {enter("h.h"), "0 2 0 0 0 f|0,0,0,4294967289", "20 3 1 0 1 x|0,4294967295",
+                        enter("three.c")});
+  EXPECT_EQ(extract().err, "");
+  const DescriptionLine& function = fileAt(0).descriptionLines[2];
+  const DescriptionLine& decision = fileAt(0).descriptionLines[3];
+  EXPECT_EQ(function.value1, 4294967295u);
+  EXPECT_EQ(function.value3, 1u);  // wrapped
+  EXPECT_EQ(function.value4, 5u);  // 5 beats -3 and -7
+  EXPECT_EQ(decision.value1, 4294967295u);
+  EXPECT_EQ(decision.value2, 4294967295u);
+}
+
+TEST_F(HeaderExtractionTest, ComparisonPassesOverWhatSourcesWriteDifferently) {
+  addSource("one.c", {enter("h.h"), "0 2 0 0 0 get|1", "20 3 1 4 1 v<int> > x|1", "62 4 2 5 1 throw \"a\"|1",
+                      "90 5 2 0 1 anything|1", back("inc/n.h"), enter("one.c")});
+  addSource("two.c", {enter("h.h"), "0 2 0 7 0 get::get|2", "20 3 1 9 1 v<int>> x|2", "62 4 2 1 1 throw b|2",
+                      "91 8 9 9 9 other|2", "51 7 3 0 1 \"./N.h\"",
+                      "3 8 3 0 1 one line past the header's end is not compared|5", enter("two.c")});
+  EXPECT_EQ(extract().err, "");
+  EXPECT_EQ(bodyValues(fileAt(0)), (Values{3, 3, 3, 3, 0}));
+  EXPECT_EQ(body(fileAt(2)), (Texts{"#include \"h.h\""}));
+}
+
+TEST_F(HeaderExtractionTest, ComparisonFindsRealDifferences) {
+  const std::vector<Texts> variants = {
+      {"0 2 0 0 0 got", "20 3 1 4 1 a < b"},                             // another function
+      {"0 2 0 0 0 get", "20 4 1 4 1 a < b"},                             // another line number
+      {"0 2 0 0 0 get", "20 3 1 4 2 a < b"},                             // another nesting
+      {"0 2 0 0 0 get", "20 3 1 4 1 a < c"},                             // another condition
+      {"0 2 0 0 0 get::got", "20 3 1 4 1 a < b"},                        // not N::N
+      {"0 2 0 0 0 get", "20 3 1 4 1 a < b", "3 9 9 0 0", "3 10 9 0 0"},  // two lines longer
+  };
+  for (const Texts& variant : variants) {
+    resetDatabase();
+    resetDiagnostics();
+    addSource("one.c", {enter("h.h"), "0 2 0 0 0 get|1", "20 3 1 4 1 a < b", enter("one.c")});
+    Texts piece = {enter("h.h")};
+    piece.insert(piece.end(), variant.begin(), variant.end());
+    addSource("two.c", piece);
+    EXPECT_EQ(extract().err, noticeText("h.h", "two.c")) << variant.back();
+    EXPECT_EQ(bodyValues(fileAt(0))[0], 1u) << variant.back();
+  }
+}
+
+TEST_F(HeaderExtractionTest, IncludeLinesFollowTheInfoLineInFirstTakenOrder) {
+  addSource("s.c", {enter("b.h"), "0 1 0 0 0 fb", enter("a.h"), "0 1 0 1 0 fa", enter("sub/B.H"), "0 2 0 2 0 gb",
+                    enter("c.h"), "0 1 0 3 0 fc", enter("s.c")});
+  EXPECT_EQ(extract().err, "");
+  ASSERT_EQ(names(), (Texts{"H:b.h", "H:a.h", "H:c.h", "S:s.c"}));
+  EXPECT_EQ(body(fileAt(3)), (Texts{"#include \"b.h\"", "#include \"a.h\"", "#include \"c.h\""}));
+  EXPECT_EQ(body(fileAt(0)), (Texts{"0 1 0 0 0 fb", "0 2 0 2 0 gb"}));  // sub/B.H is b.h
+}
+
+TEST_F(HeaderExtractionTest, CleanUpKeepsOnlyMeaningfulLineRecords) {
+  // No piece here: x.h has no lines, and the return to the source inside
+  // y.h's stretch cancels that one.
+  addSource("s.c", {enter("s.c"), "0 2 0 0 0 main", enter("x.h"), enter("y.h"), "0 5 0 1 0 inl", back("s.c"),
+                    "0 7 0 2 0 own", back("s.c"), "0 9 0 3 0 more", "50 10 0 0 0 no quotes"});
+  EXPECT_EQ(extract().err, "");
+  ASSERT_EQ(names(), (Texts{"S:s.c"}));
+  // The leading self record goes (nothing entered before it); of x.h, y.h
+  // only y.h stays, and so does the return after it; the second return
+  // (nothing entered since) goes. A line record without a name is left alone.
+  EXPECT_EQ(body(fileAt(0)), (Texts{"0 2 0 0 0 main", enter("y.h"), "0 5 0 1 0 inl", back("s.c"), "0 7 0 2 0 own",
+                                    "0 9 0 3 0 more", "50 10 0 0 0 no quotes"}));
+}
+
+// The index must find exactly the header a walk over all headers finds.
+TEST(HeaderExtractionIndexTest, FindsTheFirstMatchingHeaderLikeAWalkOverAll) {
+  const std::vector<std::string> components = {"a.h", "A.H", "b.h", ".", "..", "inc", "Inc", "x", ".h", "a"};
+  const std::vector<std::string> separators = {"/", "\\", "//", "/./"};
+  std::mt19937 random(7);
+  auto pick = [&](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+  auto randomName = [&] {
+    std::string name = random() % 4 == 0 ? pick(separators) : "";
+    for (uint32_t depth = 1 + random() % 4; depth > 0; --depth) {
+      name += pick(components);
+      if (depth > 1) name += pick(separators);
+    }
+    return name;
+  };
+  std::list<MonitoredFile> headers;
+  HeaderFileIndex index;
+  for (int i = 0; i < 150; ++i) {
+    headers.emplace_back().name = randomName();
+    addHeaderFile(index, headers.back());
+  }
+  int found = 0;
+  for (int i = 0; i < 3000; ++i) {
+    std::string name = randomName();
+    const MonitoredFile* expected = nullptr;
+    for (const MonitoredFile& header : headers) {
+      if (sameHeaderPath(header.name, name)) {
+        expected = &header;
+        break;
+      }
+    }
+    found += expected != nullptr;
+    ASSERT_EQ(findHeaderFile(index, name), expected) << name;
+  }
+  EXPECT_GT(found, 300);  // the names meet often enough to mean something
+}
+
+}  // namespace
+}  // namespace qar
