@@ -13,6 +13,7 @@
 #include "driver/version.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
+#include "selection/header_extraction.h"
 #include "xml/postxml.h"
 #include "util/text.h"
 
@@ -76,6 +77,7 @@ void dispatchReport(ReportKind kind, std::string_view outputName) {
     if (settings.onlyFilesWithCounters) dropFilesWithoutCounters();
     if (!state.databasePrepared) {
       prepareCounters();
+      if (!settings.noHeaderExtraction) extractHeaders();
       if (settings.unchosenFiles) dropUnchosenFiles();
       state.databasePrepared = true;
     }
