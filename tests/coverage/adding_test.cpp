@@ -65,24 +65,6 @@ class AddingTest : public ::testing::Test {
   std::filesystem::path previous_;
 };
 
-TEST_F(AddingTest, OneFileIsCopiedWithANewStampAndUnchangedCounts) {
-  CounterArrays a = makeBlock("a.c", {2, 3, 1, 2, 1}, 1);
-  CounterArrays b = makeBlock("b.c", {1, 0, 0, 0, 0}, 2);
-  writeData("in.dat", {a, b});
-  std::string inputStamp = readDataFileHeader("in.dat");
-
-  Outcome outcome = addData({"in.dat"}, "out.dat");
-  EXPECT_EQ(outcome.err, "");
-  EXPECT_FALSE(outcome.ended);
-  std::vector<CounterArrays> blocks = readBack("out.dat");
-  ASSERT_EQ(blocks.size(), 2u);
-  test::expectSameBlock(blocks[0], a);
-  test::expectSameBlock(blocks[1], b);
-  EXPECT_EQ(currentDataFileStamp().size(), 24u);
-  ASSERT_EQ(database().dataFilesRead.size(), 1u);
-  EXPECT_EQ(database().dataFilesRead[0].stamp, inputStamp);
-}
-
 TEST_F(AddingTest, SameInstrumentationAddsCountersAndMovesTheEntryToTheEnd) {
   CounterArrays x = makeBlock("dir/x.c", {2, 1, 1, 1, 2}, 1);
   x.functionCounts = {4294967000u, 5};
@@ -144,20 +126,6 @@ TEST_F(AddingTest, OtherInstrumentationKeepsTheLaterTime) {
   test::expectSameBlock(blocks[0], q);
   test::expectSameBlock(blocks[1], r);
   test::expectSameBlock(blocks[2], newerP);  // replaced as read, and moved to the end
-}
-
-TEST_F(AddingTest, DeselectedBlocksAreNotWritten) {
-  OptionSettings settings;
-  settings.chosenFiles = std::vector<std::string>{"src/*"};
-  settings.unchosenFiles = std::vector<std::string>{"*gen.c"};
-  setOptions(settings);
-  writeData("in.dat", {makeBlock("src/a.c", {1, 0, 0, 0, 0}, 1), makeBlock("lib/b.c", {1, 0, 0, 0, 0}, 2),
-                       makeBlock("src/gen.c", {1, 0, 0, 0, 0}, 3)});
-  Outcome outcome = addData({"in.dat"}, "out.dat");
-  EXPECT_EQ(outcome.err, "");
-  std::vector<CounterArrays> blocks = readBack("out.dat");
-  ASSERT_EQ(blocks.size(), 1u);
-  EXPECT_EQ(blocks[0].name, "src/a.c");
 }
 
 TEST_F(AddingTest, EveryHeaderIsCheckedBeforeTheTargetIsCreated) {
