@@ -6,4 +6,4 @@ scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target qarpost
 cd examples
-exec ../build/qarpost -V
+exec ../build/qarpost MON.sym run1.dat run2.dat -p -

@@ -3,7 +3,7 @@
 // symbol file and their values from a small text file of counts, so that
 // data files can be made without an instrumented program.
 //
-//   make_example_data SYMBOLFILE COUNTS TARGET
+//   make_example_data TARGET COUNTS SYMBOLFILE...
 //
 // COUNTS holds one section per counter block, in the order to write:
 //   @file name          (as in the symbol file)
@@ -37,10 +37,9 @@ namespace {
 }
 
 // The identification of every file block of the symbol file, by name.
-std::map<std::string, qar::CounterArrays> readSymbolBlocks(const std::string& path) {
+void readSymbolBlocks(const std::string& path, std::map<std::string, qar::CounterArrays>& blocks) {
   std::ifstream in(path);
   if (!in) fail("cannot open " + path);
-  std::map<std::string, qar::CounterArrays> blocks;
   std::string line;
   qar::CounterArrays* current = nullptr;
   bool infoExpected = false;
@@ -73,7 +72,6 @@ std::map<std::string, qar::CounterArrays> readSymbolBlocks(const std::string& pa
                         static_cast<uint32_t>(c), static_cast<uint32_t>(t)};
     }
   }
-  return blocks;
 }
 
 void fillArray(std::vector<uint32_t>& array, uint32_t size, std::istringstream& values,
@@ -90,8 +88,9 @@ void fillArray(std::vector<uint32_t>& array, uint32_t size, std::istringstream& 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) fail("usage: make_example_data SYMBOLFILE COUNTS TARGET");
-  std::map<std::string, qar::CounterArrays> known = readSymbolBlocks(argv[1]);
+  if (argc < 4) fail("usage: make_example_data TARGET COUNTS SYMBOLFILE...");
+  std::map<std::string, qar::CounterArrays> known;
+  for (int i = 3; i < argc; ++i) readSymbolBlocks(argv[i], known);
 
   std::ifstream in(argv[2]);
   if (!in) fail(std::string("cannot open ") + argv[2]);
@@ -134,7 +133,7 @@ int main(int argc, char** argv) {
   std::vector<const qar::CounterArrays*> order;
   for (const auto& block : blocks) order.push_back(block.get());
   try {
-    qar::writeDataFile(argv[3], order);
+    qar::writeDataFile(argv[1], order);
   } catch (const qar::ProgramExit& exit) {
     return exit.status;
   }
