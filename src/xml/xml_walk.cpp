@@ -1,0 +1,474 @@
+// The pass over the CoverageDatabase: one file block per MonitoredFile, one
+// function block per function record, one element per probe record.
+#include <string>
+#include <utility>
+
+#include "config/configuration.h"
+#include "coverage/record_reader.h"
+#include "driver/postcmdl.h"
+#include "driver/posterr.h"
+#include "listings/mcdc.h"
+#include "listings/postlist.h"
+#include "util/clock.h"
+#include "xml/xml_elements.h"
+#include "xml/xml_output.h"
+#include "xml/xml_report.h"
+#include "xml/xml_text.h"
+
+namespace qar {
+namespace {
+
+// A line record kept until the record after its run decides its fate.
+struct LineDirective {
+  bool pending = false;
+  uint32_t line = 0;
+  uint32_t statementCount = 0;
+  uint32_t nesting = 0;
+  std::string text;
+
+  void take(const Probe& record) {
+    pending = true;
+    line = record.line;
+    statementCount = record.statementCount;
+    nesting = record.nesting;
+    text.assign(record.text);
+  }
+  void takeFrom(LineDirective& other) {
+    pending = true;
+    line = other.line;
+    statementCount = other.statementCount;
+    nesting = other.nesting;
+    text.assign(other.text);
+    other.pending = false;
+  }
+};
+
+struct FunctionState {
+  Probe record;  // the function record
+  bool headWritten = false;
+  bool parametersWritten = false;
+  bool tryBlock = false;          // a function try block (kind 43) was met
+  bool finalCountPassed = false;  // the record with the final statement count was met
+  uint32_t finalStatementCount = 0;
+  StatementFigures statements;
+  bool statementsAvailable = false;
+  TerFigures ter;
+};
+
+struct XmlWalk {
+  Probe record;     // the reader's buffer, the same for the whole walk
+  Probe lookAhead;  // the statement prepass reads into this one
+  CoverageView view = CoverageView::AsInstrumented;
+  int viewLevel = 4;
+  int32_t tickScale = 1;
+
+  LineDirective lastLine;           // last line record of the current run
+  LineDirective fileDirective;      // written before the next function start tag
+  LineDirective functionDirective;  // written before the next probe element
+
+  InstrumentationMode mode;
+  bool isHeaderFile = false;
+  XmlTotals file;
+  FunctionState function;
+
+  uint32_t evaluationNumber = 0;  // rows of the current run of kind 75/76 records
+  bool mcdcPending = false;
+  uint32_t mcdcLine = 0;
+  uint32_t mcdcStatementCount = 0;
+  uint32_t mcdcNesting = 0;
+
+  std::string escaped;  // reused for the names of files, functions and includes
+};
+
+// The next record that is not a line record. A run of line records counts
+// by its last one, which becomes a pending directive for a following
+// function or probe record and is dropped before anything else.
+RecordCategory readRecord(XmlWalk& w) {
+  bool sawLine = false;
+  RecordCategory category;
+  while ((category = nextRecord(w.record)) == RecordCategory::LineRecord) {
+    w.lastLine.take(w.record);
+    sawLine = true;
+  }
+  switch (category) {
+    case RecordCategory::FunctionRecord:
+      if (sawLine) {
+        w.fileDirective.takeFrom(w.lastLine);
+      } else if (w.functionDirective.pending) {
+        // Its probe was never written: it moves in front of the function.
+        w.fileDirective.takeFrom(w.functionDirective);
+      }
+      w.functionDirective.pending = false;
+      break;
+    case RecordCategory::ProbeRecord:
+      if (sawLine) {
+        w.functionDirective.takeFrom(w.lastLine);
+      } else {
+        w.functionDirective.pending = false;
+      }
+      break;
+    case RecordCategory::BadRecord:
+      failWith(kSymbolFileError);  // the reader has set the file name
+    default:
+      w.fileDirective.pending = false;
+      w.functionDirective.pending = false;
+      break;
+  }
+  return category;
+}
+
+// ---- Probe elements ----------------------------------------------------------
+
+const char* xmlTypeName(uint32_t kind) {
+  switch (kind) {
+    case 75: return "multi_cond_t";
+    case 76: return "multi_cond_f";
+    case 77: return "sub_cond";
+    default: return probeKindInfo(kind).name;
+  }
+}
+
+// The count, plain and decision writers put a pending in-function line
+// directive right before their own element.
+void writePendingFunctionDirective(XmlWalk& w) {
+  LineDirective& directive = w.functionDirective;
+  if (!directive.pending) return;
+  writeLineDirectiveInFunction(directive.line, directive.statementCount, directive.nesting, directive.text);
+  directive.pending = false;
+}
+
+void countElement(XmlWalk& w, const XmlProbeFields& fields, Exepassed exepassed = Exepassed::Absent) {
+  writePendingFunctionDirective(w);
+  writeCount1Element(fields, w.record.counter1, exepassed);
+  w.function.ter += probeTerFigures(w.record, w.view);
+}
+
+void plainElement(XmlWalk& w, const XmlProbeFields& fields, Exepassed exepassed = Exepassed::Absent) {
+  writePendingFunctionDirective(w);
+  writePlainElement(fields, exepassed);
+}
+
+// Decisions are written as soon as they are read, so no decision is ever
+// left pending for the multicondition and condition rows that follow.
+void decisionElement(XmlWalk& w, const XmlProbeFields& fields) {
+  const Probe& r = w.record;
+  writePendingFunctionDirective(w);
+  if (r.kind >= 30 && r.kind <= 35) {
+    // A constant decision shows the one count it has.
+    if (r.counter1 != 0) {
+      writeCount1Element(fields, r.counter1);
+    } else if (r.counter2 != 0) {
+      writeCount2Element(fields, r.counter2);
+    } else {
+      writeCount1Element(fields, 0);
+    }
+  } else {
+    writeCount1Count2Element(fields, r.counter1, r.counter2);
+  }
+  w.function.ter += probeTerFigures(r, w.view);
+}
+
+void conditionElement(XmlWalk& w, const XmlProbeFields& fields) {
+  writeCount1Count2Element(fields, w.record.counter1, w.record.counter2);
+  w.function.ter += probeTerFigures(w.record, w.view);
+}
+
+// A combination of a multicondition. As instrumented it is a TER item of
+// its own; under the MC/DC view it feeds the analysis instead.
+void multiconditionRow(XmlWalk& w, const XmlProbeFields& fields) {
+  const Probe& r = w.record;
+  const bool trueRow = r.kind == 75;
+  const uint32_t count = trueRow ? r.counter1 : r.counter2;
+  const bool asInstrumented = w.view == CoverageView::AsInstrumented;
+  ++w.evaluationNumber;
+  writeEvalElement(fields, trueRow, count, asInstrumented && count == 0, w.evaluationNumber);
+  if (asInstrumented) {
+    w.function.ter += probeTerFigures(r, w.view);
+    return;
+  }
+  registerCombination(trueRow, count, r.text, r.line, r.nesting);
+  w.mcdcPending = true;
+  w.mcdcLine = r.line;
+  w.mcdcStatementCount = r.statementCount;
+  w.mcdcNesting = r.nesting;
+}
+
+void writeMcdcConditions(XmlWalk& w) {
+  analyseMcdc();
+  McdcCondition condition;
+  while (nextMcdcCondition(condition)) {
+    writeSubcondElement(XmlProbeFields{"mcdc", w.mcdcLine, w.mcdcStatementCount, w.mcdcNesting, condition.pairList},
+                        condition.uncovered, condition.number);
+    w.function.ter.items += 1;
+    if (condition.uncovered) w.function.ter.misses += 1;
+  }
+  w.mcdcPending = false;
+}
+
+// The exepassed attribute of a reachability rule: only functions with
+// statement coverage have one; `ask` says whether the rule asks for the
+// next reached flag. With `onlyWhenReached` an unreached flag leaves the
+// attribute out.
+Exepassed reachedAttribute(const XmlWalk& w, bool ask, bool onlyWhenReached = false) {
+  if (!w.function.statementsAvailable || !ask) return Exepassed::Absent;
+  if (nextReachedFlag()) return Exepassed::Reached;
+  return onlyWhenReached ? Exepassed::Absent : Exepassed::NotReached;
+}
+
+Exepassed ruleA(const XmlWalk& w) { return reachedAttribute(w, w.function.tryBlock); }
+Exepassed ruleB(const XmlWalk& w) {
+  return reachedAttribute(w, w.record.nesting != 0 || !w.function.finalCountPassed);
+}
+Exepassed ruleC(const XmlWalk& w) { return reachedAttribute(w, true); }
+Exepassed ruleD(const XmlWalk& w) { return reachedAttribute(w, true, true); }
+
+// The element of one body record, by its kind and the coverage view.
+void writeProbeElement(XmlWalk& w) {
+  const Probe& r = w.record;
+  const int view = w.viewLevel;
+  XmlProbeFields fields{xmlTypeName(r.kind), r.line, r.statementCount, r.nesting, {}};
+  fields.descr = describeProbePlain(r.kind, r.text);
+  switch (r.kind) {
+    case 1:
+      if (view >= 1) {
+        countElement(w, fields, ruleA(w));
+      } else {
+        // The function view shows the end without its count.
+        fields.type = xmlTypeName(2);
+        plainElement(w, fields, ruleA(w));
+      }
+      break;
+    case 2: plainElement(w, fields, ruleA(w)); break;
+    case 3:
+      if (view >= 1) plainElement(w, fields, ruleB(w));
+      break;
+    case 5:
+      if (view >= 1) countElement(w, fields, ruleC(w));
+      break;
+    case 6:
+      if (view >= 1) plainElement(w, fields, ruleC(w));
+      break;
+    case 14:
+    case 15:
+      if (view >= 1) countElement(w, fields, ruleD(w));
+      break;
+    case 4:
+    case 10: case 11: case 12: case 13:
+    case 16:
+    case 55:
+    case 60: case 61: case 62: case 63: case 64: case 65: case 66:
+    case 100: case 101: case 102: case 103: case 104:
+      if (view >= 1) countElement(w, fields);
+      break;
+    case 20: case 21: case 22: case 23: case 24: case 25:
+    case 30: case 31: case 32: case 33: case 34: case 35:
+      if (view >= 1) decisionElement(w, fields);
+      break;
+    case 85:
+      if (view >= 2) decisionElement(w, fields);
+      break;
+    case 40: case 41: case 42:
+    case 56:
+      if (view >= 1) plainElement(w, fields);
+      break;
+    case 43:
+      if (view >= 1) {
+        plainElement(w, fields);
+        w.function.tryBlock = true;
+      }
+      break;
+    case 45:
+      if (view >= 1) plainElement(w, fields, ruleD(w));
+      break;
+    case 75:
+    case 76:
+      if (view >= 3) multiconditionRow(w, fields);
+      break;
+    case 77:
+      if (view == 2) conditionElement(w, fields);
+      break;
+    case 90: case 91: case 92:
+      break;  // the parameters were written before the head
+    default:
+      failInternal("postxml", 1150);
+  }
+}
+
+// ---- Functions -----------------------------------------------------------------
+
+void writeCostElements(const XmlWalk& w) {
+  const Probe& f = w.function.record;
+  if (!w.mode.hasTiming()) {
+    writeXml("\t\t\t<total_execution_cost></total_execution_cost>\n"
+             "\t\t\t<average_execution_cost></average_execution_cost>\n"
+             "\t\t\t<max_execution_cost></max_execution_cost>\n");
+    return;
+  }
+  int32_t total = static_cast<int32_t>(f.timeTotal);
+  int32_t maximum = static_cast<int32_t>(f.timeMax);
+  if (w.tickScale != 1) {
+    total /= w.tickScale;
+    maximum /= w.tickScale;
+  }
+  double average = total;
+  if (f.counter1 > 1) average /= f.counter1;
+  printXml("\t\t\t<total_execution_cost>%d</total_execution_cost>\n"
+           "\t\t\t<average_execution_cost>%.1f</average_execution_cost>\n"
+           "\t\t\t<max_execution_cost>%d</max_execution_cost>\n",
+           total, average, maximum);
+}
+
+// Everything between the function start tag and the first body element.
+void writeFunctionHead(XmlWalk& w) {
+  FunctionState& fn = w.function;
+  const Probe& f = fn.record;
+  if (!fn.parametersWritten) writeXml("\t\t\t<parameters></parameters>\n");
+  printXml("\t\t\t<defined_at_line>%u</defined_at_line>\n\t\t\t<call_count>%u</call_count>\n", f.line, f.counter1);
+  writeCostElements(w);
+  writeXml("\t\t\t<body>\n");
+  writeCount1Element(XmlProbeFields{xmlTypeName(kKindFunction), f.line, f.statementCount, f.nesting,
+                                    describeProbePlain(kKindFunction, f.text)},
+                     f.counter1);
+  fn.headWritten = true;
+  fn.finalCountPassed = false;
+  fn.tryBlock = false;
+}
+
+void writeBodyRecord(XmlWalk& w) {
+  const Probe& r = w.record;
+  FunctionState& fn = w.function;
+  if (w.mcdcPending && (r.kind < 75 || r.kind > 81)) writeMcdcConditions(w);
+  if (r.kind != 75 && r.kind != 76) w.evaluationNumber = 0;
+  if (r.statementCount != 0 && r.statementCount == fn.finalStatementCount) fn.finalCountPassed = true;
+  if (r.kind == 90) {
+    printXml("\t\t\t<parameters>%s</parameters>\n", escapeInto(w.escaped, r.text));
+    fn.parametersWritten = true;
+  }
+  if (!fn.headWritten) writeFunctionHead(w);
+  writeProbeElement(w);
+}
+
+// The statement prepass: the function record and every record up to the
+// next function record or the file's end, read ahead without moving the
+// walk.
+void analyseStatements(XmlWalk& w) {
+  FunctionState& fn = w.function;
+  beginStatementTree();
+  saveRecordCursor();
+  addStatementProbe(w.record);
+  uint32_t last = w.record.statementCount;
+  for (;;) {
+    RecordCategory category = peekRecord(w.lookAhead);
+    // A bad line ends the look-ahead; the walk reports it when it gets there.
+    if (category == RecordCategory::FunctionRecord || category == RecordCategory::BadRecord) break;
+    addStatementProbe(w.lookAhead);
+    last = w.lookAhead.statementCount;
+  }
+  restoreRecordCursor();
+  fn.finalStatementCount = last;
+  fn.statements = computeStatementFigures();
+  fn.statementsAvailable = fn.statements.total != 0 || fn.statements.hits != 0;
+}
+
+// One function block, the function record being in the reader's buffer;
+// returns the category of the record after the function.
+RecordCategory writeFunctionBlock(XmlWalk& w) {
+  FunctionState& fn = w.function;
+  fn.record = w.record;
+  fn.headWritten = false;
+  fn.parametersWritten = false;
+  w.mcdcPending = false;
+  clearMcdcPending();
+
+  if (w.mode.decision) {
+    analyseStatements(w);
+  } else {
+    fn.finalStatementCount = 0;
+    fn.statements = StatementFigures{};
+    fn.statementsAvailable = false;
+  }
+  if (!fn.statementsAvailable) ++w.file.functionsWithoutStatements;
+  w.file.statementAll += fn.statements.total;
+  w.file.statementHits += fn.statements.hits;
+
+  fn.ter = TerFigures{1, fn.record.counter1 == 0 ? 1u : 0u};
+  ++w.file.functions;
+
+  if (w.fileDirective.pending) {
+    writeFileLineDirective(w.fileDirective.line, w.fileDirective.text);
+    w.fileDirective.pending = false;
+  }
+  printXml("\t\t<function name=\"%s\">\n", escapeInto(w.escaped, fn.record.text));
+
+  RecordCategory category = readRecord(w);
+  while (category == RecordCategory::ProbeRecord) {
+    writeBodyRecord(w);
+    category = readRecord(w);
+  }
+  if (!fn.headWritten) writeFunctionHead(w);
+  writeXml("\t\t\t</body>\n");
+  writeXmlFunctionSummary(fn.ter, fn.statements, fn.statementsAvailable);
+  writeXml("\t\t</function>\n");
+  w.file.ter += fn.ter;
+  return category;
+}
+
+// ---- Files -------------------------------------------------------------------
+
+void writeFileHead(XmlWalk& w) {
+  printXml("\t<file name=\"%s\">\n\t\t<file_type>%s</file_type>\n", escapeInto(w.escaped, currentFileName()),
+           w.isHeaderFile ? "header" : "source");
+  printXml("\t\t<instrumentation_mode>%s</instrumentation_mode>\n", instrumentationModeText(w.mode).c_str());
+  printXml("\t\t<instrumentation_timestamp>%s</instrumentation_timestamp>\n",
+           timeText(static_cast<std::time_t>(currentInstrumentationTime())).c_str());
+  printXml("\t\t<instrumentation_fingerprint>0x%08x</instrumentation_fingerprint>\n", currentFingerprint());
+  printXml("\t\t<sym_rewrite_count>%u</sym_rewrite_count>\n\t\t<sym_update_count>%u</sym_update_count>\n"
+           "\t\t<data_rewrite_count>%u</data_rewrite_count>\n\t\t<data_update_count>%u</data_update_count>\n",
+           currentRwrCount(), currentUpdCount(), currentCounterRwrCount(), currentCounterUpdCount());
+}
+
+void noteMode(const InstrumentationMode& mode, XmlModesSeen& seen) {
+  if (mode.multicondition) {
+    seen.multicondition = true;
+  } else if (mode.decision) {
+    seen.decision = true;
+  } else {
+    seen.function = true;
+  }
+}
+
+}  // namespace
+
+void writeXmlFileBlocks(XmlTotals& overall, XmlModesSeen& seen) {
+  XmlWalk w;
+  w.view = options().coverageView;
+  w.viewLevel = static_cast<int>(w.view);
+  w.tickScale = parseTick(configValue(ConfigParameter::Tick)).value_or(1);
+  resetRecordCursor();
+  resetMcdc();
+
+  RecordCategory category = readRecord(w);
+  while (category == RecordCategory::FileStart) {
+    // The current-file values change with the next FileStart, before this
+    // file's summary is written: keep what the summary needs.
+    w.file = XmlTotals{};
+    w.mode = currentInstrumentationMode();
+    w.isHeaderFile = currentIsHeaderFile() != 0;
+    noteMode(w.mode, seen);
+    writeFileHead(w);
+
+    category = readRecord(w);
+    while (category == RecordCategory::IncludeRecord) {
+      printXml("\t\t<include name=\"%s\" />\n", escapeInto(w.escaped, w.record.text));
+      category = readRecord(w);
+    }
+    while (category == RecordCategory::FunctionRecord) category = writeFunctionBlock(w);
+
+    overall += w.file;
+    writeXmlFileSummary(w.file, w.isHeaderFile ? 0 : previousFileSourceLines(), w.mode.decision);
+  }
+  // A pass that stopped early leaves the next walk to start from the top.
+  if (category != RecordCategory::EndOfRecords) resetRecordCursor();
+}
+
+}  // namespace qar
