@@ -136,6 +136,7 @@ void readDataFile(std::string_view fileName, LoadingMode mode) {
     listBlocksForContents(name);
     return;
   }
+  if (mode != LoadingMode::Report) failInternal("postdata", 1180);
   uint32_t blocks = openDataFile(name);
   std::unique_ptr<CounterArrays> block;
   for (uint32_t i = 0; i < blocks; ++i) {

@@ -23,7 +23,9 @@ void loadInputFiles(const std::optional<std::vector<std::string>>& symbolFiles,
 // only when there are any), then every data file read, in order.
 void buildCoverageDatabase(bool contentsOnly);
 
-// Reads all blocks of one data file and merges them in `mode`.
+// Reads all blocks of one data file and merges them in `mode`: attached to
+// the MonitoredFiles (Report) or listed (ContentsListing). Adding keeps its
+// own add list and reads its blocks itself (adding.h).
 void readDataFile(std::string_view fileName, LoadingMode mode);
 
 // Settles two descriptions of one file when `completed` (the last
