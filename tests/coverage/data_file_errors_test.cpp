@@ -1,11 +1,9 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
-#include <thread>
 
 #include "coverage/data_file_support.h"
 #include "coverage/postdata.h"
