@@ -124,11 +124,18 @@ class XmlTestBase : public ::testing::Test {
     return outcome;
   }
 
+  // The whole report of a run that must succeed; it must be well-formed.
   std::string report() {
     std::string document;
     Outcome outcome = run(&document);
     EXPECT_FALSE(outcome.ended) << outcome.err;
+    expectWellFormed(dir_.file("report.xml"));
     return document;
+  }
+
+  static void expectWellFormed(const std::string& path) {
+    std::string command = "xmllint --noout '" + path + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << "xmllint rejects " << path;
   }
 
   // The text of the function block named `name`, from its start tag to its
