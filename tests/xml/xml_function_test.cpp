@@ -32,29 +32,6 @@ class XmlFunction : public test::XmlTestBase {
   }
 };
 
-TEST_F(XmlFunction, UncalledFunctionWithoutRecordsHasAnEmptyHeadAndOneMissedItem) {
-  addFile("a.c", 1, {"0 7 0 0 0 lonely"}, Counters().F({0}));
-  EXPECT_EQ(functionBlock(report(), "lonely"),
-            "\t\t<function name=\"lonely\">\n"
-            "\t\t\t<parameters></parameters>\n"
-            "\t\t\t<defined_at_line>7</defined_at_line>\n"
-            "\t\t\t<call_count>0</call_count>\n"
-            "\t\t\t<total_execution_cost></total_execution_cost>\n"
-            "\t\t\t<average_execution_cost></average_execution_cost>\n"
-            "\t\t\t<max_execution_cost></max_execution_cost>\n"
-            "\t\t\t<body>\n"
-            "\t\t\t\t<probe type=\"function\" count1=\"0\" alarmed=\"1\"\n"
-            "\t\t\t\t   line=\"7\" sc_count=\"0\" nesting=\"0\" descr=\"FUNCTION lonely()\" />\n"
-            "\t\t\t</body>\n"
-            "\t\t\t<function_summary>\n"
-            "\t\t\t\t<ter>0</ter>\n\t\t\t\t<hits>0</hits>\n\t\t\t\t<all>1</all>\n"
-            "\t\t\t\t<statement_ter>100</statement_ter>\n\t\t\t\t<statement_hits>0</statement_hits>\n"
-            "\t\t\t\t<statement_all>0</statement_all>\n"
-            "\t\t\t\t<statement_available>no</statement_available>\n"
-            "\t\t\t</function_summary>\n"
-            "\t\t</function>\n");
-}
-
 TEST_F(XmlFunction, ParametersRecordOpensTheHeadAndCostsAreScaledByTick) {
   config("TICK=10");
   addFile("t.c", 1 | 16, {"0 4 0 0 0 timed", "90 4 0 0 0 int a, char* b", "2 9 1 0 0", "0 12 0 1 0 never"},
@@ -125,18 +102,6 @@ TEST_F(XmlFunction, DecisionViewWritesEveryKindWithItsCountersAndTer) {
   EXPECT_EQ(valueOf(summary, "ter"), "71");
 }
 
-TEST_F(XmlFunction, FunctionViewKeepsOnlyTheFunctionProbeAndPlainEnds) {
-  addKindsFile();
-  setView(CoverageView::Function);
-  std::string document = report();
-  EXPECT_EQ(bodyOf(document, "kinds"),
-            "\t\t\t\t<probe type=\"function\" count1=\"1\"\n"
-            "\t\t\t\t   line=\"1\" sc_count=\"0\" nesting=\"0\" descr=\"FUNCTION kinds()\" />\n"
-            "\t\t\t\t<probe type=\"function_end_nr\"\n"
-            "\t\t\t\t   line=\"8\" sc_count=\"2\" nesting=\"0\" descr=\"}\" />\n");
-  EXPECT_EQ(valueOf(functionBlock(document, "kinds"), "ter"), "100");
-}
-
 TEST_F(XmlFunction, LineRecordsBecomeDirectivesBeforeFunctionsAndProbesOnly) {
   MonitoredFile& file =
       addFile("l.c", 1,
@@ -189,27 +154,6 @@ TEST_F(XmlFunction, MulticonditionRowsAsInstrumentedCountEachCombination) {
   // function 1, if 2, rows 3 (1 missed), return 1, end 1.
   EXPECT_EQ(valueOf(functionBlock(document, "mc"), "all"), "8");
   EXPECT_EQ(valueOf(functionBlock(document, "mc"), "hits"), "7");
-}
-
-TEST_F(XmlFunction, McdcViewWritesRowsWithoutAlarmThenOneElementPerCondition) {
-  addMulticonditionFile();
-  setView(CoverageView::Mcdc);
-  std::string document = report();
-  std::string body = bodyOf(document, "mc");
-  EXPECT_NE(body.find("\t\t\t\t<probe type=\"multi_cond_f\" count2=\"0\"\n"
-                      "\t\t\t\t   line=\"2\" sc_count=\"0\" nesting=\"1\" eval_no=\"2\" descr=\"TF\" />\n"
-                      "\t\t\t\t<probe type=\"multi_cond_f\" count2=\"2\"\n"
-                      "\t\t\t\t   line=\"2\" sc_count=\"0\" nesting=\"1\" eval_no=\"3\" descr=\"F_\" />\n"
-                      "\t\t\t\t<probe type=\"mcdc\" \n"
-                      "\t\t\t\t   line=\"2\" sc_count=\"0\" nesting=\"1\" subcond_no=\"1\" descr=\"1 + 3\" />\n"
-                      "\t\t\t\t<probe type=\"mcdc\" alarmed=\"1\"\n"
-                      "\t\t\t\t   line=\"2\" sc_count=\"0\" nesting=\"1\" subcond_no=\"2\" descr=\"1 - 2\" />\n"
-                      "\t\t\t\t<probe type=\"return\""),
-            std::string::npos)
-      << body;
-  // function 1, if 2, conditions 2 (1 missed), return 1, end 1.
-  EXPECT_EQ(valueOf(functionBlock(document, "mc"), "all"), "7");
-  EXPECT_EQ(valueOf(functionBlock(document, "mc"), "hits"), "6");
 }
 
 TEST_F(XmlFunction, ConditionViewWritesTheConditionInsteadOfTheRows) {
