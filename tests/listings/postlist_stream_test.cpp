@@ -42,7 +42,8 @@ TEST_F(ListingStreamTest, CreateWriteAndCloseFailuresEndTheRun) {
   EXPECT_EQ(write.err, "QARPost error 17: Cannot write file /dev/full: No space left on device\n");
   resetListingStream();
 
-  // A short text stays buffered until the file is closed.
+  // A short text stays buffered until the file is closed: the write that
+  // fails then is still a write.
   test::Outcome close = captureRun([] {
     openListing("/dev/full");
     writeListingText("short\n");
@@ -50,7 +51,7 @@ TEST_F(ListingStreamTest, CreateWriteAndCloseFailuresEndTheRun) {
   });
   EXPECT_TRUE(close.ended);
   EXPECT_EQ(close.status, 1);
-  EXPECT_EQ(close.err, "QARPost error 6: Cannot close file /dev/full: No space left on device\n");
+  EXPECT_EQ(close.err, "QARPost error 17: Cannot write file /dev/full: No space left on device\n");
   EXPECT_FALSE(listingIsOpen());
 }
 
