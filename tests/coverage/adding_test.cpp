@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "coverage/coverage_files_fixture.h"
 #include "coverage/data_file_support.h"
 #include "coverage/database.h"
 #include "coverage/postdata.h"
@@ -15,40 +16,11 @@ namespace {
 using test::captureRun;
 using test::makeBlock;
 using test::Outcome;
+using test::symbolBlock;
+using test::symbolFile;
 
-// A function-coverage description of `name` with one function.
-std::string symbolBlock(const std::string& name, int64_t time, uint32_t fingerprint) {
-  char info[64];
-  std::snprintf(info, sizeof info, "1 %lld %08X 0 0\n", static_cast<long long>(time), fingerprint);
-  return "@" + name + "\n" + info + "0 10 0 0 0 f\n%40,1,0,0,0,0\n";
-}
-
-std::string symbolFile(const std::string& blocks) {
-  return "Tarvo sym 9\nSat Dec  5 12:00:00 2026\n" + blocks + "END OF SYMBOLFILE\n";
-}
-
-class AddingTest : public ::testing::Test {
+class AddingTest : public test::CoverageFilesTest {
  protected:
-  void SetUp() override {
-    resetDiagnostics();
-    resetDatabase();
-    resetSymbolFileState();
-    resetDataFileState();
-    setOptions(OptionSettings{});
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.path());
-  }
-  void TearDown() override {
-    resetDataFileState();
-    std::filesystem::current_path(previous_);
-  }
-
-  void writeData(const std::string& name, const std::vector<CounterArrays>& blocks) {
-    std::vector<const CounterArrays*> order;
-    for (const CounterArrays& block : blocks) order.push_back(&block);
-    writeDataFile(name, order);
-  }
-
   // Every block of a data file, in file order.
   std::vector<CounterArrays> readBack(const std::string& name) {
     std::vector<CounterArrays> blocks(openDataFile(name));
@@ -60,9 +32,6 @@ class AddingTest : public ::testing::Test {
   Outcome addData(std::vector<std::string> inputs, const std::string& target) {
     return captureRun([&] { addDataFiles(inputs, target); });
   }
-
-  test::TempDir dir_;
-  std::filesystem::path previous_;
 };
 
 TEST_F(AddingTest, SameInstrumentationAddsCountersAndMovesTheEntryToTheEnd) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "coverage/coverage_files_fixture.h"
 #include "coverage/data_file_support.h"
 #include "coverage/database.h"
 #include "coverage/postdata.h"
@@ -15,21 +16,8 @@ namespace {
 
 using test::captureRun;
 using test::Outcome;
-
-// A function-coverage description of `name` with `functions` functions.
-std::string symbolBlock(const std::string& name, int64_t time, uint32_t fingerprint, uint32_t functions = 1) {
-  char info[64];
-  std::snprintf(info, sizeof info, "1 %lld %08X 0 0\n", static_cast<long long>(time), fingerprint);
-  std::string text = "@" + name + "\n" + info;
-  for (uint32_t i = 0; i < functions; ++i) {
-    text += "0 " + std::to_string(10 + i) + " 0 " + std::to_string(i) + " 0 f" + std::to_string(i) + "\n";
-  }
-  return text + "%40," + std::to_string(functions) + ",0,0,0,0\n";
-}
-
-std::string symbolFile(const std::string& blocks) {
-  return "Tarvo sym 9\nSat Dec  5 12:00:00 2026\n" + blocks + "END OF SYMBOLFILE\n";
-}
+using test::symbolBlock;
+using test::symbolFile;
 
 CounterArrays functionBlock(const std::string& name, int32_t time, uint32_t fingerprint,
                             std::vector<uint32_t> calls) {
@@ -42,25 +30,8 @@ CounterArrays functionBlock(const std::string& name, int32_t time, uint32_t fing
   return block;
 }
 
-class LoadingTest : public ::testing::Test {
+class LoadingTest : public test::CoverageFilesTest {
  protected:
-  void SetUp() override {
-    resetDiagnostics();
-    resetDatabase();
-    resetSymbolFileState();
-    resetDataFileState();
-    setOptions(OptionSettings{});
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.path());
-  }
-  void TearDown() override { std::filesystem::current_path(previous_); }
-
-  void writeData(const std::string& name, const std::vector<CounterArrays>& blocks) {
-    std::vector<const CounterArrays*> order;
-    for (const CounterArrays& block : blocks) order.push_back(&block);
-    writeDataFile(name, order);
-  }
-
   // Loads and builds as a report run does; returns what the run printed.
   Outcome load(std::optional<std::vector<std::string>> symbols, std::optional<std::vector<std::string>> data) {
     OptionSettings settings = options();
@@ -79,8 +50,6 @@ class LoadingTest : public ::testing::Test {
     return names;
   }
 
-  test::TempDir dir_;
-  std::filesystem::path previous_;
 };
 
 TEST_F(LoadingTest, NewerInstrumentationWinsWithTheNoticeOfItsReadingOrder) {
