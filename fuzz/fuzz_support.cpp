@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <new>
 #include <vector>
 
@@ -23,6 +25,21 @@
 #include "xml/xml_output.h"
 
 namespace qarfuzz {
+namespace {
+
+std::string& scratchFolder() {
+  static std::string folder;
+  return folder;
+}
+
+// The scratch files die with the process; the folder holds only the files
+// the targets write there.
+void removeScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(scratchFolder(), ignored);
+}
+
+}  // namespace
 
 void resetProgramState() {
   qar::resetListingStream();
@@ -42,11 +59,13 @@ void resetProgramState() {
 }
 
 std::string scratchPath(std::string_view name) {
-  static const std::string folder = [] {
+  static const std::string& folder = [] () -> const std::string& {
     struct stat info {};
     std::string base = stat("/dev/shm", &info) == 0 ? "/dev/shm" : "/tmp";
-    std::string path = base + "/qarfuzz-" + std::to_string(getpid());
+    std::string& path = scratchFolder();
+    path = base + "/qarfuzz-" + std::to_string(getpid());
     mkdir(path.c_str(), 0700);
+    std::atexit(removeScratchFolder);
     return path;
   }();
   return folder + "/" + std::string(name);
@@ -71,9 +90,7 @@ void runGuarded(void (*step)(void*), void* context) {
 }
 
 void quietStandardStreams(int* argc, char*** argv) {
-  // Relative names in an input (MON.sym, ./qar.ini, options files) resolve
-  // in the empty scratch folder, and nothing waits on standard input.
-  if (chdir(scratchPath("").c_str()) != 0) std::perror("qarfuzz: scratch folder");
+  // An input naming standard input must not wait for it.
   if (std::freopen("/dev/null", "rb", stdin) == nullptr) std::perror("qarfuzz: /dev/null");
   static std::vector<char*> arguments;
   static char quietFlag[] = "-close_fd_mask=3";

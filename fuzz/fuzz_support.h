@@ -28,10 +28,10 @@ void runGuarded(Step&& step) {
   runGuarded([](void* context) { (*static_cast<Step*>(context))(); }, &step);
 }
 
-// Makes the scratch folder the working directory, reads standard input from
-// /dev/null, and inserts -close_fd_mask=3 after the program name, so the program's own
-// output on standard output and standard error is discarded while libFuzzer
-// keeps reporting on a copy of standard error. A later flag overrides it.
+// Reads standard input from /dev/null and inserts -close_fd_mask=3 after the
+// program name, so the program's own output on standard output and standard
+// error is discarded while libFuzzer keeps reporting on a copy of standard
+// error. A later flag overrides it.
 void quietStandardStreams(int* argc, char*** argv);
 
 }  // namespace qarfuzz

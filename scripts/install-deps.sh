@@ -8,6 +8,12 @@ command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 command -v xmllint >/dev/null || need+=(libxml2-utils)
+# The fuzz targets (scripts/fuzz.sh) need clang 14 and its runtimes.
+if [ "${1:-}" = "--fuzz" ]; then
+  command -v clang++-14 >/dev/null || need+=(clang-14)
+  compgen -G "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-*.a" >/dev/null ||
+    need+=(libclang-rt-14-dev)
+fi
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   sudo_cmd=""
