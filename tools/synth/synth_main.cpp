@@ -208,11 +208,17 @@ int main(int argc, char** argv) {
     // Files instrumented for function coverage only are kept small, as
     // such files are: a few functions, however short their records.
     const uint32_t maxFunctions = fileKind.style.functionOnly ? 4 + rng.below(12) : UINT32_MAX;
-    for (uint32_t f = 0; f == 0 || (static_cast<double>(bytes) < bytesPerFile && f < maxFunctions); ++f) {
+    // Stop when the next function would, on average, overshoot the file's
+    // share of the symbol text by more than it would leave it short.
+    size_t functionBytes = 0;
+    for (uint32_t f = 0; f < maxFunctions; ++f) {
+      if (f > 0 && static_cast<double>(bytes + functionBytes / f / 2) >= bytesPerFile) break;
       records.clear();
       std::string function = "unit" + std::to_string(s) + "_" + kVerbs[rng.below(kVerbCount)] + std::to_string(f);
       buildFunction(rng, fileKind.style, function, line, records);
-      bytes += emit(records, file, plan, conditionBase);
+      size_t added = emit(records, file, plan, conditionBase);
+      bytes += added;
+      functionBytes += added;
     }
     if (plan.timed) plan.sizes.t = plan.sizes.f;
     std::string count = "%" + std::to_string(line) + "," + std::to_string(plan.sizes.f) + "," +

@@ -1,0 +1,46 @@
+// Loading alone, once, as a process of its own so that its wall time and
+// peak memory can be measured from outside: everything a coverage report run
+// does before it writes its first line (input headers checked, symbol files
+// and data files read into the database, the preparation pass, header
+// extraction), and nothing after.
+//
+//   qarpost_load_once SYMBOLFILE... -- DATAFILE...
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "coverage/database.h"
+#include "coverage/loading.h"
+#include "driver/postcmdl.h"
+#include "driver/posterr.h"
+#include "selection/header_extraction.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> symbolFiles;
+  std::vector<std::string> dataFiles;
+  bool data = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view argument = argv[i];
+    if (argument == "--") data = true;
+    else (data ? dataFiles : symbolFiles).emplace_back(argument);
+  }
+  if (symbolFiles.empty()) {
+    std::fprintf(stderr, "usage: qarpost_load_once SYMBOLFILE... -- DATAFILE...\n");
+    return 2;
+  }
+  qar::OptionSettings settings;
+  settings.symbolFiles = symbolFiles;
+  settings.dataFiles = dataFiles;
+  qar::setOptions(settings);
+  try {
+    qar::loadInputFiles(settings.symbolFiles, settings.dataFiles, false);
+    qar::buildCoverageDatabase(false);
+    qar::prepareCounters();
+    qar::extractHeaders();
+  } catch (const qar::ProgramExit& exit) {
+    return exit.status;
+  }
+  std::printf("%zu files loaded\n", qar::database().monitoredFiles.size());
+  return 0;
+}
