@@ -17,8 +17,16 @@ class TextArena {
   size_t bytesReserved() const { return reserved_; }
 
  private:
-  size_t blockSize_ = 1 << 20;
-  std::vector<std::unique_ptr<char[]>> blocks_;
+  struct BlockRelease {
+    void operator()(char* block) const;
+  };
+  using Block = std::unique_ptr<char, BlockRelease>;
+  static Block allocateBlock(size_t size);
+
+  // Two megabytes: one huge page where the system offers them, which spares
+  // the page faults of filling a large database with small pages.
+  size_t blockSize_ = size_t{1} << 21;
+  std::vector<Block> blocks_;
   char* cursor_ = nullptr;
   size_t left_ = 0;
   size_t reserved_ = 0;
