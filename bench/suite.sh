@@ -15,7 +15,7 @@
 # to build-bench/suite/results.md.
 #
 #   bench/suite.sh [SIZE_MB...]        default: 1 10 100
-#   REPEAT=N bench/suite.sh            best of N runs (default 3, 1 for 100 MB)
+#   REPEAT=N bench/suite.sh            best of N runs (default 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sizes=("$@")
@@ -81,7 +81,7 @@ for size in "${sizes[@]}"; do
     "$synth" "$dir" --seed 1 --files "$files" --symbol-mb "$size" --runs 100 > /dev/null
     touch "$dir/complete"
   fi
-  repeat=${REPEAT:-$([ "$size" -ge 100 ] && echo 1 || echo 3)}
+  repeat=${REPEAT:-3}
   out="$root/out-$size"
   rm -rf "$out" && mkdir -p "$out"
   printf 'TICK = 1000\nTIMER = clock\nEXECUTION_COST_TYPE = clockticks\n' > "$out/qar.ini"
