@@ -95,8 +95,7 @@ void beginFile(CoverageWalk& walk) {
   walk.fileTer = {};
   walk.fileStatements = {};
   walk.fileHeaderWritten = false;
-  walk.beforeFunction.pending = false;
-  walk.inFunction.pending = false;
+  walk.lineRecords.clear();
   walk.combinationNumber = 0;
   // A file counts for its highest mode only.
   if (walk.mode.multicondition) {
@@ -139,8 +138,7 @@ void beginCoverageWalk(bool untested, CoverageView view) {
   walk.anyMulticondition = false;
   walk.functionPending = false;
   walk.decisionPending = false;
-  walk.beforeFunction.pending = false;
-  walk.inFunction.pending = false;
+  walk.lineRecords.clear();
   walk.combinationNumber = 0;
   resetMcdc();
   resetRecordCursor();

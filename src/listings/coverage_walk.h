@@ -8,19 +8,10 @@
 #include "coverage/model.h"
 #include "coverage/record_reader.h"
 #include "driver/postcmdl.h"
+#include "listings/line_records.h"
 #include "listings/measures.h"
 
 namespace qar {
-
-// A line record (source text shown before a function or a probe) kept until
-// the next written line, or dropped by the reader rule.
-struct PendingLineRecord {
-  bool pending = false;
-  uint32_t kind = 0;
-  uint32_t line = 0;
-  uint32_t nesting = 0;
-  std::string text;  // storage reused from record to record
-};
 
 struct StatementTotals {
   uint32_t total = 0;
@@ -41,7 +32,6 @@ struct CoverageWalk {
 
   Probe record;      // nextRecord's buffer, the same for the whole walk
   Probe lookAhead;   // peekRecord's buffer for the statement prepass
-  Probe lastLineRecord;
 
   // Current file.
   std::string fileName;
@@ -72,8 +62,7 @@ struct CoverageWalk {
   bool decisionPending = false;
   bool decisionLineWritten = false;
 
-  PendingLineRecord beforeFunction;  // written before the function line, as kind 50
-  PendingLineRecord inFunction;      // written before the next probe line
+  LineRecordSlots lineRecords;  // before-function records shown as kind 50
 
   uint32_t combinationNumber = 0;
 };

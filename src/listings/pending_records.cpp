@@ -7,36 +7,6 @@
 #include "listings/postlist.h"
 
 namespace qar {
-namespace {
-
-void keepLineRecord(PendingLineRecord& slot, const Probe& record, uint32_t kind) {
-  slot.pending = true;
-  slot.kind = kind;
-  slot.line = record.line;
-  slot.nesting = record.nesting;
-  slot.text.assign(record.text);
-}
-
-void moveLineRecord(PendingLineRecord& to, PendingLineRecord& from, uint32_t kind) {
-  to.pending = true;
-  to.kind = kind;
-  to.line = from.line;
-  to.nesting = from.nesting;
-  to.text.swap(from.text);
-  from.pending = false;
-}
-
-void writeLineRecord(PendingLineRecord& slot) {
-  if (!slot.pending) return;
-  putLineNumber(slot.line);
-  setNestingLevel(slot.nesting);
-  describeProbe(slot.kind, slot.text);
-  flushListingLine();
-  slot.pending = false;
-}
-
-}  // namespace
-
 CoverageWalk& coverageWalk() {
   static CoverageWalk walk;
   return walk;
@@ -55,7 +25,7 @@ void flushPendingHeaders() {
     writeCoverageFileHeader(walk);
     walk.fileHeaderWritten = true;
   }
-  writeLineRecord(walk.beforeFunction);
+  writePendingLineRecord(walk.lineRecords.beforeFunction);
   if (walk.functionPending && !walk.functionLineWritten) {
     const Probe& function = walk.function;
     putLineNumber(function.line);
@@ -66,7 +36,7 @@ void flushPendingHeaders() {
     flushListingLine();
     walk.functionLineWritten = true;
   }
-  writeLineRecord(walk.inFunction);
+  writePendingLineRecord(walk.lineRecords.inFunction);
 }
 
 bool decisionMissed(const Probe& probe) {
@@ -111,44 +81,7 @@ void flushPendingDecision() {
 }
 
 RecordCategory readWalkRecord(CoverageWalk& walk) {
-  bool lineRecordBefore = false;
-  RecordCategory category;
-  while ((category = nextRecord(walk.record)) == RecordCategory::LineRecord) {
-    // Only the last line record of a run survives.
-    Probe& last = walk.lastLineRecord;
-    last.kind = walk.record.kind;
-    last.line = walk.record.line;
-    last.nesting = walk.record.nesting;
-    last.text.assign(walk.record.text);
-    lineRecordBefore = true;
-  }
-  switch (category) {
-    case RecordCategory::ProbeRecord:
-      if (lineRecordBefore) {
-        keepLineRecord(walk.inFunction, walk.lastLineRecord, walk.lastLineRecord.kind);
-      } else {
-        walk.inFunction.pending = false;
-      }
-      break;
-    case RecordCategory::FunctionRecord:
-      // Source text before a function is shown as a line entry before the
-      // function line; one left unwritten at the end of the previous
-      // function moves there too.
-      if (lineRecordBefore) {
-        keepLineRecord(walk.beforeFunction, walk.lastLineRecord, kKindLineEntry);
-        walk.inFunction.pending = false;
-      } else if (walk.inFunction.pending) {
-        moveLineRecord(walk.beforeFunction, walk.inFunction, kKindLineEntry);
-      } else {
-        walk.beforeFunction.pending = false;
-      }
-      break;
-    default:
-      walk.beforeFunction.pending = false;
-      walk.inFunction.pending = false;
-      break;
-  }
-  return category;
+  return nextRecordKeepingLineRecords(walk.record, walk.lineRecords);
 }
 
 }  // namespace qar

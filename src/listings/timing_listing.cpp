@@ -1,61 +1,14 @@
 // The execution time listing: call counts and execution costs per function
 // of every file instrumented with timing.
-#include <optional>
-
 #include "config/configuration.h"
 #include "coverage/record_reader.h"
 #include "driver/posterr.h"
+#include "listings/line_records.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
 
 namespace qar {
 namespace {
-
-// The line records the reader has absorbed: only the last of a run survives,
-// and only one standing directly before a function is shown here.
-struct PendingLineRecords {
-  std::optional<Probe> beforeFunction;
-  std::optional<Probe> inFunction;
-  void clear() {
-    beforeFunction.reset();
-    inFunction.reset();
-  }
-};
-
-// Reads the next record that is not a line record, keeping the last line
-// record of a run in the slot the following record decides.
-RecordCategory nextRecordAbsorbingLines(Probe& record, Probe& lineRecord, PendingLineRecords& pending) {
-  bool sawLine = false;
-  RecordCategory category;
-  while ((category = nextRecord(record)) == RecordCategory::LineRecord) {
-    lineRecord = record;
-    sawLine = true;
-  }
-  if (category == RecordCategory::ProbeRecord) {
-    if (sawLine) {
-      pending.inFunction = lineRecord;
-    } else {
-      pending.inFunction.reset();
-    }
-  } else if (category == RecordCategory::FunctionRecord) {
-    if (sawLine) {
-      pending.beforeFunction = lineRecord;
-    } else if (pending.inFunction) {
-      pending.beforeFunction = std::move(pending.inFunction);
-    }
-    pending.inFunction.reset();
-  } else {
-    pending.clear();
-  }
-  return category;
-}
-
-void writeLineRecord(const Probe& lineRecord) {
-  setNestingLevel(lineRecord.nesting);
-  putLineNumber(lineRecord.line);
-  describeProbe(kKindLineEntry, lineRecord.text);
-  flushListingLine();
-}
 
 // Costs are signed 32-bit values divided by TICK, truncating toward zero.
 int32_t scaledCost(uint32_t cost, int32_t tick) {
@@ -91,8 +44,7 @@ void writeTimingListing() {
   writeHeaderBlock(HeaderBlockKind::Timing);
 
   Probe record;
-  Probe lineRecord;
-  PendingLineRecords pending;
+  LineRecordSlots lineRecords;
   RecordCategory category = nextRecord(record);
   if (category == RecordCategory::BadRecord) failOnBadRecord();
   while (category == RecordCategory::FileStart) {
@@ -107,20 +59,17 @@ void writeTimingListing() {
       if (category == RecordCategory::BadRecord) failOnBadRecord();
       continue;
     }
-    pending.clear();
+    lineRecords.clear();
     do {
-      category = nextRecordAbsorbingLines(record, lineRecord, pending);
+      category = nextRecordKeepingLineRecords(record, lineRecords);
     } while (category == RecordCategory::IncludeRecord);
     writeListingEmptyLine();
     writeTimingHeading();
     while (category == RecordCategory::FunctionRecord) {
-      if (pending.beforeFunction) {
-        writeLineRecord(*pending.beforeFunction);
-        pending.beforeFunction.reset();
-      }
+      writePendingLineRecord(lineRecords.beforeFunction);
       writeFunctionLine(record, tick);
       do {
-        category = nextRecordAbsorbingLines(record, lineRecord, pending);
+        category = nextRecordKeepingLineRecords(record, lineRecords);
       } while (category == RecordCategory::ProbeRecord);
     }
     if (category == RecordCategory::BadRecord) failOnBadRecord();

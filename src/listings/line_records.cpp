@@ -1,0 +1,73 @@
+#include "listings/line_records.h"
+
+#include "coverage/record_reader.h"
+#include "listings/postlist.h"
+
+namespace qar {
+namespace {
+
+void keepLineRecord(PendingLineRecord& slot, const Probe& record, uint32_t kind) {
+  slot.pending = true;
+  slot.kind = kind;
+  slot.line = record.line;
+  slot.nesting = record.nesting;
+  slot.text.assign(record.text);
+}
+
+void moveLineRecord(PendingLineRecord& to, PendingLineRecord& from, uint32_t kind) {
+  to.pending = true;
+  to.kind = kind;
+  to.line = from.line;
+  to.nesting = from.nesting;
+  to.text.swap(from.text);
+  from.pending = false;
+}
+
+}  // namespace
+
+RecordCategory nextRecordKeepingLineRecords(Probe& record, LineRecordSlots& slots) {
+  bool lineRecordBefore = false;
+  RecordCategory category;
+  while ((category = nextRecord(record)) == RecordCategory::LineRecord) {
+    Probe& last = slots.lastLineRecord;
+    last.kind = record.kind;
+    last.line = record.line;
+    last.nesting = record.nesting;
+    last.text.assign(record.text);
+    lineRecordBefore = true;
+  }
+  switch (category) {
+    case RecordCategory::ProbeRecord:
+      if (lineRecordBefore) {
+        keepLineRecord(slots.inFunction, slots.lastLineRecord, slots.lastLineRecord.kind);
+      } else {
+        slots.inFunction.pending = false;
+      }
+      break;
+    case RecordCategory::FunctionRecord:
+      if (lineRecordBefore) {
+        keepLineRecord(slots.beforeFunction, slots.lastLineRecord, kKindLineEntry);
+        slots.inFunction.pending = false;
+      } else if (slots.inFunction.pending) {
+        moveLineRecord(slots.beforeFunction, slots.inFunction, kKindLineEntry);
+      } else {
+        slots.beforeFunction.pending = false;
+      }
+      break;
+    default:
+      slots.clear();
+      break;
+  }
+  return category;
+}
+
+void writePendingLineRecord(PendingLineRecord& slot) {
+  if (!slot.pending) return;
+  putLineNumber(slot.line);
+  setNestingLevel(slot.nesting);
+  describeProbe(slot.kind, slot.text);
+  flushListingLine();
+  slot.pending = false;
+}
+
+}  // namespace qar
