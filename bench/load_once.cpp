@@ -41,6 +41,16 @@ int main(int argc, char** argv) {
   } catch (const qar::ProgramExit& exit) {
     return exit.status;
   }
-  std::printf("%zu files loaded\n", qar::database().monitoredFiles.size());
+  const qar::CoverageDatabase& db = qar::database();
+  size_t lines = 0;
+  size_t values = 0;
+  for (const qar::MonitoredFile& file : db.monitoredFiles) {
+    lines += file.descriptionLines.size();
+    values += file.lineValueStore.size();
+  }
+  std::printf("%zu files loaded, %zu lines (%.1f MB), line texts %.1f MB, line values %.1f MB\n",
+              db.monitoredFiles.size(), lines, static_cast<double>(lines * sizeof(qar::DescriptionLine)) / 1e6,
+              static_cast<double>(db.lineTexts.bytesReserved()) / 1e6,
+              static_cast<double>(values * sizeof(uint32_t)) / 1e6);
   return 0;
 }

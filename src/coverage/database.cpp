@@ -1,6 +1,7 @@
 #include "coverage/database.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "coverage/record_reader.h"
@@ -84,9 +85,68 @@ MonitoredFile* findMonitoredFile(std::string_view name) {
 }
 
 DescriptionLine& appendDescriptionLine(MonitoredFile& file, std::string_view text) {
-  DescriptionLine& line = file.descriptionLines.emplace_back();
-  line.text = database().lineTexts.store(text);
-  return line;
+  return file.descriptionLines.emplace_back(storedDescriptionLine(text));
+}
+
+DescriptionLine storedDescriptionLine(std::string_view text) {
+  return DescriptionLine{database().lineTexts.store(text), 0};
+}
+
+namespace {
+
+// A values reference: the index of the first value times four plus the
+// width code (1, 2 or 4 values as code 1, 2, 3); 0 for no slot.
+constexpr uint32_t widthOfCode(uint32_t code) { return code == 3 ? 4 : code; }
+constexpr size_t kMaxStoredValues = size_t{1} << 30;
+
+uint32_t codeFor(const LineValues& values) {
+  if (values.value3 != 0 || values.value4 != 0) return 3;
+  if (values.value2 != 0) return 2;
+  return values.value1 != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+DescriptionLine copyDescriptionLine(const MonitoredFile& from, const DescriptionLine& line, MonitoredFile& to) {
+  DescriptionLine copy{line.textRef, 0};
+  setLineValues(to, copy, lineValues(from, line));
+  return copy;
+}
+
+LineValues lineValues(const MonitoredFile& file, const DescriptionLine& line) {
+  LineValues values;
+  if (line.valuesRef == 0) return values;
+  const uint32_t* slot = file.lineValueStore.data() + (line.valuesRef >> 2);
+  switch (line.valuesRef & 3) {
+    case 3:
+      values.value4 = slot[3];
+      values.value3 = slot[2];
+      [[fallthrough]];
+    case 2:
+      values.value2 = slot[1];
+      [[fallthrough]];
+    default:
+      values.value1 = slot[0];
+  }
+  return values;
+}
+
+void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values) {
+  uint32_t code = codeFor(values);
+  uint32_t have = line.valuesRef & 3;
+  if (code == 0 && have == 0) return;
+  std::vector<uint32_t>& store = file.lineValueStore;
+  if (code > have) {
+    // References keep two bits for the width: a file's store holds fewer
+    // than 2^30 values (4 GiB), far beyond any symbol-file block.
+    if (store.size() > kMaxStoredValues - widthOfCode(code)) throw std::bad_alloc();
+    line.valuesRef = static_cast<uint32_t>(store.size() << 2) | code;
+    store.resize(store.size() + widthOfCode(code));
+    have = code;
+  }
+  uint32_t* slot = store.data() + (line.valuesRef >> 2);
+  const uint32_t all[4] = {values.value1, values.value2, values.value3, values.value4};
+  for (uint32_t i = 0; i < widthOfCode(have); ++i) slot[i] = all[i];
 }
 
 uint32_t sourceFileCount() {

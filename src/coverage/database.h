@@ -54,6 +54,22 @@ MonitoredFileIt findMonitoredFileIt(std::string_view name);
 // Stores a line's text in the database's arena and appends it to `file`.
 DescriptionLine& appendDescriptionLine(MonitoredFile& file, std::string_view text);
 
+// A line with `text` stored and zero values, not yet in any file.
+DescriptionLine storedDescriptionLine(std::string_view text);
+
+inline std::string_view lineText(const DescriptionLine& line) { return database().lineTexts.view(line.textRef); }
+
+// The values of `line`, one of the lines of `file`.
+LineValues lineValues(const MonitoredFile& file, const DescriptionLine& line);
+
+// Lines whose values are all zero keep no slot; a slot in the file's value
+// store holds 1, 2 or 4 values, as many as the last non-zero one needs, and
+// is overwritten in place when the new values fit.
+void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values);
+
+// `line` of `from` with its values in a slot of `to`, to be added to `to`.
+DescriptionLine copyDescriptionLine(const MonitoredFile& from, const DescriptionLine& line, MonitoredFile& to);
+
 // Whole-database queries used by the reports.
 uint32_t sourceFileCount();
 uint32_t sourceLineTotal();

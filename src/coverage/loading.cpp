@@ -170,28 +170,46 @@ void resolveDuplicateDescription(std::string_view symbolFileName) {
   removeMonitoredFile(e.instrumentationTime < b.instrumentationTime ? earlierIt : completed);
 }
 
+namespace {
+
+// Once a file's values are in its lines, its counter arrays are not read
+// again. Freeing them file by file lets the heap hand their memory to the
+// value stores of the files after it, so the two are not held in full at
+// the same time. The block's header stays.
+void finishPreparedFile(MonitoredFile* file) {
+  if (file == nullptr) return;
+  if (file->counterData) {
+    CounterArrays& counters = *file->counterData;
+    for (std::vector<uint32_t>* array :
+         {&counters.functionCounts, &counters.jumpCounts, &counters.decisionTrueCounts, &counters.decisionFalseCounts,
+          &counters.conditionCounts, &counters.timeTotals, &counters.timeMaxima}) {
+      std::vector<uint32_t>().swap(*array);
+    }
+  }
+  file->lineValueStore.shrink_to_fit();
+}
+
+}  // namespace
+
 void prepareCounters() {
   CoverageDatabase& db = database();
   Probe record;
+  MonitoredFile* walking = nullptr;
   for (;;) {
     RecordCategory category = nextRecord(record);
+    MonitoredFile* lineFile = category == RecordCategory::EndOfRecords ? nullptr : currentLineFile();
+    if (lineFile != walking) {
+      finishPreparedFile(walking);
+      walking = lineFile;
+    }
     switch (category) {
-      case RecordCategory::FunctionRecord: {
-        DescriptionLine& line = *currentDescriptionLine();
-        line.value1 = record.counter1;
-        line.value2 = 0;
-        line.value3 = record.timeTotal;
-        line.value4 = record.timeMax;
+      case RecordCategory::FunctionRecord:
+        setLineValues(*lineFile, *currentDescriptionLine(),
+                      LineValues{record.counter1, 0, record.timeTotal, record.timeMax});
         break;
-      }
-      case RecordCategory::ProbeRecord: {
-        DescriptionLine& line = *currentDescriptionLine();
-        line.value1 = record.counter1;
-        line.value2 = record.counter2;
-        line.value3 = 0;
-        line.value4 = 0;
+      case RecordCategory::ProbeRecord:
+        setLineValues(*lineFile, *currentDescriptionLine(), LineValues{record.counter1, record.counter2, 0, 0});
         break;
-      }
       case RecordCategory::FileStart:
       case RecordCategory::LineRecord:
         break;

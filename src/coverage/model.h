@@ -37,16 +37,25 @@ struct CounterArrays {
   std::vector<uint32_t> timeMaxima;           // [t], compared as signed
 };
 
-// One stored line of a file's symbol-file block. The text lives in the
-// database's arena; the values are filled by the preparation pass: call
-// count, 0, time total, time maximum for a function record; counter 1 and
-// counter 2 for a probe record; zeros otherwise.
-struct DescriptionLine {
-  std::string_view text;
+// The values of a stored line, filled by the preparation pass: call count,
+// 0, time total, time maximum for a function record; counter 1 and counter 2
+// for a probe record; zeros otherwise.
+struct LineValues {
   uint32_t value1 = 0;
   uint32_t value2 = 0;
   uint32_t value3 = 0;
   uint32_t value4 = 0;
+  friend bool operator==(const LineValues&, const LineValues&) = default;
+};
+
+// One stored line of a file's symbol-file block: a reference to its text in
+// the database's arena and one to its values in its file's value store
+// (lineText, lineValues and setLineValues in database.h resolve them).
+// Eight bytes a line, since a large database holds millions. A line moves to
+// another file only through copyDescriptionLine.
+struct DescriptionLine {
+  uint32_t textRef = 0;    // 0: the empty text
+  uint32_t valuesRef = 0;  // 0: all values zero
 };
 
 // Instrumentation mode bits of an info line.
@@ -68,6 +77,8 @@ struct MonitoredFile {
   CounterSizes counterSizes;
   std::unique_ptr<CounterArrays> counterData;
   std::vector<DescriptionLine> descriptionLines;
+  // The values of the lines that have any; see setLineValues.
+  std::vector<uint32_t> lineValueStore;
   // Position in the order of appending; lets the name index answer "first in
   // list order" among equal names without walking the list.
   uint64_t sequence = 0;

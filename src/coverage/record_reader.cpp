@@ -132,7 +132,7 @@ DescriptionLine* takeLineInFile(Cursor& cursor) {
   std::vector<DescriptionLine>& lines = cursor.file->descriptionLines;
   while (cursor.nextLine < lines.size()) {
     size_t index = cursor.nextLine++;
-    if (isBlankLine(lines[index].text)) continue;
+    if (isBlankLine(lineText(lines[index]))) continue;
     cursor.lastLine = index;
     cursor.haveLastLine = true;
     return &lines[index];
@@ -280,7 +280,7 @@ RecordCategory startFile(ReaderState& state, std::string_view nameLine) {
     setErrorArguments(file.name);
     return RecordCategory::BadRecord;
   }
-  scanInfoLine(info->text, state);
+  scanInfoLine(lineText(*info), state);
   return RecordCategory::FileStart;
 }
 
@@ -330,7 +330,7 @@ RecordCategory nextRecord(Probe& probe) {
   for (;;) {
     DescriptionLine* line = takeLine(state);
     if (line == nullptr) return RecordCategory::EndOfRecords;
-    std::string_view text = line->text;
+    std::string_view text = lineText(*line);
     if (text == kTerminatorLine) failInternal("postsym", 1795);
     if (text.front() == '%') continue;
     if (text.front() == '@') return startFile(state, text);
@@ -346,10 +346,11 @@ RecordCategory nextRecord(Probe& probe) {
     }
     if (category == RecordCategory::IncludeRecord) return category;
     if (prepared) {
-      probe.counter1 = line->value1;
-      probe.counter2 = line->value2;
-      probe.timeTotal = line->value3;
-      probe.timeMax = line->value4;
+      LineValues values = lineValues(file, *line);
+      probe.counter1 = values.value1;
+      probe.counter2 = values.value2;
+      probe.timeTotal = values.value3;
+      probe.timeMax = values.value4;
     }
     switch (probeKindInfo(probe.kind).source) {
       case CounterSource::TrueSum:
@@ -364,7 +365,7 @@ RecordCategory nextRecord(Probe& probe) {
         probe.counter2 = pendingFalse;
         continue;
       case CounterSource::FalseSum: {
-        uint32_t falseSum = prepared ? line->value1 : probe.counter1;
+        uint32_t falseSum = prepared ? lineValues(file, *line).value1 : probe.counter1;
         probe.counter1 = pendingTrue;
         probe.counter2 = falseSum;
         continue;
@@ -394,23 +395,24 @@ RecordCategory peekRecord(Probe& probe) {
   }
   std::vector<DescriptionLine>& lines = cursor.file->descriptionLines;
   size_t index = cursor.nextLine;
-  while (index < lines.size() && isBlankLine(lines[index].text)) ++index;
-  if (index == lines.size() || lines[index].text.front() == '%') {
+  while (index < lines.size() && isBlankLine(lineText(lines[index]))) ++index;
+  if (index == lines.size() || lineText(lines[index]).front() == '%') {
     probe.kind = kKindFunction;
     return RecordCategory::FunctionRecord;
   }
   cursor.nextLine = index + 1;
-  const DescriptionLine& line = lines[index];
-  probe.counter1 = line.value1;
-  probe.counter2 = line.value2;
-  probe.timeTotal = line.value3;
-  probe.timeMax = line.value4;
-  if (isIncludeLine(line.text)) {
+  const std::string_view lineTextAt = lineText(lines[index]);
+  const LineValues values = lineValues(*cursor.file, lines[index]);
+  probe.counter1 = values.value1;
+  probe.counter2 = values.value2;
+  probe.timeTotal = values.value3;
+  probe.timeMax = values.value4;
+  if (isIncludeLine(lineTextAt)) {
     probe.kind = kKindLineEntry;
-    probe.text.assign(line.text.substr(0, kMaxTextLength));
+    probe.text.assign(lineTextAt.substr(0, kMaxTextLength));
     return RecordCategory::ProbeRecord;
   }
-  ScanText text(line.text);
+  ScanText text(lineTextAt);
   RecordNumbers numbers;
   if (!scanRecordNumbers(text, numbers) || !probeKindInfo(numbers.kind).known) {
     setErrorArguments(cursor.file->name);
@@ -420,7 +422,7 @@ RecordCategory peekRecord(Probe& probe) {
   probe.line = numbers.line;
   probe.statementCount = numbers.statementCount;
   probe.nesting = numbers.nesting;
-  ScanText skip(line.text);
+  ScanText skip(lineTextAt);
   for (int field = 0; field < 5; ++field) {
     while (skip.at < skip.end && isDecimalDigit(*skip.at)) ++skip.at;
     if (skip.at < skip.end && *skip.at == ' ') ++skip.at;
@@ -446,6 +448,12 @@ void recordCursorFileRemoved(const MonitoredFile& file) {
   auto pointsAt = [&file](const Cursor& cursor) { return cursor.walking && &*cursor.file == &file; };
   if (pointsAt(state.cursor) || pointsAt(state.saved)) resetRecordCursor();
   if (state.file == &file) state.file = nullptr;
+}
+
+MonitoredFile* currentLineFile() {
+  Cursor& cursor = readerState().cursor;
+  if (!cursor.walking || !cursor.haveLastLine) return nullptr;
+  return &*cursor.file;
 }
 
 DescriptionLine* currentDescriptionLine() {

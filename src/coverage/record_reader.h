@@ -75,9 +75,10 @@ void resetRecordReader();
 // Called when `file` leaves the list: a walk inside it starts over.
 void recordCursorFileRemoved(const MonitoredFile& file);
 
-// The line the last record came from (the preparation pass writes its
-// values there); nullptr before the first record of a walk.
+// The line the last record came from and its file (the preparation pass
+// writes its values there); nullptr before the first record of a walk.
 DescriptionLine* currentDescriptionLine();
+MonitoredFile* currentLineFile();
 
 // Current-file values, set at each FileStart.
 const std::string& currentFileName();  // at most 260 characters

@@ -94,8 +94,9 @@ void writeSymbolFile(std::string_view targetName) {
   out.put('\n');
   for (const MonitoredFile& file : database().monitoredFiles) {
     for (const DescriptionLine& line : file.descriptionLines) {
-      if (isBlankText(line.text)) continue;
-      out.put(line.text);
+      std::string_view text = lineText(line);
+      if (isBlankText(text)) continue;
+      out.put(text);
       out.put('\n');
     }
   }

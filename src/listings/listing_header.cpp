@@ -63,7 +63,7 @@ const char* titleLine(ListingTitle title) {
 uint32_t infoLineMode(const MonitoredFile& file) {
   uint32_t mode = kModeFunction;
   if (file.descriptionLines.size() < 2) return mode;
-  std::string_view text = file.descriptionLines[1].text;
+  std::string_view text = lineText(file.descriptionLines[1]);
   std::from_chars(text.data(), text.data() + text.size(), mode);
   return mode;
 }

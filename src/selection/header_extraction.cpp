@@ -130,14 +130,18 @@ uint32_t addSaturating(uint32_t a, uint32_t b) {
 }
 
 // Adds a piece line's values into the header line paired with it.
-void mergeLineValues(DescriptionLine& into, const DescriptionLine& from) {
-  into.value1 = addSaturating(into.value1, from.value1);
-  if (!into.text.starts_with("0 ")) {
-    into.value2 = addSaturating(into.value2, from.value2);
-    return;
+void mergeLineValues(MonitoredFile& header, DescriptionLine& into, const MonitoredFile& source,
+                     const DescriptionLine& from) {
+  const LineValues add = lineValues(source, from);
+  LineValues sum = lineValues(header, into);
+  sum.value1 = addSaturating(sum.value1, add.value1);
+  if (!lineText(into).starts_with("0 ")) {
+    sum.value2 = addSaturating(sum.value2, add.value2);
+  } else {
+    sum.value3 += add.value3;  // time totals wrap around
+    if (static_cast<int32_t>(add.value4) > static_cast<int32_t>(sum.value4)) sum.value4 = add.value4;
   }
-  into.value3 += from.value3;  // time totals wrap around
-  if (static_cast<int32_t>(from.value4) > static_cast<int32_t>(into.value4)) into.value4 = from.value4;
+  setLineValues(header, into, sum);
 }
 
 // Case-insensitive hashing and equality of names, "/" equal to backslash.
@@ -184,7 +188,7 @@ struct PieceGroup {
 struct SourceWork {
   std::vector<Piece> pieces;
   FinalComponentMap<PieceGroup> groups;
-  std::vector<std::string_view> newIncludes;
+  std::vector<DescriptionLine> newIncludes;
   std::string textBuffer;
 };
 
@@ -211,7 +215,7 @@ void findPieces(const MonitoredFile& source, SourceWork& work) {
   };
   size_t i = 1;
   for (; i < lines.size(); ++i) {
-    std::string_view text = lines[i].text;
+    std::string_view text = lineText(lines[i]);
     if (isCountLine(text)) break;
     std::string_view included;
     if (isIncludeLine(text) && quotedName(text, included)) {
@@ -246,7 +250,7 @@ bool isIncluded(const Piece& piece) {
 void addInclude(SourceWork& work, const Piece& piece) {
   piece.group->included.push_back(piece.name);
   work.textBuffer.assign("#include \"").append(piece.name).append("\"");
-  work.newIncludes.push_back(database().lineTexts.store(work.textBuffer));
+  work.newIncludes.push_back(storedDescriptionLine(work.textBuffer));
 }
 
 void noticeHeaderDiffers(std::string_view headerName, const MonitoredFile& source) {
@@ -263,15 +267,15 @@ bool pieceMatchesHeader(const MonitoredFile& source, const Piece& piece, const M
   const std::vector<DescriptionLine>& headerLines = header.descriptionLines;
   const size_t countLine = headerLines.size() - 1;
   if (checkInfoLine) {
-    std::string_view sourceInfo = sourceLines[1].text;
-    std::string_view headerInfo = headerLines[1].text;
+    std::string_view sourceInfo = lineText(sourceLines[1]);
+    std::string_view headerInfo = lineText(headerLines[1]);
     if (sourceInfo.empty() || headerInfo.empty() || sourceInfo[0] != headerInfo[0]) return false;
   }
   if (at >= countLine) return false;
   size_t h = at;
   size_t r = piece.entry + 1;
   for (;;) {
-    if (!sameHeaderLine(headerLines[h].text, sourceLines[r].text)) return false;
+    if (!sameHeaderLine(lineText(headerLines[h]), lineText(sourceLines[r]))) return false;
     ++h;
     ++r;
     if (h == countLine && r + 1 == piece.end) return true;
@@ -287,7 +291,7 @@ size_t mergePiece(const MonitoredFile& source, const Piece& piece, MonitoredFile
   std::vector<DescriptionLine>& headerLines = header.descriptionLines;
   const size_t countLine = headerLines.size() - 1;
   for (size_t r = piece.entry + 1; r < piece.end && at < countLine; ++r, ++at) {
-    mergeLineValues(headerLines[at], sourceLines[r]);
+    mergeLineValues(header, headerLines[at], source, sourceLines[r]);
   }
   return at;
 }
@@ -320,8 +324,10 @@ void mergeIntoHeader(const MonitoredFile& source, SourceWork& work, uint32_t fir
 
 void appendPieceLines(const MonitoredFile& source, const Piece& piece, MonitoredFile& header) {
   const std::vector<DescriptionLine>& sourceLines = source.descriptionLines;
-  header.descriptionLines.insert(header.descriptionLines.end(), sourceLines.begin() + piece.entry + 1,
-                                 sourceLines.begin() + piece.end);
+  // Own value slots: later pieces of other sources are merged into them.
+  for (size_t i = piece.entry + 1; i < piece.end; ++i) {
+    header.descriptionLines.push_back(copyDescriptionLine(source, sourceLines[i], header));
+  }
 }
 
 // The first piece of a header not seen before becomes a new header
@@ -339,7 +345,7 @@ void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, He
   header.updCount = source.updCount;
   work.textBuffer.assign("@").append(piece.name);
   appendDescriptionLine(header, work.textBuffer);
-  header.descriptionLines.push_back(DescriptionLine{source.descriptionLines[1].text});
+  header.descriptionLines.push_back(DescriptionLine{source.descriptionLines[1].textRef, 0});
   appendPieceLines(source, piece, header);
   piece.taken = true;
 
@@ -364,12 +370,12 @@ void rebuildSource(MonitoredFile& source, const SourceWork& work) {
   if (work.newIncludes.empty()) return;
   const std::vector<DescriptionLine>& lines = source.descriptionLines;
   size_t head = kFirstRecordLine;
-  while (head < lines.size() && isIncludeLine(lines[head].text)) ++head;
+  while (head < lines.size() && isIncludeLine(lineText(lines[head]))) ++head;
 
   std::vector<DescriptionLine> rebuilt;
   rebuilt.reserve(lines.size() + work.newIncludes.size());
   rebuilt.insert(rebuilt.end(), lines.begin(), lines.begin() + head);
-  for (std::string_view include : work.newIncludes) rebuilt.push_back(DescriptionLine{include});
+  rebuilt.insert(rebuilt.end(), work.newIncludes.begin(), work.newIncludes.end());
   auto piece = work.pieces.begin();
   for (size_t i = head; i < lines.size(); ++i) {
     while (piece != work.pieces.end() && (!piece->taken || piece->end <= i)) ++piece;
@@ -408,10 +414,10 @@ void cleanUpLineRecords(MonitoredFile& source) {
   for (size_t i = 0; i < lines.size(); ++i) {
     bool remove = false;
     LineRecord record;
-    if (!pastCountLine && isCountLine(lines[i].text)) {
+    if (!pastCountLine && isCountLine(lineText(lines[i]))) {
       pastCountLine = true;
-    } else if (!pastCountLine && (record = lineRecordOf(lines[i].text))) {
-      if (i + 1 < lines.size() && lineRecordOf(lines[i + 1].text)) {
+    } else if (!pastCountLine && (record = lineRecordOf(lineText(lines[i])))) {
+      if (i + 1 < lines.size() && lineRecordOf(lineText(lines[i + 1]))) {
         remove = true;
       } else if (!sameHeaderPath(record.name, source.name)) {
         ++depth;

@@ -3,55 +3,56 @@
 #include <sys/mman.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <new>
+#include <stdexcept>
 
 namespace qar {
 
-void TextArena::BlockRelease::operator()(char* block) const { std::free(block); }
+void ArenaBlockRelease::operator()(char* block) const { std::free(block); }
 
-TextArena::Block TextArena::allocateBlock(size_t size) {
-  constexpr size_t kHugePage = size_t{1} << 21;
-  if (size % kHugePage != 0) {
-    Block block(static_cast<char*>(std::malloc(size)));
-    if (!block) throw std::bad_alloc();
-    return block;
-  }
-  Block block(static_cast<char*>(std::aligned_alloc(kHugePage, size)));
+ArenaBlock allocateArenaBlock(size_t size) {
+  ArenaBlock block(static_cast<char*>(std::aligned_alloc(size, size)));
   if (!block) throw std::bad_alloc();
   // Only advice: without transparent huge pages the block is used as it is.
   ::madvise(block.get(), size, MADV_HUGEPAGE);
   return block;
 }
 
-std::string_view TextArena::store(std::string_view text) {
-  if (text.empty()) return std::string_view(cursor_ != nullptr ? cursor_ : "", 0);
-  if (text.size() > left_) {
-    // A text larger than a block gets a block of its own, so the unused rest of
-    // the current block is not thrown away for it.
-    size_t size = text.size() > blockSize_ / 4 ? text.size() : blockSize_;
-    // Not zero-filled: every byte handed out is written first.
-    blocks_.push_back(allocateBlock(size));
-    reserved_ += size;
-    if (size != blockSize_) {
-      std::memcpy(blocks_.back().get(), text.data(), text.size());
-      return std::string_view(blocks_.back().get(), text.size());
-    }
-    cursor_ = blocks_.back().get();
-    left_ = size;
+uint32_t TextArena::store(std::string_view text) {
+  if (text.empty()) return 0;
+  if (text.size() > kMaxTextLength) throw std::length_error("text longer than an arena entry");
+  constexpr size_t kBlockSize = size_t{1} << kBlockBits;
+  const size_t prefixSize = text.size() < kLongLength ? 1 : 1 + sizeof(uint16_t);
+  const size_t entrySize = (prefixSize + text.size() + 1) & ~size_t{1};
+  if (blocks_.empty()) {
+    blocks_.push_back(allocateArenaBlock(kBlockSize));
+    blocks_.back().get()[0] = 0;  // reference 0: the empty text
+    used_ = 2;
   }
-  std::memcpy(cursor_, text.data(), text.size());
-  std::string_view stored(cursor_, text.size());
-  cursor_ += text.size();
-  left_ -= text.size();
-  return stored;
+  if (entrySize > kBlockSize - used_) {
+    if (blocks_.size() == kMaxBlocks) throw std::bad_alloc();
+    // Not zero-filled: every byte handed out is written first.
+    blocks_.push_back(allocateArenaBlock(kBlockSize));
+    used_ = 0;
+  }
+  char* entry = blocks_.back().get() + used_;
+  if (prefixSize == 1) {
+    entry[0] = static_cast<char>(text.size());
+  } else {
+    entry[0] = static_cast<char>(kLongLength);
+    const auto length = static_cast<uint16_t>(text.size());
+    std::memcpy(entry + 1, &length, sizeof length);
+  }
+  std::memcpy(entry + prefixSize, text.data(), text.size());
+  const uint32_t reference =
+      static_cast<uint32_t>(((blocks_.size() - 1) << kUnitsPerBlockBits) | (used_ >> 1));
+  used_ += entrySize;
+  return reference;
 }
 
 void TextArena::clear() {
   blocks_.clear();
-  cursor_ = nullptr;
-  left_ = 0;
-  reserved_ = 0;
+  used_ = 0;
 }
 
 }  // namespace qar

@@ -1,35 +1,56 @@
 #pragma once
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 namespace qar {
 
-// Keeps many small texts in large blocks so that storing a line costs one
-// copy and no heap allocation of its own. Stored texts stay valid, at the same
-// address, until the arena is cleared.
+// Large blocks of memory, aligned and advised for transparent huge pages:
+// filling a large database with small pages costs a page fault every 4 KiB.
+struct ArenaBlockRelease {
+  void operator()(char* block) const;
+};
+using ArenaBlock = std::unique_ptr<char, ArenaBlockRelease>;
+ArenaBlock allocateArenaBlock(size_t size);
+
+// Keeps many short texts in 2 MiB blocks and names each by a 32-bit
+// reference, so that a stored line costs its text, a one-byte length (three
+// bytes from 255 on) and four bytes wherever it is referred to. A text stays
+// valid until the arena is cleared. Reference 0 is the empty text, also in
+// an empty arena.
+//
+// A text is at most 65,535 bytes (symbol-file lines are at most 4,095); the
+// references count two-byte units and reach 8 GiB of stored text, more
+// gives std::bad_alloc.
 class TextArena {
  public:
-  TextArena() = default;
-  explicit TextArena(size_t blockSize) : blockSize_(blockSize) {}
-  std::string_view store(std::string_view text);
+  static constexpr size_t kMaxTextLength = 65535;
+
+  uint32_t store(std::string_view text);
+  std::string_view view(uint32_t reference) const {
+    if (blocks_.empty()) return std::string_view();
+    const char* entry = blocks_[reference >> kUnitsPerBlockBits].get() + (size_t{reference & kUnitMask} << 1);
+    const auto shortLength = static_cast<unsigned char>(entry[0]);
+    if (shortLength != kLongLength) return std::string_view(entry + 1, shortLength);
+    uint16_t length;
+    std::memcpy(&length, entry + 1, sizeof length);
+    return std::string_view(entry + 1 + sizeof length, length);
+  }
   void clear();
-  size_t bytesReserved() const { return reserved_; }
+  size_t bytesReserved() const { return blocks_.size() << kBlockBits; }
 
  private:
-  struct BlockRelease {
-    void operator()(char* block) const;
-  };
-  using Block = std::unique_ptr<char, BlockRelease>;
-  static Block allocateBlock(size_t size);
+  // References count two-byte units: entries start on even offsets.
+  static constexpr unsigned kBlockBits = 21;
+  static constexpr unsigned kUnitsPerBlockBits = kBlockBits - 1;
+  static constexpr uint32_t kUnitMask = (uint32_t{1} << kUnitsPerBlockBits) - 1;
+  static constexpr size_t kMaxBlocks = size_t{1} << (32 - kUnitsPerBlockBits);
+  static constexpr unsigned char kLongLength = 255;  // a two-byte length follows
 
-  // Two megabytes: one huge page where the system offers them, which spares
-  // the page faults of filling a large database with small pages.
-  size_t blockSize_ = size_t{1} << 21;
-  std::vector<Block> blocks_;
-  char* cursor_ = nullptr;
-  size_t left_ = 0;
-  size_t reserved_ = 0;
+  std::vector<ArenaBlock> blocks_;
+  size_t used_ = 0;  // bytes used in the last block
 };
 
 }  // namespace qar

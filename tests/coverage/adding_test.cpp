@@ -128,7 +128,7 @@ TEST_F(AddingTest, SymbolFilesAreCombinedWithDuplicatesSettledAndReadBackAlike) 
   std::vector<std::vector<std::string>> before;
   for (const MonitoredFile& file : database().monitoredFiles) {
     before.emplace_back();
-    for (const DescriptionLine& line : file.descriptionLines) before.back().emplace_back(line.text);
+    for (const DescriptionLine& line : file.descriptionLines) before.back().emplace_back(lineText(line));
   }
   resetDatabase();
   resetSymbolFileState();
@@ -141,7 +141,7 @@ TEST_F(AddingTest, SymbolFilesAreCombinedWithDuplicatesSettledAndReadBackAlike) 
   std::vector<std::vector<std::string>> after;
   for (const MonitoredFile& file : database().monitoredFiles) {
     after.emplace_back();
-    for (const DescriptionLine& line : file.descriptionLines) after.back().emplace_back(line.text);
+    for (const DescriptionLine& line : file.descriptionLines) after.back().emplace_back(lineText(line));
   }
   EXPECT_EQ(after, before);
   ASSERT_EQ(database().monitoredFiles.size(), 3u);

@@ -65,8 +65,8 @@ TEST_F(DatabaseTest, LinesKeepTheirTextsAndResetEmptiesEverything) {
   std::string text = "0 1 0 0 0 main";
   DescriptionLine& line = appendDescriptionLine(file, text);
   text.assign("overwritten");
-  EXPECT_EQ(line.text, "0 1 0 0 0 main");
-  EXPECT_EQ(line.value1, 0u);
+  EXPECT_EQ(lineText(line), "0 1 0 0 0 main");
+  EXPECT_EQ(lineValues(file, line), LineValues{});
 
   database().countersPrepared = true;
   resetDatabase();
@@ -74,6 +74,43 @@ TEST_F(DatabaseTest, LinesKeepTheirTextsAndResetEmptiesEverything) {
   EXPECT_FALSE(database().countersPrepared);
   EXPECT_EQ(findMonitoredFile("a.c"), nullptr);
   EXPECT_EQ(sourceFileCount(), 0u);
+}
+
+// Values take as many slots as their last non-zero one needs; a wider write
+// moves the line to a new slot, a narrower one overwrites in place, and
+// neighbouring lines keep theirs.
+TEST_F(DatabaseTest, LineValuesGrowAndShrinkWithoutTouchingOtherLines) {
+  MonitoredFile& file = appendMonitoredFile("a.c");
+  DescriptionLine& zero = appendDescriptionLine(file, "3 1 0 0 0");
+  setLineValues(file, zero, LineValues{});
+  EXPECT_EQ(zero.valuesRef, 0u);
+  EXPECT_TRUE(file.lineValueStore.empty());
+
+  std::vector<DescriptionLine> lines;
+  for (int i = 0; i < 3; ++i) lines.push_back(storedDescriptionLine("20 1 1 0 0"));
+  setLineValues(file, lines[0], LineValues{7, 0, 0, 0});
+  setLineValues(file, lines[1], LineValues{0, 9, 0, 0});
+  setLineValues(file, lines[2], LineValues{1, 2, 3, 4});
+  EXPECT_EQ(file.lineValueStore.size(), 1u + 2u + 4u);
+
+  setLineValues(file, lines[0], LineValues{0, 0, 0, 4294967295u});  // wider: a new slot
+  setLineValues(file, lines[2], LineValues{5, 0, 0, 0});            // narrower: in place
+  EXPECT_EQ(file.lineValueStore.size(), 1u + 2u + 4u + 4u);
+  EXPECT_EQ(lineValues(file, lines[0]), (LineValues{0, 0, 0, 4294967295u}));
+  EXPECT_EQ(lineValues(file, lines[1]), (LineValues{0, 9, 0, 0}));
+  EXPECT_EQ(lineValues(file, lines[2]), (LineValues{5, 0, 0, 0}));
+}
+
+TEST_F(DatabaseTest, CopiedLineKeepsItsTextAndHasValuesOfItsOwn) {
+  MonitoredFile& source = appendMonitoredFile("a.c");
+  MonitoredFile& header = appendMonitoredFile("a.h");
+  DescriptionLine& original = appendDescriptionLine(source, "0 3 0 0 0 f");
+  setLineValues(source, original, LineValues{1, 0, 2, 3});
+  DescriptionLine copy = copyDescriptionLine(source, original, header);
+  setLineValues(header, copy, LineValues{10, 0, 20, 30});
+  EXPECT_EQ(lineText(copy), "0 3 0 0 0 f");
+  EXPECT_EQ(lineValues(header, copy), (LineValues{10, 0, 20, 30}));
+  EXPECT_EQ(lineValues(source, original), (LineValues{1, 0, 2, 3}));
 }
 
 }  // namespace

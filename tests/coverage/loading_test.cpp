@@ -96,9 +96,9 @@ TEST_F(LoadingTest, CountersOfOneInstrumentationAddUp) {
 
   captureRun([] { prepareCounters(); });
   EXPECT_TRUE(database().countersPrepared);
-  EXPECT_EQ(file.descriptionLines[2].value1, 4294967295u);
-  EXPECT_EQ(file.descriptionLines[3].value1, 7u);
-  EXPECT_EQ(file.descriptionLines[0].value1, 0u);  // the name line keeps zeros
+  EXPECT_EQ(lineValues(file, file.descriptionLines[2]).value1, 4294967295u);
+  EXPECT_EQ(lineValues(file, file.descriptionLines[3]).value1, 7u);
+  EXPECT_EQ(lineValues(file, file.descriptionLines[0]), LineValues{});  // the name line keeps zeros
 }
 
 TEST_F(LoadingTest, BlocksThatDoNotFitRaiseTheirNotices) {

@@ -190,9 +190,9 @@ TEST_F(RecordReaderTest, PreparedWalkRepeatsTheCountersWrittenIntoTheLines) {
     DescriptionLine* line = currentDescriptionLine();
     ASSERT_NE(line, nullptr);
     if (category == RecordCategory::FunctionRecord) {
-      *line = DescriptionLine{line->text, probe.counter1, 0, probe.timeTotal, probe.timeMax};
+      setLineValues(*currentLineFile(), *line, LineValues{probe.counter1, 0, probe.timeTotal, probe.timeMax});
     } else if (category == RecordCategory::ProbeRecord) {
-      *line = DescriptionLine{line->text, probe.counter1, probe.counter2, 0, 0};
+      setLineValues(*currentLineFile(), *line, LineValues{probe.counter1, probe.counter2, 0, 0});
     }
   }
   file.counterData.reset();  // the lines alone must carry the counters now
@@ -210,9 +210,8 @@ TEST_F(RecordReaderTest, PreparedWalkRepeatsTheCountersWrittenIntoTheLines) {
 TEST_F(RecordReaderTest, AfterPreparationTrueListSkipsItsPartnerAndRecordsUseTheirOwnValues) {
   MonitoredFile& file = addFile("t.c", {"@t.c", "7 100 00000001 0 0", "78 2 1 0 1 0", "99 not a record",
                                         "71 2 1 0 1 c", "%9,0,0,0,1,0"});
-  file.descriptionLines[3].value1 = 40;  // the skipped partner
-  file.descriptionLines[4].value1 = 5;
-  file.descriptionLines[4].value2 = 6;
+  setLineValues(file, file.descriptionLines[3], LineValues{40, 0, 0, 0});  // the skipped partner
+  setLineValues(file, file.descriptionLines[4], LineValues{5, 6, 0, 0});
   database().countersPrepared = true;
   std::vector<Delivered> records = walk();
   ASSERT_EQ(records.size(), 2u);
@@ -315,7 +314,7 @@ TEST_F(RecordReaderTest, PeekLooksAheadInsideTheFileAndStopsAtTheCountLine) {
   MonitoredFile& file = addFile("a.c", {"@a.c", "1 100 00000001 0 0", "0 1 0 0 0 f", "72 2 1 12 1 -x y",
                                         "bad line", "0 9 3 1 0 g", "%5,2,0,0,0,0"});
   addFile("b.c", {"@b.c", "1 100 00000002 0 0", "0 1 0 0 0 h", "%5,1,0,0,0,0"});
-  file.descriptionLines[3] = DescriptionLine{file.descriptionLines[3].text, 1, 2, 3, 4};
+  setLineValues(file, file.descriptionLines[3], LineValues{1, 2, 3, 4});
   Probe probe;
   ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
   ASSERT_EQ(nextRecord(probe), RecordCategory::FunctionRecord);

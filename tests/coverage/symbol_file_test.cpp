@@ -36,7 +36,7 @@ const std::string kBlockB =
 
 std::vector<std::string> linesOf(const MonitoredFile& file) {
   std::vector<std::string> lines;
-  for (const DescriptionLine& line : file.descriptionLines) lines.emplace_back(line.text);
+  for (const DescriptionLine& line : file.descriptionLines) lines.emplace_back(lineText(line));
   return lines;
 }
 
@@ -164,8 +164,8 @@ TEST_F(SymbolFileTest, LinesOverTheLimitAreCutAndTheirRestSkipped) {
   read({dir.write("m.sym", content)});
   const MonitoredFile& file = database().monitoredFiles.front();
   ASSERT_EQ(file.descriptionLines.size(), 5u);
-  EXPECT_EQ(file.descriptionLines[2].text, "0 1 0 0 0 " + std::string(4095 - 10, 'x'));
-  EXPECT_EQ(file.descriptionLines[3].text, "3 2 0 0 0 next");
+  EXPECT_EQ(lineText(file.descriptionLines[2]), "0 1 0 0 0 " + std::string(4095 - 10, 'x'));
+  EXPECT_EQ(lineText(file.descriptionLines[3]), "3 2 0 0 0 next");
 }
 
 // The same input read through a tiny buffer exercises lines that cross the

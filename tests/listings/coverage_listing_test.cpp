@@ -26,9 +26,7 @@ void addPreparedFile(const std::string& name, std::initializer_list<Line> lines)
   appendDescriptionLine(file, "@" + name);
   appendDescriptionLine(file, "3 1 00000001 0 0");
   for (const Line& line : lines) {
-    DescriptionLine& stored = appendDescriptionLine(file, line.text);
-    stored.value1 = line.value1;
-    stored.value2 = line.value2;
+    setLineValues(file, appendDescriptionLine(file, line.text), LineValues{line.value1, line.value2, 0, 0});
   }
   appendDescriptionLine(file, "%20,2,2,0,0,0");
   database().countersPrepared = true;

@@ -177,7 +177,7 @@ TEST_F(ListingHeaderTest, ModeTextTakesTheHighestModeAndInclusiveTimingFirst) {
   MonitoredFile header;
   header.name = "inc/util.h";
   header.isHeaderFile = 1;
-  header.descriptionLines = {{"@inc/util.h"}, {"7 1700000000 0000ABCD 0 0"}};
+  header.descriptionLines = {storedDescriptionLine("@inc/util.h"), storedDescriptionLine("7 1700000000 0000ABCD 0 0")};
   EXPECT_EQ(listingOf([&] { writeFileHeader(header); }),
             "\nMONITORED HEADER FILE : inc/util.h\nINSTRUMENTATION MODE  : multicondition\n");
 }

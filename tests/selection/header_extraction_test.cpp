@@ -51,11 +51,13 @@ class HeaderExtractionTest : public ::testing::Test {
     for (const std::string& record : records) {
       size_t bar = record.find('|');
       DescriptionLine& line = appendDescriptionLine(file, record.substr(0, bar));
-      uint32_t* values[] = {&line.value1, &line.value2, &line.value3, &line.value4};
+      LineValues given;
+      uint32_t* values[] = {&given.value1, &given.value2, &given.value3, &given.value4};
       for (size_t i = 0, at = bar; at != std::string::npos; ++i) {
         *values[i] = static_cast<uint32_t>(std::stoll(record.substr(at + 1)));
         at = record.find(',', at + 1);
       }
+      setLineValues(file, line, given);
     }
     appendDescriptionLine(file, "%40,2,2,0,0,0");
   }
@@ -73,12 +75,12 @@ class HeaderExtractionTest : public ::testing::Test {
   // The lines between the info line and the closing count line.
   static std::vector<std::string> body(const MonitoredFile& file) {
     std::vector<std::string> result;
-    for (size_t i = 2; i + 1 < file.descriptionLines.size(); ++i) result.emplace_back(file.descriptionLines[i].text);
+    for (size_t i = 2; i + 1 < file.descriptionLines.size(); ++i) result.emplace_back(lineText(file.descriptionLines[i]));
     return result;
   }
   static std::vector<uint32_t> bodyValues(const MonitoredFile& file) {
     std::vector<uint32_t> result;
-    for (size_t i = 2; i + 1 < file.descriptionLines.size(); ++i) result.push_back(file.descriptionLines[i].value1);
+    for (size_t i = 2; i + 1 < file.descriptionLines.size(); ++i) result.push_back(lineValues(file, file.descriptionLines[i]).value1);
     return result;
   }
 };
@@ -131,7 +133,7 @@ TEST_F(HeaderExtractionTest, SameHeaderFromTwoLoadedSourcesBecomesOneHeaderWithS
   ASSERT_EQ(names(), (std::vector<std::string>{"H:inc/util.h", "S:a.c", "S:b.c"}));
 
   const MonitoredFile& header = fileAt(0);
-  EXPECT_EQ(header.descriptionLines.back().text, "%0,0,0,0,0,0");
+  EXPECT_EQ(lineText(header.descriptionLines.back()), "%0,0,0,0,0,0");
   EXPECT_EQ(header.fingerprint, 0xAu);  // taken from the first source
   EXPECT_FALSE(header.counterData);
 
@@ -175,12 +177,12 @@ TEST_F(HeaderExtractionTest, DifferingHeaderCodeStaysInTheLaterSourceWithNotice)
   EXPECT_EQ(noticeCount(), 2u);
   ASSERT_EQ(names(), (Texts{"H:h.h", "S:one.c", "S:two.c", "S:three.c"}));
   EXPECT_EQ(bodyValues(fileAt(0)), (Values{1, 4}));
-  EXPECT_EQ(fileAt(0).descriptionLines[3].value2, 5u);
+  EXPECT_EQ(lineValues(fileAt(0), fileAt(0).descriptionLines[3]).value2, 5u);
   // No include line; the entry record and the return to the source stay
   // around the kept code, which keeps its counters.
   EXPECT_EQ(body(fileAt(2)), (Texts{"0 1 0 0 0 main", enter("h.h"), "0 2 0 1 0 f", "20 3 1 0 1 x > 1",
                                     enter("two.c"), "1 12 1 0 0 main"}));
-  EXPECT_EQ(fileAt(2).descriptionLines[4].value1, 2u);
+  EXPECT_EQ(lineValues(fileAt(2), fileAt(2).descriptionLines[4]).value1, 2u);
 }
 
 TEST_F(HeaderExtractionTest, SeveralPiecesOfOneHeaderInOneSource) {
@@ -233,8 +235,8 @@ TEST_F(HeaderExtractionTest, MergedValuesSaturateWrapAndKeepTheSignedMaximum) {
   addSource("three.c", {enter("h.h"), "0 2 0 0 0 f|0,0,0,4294967289", "20 3 1 0 1 x|0,4294967295",
                         enter("three.c")});
   EXPECT_EQ(extract().err, "");
-  const DescriptionLine& function = fileAt(0).descriptionLines[2];
-  const DescriptionLine& decision = fileAt(0).descriptionLines[3];
+  const LineValues function = lineValues(fileAt(0), fileAt(0).descriptionLines[2]);
+  const LineValues decision = lineValues(fileAt(0), fileAt(0).descriptionLines[3]);
   EXPECT_EQ(function.value1, 4294967295u);
   EXPECT_EQ(function.value3, 1u);  // wrapped
   EXPECT_EQ(function.value4, 5u);  // 5 beats -3 and -7

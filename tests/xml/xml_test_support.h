@@ -110,7 +110,7 @@ class XmlTestBase : public ::testing::Test {
   // preparation pass) before line `index` of `file`.
   static void insertLine(MonitoredFile& file, size_t index, std::string_view literal) {
     file.descriptionLines.insert(file.descriptionLines.begin() + static_cast<std::ptrdiff_t>(index),
-                                 DescriptionLine{literal});
+                                 storedDescriptionLine(literal));
   }
 
   // Runs the preparation pass (once) and writes the report to a file.
