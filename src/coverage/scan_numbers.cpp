@@ -54,7 +54,7 @@ void skipScanSpace(ScanText& text) {
   while (text.at < text.end && isScanSpace(*text.at)) ++text.at;
 }
 
-bool scanUnsigned(ScanText& text, uint64_t& value) {
+bool scanUnsignedInGeneral(ScanText& text, uint64_t& value) {
   bool negative = false;
   bool overflow = false;
   size_t limit = std::numeric_limits<size_t>::max();
@@ -64,7 +64,7 @@ bool scanUnsigned(ScanText& text, uint64_t& value) {
   return true;
 }
 
-bool scanSigned(ScanText& text, int64_t& value) {
+bool scanSignedInGeneral(ScanText& text, int64_t& value) {
   bool negative = false;
   bool overflow = false;
   size_t limit = std::numeric_limits<size_t>::max();

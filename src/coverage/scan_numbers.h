@@ -24,11 +24,40 @@ inline bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 // A blank in a format: any run of white space, also none.
 void skipScanSpace(ScanText& text);
 
+// The general conversions behind scanUnsigned and scanSigned.
+bool scanUnsignedInGeneral(ScanText& text, uint64_t& value);
+bool scanSignedInGeneral(ScanText& text, int64_t& value);
+
+// The form nearly every number of a description line has: at most one
+// blank, then at most 18 digits that end the number. 18 digits cannot
+// overflow either conversion; anything else takes the general way.
+inline bool scanPlainDecimal(ScanText& text, uint64_t& value) {
+  const char* at = text.at;
+  if (at < text.end && *at == ' ') ++at;
+  const char* digitsEnd = text.end - at > 18 ? at + 18 : text.end;
+  const char* start = at;
+  uint64_t magnitude = 0;
+  while (at < digitsEnd && isDecimalDigit(*at)) magnitude = magnitude * 10 + static_cast<uint64_t>(*at++ - '0');
+  if (at == start || (at < text.end && isDecimalDigit(*at))) return false;
+  text.at = at;
+  value = magnitude;
+  return true;
+}
+
 // %u, %lu: decimal, unsigned long semantics.
-bool scanUnsigned(ScanText& text, uint64_t& value);
+inline bool scanUnsigned(ScanText& text, uint64_t& value) {
+  return scanPlainDecimal(text, value) || scanUnsignedInGeneral(text, value);
+}
 
 // %d, %lld: decimal, signed long semantics.
-bool scanSigned(ScanText& text, int64_t& value);
+inline bool scanSigned(ScanText& text, int64_t& value) {
+  uint64_t magnitude = 0;
+  if (scanPlainDecimal(text, magnitude)) {
+    value = static_cast<int64_t>(magnitude);
+    return true;
+  }
+  return scanSignedInGeneral(text, value);
+}
 
 // %x, %X: hexadecimal with optional "0x" prefix; `width` limits the characters
 // read after the white space (sign and prefix included), 0 meaning no limit.

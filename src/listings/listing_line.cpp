@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "listings/postlist.h"
+#include "util/quick_format.h"
 
 namespace qar {
 namespace {
@@ -32,6 +34,21 @@ void putFormatted(size_t column, const char* format, Values... values) {
   putListingText(column, std::string_view(scratch, size));
 }
 
+// "%<width>u" and "%<width>d" of the number cells, which every line has.
+void putUnsigned(size_t column, uint64_t value, unsigned width) {
+  static std::string scratch;
+  scratch.clear();
+  appendUnsigned(scratch, value, width);
+  putListingText(column, scratch);
+}
+
+void putSigned(size_t column, int64_t value, unsigned width) {
+  static std::string scratch;
+  scratch.clear();
+  appendSigned(scratch, value, width);
+  putListingText(column, scratch);
+}
+
 }  // namespace
 
 void putListingText(size_t column, std::string_view text) {
@@ -45,18 +62,16 @@ void putListingText(size_t column, std::string_view text) {
   buffer.used = std::max(buffer.used, column + count);
 }
 
-void putHits(uint32_t hits) { putFormatted(0, "%10u", hits); }
-void putFalseCount(uint32_t count) { putFormatted(11, "%10u", count); }
+void putHits(uint32_t hits) { putUnsigned(0, hits, 10); }
+void putFalseCount(uint32_t count) { putUnsigned(11, count, 10); }
 void putMarker(char marker) { putListingText(22, std::string_view(&marker, 1)); }
-void putLineNumber(uint32_t lineNumber) { putFormatted(24, "%5lu", static_cast<unsigned long>(lineNumber)); }
+void putLineNumber(uint32_t lineNumber) { putUnsigned(24, lineNumber, 5); }
 
-void putExecutionCount(uint32_t count) { putFormatted(0, "%10u", count); }
-void putTotalCost(int32_t total) { putFormatted(10, "%11d", total); }
+void putExecutionCount(uint32_t count) { putUnsigned(0, count, 10); }
+void putTotalCost(int32_t total) { putSigned(10, total, 11); }
 void putAverageCost(double average) { putFormatted(21, "%13.1f", average); }
-void putMaximumCost(int32_t maximum) { putFormatted(34, "%11d", maximum); }
-void putTimingLineNumber(uint32_t lineNumber) {
-  putFormatted(46, "%5lu", static_cast<unsigned long>(lineNumber));
-}
+void putMaximumCost(int32_t maximum) { putSigned(34, maximum, 11); }
+void putTimingLineNumber(uint32_t lineNumber) { putUnsigned(46, lineNumber, 5); }
 void putTimingFunction(std::string_view name) {
   constexpr size_t kColumn = 52;
   putListingText(kColumn, name);

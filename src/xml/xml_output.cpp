@@ -1,12 +1,12 @@
 #include "xml/xml_output.h"
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 #include "driver/posterr.h"
+#include "util/quick_format.h"
 #include "util/report_output.h"
-#include "util/text.h"
 
 namespace qar {
 namespace {
@@ -36,17 +36,16 @@ void writeXml(std::string_view text) {
 }
 
 void printXml(const char* format, ...) {
-  std::FILE* file = openFile();
+  openFile();
+  // One buffer for every element: the report writes millions of them.
+  static std::string text;
+  text.clear();
   va_list args;
   va_start(args, format);
-  errno = 0;
-  int written = std::vfprintf(file, format, args);
-  int errorNumber = errno;
+  bool known = appendFormattedV(text, format, args);
   va_end(args);
-  if (written < 0) {
-    setErrorArguments(stream().displayName, systemErrorText(errorNumber));
-    failWith(kCannotWrite);
-  }
+  if (!known) failInternal("postxml", 102);
+  writeReportOutput(stream(), text);
 }
 
 void resetXmlOutput() { abandonReportOutput(stream()); }
