@@ -115,7 +115,7 @@ struct Probe {
   uint32_t line = 0;
   uint32_t statementCount = 0;
   uint32_t nesting = 0;
-  std::string text;
+  std::string_view text;  // in the database's line arena, valid until its reset
   uint32_t counter1 = 0;  // doubles as the pending true sum between calls
   uint32_t counter2 = 0;  // doubles as the pending false sum between calls
   uint32_t timeTotal = 0;

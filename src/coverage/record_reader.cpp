@@ -302,7 +302,7 @@ RecordCategory parseRecordLine(std::string_view line, const CounterArrays* count
     probe.line = 0;
     probe.statementCount = 0;
     probe.nesting = 0;
-    probe.text.assign(line.substr(0, kMaxTextLength));
+    probe.text = line.substr(0, kMaxTextLength);
     return RecordCategory::IncludeRecord;
   }
   ScanText text(line);
@@ -317,7 +317,7 @@ RecordCategory parseRecordLine(std::string_view line, const CounterArrays* count
   probe.line = numbers.line;
   probe.statementCount = numbers.statementCount;
   probe.nesting = numbers.nesting;
-  probe.text.assign(rest);
+  probe.text = rest;
   setCounters(info, numbers.counterIndex, counters, hasTiming, probe);
   if (probe.kind == kKindFunction) return RecordCategory::FunctionRecord;
   if (probe.kind == kKindLineEntry || probe.kind == kKindLineReturn) return RecordCategory::LineRecord;
@@ -409,7 +409,7 @@ RecordCategory peekRecord(Probe& probe) {
   probe.timeMax = values.value4;
   if (isIncludeLine(lineTextAt)) {
     probe.kind = kKindLineEntry;
-    probe.text.assign(lineTextAt.substr(0, kMaxTextLength));
+    probe.text = lineTextAt.substr(0, kMaxTextLength);
     return RecordCategory::ProbeRecord;
   }
   ScanText text(lineTextAt);
@@ -427,7 +427,7 @@ RecordCategory peekRecord(Probe& probe) {
     while (skip.at < skip.end && isDecimalDigit(*skip.at)) ++skip.at;
     if (skip.at < skip.end && *skip.at == ' ') ++skip.at;
   }
-  probe.text.assign(skip.rest().substr(0, kMaxTextLength));
+  probe.text = skip.rest().substr(0, kMaxTextLength);
   return probe.kind == kKindFunction ? RecordCategory::FunctionRecord : RecordCategory::ProbeRecord;
 }
 

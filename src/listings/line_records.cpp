@@ -11,7 +11,7 @@ void keepLineRecord(PendingLineRecord& slot, const Probe& record, uint32_t kind)
   slot.kind = kind;
   slot.line = record.line;
   slot.nesting = record.nesting;
-  slot.text.assign(record.text);
+  slot.text = record.text;
 }
 
 void moveLineRecord(PendingLineRecord& to, PendingLineRecord& from, uint32_t kind) {
@@ -19,7 +19,7 @@ void moveLineRecord(PendingLineRecord& to, PendingLineRecord& from, uint32_t kin
   to.kind = kind;
   to.line = from.line;
   to.nesting = from.nesting;
-  to.text.swap(from.text);
+  std::swap(to.text, from.text);
   from.pending = false;
 }
 
@@ -33,7 +33,7 @@ RecordCategory nextRecordKeepingLineRecords(Probe& record, LineRecordSlots& slot
     last.kind = record.kind;
     last.line = record.line;
     last.nesting = record.nesting;
-    last.text.assign(record.text);
+    last.text = record.text;
     lineRecordBefore = true;
   }
   switch (category) {

@@ -49,7 +49,7 @@ void setPendingDecision(const Probe& probe) {
   walk.decision.kind = probe.kind;
   walk.decision.line = probe.line;
   walk.decision.nesting = probe.nesting;
-  walk.decision.text.assign(probe.text);
+  walk.decision.text = probe.text;
   walk.decision.counter1 = probe.counter1;
   walk.decision.counter2 = probe.counter2;
   walk.decisionPending = true;

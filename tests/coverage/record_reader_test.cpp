@@ -54,7 +54,7 @@ std::vector<Delivered> walk() {
   for (;;) {
     RecordCategory category = nextRecord(probe);
     if (category == RecordCategory::EndOfRecords) return records;
-    records.push_back(Delivered{category, probe.kind, probe.line, probe.statementCount, probe.nesting, probe.text,
+    records.push_back(Delivered{category, probe.kind, probe.line, probe.statementCount, probe.nesting, std::string(probe.text),
                                 probe.counter1, probe.counter2, probe.timeTotal, probe.timeMax});
     if (category == RecordCategory::BadRecord) return records;
   }
@@ -231,7 +231,8 @@ TEST_F(RecordReaderTest, RecordLineTextAndNumbersFollowTheScanRules) {
   EXPECT_EQ(parseRecordLine("  +13\t-1  2 0 3 t", nullptr, false, probe), RecordCategory::ProbeRecord);
   EXPECT_EQ(probe.kind, 13u);
   EXPECT_EQ(probe.line, 4294967295u);
-  parseRecordLine("3 1 2 0 3" + std::string(5000, 'z'), nullptr, false, probe);
+  const std::string longLine = "3 1 2 0 3" + std::string(5000, 'z');  // the text is a view into it
+  parseRecordLine(longLine, nullptr, false, probe);
   EXPECT_EQ(probe.text.size(), 4095u);
   EXPECT_EQ(parseRecordLine("50 7 0 0 0 \"a.c\"", nullptr, false, probe), RecordCategory::LineRecord);
   EXPECT_EQ(parseRecordLine("#i whatever 1 2 3", nullptr, false, probe), RecordCategory::IncludeRecord);

@@ -146,7 +146,7 @@ TEST_F(HeaderExtractionTest, SameHeaderFromTwoLoadedSourcesBecomesOneHeaderWithS
     if (category == RecordCategory::FileStart) {
       walk.push_back("file " + currentFileName() + (currentIsHeaderFile() != 0 ? " (header)" : ""));
     } else {
-      walk.push_back(record.text + " " + std::to_string(record.counter1));
+      walk.push_back(std::string(record.text) + " " + std::to_string(record.counter1));
     }
   }
   EXPECT_EQ(walk, (std::vector<std::string>{"file inc/util.h (header)", "get 8", "get 7", "file a.c",
