@@ -42,8 +42,8 @@ struct InstrumentationMode {
 };
 
 // Parses one record line into `probe` (kind, line, statement count, nesting,
-// text, counters); the text is a view into `line`. With `counters` the counters are looked up there (absent
-// arrays: 0); without, they stay 0. Kinds 78 to 81 get the sum of their
+// text, counters); the text is a view into `line`. With `counters` the
+// counters are looked up there (absent arrays: 0); without, they stay 0. Kinds 78 to 81 get the sum of their
 // offsets in counter1 and the number of offsets in counter2; kinds 70 to 74
 // keep their code. `hasTiming` decides whether a function record gets its T
 // counters. Returns FunctionRecord, ProbeRecord, LineRecord, IncludeRecord
