@@ -51,30 +51,30 @@ bool appendFormattedV(std::string& out, const char* format, va_list args) {
       return true;
     }
     out.append(at, static_cast<size_t>(percent - at));
-    const char* spec = percent + 1;
-    if (spec[0] == 's') {
+    const char* conversion = percent + 1;
+    if (conversion[0] == 's') {
       const char* text = va_arg(args, const char*);
       out.append(text != nullptr ? text : "(null)");
-      at = spec + 1;
-    } else if (spec[0] == 'u') {
+      at = conversion + 1;
+    } else if (conversion[0] == 'u') {
       appendUnsigned(out, va_arg(args, unsigned));
-      at = spec + 1;
-    } else if (spec[0] == 'd') {
+      at = conversion + 1;
+    } else if (conversion[0] == 'd') {
       appendSigned(out, va_arg(args, int));
-      at = spec + 1;
-    } else if (spec[0] == '%') {
+      at = conversion + 1;
+    } else if (conversion[0] == '%') {
       out.push_back('%');
-      at = spec + 1;
-    } else if (std::strncmp(spec, "08x", 3) == 0) {
+      at = conversion + 1;
+    } else if (std::strncmp(conversion, "08x", 3) == 0) {
       unsigned value = va_arg(args, unsigned);
       for (int shift = 28; shift >= 0; shift -= 4) out.push_back(kHexDigits[(value >> shift) & 0xF]);
-      at = spec + 3;
-    } else if (std::strncmp(spec, ".1f", 3) == 0) {
+      at = conversion + 3;
+    } else if (std::strncmp(conversion, ".1f", 3) == 0) {
       char buffer[400];
       int length = std::snprintf(buffer, sizeof buffer, "%.1f", va_arg(args, double));
       if (length > 0) out.append(buffer, static_cast<size_t>(length) < sizeof buffer ? static_cast<size_t>(length)
                                                                                          : sizeof buffer - 1);
-      at = spec + 3;
+      at = conversion + 3;
     } else {
       return false;
     }
