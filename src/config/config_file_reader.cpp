@@ -10,15 +10,11 @@
 #include <new>
 
 #include "config/config_text.h"
+#include "util/file_handle.h"
 #include "util/text.h"
 
 namespace qar {
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 struct ConfigFileStream {
   std::FILE* file = nullptr;

@@ -9,17 +9,13 @@
 
 #include "coverage/data_file_layout.h"
 #include "coverage/postdata.h"
+#include "util/file_handle.h"
 #include "util/text.h"
 
 namespace qar {
 namespace {
 
 using namespace datafile;
-
-struct FileCloser {
-  void operator()(std::FILE* stream) const { std::fclose(stream); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // Arrays are read straight into their vectors with one read each; the
 // stream buffer serves the small reads of block words and names.

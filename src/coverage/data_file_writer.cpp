@@ -7,17 +7,13 @@
 #include "coverage/data_file_layout.h"
 #include "coverage/postdata.h"
 #include "util/clock.h"
+#include "util/file_handle.h"
 #include "util/text.h"
 
 namespace qar {
 namespace {
 
 using namespace datafile;
-
-struct FileCloser {
-  void operator()(std::FILE* stream) const { std::fclose(stream); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr size_t kStreamBufferSize = size_t{1} << 16;
 

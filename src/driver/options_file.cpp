@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "driver/posterr.h"
+#include "util/file_handle.h"
 #include "util/text.h"
 
 namespace qar {
@@ -23,14 +24,8 @@ struct FileIdentity {
   ino_t inode;
 };
 
-struct FileCloser {
-  void operator()(std::FILE* file) const {
-    if (file != nullptr) std::fclose(file);
-  }
-};
-
 std::string readWholeOptionsFile(const std::string& fileName, FileIdentity& identity) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "r"));
+  FileHandle file(std::fopen(fileName.c_str(), "r"));
   if (!file) {
     setErrorArguments(fileName, systemErrorText(errno));
     failWith(kCannotOpen);

@@ -8,13 +8,14 @@
 
 namespace qar {
 
-void ArenaBlockRelease::operator()(char* block) const { std::free(block); }
+void TextArena::BlockRelease::operator()(char* block) const { std::free(block); }
 
-ArenaBlock allocateArenaBlock(size_t size) {
-  ArenaBlock block(static_cast<char*>(std::aligned_alloc(size, size)));
+TextArena::Block TextArena::allocateBlock() {
+  constexpr size_t kBlockSize = size_t{1} << kBlockBits;
+  Block block(static_cast<char*>(std::aligned_alloc(kBlockSize, kBlockSize)));
   if (!block) throw std::bad_alloc();
   // Only advice: without transparent huge pages the block is used as it is.
-  ::madvise(block.get(), size, MADV_HUGEPAGE);
+  ::madvise(block.get(), kBlockSize, MADV_HUGEPAGE);
   return block;
 }
 
@@ -25,14 +26,14 @@ uint32_t TextArena::store(std::string_view text) {
   const size_t prefixSize = text.size() < kLongLength ? 1 : 1 + sizeof(uint16_t);
   const size_t entrySize = (prefixSize + text.size() + 1) & ~size_t{1};
   if (blocks_.empty()) {
-    blocks_.push_back(allocateArenaBlock(kBlockSize));
+    blocks_.push_back(allocateBlock());
     blocks_.back().get()[0] = 0;  // reference 0: the empty text
     used_ = 2;
   }
   if (entrySize > kBlockSize - used_) {
     if (blocks_.size() == kMaxBlocks) throw std::bad_alloc();
     // Not zero-filled: every byte handed out is written first.
-    blocks_.push_back(allocateArenaBlock(kBlockSize));
+    blocks_.push_back(allocateBlock());
     used_ = 0;
   }
   char* entry = blocks_.back().get() + used_;

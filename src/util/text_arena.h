@@ -7,14 +7,6 @@
 
 namespace qar {
 
-// Large blocks of memory, aligned and advised for transparent huge pages:
-// filling a large database with small pages costs a page fault every 4 KiB.
-struct ArenaBlockRelease {
-  void operator()(char* block) const;
-};
-using ArenaBlock = std::unique_ptr<char, ArenaBlockRelease>;
-ArenaBlock allocateArenaBlock(size_t size);
-
 // Keeps many short texts in 2 MiB blocks and names each by a 32-bit
 // reference, so that a stored line costs its text, a one-byte length (three
 // bytes from 255 on) and four bytes wherever it is referred to. A text stays
@@ -49,7 +41,15 @@ class TextArena {
   static constexpr size_t kMaxBlocks = size_t{1} << (32 - kUnitsPerBlockBits);
   static constexpr unsigned char kLongLength = 255;  // a two-byte length follows
 
-  std::vector<ArenaBlock> blocks_;
+  // Blocks are aligned and advised for transparent huge pages: filling a
+  // large database with small pages costs a page fault every 4 KiB.
+  struct BlockRelease {
+    void operator()(char* block) const;
+  };
+  using Block = std::unique_ptr<char, BlockRelease>;
+  static Block allocateBlock();
+
+  std::vector<Block> blocks_;
   size_t used_ = 0;  // bytes used in the last block
 };
 

@@ -22,34 +22,29 @@ const std::vector<std::string>& samples() {
   return texts;
 }
 
-TEST(ScanNumbersTest, UnsignedReadsWhatTheCLibraryReads) {
+// `format` is the C library's conversion ("%lu", "%lld") followed by "%n".
+template <typename CValue, typename Value>
+void expectReadsAsTheCLibrary(const char* format, bool (*scan)(ScanText&, Value&)) {
   for (const std::string& text : samples()) {
-    unsigned long expected = 0;
+    CValue expected = 0;
     int consumed = -1;
-    int matched = std::sscanf(text.c_str(), "%lu%n", &expected, &consumed);
-    ScanText scan(text);
-    uint64_t value = 0;
-    bool read = scanUnsigned(scan, value);
+    int matched = std::sscanf(text.c_str(), format, &expected, &consumed);
+    ScanText scanned(text);
+    Value value = 0;
+    bool read = scan(scanned, value);
     ASSERT_EQ(read, matched == 1) << '"' << text << '"';
     if (!read) continue;
-    EXPECT_EQ(value, expected) << '"' << text << '"';
-    EXPECT_EQ(scan.at - text.data(), consumed) << '"' << text << '"';
+    EXPECT_EQ(value, static_cast<Value>(expected)) << '"' << text << '"';
+    EXPECT_EQ(scanned.at - text.data(), consumed) << '"' << text << '"';
   }
 }
 
+TEST(ScanNumbersTest, UnsignedReadsWhatTheCLibraryReads) {
+  expectReadsAsTheCLibrary<unsigned long>("%lu%n", scanUnsigned);
+}
+
 TEST(ScanNumbersTest, SignedReadsWhatTheCLibraryReads) {
-  for (const std::string& text : samples()) {
-    long long expected = 0;
-    int consumed = -1;
-    int matched = std::sscanf(text.c_str(), "%lld%n", &expected, &consumed);
-    ScanText scan(text);
-    int64_t value = 0;
-    bool read = scanSigned(scan, value);
-    ASSERT_EQ(read, matched == 1) << '"' << text << '"';
-    if (!read) continue;
-    EXPECT_EQ(value, expected) << '"' << text << '"';
-    EXPECT_EQ(scan.at - text.data(), consumed) << '"' << text << '"';
-  }
+  expectReadsAsTheCLibrary<long long>("%lld%n", scanSigned);
 }
 
 }  // namespace
