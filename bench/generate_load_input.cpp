@@ -12,7 +12,7 @@
 
 #include "coverage/model.h"
 #include "coverage/postdata.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 
 namespace {
 

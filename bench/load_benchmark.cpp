@@ -14,8 +14,8 @@
 
 #include "coverage/database.h"
 #include "coverage/loading.h"
-#include "driver/postcmdl.h"
-#include "driver/posterr.h"
+#include "cmdline/postcmdl.h"
+#include "base/posterr.h"
 
 namespace {
 

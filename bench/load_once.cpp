@@ -12,8 +12,8 @@
 
 #include "coverage/database.h"
 #include "coverage/loading.h"
-#include "driver/postcmdl.h"
-#include "driver/posterr.h"
+#include "cmdline/postcmdl.h"
+#include "base/posterr.h"
 #include "selection/header_extraction.h"
 
 int main(int argc, char** argv) {

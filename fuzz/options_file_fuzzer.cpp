@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {

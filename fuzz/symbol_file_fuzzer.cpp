@@ -9,7 +9,7 @@
 #include "config/configuration.h"
 #include "coverage/adding.h"
 #include "coverage/loading.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 #include "driver/program.h"
 #include "fuzz_support.h"
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "driver/posterr.h"
+#include "base/posterr.h"
 
 namespace qar::test {
 

@@ -27,7 +27,7 @@
 
 #include "coverage/model.h"
 #include "coverage/postdata.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <new>
 
 #include "config/config_text.h"
-#include "util/file_handle.h"
-#include "util/text.h"
+#include "base/file_handle.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/posterr.h"
+#include "base/posterr.h"
 
 namespace qar {
 

@@ -12,9 +12,9 @@
 #include "coverage/loading.h"
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
-#include "driver/posterr.h"
-#include "selection/file_names.h"
-#include "selection/file_selection.h"
+#include "base/posterr.h"
+#include "base/file_names.h"
+#include "cmdline/file_selection.h"
 
 namespace qar {
 namespace {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "coverage/loading.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 
 namespace qar {
 namespace {

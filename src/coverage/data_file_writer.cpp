@@ -6,9 +6,9 @@
 
 #include "coverage/data_file_layout.h"
 #include "coverage/postdata.h"
-#include "util/clock.h"
-#include "util/file_handle.h"
-#include "util/text.h"
+#include "base/clock.h"
+#include "base/file_handle.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "coverage/record_reader.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "coverage/model.h"
-#include "util/text_arena.h"
+#include "base/text_arena.h"
 
 namespace qar {
 

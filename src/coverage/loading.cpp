@@ -6,9 +6,9 @@
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
 #include "coverage/record_reader.h"
-#include "driver/postcmdl.h"
-#include "driver/posterr.h"
-#include "selection/file_selection.h"
+#include "cmdline/postcmdl.h"
+#include "base/posterr.h"
+#include "cmdline/file_selection.h"
 
 namespace qar {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "coverage/model.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 
 namespace qar {
 

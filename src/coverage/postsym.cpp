@@ -5,10 +5,10 @@
 #include "coverage/database.h"
 #include "coverage/scan_numbers.h"
 #include "coverage/symbol_line_reader.h"
-#include "driver/postcmdl.h"
-#include "driver/posterr.h"
-#include "selection/file_selection.h"
-#include "util/text.h"
+#include "cmdline/postcmdl.h"
+#include "base/posterr.h"
+#include "cmdline/file_selection.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

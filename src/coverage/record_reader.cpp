@@ -5,7 +5,7 @@
 
 #include "coverage/database.h"
 #include "coverage/scan_numbers.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 
 namespace qar {
 namespace {

@@ -9,9 +9,9 @@
 
 #include "coverage/database.h"
 #include "coverage/postsym.h"
-#include "driver/posterr.h"
-#include "util/clock.h"
-#include "util/text.h"
+#include "base/posterr.h"
+#include "base/clock.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

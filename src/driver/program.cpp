@@ -6,16 +6,16 @@
 
 #include "config/configuration.h"
 #include "coverage/adding.h"
-#include "coverage/contents_listing.h"
+#include "listings/contents_listing.h"
 #include "coverage/database.h"
 #include "coverage/loading.h"
-#include "driver/posterr.h"
-#include "driver/version.h"
+#include "base/posterr.h"
+#include "base/version.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
 #include "selection/header_extraction.h"
 #include "xml/postxml.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

@@ -2,7 +2,7 @@
 // The program entry: start-up, run-mode decision and the report dispatcher.
 #include <string_view>
 
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 
 namespace qar {
 

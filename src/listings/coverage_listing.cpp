@@ -2,12 +2,12 @@
 // functions with the statement prepass, and the TER lines after each
 // function and file.
 #include "coverage/record_reader.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 #include "listings/coverage_walk.h"
 #include "listings/mcdc.h"
 #include "listings/postlist.h"
 #include "listings/statement_analysis.h"
-#include "util/text.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

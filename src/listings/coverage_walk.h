@@ -7,7 +7,7 @@
 
 #include "coverage/model.h"
 #include "coverage/record_reader.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 #include "listings/line_records.h"
 #include "listings/measures.h"
 

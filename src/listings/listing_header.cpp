@@ -5,12 +5,12 @@
 
 #include "config/configuration.h"
 #include "coverage/database.h"
-#include "driver/posterr.h"
-#include "driver/version.h"
+#include "base/posterr.h"
+#include "base/version.h"
 #include "listings/listing_header_state.h"
 #include "listings/postlist.h"
-#include "util/clock.h"
-#include "util/text.h"
+#include "base/clock.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

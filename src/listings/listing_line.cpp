@@ -7,7 +7,7 @@
 #include <string>
 
 #include "listings/postlist.h"
-#include "util/quick_format.h"
+#include "base/quick_format.h"
 
 namespace qar {
 namespace {

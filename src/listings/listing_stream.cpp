@@ -1,9 +1,9 @@
 // The listing stream: one destination at a time, standard output or a file,
 // buffered, with every write checked.
-#include "driver/posterr.h"
+#include "base/posterr.h"
 #include "listings/listing_header_state.h"
 #include "listings/postlist.h"
-#include "util/report_output.h"
+#include "base/report_output.h"
 
 namespace qar {
 namespace {

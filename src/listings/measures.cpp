@@ -1,6 +1,6 @@
 #include "listings/measures.h"
 
-#include "util/text.h"
+#include "base/text.h"
 
 namespace qar {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "coverage/model.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 
 namespace qar {
 

@@ -9,7 +9,7 @@
 
 #include "coverage/model.h"
 #include "coverage/record_reader.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 
 namespace qar {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/posterr.h"
+#include "base/posterr.h"
 #include "listings/postlist.h"
 #include "listings/statement_analysis.h"
 

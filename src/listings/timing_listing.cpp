@@ -2,7 +2,7 @@
 // of every file instrumented with timing.
 #include "config/configuration.h"
 #include "coverage/record_reader.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 #include "listings/line_records.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"

@@ -9,8 +9,8 @@
 
 #include "coverage/database.h"
 #include "coverage/record_reader.h"
-#include "driver/posterr.h"
-#include "selection/file_names.h"
+#include "base/posterr.h"
+#include "base/file_names.h"
 #include "selection/header_file_index.h"
 
 namespace qar {

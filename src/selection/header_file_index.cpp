@@ -1,6 +1,6 @@
 #include "selection/header_file_index.h"
 
-#include "selection/file_names.h"
+#include "base/file_names.h"
 
 namespace qar {
 namespace {

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/posterr.h"
-#include "util/quick_format.h"
-#include "util/report_output.h"
+#include "base/posterr.h"
+#include "base/quick_format.h"
+#include "base/report_output.h"
 
 namespace qar {
 namespace {

@@ -1,6 +1,6 @@
 // The function, file and overall summaries of the XML report.
 #include "coverage/database.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 #include "xml/xml_output.h"
 #include "xml/xml_report.h"
 

@@ -7,7 +7,7 @@
 #include "coverage/database.h"
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 #include "test_support.h"
 
 namespace qar {

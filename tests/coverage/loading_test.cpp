@@ -8,7 +8,7 @@
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
 #include "coverage/record_reader.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 #include "test_support.h"
 
 namespace qar {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "coverage/database.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 #include "test_support.h"
 
 namespace qar {

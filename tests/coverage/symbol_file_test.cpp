@@ -8,8 +8,8 @@
 
 #include "coverage/database.h"
 #include "coverage/symbol_line_reader.h"
-#include "driver/postcmdl.h"
-#include "driver/posterr.h"
+#include "cmdline/postcmdl.h"
+#include "base/posterr.h"
 #include "test_support.h"
 
 namespace qar {

@@ -9,7 +9,7 @@
 
 #include "config/configuration.h"
 #include "coverage/database.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 #include "listings/mcdc.h"
 #include "listings/postlist.h"
 #include "listings/statement_analysis.h"

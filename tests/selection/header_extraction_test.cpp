@@ -14,8 +14,8 @@
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
 #include "coverage/record_reader.h"
-#include "driver/postcmdl.h"
-#include "selection/file_names.h"
+#include "cmdline/postcmdl.h"
+#include "base/file_names.h"
 #include "selection/header_file_index.h"
 #include "test_support.h"
 

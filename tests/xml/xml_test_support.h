@@ -14,7 +14,7 @@
 #include "coverage/database.h"
 #include "coverage/loading.h"
 #include "coverage/record_reader.h"
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 #include "listings/mcdc.h"
 #include "listings/statement_analysis.h"
 #include "test_support.h"

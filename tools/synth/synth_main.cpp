@@ -22,7 +22,7 @@
 #include "coverage/database.h"
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
-#include "driver/posterr.h"
+#include "base/posterr.h"
 #include "synth_plan.h"
 
 namespace {

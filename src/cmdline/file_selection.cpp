@@ -1,8 +1,8 @@
 // Choosing files by the -f / -nf wildcard patterns.
-#include "selection/file_selection.h"
+#include "cmdline/file_selection.h"
 
-#include "driver/postcmdl.h"
-#include "selection/file_names.h"
+#include "cmdline/postcmdl.h"
+#include "base/file_names.h"
 
 namespace qar {
 namespace {

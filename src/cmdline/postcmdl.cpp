@@ -1,12 +1,12 @@
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 
 #include <limits>
 #include <string_view>
 
-#include "driver/file_arguments.h"
-#include "driver/options_file.h"
-#include "driver/posterr.h"
-#include "util/text.h"
+#include "cmdline/file_arguments.h"
+#include "cmdline/options_file.h"
+#include "base/posterr.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {
@@ -226,6 +226,7 @@ void checkConsistency(const OptionSettings& s) {
 
 void parseCommandLine(int argc, const char* const* argv) {
   OptionSettings settings;
+  setUsagePrinter(printUsage);
   if (argc <= 1) reportError(kUsageRequest, ErrorSeverity::ExitAfterReport);
 
   std::vector<std::string> arguments = buildArgumentList(argc, argv, settings.commandLineText);

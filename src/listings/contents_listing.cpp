@@ -2,7 +2,7 @@
 // and every counter block of the data files, its instrumentation time,
 // fingerprint and file name; with -L also its counter sizes and rwr and upd
 // counts. Lets a user see why counter data does or does not match.
-#include "coverage/contents_listing.h"
+#include "listings/contents_listing.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -10,7 +10,7 @@
 
 #include "coverage/database.h"
 #include "listings/postlist.h"
-#include "util/clock.h"
+#include "base/clock.h"
 
 namespace qar {
 namespace {

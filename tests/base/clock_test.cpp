@@ -1,4 +1,4 @@
-#include "util/clock.h"
+#include "base/clock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // The contents listing (-l, -L): what the input files describe.
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 
 namespace qar {
 

@@ -1,4 +1,4 @@
-#include "driver/options_file.h"
+#include "cmdline/options_file.h"
 
 #include <sys/stat.h>
 
@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "driver/posterr.h"
-#include "util/file_handle.h"
-#include "util/text.h"
+#include "base/posterr.h"
+#include "base/file_handle.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/postcmdl.h"
-#include "driver/version.h"
+#include "cmdline/postcmdl.h"
+#include "base/version.h"
 
 namespace qar {
 

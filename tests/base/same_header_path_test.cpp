@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "selection/file_names.h"
+#include "base/file_names.h"
 
 namespace qar {
 namespace {

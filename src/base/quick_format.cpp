@@ -1,4 +1,4 @@
-#include "util/quick_format.h"
+#include "base/quick_format.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "driver/file_arguments.h"
+#include "cmdline/file_arguments.h"
 
 #include <dirent.h>
 

@@ -1,9 +1,7 @@
-#include "driver/posterr.h"
+#include "base/posterr.h"
 
 #include <cstdio>
 #include <cstring>
-
-#include "driver/postcmdl.h"
 
 namespace qar {
 namespace {
@@ -113,6 +111,8 @@ std::string expandMessage(const char* format, const std::string& first,
   return out;
 }
 
+void (*usagePrinter)() = nullptr;
+
 void endRun(int status) {
   std::fflush(stdout);
   throw ProgramExit{status};
@@ -125,6 +125,8 @@ void writeDiagnostic(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
+
+void setUsagePrinter(void (*printer)()) { usagePrinter = printer; }
 
 void setErrorArguments(std::string_view first, std::string_view second) {
   ErrorState& state = errorState();
@@ -144,7 +146,7 @@ void setErrorLineNumber(uint32_t lineNumber) { errorState().lineNumber = lineNum
 
 void reportError(ErrorCode code, ErrorSeverity severity) {
   if (code == kUsageRequest) {
-    printUsage();
+    if (usagePrinter != nullptr) usagePrinter();
     endRun(0);
   }
   if (code < 0 || code >= kErrorCount) {

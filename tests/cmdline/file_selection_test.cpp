@@ -1,9 +1,9 @@
-#include "selection/file_selection.h"
+#include "cmdline/file_selection.h"
 
 #include <gtest/gtest.h>
 
-#include "driver/postcmdl.h"
-#include "selection/file_names.h"
+#include "cmdline/postcmdl.h"
+#include "base/file_names.h"
 
 namespace qar {
 namespace {

@@ -51,6 +51,10 @@ struct ProgramExit {
 // report text on standard output and diagnostics keep their order.
 void writeDiagnostic(std::string_view text);
 
+// What ErrorCode 7 writes on standard output: the command line registers the
+// usage text of the program being run (nothing is written until it does).
+void setUsagePrinter(void (*printer)());
+
 // Stores the arguments of the next error (each cut to 999 characters). The
 // one-argument form leaves the second absent, stored as "(null)".
 void setErrorArguments(std::string_view first, std::string_view second);

@@ -1,6 +1,6 @@
-#include "driver/version.h"
+#include "base/version.h"
 
-#include "util/text.h"
+#include "base/text.h"
 
 namespace qar {
 

@@ -1,9 +1,9 @@
-#include "util/report_output.h"
+#include "base/report_output.h"
 
 #include <cerrno>
 
-#include "driver/posterr.h"
-#include "util/text.h"
+#include "base/posterr.h"
+#include "base/text.h"
 
 namespace qar {
 namespace {

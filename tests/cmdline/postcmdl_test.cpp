@@ -1,12 +1,12 @@
-#include "driver/postcmdl.h"
+#include "cmdline/postcmdl.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <vector>
 
-#include "driver/file_arguments.h"
-#include "driver/options_file.h"
+#include "cmdline/file_arguments.h"
+#include "cmdline/options_file.h"
 #include "test_support.h"
 
 namespace qar {

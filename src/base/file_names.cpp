@@ -1,4 +1,4 @@
-#include "selection/file_names.h"
+#include "base/file_names.h"
 
 namespace qar {
 namespace {

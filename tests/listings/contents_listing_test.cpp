@@ -1,4 +1,4 @@
-#include "coverage/contents_listing.h"
+#include "listings/contents_listing.h"
 
 #include <gtest/gtest.h>
 
