@@ -8,6 +8,11 @@ command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 [ -f /usr/include/benchmark/benchmark.h ] || need+=(libbenchmark-dev)
 command -v xmllint >/dev/null || need+=(libxml2-utils)
+# The manual pages are checked with groff; the Debian package takes its
+# dependencies from dpkg-shlibdeps, which cpack runs after file(1).
+command -v groff >/dev/null || need+=(groff-base)
+command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
+command -v file >/dev/null || need+=(file)
 # The fuzz targets (scripts/fuzz.sh) need clang 14 and its runtimes.
 if [ "${1:-}" = "--fuzz" ]; then
   command -v clang++-14 >/dev/null || need+=(clang-14)
