@@ -348,25 +348,13 @@ void writeBodyRecord(XmlWalk& w) {
   writeProbeElement(w);
 }
 
-// The statement prepass: the function record and every record up to the
-// next function record or the file's end, read ahead without moving the
-// walk.
+// The statement prepass; a bad line ends the look-ahead, and the walk
+// reports it when it gets there.
 void analyseStatements(XmlWalk& w) {
   FunctionState& fn = w.function;
-  beginStatementTree();
-  saveRecordCursor();
-  addStatementProbe(w.record);
-  uint32_t last = w.record.statementCount;
-  for (;;) {
-    RecordCategory category = peekRecord(w.lookAhead);
-    // A bad line ends the look-ahead; the walk reports it when it gets there.
-    if (category == RecordCategory::FunctionRecord || category == RecordCategory::BadRecord) break;
-    addStatementProbe(w.lookAhead);
-    last = w.lookAhead.statementCount;
-  }
-  restoreRecordCursor();
-  fn.finalStatementCount = last;
-  fn.statements = computeStatementFigures();
+  const FunctionStatements statements = analyseFunctionStatements(w.record, w.lookAhead);
+  fn.finalStatementCount = statements.finalStatementCount;
+  fn.statements = statements.figures;
   fn.statementsAvailable = fn.statements.total != 0 || fn.statements.hits != 0;
 }
 
