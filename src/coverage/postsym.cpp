@@ -130,8 +130,10 @@ const std::string& openSymbolFile(std::string_view fileName) {
   if (status == SymbolLineReader::Status::ReadError) {
     failWithSystemError(kCannotRead, fileName, state.reader.readErrorNumber());
   }
-  // A file without any kept line has no identification either.
-  if (status == SymbolLineReader::Status::EndOfFile || line != kSymbolFileMagic) {
+  // A file that ends before any kept line lacks its terminator like any
+  // other cut-off file; only a first line that is there can be a wrong one.
+  if (status == SymbolLineReader::Status::EndOfFile) failSymbolFile(fileName);
+  if (line != kSymbolFileMagic) {
     setErrorArguments(fileName);
     failWith(kBadIdentificationStamp);
   }

@@ -90,7 +90,6 @@ uint32_t currentUpdCount();         // of the description
 uint32_t currentCounterRwrCount();  // of the counter data, 0 without
 uint32_t currentCounterUpdCount();  // of the counter data, 0 without
 uint32_t currentIsHeaderFile();
-const MonitoredFile* currentMonitoredFile();
 // The source line count of the file the cursor left last.
 uint32_t previousFileSourceLines();
 

@@ -12,31 +12,17 @@
 namespace qar {
 namespace {
 
-bool isLineRecordKind(uint32_t kind) { return kind == kKindLineEntry || kind == kKindLineReturn; }
-
 [[noreturn]] void failOnBadRecord() { failWith(kSymbolFileError); }
 
-// Statement figures of the function whose record was just read: the
-// function's records are looked at ahead and the cursor put back, so the
-// walk then reads them once more for the listing.
+// Statement figures of the function whose record was just read, and the
+// statement count of its last record; the walk then reads the records once
+// more for the listing.
 void runStatementPrepass(CoverageWalk& walk) {
-  saveRecordCursor();
-  beginStatementTree();
-  addStatementProbe(walk.record);
-  uint32_t lastCount = walk.record.statementCount;
-  for (;;) {
-    RecordCategory category = peekRecord(walk.lookAhead);
-    if (category == RecordCategory::FunctionRecord) break;
-    if (category == RecordCategory::BadRecord) failOnBadRecord();
-    if (isLineRecordKind(walk.lookAhead.kind)) continue;
-    addStatementProbe(walk.lookAhead);
-    lastCount = walk.lookAhead.statementCount;
-  }
-  restoreRecordCursor();
-  StatementFigures figures = computeStatementFigures();
-  walk.functionStatementHits = figures.hits;
-  walk.functionStatementTotal = figures.total;
-  walk.lastStatementCount = lastCount;
+  const FunctionStatements statements = analyseFunctionStatements(walk.record, walk.lookAhead);
+  if (statements.badRecordMet) failOnBadRecord();
+  walk.functionStatementHits = statements.figures.hits;
+  walk.functionStatementTotal = statements.figures.total;
+  walk.lastStatementCount = statements.finalStatementCount;
 }
 
 void beginFunction(CoverageWalk& walk) {

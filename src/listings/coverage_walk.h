@@ -56,7 +56,7 @@ struct CoverageWalk {
   TerFigures functionTer;
   uint32_t functionStatementHits = 0;
   uint32_t functionStatementTotal = 0;
-  uint32_t lastStatementCount = 0;  // of the function's last probe; 0 without prepass
+  uint32_t lastStatementCount = 0;  // of the function's last record, a line record too; 0 without prepass
 
   Probe decision;
   bool decisionPending = false;

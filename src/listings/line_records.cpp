@@ -10,6 +10,7 @@ void keepLineRecord(PendingLineRecord& slot, const Probe& record, uint32_t kind)
   slot.pending = true;
   slot.kind = kind;
   slot.line = record.line;
+  slot.statementCount = record.statementCount;
   slot.nesting = record.nesting;
   slot.text = record.text;
 }
@@ -18,6 +19,7 @@ void moveLineRecord(PendingLineRecord& to, PendingLineRecord& from, uint32_t kin
   to.pending = true;
   to.kind = kind;
   to.line = from.line;
+  to.statementCount = from.statementCount;
   to.nesting = from.nesting;
   std::swap(to.text, from.text);
   from.pending = false;
@@ -32,6 +34,7 @@ RecordCategory nextRecordKeepingLineRecords(Probe& record, LineRecordSlots& slot
     Probe& last = slots.lastLineRecord;
     last.kind = record.kind;
     last.line = record.line;
+    last.statementCount = record.statementCount;
     last.nesting = record.nesting;
     last.text = record.text;
     lineRecordBefore = true;
@@ -50,8 +53,6 @@ RecordCategory nextRecordKeepingLineRecords(Probe& record, LineRecordSlots& slot
         slots.inFunction.pending = false;
       } else if (slots.inFunction.pending) {
         moveLineRecord(slots.beforeFunction, slots.inFunction, kKindLineEntry);
-      } else {
-        slots.beforeFunction.pending = false;
       }
       break;
     default:

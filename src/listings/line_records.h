@@ -1,8 +1,11 @@
 #pragma once
-// The reader rule for line records shared by the listings: of a run of line
-// records only the last survives; before a probe it waits as the in-function
-// record, before a function as the before-function record (shown as kind 50),
-// where an unwritten in-function record also moves; anything else drops both.
+// The reader rule for line records shared by the listings and the XML
+// report: of a run of line records only the last survives; before a probe it
+// waits as the in-function record, before a function as the before-function
+// record (shown as kind 50), where an unwritten in-function record also
+// moves. A function record with neither leaves the before-function record
+// waiting for the next function line that is written; anything else than a
+// function or probe record drops both.
 #include <cstdint>
 #include <string>
 
@@ -14,6 +17,7 @@ struct PendingLineRecord {
   bool pending = false;
   uint32_t kind = 0;
   uint32_t line = 0;
+  uint32_t statementCount = 0;
   uint32_t nesting = 0;
   std::string text;  // storage reused from record to record
 };

@@ -1,6 +1,5 @@
 // The fixed text blocks of the listings: banner box, header block, file
 // header, headings, separator and summary.
-#include <charconv>
 #include <string>
 
 #include "config/configuration.h"
@@ -56,16 +55,6 @@ const char* titleLine(ListingTitle title) {
       break;
   }
   return "*                          EXECUTION TIME LISTING                           *";
-}
-
-// The mode number of a MonitoredFile's info line (its second line); files
-// without one count as function coverage only.
-uint32_t infoLineMode(const MonitoredFile& file) {
-  uint32_t mode = kModeFunction;
-  if (file.descriptionLines.size() < 2) return mode;
-  std::string_view text = lineText(file.descriptionLines[1]);
-  std::from_chars(text.data(), text.data() + text.size(), mode);
-  return mode;
 }
 
 }  // namespace
@@ -170,16 +159,6 @@ void writeFileHeader(std::string_view fileName, const InstrumentationMode& mode,
   block += instrumentationModeText(mode);
   block += '\n';
   writeListingText(block);
-}
-
-void writeFileHeader(const MonitoredFile& file) {
-  uint32_t bits = infoLineMode(file);
-  InstrumentationMode mode;
-  mode.decision = (bits & kModeDecision) != 0;
-  mode.multicondition = (bits & kModeMulticondition) != 0;
-  mode.inclusiveTiming = (bits & kModeInclusiveTiming) != 0;
-  mode.exclusiveTiming = (bits & kModeExclusiveTiming) != 0;
-  writeFileHeader(file.name, mode, file.isHeaderFile != 0);
 }
 
 void writeColumnHeading() {

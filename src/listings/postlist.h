@@ -74,10 +74,8 @@ void writeHeaderBlock(HeaderBlockKind kind);
 std::string instrumentationModeText(const InstrumentationMode& mode);
 
 // "\n", the "MONITORED SOURCE/HEADER FILE" line and the
-// "INSTRUMENTATION MODE" line. The MonitoredFile form takes the mode from
-// the file's info line.
+// "INSTRUMENTATION MODE" line.
 void writeFileHeader(std::string_view fileName, const InstrumentationMode& mode, bool isHeaderFile);
-void writeFileHeader(const MonitoredFile& file);
 
 // The column heading of the coverage listings (with its empty line), the
 // heading of the execution time listing (without one), and the separator

@@ -4,6 +4,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "coverage/record_reader.h"
+
 namespace qar {
 namespace {
 
@@ -558,6 +560,26 @@ bool nextReachedFlag() {
 bool statementAnalysisEnabled() { return analysis().enabled; }
 
 uint32_t lastStatementCount() { return analysis().lastStatementCount; }
+
+FunctionStatements analyseFunctionStatements(const Probe& function, Probe& lookAhead) {
+  FunctionStatements result;
+  beginStatementTree();
+  saveRecordCursor();
+  addStatementProbe(function);
+  for (;;) {
+    const RecordCategory category = peekRecord(lookAhead);
+    if (category == RecordCategory::FunctionRecord) break;
+    if (category == RecordCategory::BadRecord) {
+      result.badRecordMet = true;
+      break;
+    }
+    addStatementProbe(lookAhead);
+  }
+  restoreRecordCursor();
+  result.finalStatementCount = lastStatementCount();
+  result.figures = computeStatementFigures();
+  return result;
+}
 
 void resetStatementAnalysis() { analysis() = Analysis{}; }
 

@@ -5,7 +5,8 @@
 // every block end, case label and label learns whether control reached it
 // (the "+"/"-" reachability marks of the profile listing).
 //
-// Use per function (files with decision coverage only):
+// Use per function (files with decision coverage only): the prepass
+// analyseFunctionStatements(), or by hand:
 //   beginStatementTree();
 //   addStatementProbe(...)   for the function record, then every following
 //                            record up to the next function record or the
@@ -56,6 +57,19 @@ bool statementAnalysisEnabled();
 // The statement count of the last record added (the function's final
 // statement count, once all its records are in).
 uint32_t lastStatementCount();
+
+// The statement prepass of one function, the reader standing just after
+// its function record: the function record and every following record up
+// to the next function record or the file's end, line records included,
+// are read ahead and given to the analysis, and the reader is put back.
+struct FunctionStatements {
+  StatementFigures figures;
+  // Of the function's last record, which may be a line record (the next
+  // function's line record stands before that function's record).
+  uint32_t finalStatementCount = 0;
+  bool badRecordMet = false;  // the look-ahead stopped at a line that does not parse
+};
+FunctionStatements analyseFunctionStatements(const Probe& function, Probe& lookAhead);
 
 // Releases the tree's storage and forgets everything (tests).
 void resetStatementAnalysis();

@@ -49,8 +49,8 @@ void writeTimingListing() {
   if (category == RecordCategory::BadRecord) failOnBadRecord();
   while (category == RecordCategory::FileStart) {
     writeListingEmptyLine();
-    const MonitoredFile* file = currentMonitoredFile();
-    writeFileHeader(*file);
+    // The name as the reader keeps it, like the coverage listings show it.
+    writeFileHeader(currentFileName(), currentInstrumentationMode(), currentIsHeaderFile() != 0);
     if (!currentInstrumentationMode().hasTiming()) {
       do {
         category = nextRecord(record);

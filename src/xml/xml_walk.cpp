@@ -7,6 +7,7 @@
 #include "coverage/record_reader.h"
 #include "cmdline/postcmdl.h"
 #include "base/posterr.h"
+#include "listings/line_records.h"
 #include "listings/mcdc.h"
 #include "listings/postlist.h"
 #include "base/clock.h"
@@ -17,31 +18,6 @@
 
 namespace qar {
 namespace {
-
-// A line record kept until the record after its run decides its fate.
-struct LineDirective {
-  bool pending = false;
-  uint32_t line = 0;
-  uint32_t statementCount = 0;
-  uint32_t nesting = 0;
-  std::string text;
-
-  void take(const Probe& record) {
-    pending = true;
-    line = record.line;
-    statementCount = record.statementCount;
-    nesting = record.nesting;
-    text.assign(record.text);
-  }
-  void takeFrom(LineDirective& other) {
-    pending = true;
-    line = other.line;
-    statementCount = other.statementCount;
-    nesting = other.nesting;
-    text.assign(other.text);
-    other.pending = false;
-  }
-};
 
 struct FunctionState {
   Probe record;  // the function record
@@ -62,9 +38,9 @@ struct XmlWalk {
   int viewLevel = 4;
   int32_t tickScale = 1;
 
-  LineDirective lastLine;           // last line record of the current run
-  LineDirective fileDirective;      // written before the next function start tag
-  LineDirective functionDirective;  // written before the next probe element
+  // The before-function record is written before the next function start
+  // tag, the in-function record before the next probe element.
+  LineRecordSlots lineRecords;
 
   InstrumentationMode mode;
   bool isHeaderFile = false;
@@ -80,40 +56,11 @@ struct XmlWalk {
   std::string escaped;  // reused for the names of files, functions and includes
 };
 
-// The next record that is not a line record. A run of line records counts
-// by its last one, which becomes a pending directive for a following
-// function or probe record and is dropped before anything else.
+// The next record that is not a line record; runs of line records go into
+// the pending slots by the reader rule the listings use too.
 RecordCategory readRecord(XmlWalk& w) {
-  bool sawLine = false;
-  RecordCategory category;
-  while ((category = nextRecord(w.record)) == RecordCategory::LineRecord) {
-    w.lastLine.take(w.record);
-    sawLine = true;
-  }
-  switch (category) {
-    case RecordCategory::FunctionRecord:
-      if (sawLine) {
-        w.fileDirective.takeFrom(w.lastLine);
-      } else if (w.functionDirective.pending) {
-        // Its probe was never written: it moves in front of the function.
-        w.fileDirective.takeFrom(w.functionDirective);
-      }
-      w.functionDirective.pending = false;
-      break;
-    case RecordCategory::ProbeRecord:
-      if (sawLine) {
-        w.functionDirective.takeFrom(w.lastLine);
-      } else {
-        w.functionDirective.pending = false;
-      }
-      break;
-    case RecordCategory::BadRecord:
-      failWith(kSymbolFileError);  // the reader has set the file name
-    default:
-      w.fileDirective.pending = false;
-      w.functionDirective.pending = false;
-      break;
-  }
+  const RecordCategory category = nextRecordKeepingLineRecords(w.record, w.lineRecords);
+  if (category == RecordCategory::BadRecord) failWith(kSymbolFileError);  // the reader has set the file name
   return category;
 }
 
@@ -131,7 +78,7 @@ const char* xmlTypeName(uint32_t kind) {
 // The count, plain and decision writers put a pending in-function line
 // directive right before their own element.
 void writePendingFunctionDirective(XmlWalk& w) {
-  LineDirective& directive = w.functionDirective;
+  PendingLineRecord& directive = w.lineRecords.inFunction;
   if (!directive.pending) return;
   writeLineDirectiveInFunction(directive.line, directive.statementCount, directive.nesting, directive.text);
   directive.pending = false;
@@ -348,25 +295,13 @@ void writeBodyRecord(XmlWalk& w) {
   writeProbeElement(w);
 }
 
-// The statement prepass: the function record and every record up to the
-// next function record or the file's end, read ahead without moving the
-// walk.
+// The statement prepass; a bad line ends the look-ahead, and the walk
+// reports it when it gets there.
 void analyseStatements(XmlWalk& w) {
   FunctionState& fn = w.function;
-  beginStatementTree();
-  saveRecordCursor();
-  addStatementProbe(w.record);
-  uint32_t last = w.record.statementCount;
-  for (;;) {
-    RecordCategory category = peekRecord(w.lookAhead);
-    // A bad line ends the look-ahead; the walk reports it when it gets there.
-    if (category == RecordCategory::FunctionRecord || category == RecordCategory::BadRecord) break;
-    addStatementProbe(w.lookAhead);
-    last = w.lookAhead.statementCount;
-  }
-  restoreRecordCursor();
-  fn.finalStatementCount = last;
-  fn.statements = computeStatementFigures();
+  const FunctionStatements statements = analyseFunctionStatements(w.record, w.lookAhead);
+  fn.finalStatementCount = statements.finalStatementCount;
+  fn.statements = statements.figures;
   fn.statementsAvailable = fn.statements.total != 0 || fn.statements.hits != 0;
 }
 
@@ -394,9 +329,10 @@ RecordCategory writeFunctionBlock(XmlWalk& w) {
   fn.ter = TerFigures{1, fn.record.counter1 == 0 ? 1u : 0u};
   ++w.file.functions;
 
-  if (w.fileDirective.pending) {
-    writeFileLineDirective(w.fileDirective.line, w.fileDirective.text);
-    w.fileDirective.pending = false;
+  PendingLineRecord& directive = w.lineRecords.beforeFunction;
+  if (directive.pending) {
+    writeFileLineDirective(directive.line, directive.text);
+    directive.pending = false;
   }
   printXml("\t\t<function name=\"%s\">\n", escapeInto(w.escaped, fn.record.text));
 

@@ -124,16 +124,19 @@ TEST_F(SymbolFileTest, HeaderErrorsCarryTheirCodesAndTexts) {
   outcome = captureRun([&] { openSymbolFile(dir.path().string()); });
   EXPECT_EQ(outcome.err, "QARPost error 16: Cannot read file " + dir.path().string() + ": Is a directory\n");
 
-  for (const std::string& content : {" Tarvo sym 9\nstamp\n" + kEnd, "Tarvo sym 8\nstamp\n" + kEnd, std::string()}) {
+  for (const std::string& content : {" Tarvo sym 9\nstamp\n" + kEnd, "Tarvo sym 8\nstamp\n" + kEnd}) {
     std::string path = dir.write("bad.sym", content);
     outcome = captureRun([&] { openSymbolFile(path); });
     EXPECT_EQ(outcome.err, "QARPost error 3: Bad identification stamp in file " + path + "\n") << content;
   }
 
-  std::string path = dir.write("nostamp.sym", "Tarvo sym 9\n\n  \n");
-  outcome = captureRun([&] { openSymbolFile(path); });
-  EXPECT_EQ(outcome.err, "QARPost error 5: Error in symbol file " + path + "\n");
-  EXPECT_TRUE(outcome.ended);
+  // The end of the file before the magic or the stamp line is a missing terminator.
+  for (const std::string& content : {std::string("Tarvo sym 9\n\n  \n"), std::string(), std::string("\n \t\n")}) {
+    std::string path = dir.write("short.sym", content);
+    outcome = captureRun([&] { openSymbolFile(path); });
+    EXPECT_EQ(outcome.err, "QARPost error 5: Error in symbol file " + path + "\n") << content;
+    EXPECT_TRUE(outcome.ended);
+  }
 }
 
 TEST_F(SymbolFileTest, MalformedBlocksAreErrorFive) {

@@ -172,14 +172,6 @@ TEST_F(ListingHeaderTest, ModeTextTakesTheHighestModeAndInclusiveTimingFirst) {
   mode.decision = true;
   mode.multicondition = true;
   EXPECT_EQ(instrumentationModeText(mode), "multicondition");
-
-  // From a MonitoredFile: the mode is the first number of its info line.
-  MonitoredFile header;
-  header.name = "inc/util.h";
-  header.isHeaderFile = 1;
-  header.descriptionLines = {storedDescriptionLine("@inc/util.h"), storedDescriptionLine("7 1700000000 0000ABCD 0 0")};
-  EXPECT_EQ(listingOf([&] { writeFileHeader(header); }),
-            "\nMONITORED HEADER FILE : inc/util.h\nINSTRUMENTATION MODE  : multicondition\n");
 }
 
 }  // namespace
