@@ -323,16 +323,19 @@ M58 src/xml/xml_walk.cpp
 ? a header file's summary shows the source lines of the file before it
 - writeXmlFileSummary(w.file, w.isHeaderFile ? 0 : previousFileSourceLines(), w.mode.decision);
 + writeXmlFileSummary(w.file, previousFileSourceLines(), w.mode.decision);
+= header files come only from header extraction, which leaves their source line
+= count at 0; when a header's summary is written the reader has just left that
+= header, so previousFileSourceLines() is 0 for it either way
 
 M59 src/xml/xml_text.cpp
 ? the control byte 0x1F is not replaced by "?"
 - if (c >= 0x01 && c <= 0x1F) replacement = "?";
 + if (c >= 0x01 && c < 0x1F) replacement = "?";
 
-M60 src/xml/xml_summaries.cpp
-? a file without the decision flag shows statement figures
-- writeStatementFigures("\t\t\t", decisionFlag, file.statementAll, file.statementHits);
-+ writeStatementFigures("\t\t\t", true, file.statementAll, file.statementHits);
+M60 src/xml/xml_header.cpp
+? the -nf patterns are listed as the -f patterns
+- writePatterns("unchosen_source_files", settings.unchosenFiles);
++ writePatterns("unchosen_source_files", settings.chosenFiles);
 TABLE
 }
 
