@@ -192,23 +192,26 @@ TEST_F(HeaderExtractionTest, ComparisonPassesOverWhatSourcesWriteDifferently) {
 }
 
 TEST_F(HeaderExtractionTest, ComparisonFindsRealDifferences) {
-  const std::vector<Texts> variants = {
-      {"0 2 0 0 0 got", "20 3 1 4 1 a < b"},                             // another function
-      {"0 2 0 0 0 get", "20 4 1 4 1 a < b"},                             // another line number
-      {"0 2 0 0 0 get", "20 3 1 4 2 a < b"},                             // another nesting
-      {"0 2 0 0 0 get", "20 3 1 4 1 a < c"},                             // another condition
-      {"0 2 0 0 0 get::got", "20 3 1 4 1 a < b"},                        // not N::N
-      {"0 2 0 0 0 get", "20 3 1 4 1 a < b", "3 9 9 0 0", "3 10 9 0 0"},  // two lines longer
+  const Texts header = {"0 2 0 0 0 get", "20 3 1 4 1 a < b", "62 4 1 5 1 throw e"};
+  const std::pair<size_t, std::string> changes[] = {
+      {0, "0 2 0 0 0 got"},     {1, "20 4 1 4 1 a < b"}, {1, "20 3 1 4 2 a < b"},   {1, "20 3 1 4 1 a < c"},
+      {0, "0 2 0 0 0 get::got"}, {2, "62 4 1 5 1 throw f"},  // a throw without a quoted text is compared
+      {3, "3 9 9 0 0"},  // two lines longer
   };
-  for (const Texts& variant : variants) {
+  for (const auto& [index, text] : changes) {
     resetDatabase();
     resetDiagnostics();
-    addSource("one.c", {enter("h.h"), "0 2 0 0 0 get|1", "20 3 1 4 1 a < b", enter("one.c")});
-    Texts piece = {enter("h.h")};
-    piece.insert(piece.end(), variant.begin(), variant.end());
+    addSource("one.c", {enter("h.h"), header[0] + "|1", header[1], header[2], enter("one.c")});
+    Texts piece = header;
+    if (index < piece.size()) {
+      piece[index] = text;
+    } else {
+      piece.insert(piece.end(), {text, "3 10 9 0 0"});
+    }
+    piece.insert(piece.begin(), enter("h.h"));
     addSource("two.c", piece);
-    EXPECT_EQ(extract().err, noticeText("h.h", "two.c")) << variant.back();
-    EXPECT_EQ(bodyValues(fileAt(0))[0], 1u) << variant.back();
+    EXPECT_EQ(extract().err, noticeText("h.h", "two.c")) << text;
+    EXPECT_EQ(bodyValues(fileAt(0))[0], 1u) << text;
   }
 }
 
