@@ -58,7 +58,9 @@ class SymbolFileTest : public ::testing::Test {
 };
 
 TEST_F(SymbolFileTest, ReadsBlocksIntoMonitoredFilesWithTheirLines) {
-  std::string path = dir.write("m.sym", kHead + kBlockA + kBlockB + kEnd);
+  // Trailing blanks, carriage returns and blank lines around the magic and stamp lines go.
+  std::string path = dir.write("m.sym", "Tarvo sym 9  \r\n\n \t \nstamp text \r\n" + kBlockA + kBlockB + kEnd);
+  EXPECT_EQ(openSymbolFile(path), "stamp text");
   ASSERT_EQ(read({path}).err, "");
   ASSERT_EQ(fileNames(), (std::vector<std::string>{"src/a.c", "inc/b c.h"}));
   const MonitoredFile& a = database().monitoredFiles.front();
