@@ -12,31 +12,28 @@
 namespace qar {
 namespace {
 
-using test::captureRun;
 using test::Outcome;
 using Strings = std::vector<std::string>;
+using Arguments = std::initializer_list<std::string>;
 
 class CommandLineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    resetDiagnostics();
-    setOptions(OptionSettings{});
-  }
+  void SetUp() override { resetDiagnostics(); }
 
   // Parses `arguments` (without the program name) from inside `dir_`.
-  Outcome parse(std::initializer_list<std::string> arguments) {
+  Outcome parse(Arguments arguments) {
     Strings texts{"qarpost"};
     texts.insert(texts.end(), arguments);
     std::vector<const char*> argv;
     for (const std::string& text : texts) argv.push_back(text.c_str());
     std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(dir_.path());
-    Outcome outcome = captureRun([&] { parseCommandLine(static_cast<int>(argv.size()), argv.data()); });
+    Outcome outcome = test::captureRun([&] { parseCommandLine(static_cast<int>(argv.size()), argv.data()); });
     std::filesystem::current_path(previous);
     return outcome;
   }
 
-  static std::string commandLineError(const std::string& first, const std::string& second) {
+  static std::string commandLineError(const std::string& first, const std::string& second = "") {
     return "QARPost error 9: Erroneous command line, " + first + " " + second +
            "\nType 'qarpost -h' for usage information\n";
   }
@@ -44,175 +41,113 @@ class CommandLineTest : public ::testing::Test {
   test::TempDir dir_;
 };
 
-TEST_F(CommandLineTest, FileArgumentsAreSortedIntoSymbolAndDataFiles) {
-  Outcome outcome = parse({"prog", "PROG.DAT", "prog.SYM", ".dat", "-p", "-"});
-  ASSERT_FALSE(outcome.ended) << outcome.err;
+TEST_F(CommandLineTest, FileArgumentsTargetsWidthsAndLists) {
+  ASSERT_EQ(parse({"prog", "PROG.DAT", "prog.SYM", ".dat", "-p", ".dat", "-w", "080"}).err, "");
   EXPECT_EQ(*options().symbolFiles, (Strings{"prog.sym", "prog.SYM"}));
   EXPECT_EQ(*options().dataFiles, (Strings{"PROG.DAT", ".dat"}));
-  EXPECT_EQ(*options().profileFile, "-");
-  EXPECT_EQ(options().commandLineText, "prog PROG.DAT prog.SYM .dat -p -");
-}
-
-TEST_F(CommandLineTest, AddTargetsTakeTheirKindFromTheEnding) {
-  ASSERT_FALSE(parse({"a.sym", "-a", "total"}).ended);
-  EXPECT_EQ(*options().addTargetSymbolFile, "total.sym");
-  ASSERT_FALSE(parse({"a.dat", "-a", "TOTAL.DAT"}).ended);
-  EXPECT_EQ(*options().addTargetDataFile, "TOTAL.DAT");
-  ASSERT_FALSE(parse({"a.sym", "-a", ".sym"}).ended);  // too short to count as an ending
-  EXPECT_EQ(*options().addTargetSymbolFile, ".sym.sym");
-  ASSERT_FALSE(parse({"a.sym", "-a", "x", "-a", "y.SYM"}).ended);
-  EXPECT_EQ(*options().addTargetSymbolFile, "y.SYM");
-}
-
-TEST_F(CommandLineTest, ListingWidthAndLists) {
-  ASSERT_FALSE(parse({"-w", "080", "-p", "r.txt"}).ended);
+  EXPECT_EQ(*options().profileFile, ".dat");  // four characters: no ending
   EXPECT_EQ(options().listingWidth, 80u);
-  EXPECT_TRUE(options().widthGiven);
-  ASSERT_FALSE(parse({"-w", "", "-p", "r.txt"}).ended);
+  EXPECT_EQ(options().commandLineText, "prog PROG.DAT prog.SYM .dat -p .dat -w 080");
+
+  ASSERT_EQ(parse({"a.sym", "-a", ".sym"}).err, "");
+  EXPECT_EQ(*options().addTargetSymbolFile, ".sym.sym");
+  ASSERT_EQ(parse({"a.dat", "-a", "TOTAL.DAT"}).err, "");
+  EXPECT_EQ(*options().addTargetDataFile, "TOTAL.DAT");
+  ASSERT_EQ(parse({"-w", "", "-p", "r"}).err, "");
   EXPECT_EQ(options().listingWidth, 0u);
-  ASSERT_FALSE(parse({"-w", "99999999999999999999", "-p", "r.txt"}).ended);
+  ASSERT_EQ(parse({"-w", "99999999999999999999", "-p", "r"}).err, "");
   EXPECT_EQ(options().listingWidth, 4294967295u);
 
-  Outcome outcome = parse({"-w", "8x", "-p", "r.txt"});
-  EXPECT_EQ(outcome.err, commandLineError("bad listing width", "8x"));
-
-  ASSERT_FALSE(parse({"-c", "a.ini", "-c", "b.ini", "-f", "a.c;;b.c", "-f", "", "-nf", "x.c", "-p", "r"}).ended);
+  ASSERT_EQ(parse({"-c", "a.ini", "-c", "b.ini", "-f", "a.c;;b.c;", "-f", "", "-nf", "x.c", "-C", "TICK=5", "-fd",
+                   "-fc", "-p", "r"}).err, "");
   EXPECT_EQ(*options().configFileText, "a.ini;b.ini");
   EXPECT_EQ(*options().chosenFiles, (Strings{"a.c", "b.c"}));
   EXPECT_EQ(*options().unchosenFiles, (Strings{"x.c"}));
-  EXPECT_FALSE(options().configOverrides.has_value());
-
-  ASSERT_FALSE(parse({"-C", "TICK=5", "-fd", "-fc", "-p", "r"}).ended);
   EXPECT_EQ(*options().configOverrides, (Strings{"TICK=5"}));
   EXPECT_EQ(options().coverageView, CoverageView::Condition);
-  EXPECT_TRUE(options().viewGiven);
 }
 
-TEST_F(CommandLineTest, OptionArgumentsAreChecked) {
-  EXPECT_EQ(parse({"-p", "out.dat"}).err, commandLineError("argument missing for option", "-p"));
-  EXPECT_EQ(parse({"-x", "a.sym"}).err, commandLineError("argument missing for option", "-x"));
-  EXPECT_EQ(parse({"-u", "-q"}).err, commandLineError("argument missing for option", "-u"));
-  EXPECT_EQ(parse({"-t"}).err, commandLineError("argument missing for option", "-t"));
-  EXPECT_EQ(parse({"-f", "-p", "x"}).err, commandLineError("argument missing for option", "-f"));
-  EXPECT_EQ(parse({"-c", "-"}).err, commandLineError("argument missing for option", "-c"));
-  EXPECT_EQ(parse({"-P", "x"}).err, commandLineError("unknown option", "-P"));
-  EXPECT_EQ(parse({"a.sym", "-", "-p", "x"}).err, commandLineError("unknown option", "-"));
-  Outcome outcome = parse({"-p", ".dat"});  // four characters: not refused
-  EXPECT_FALSE(outcome.ended) << outcome.err;
-}
-
-TEST_F(CommandLineTest, HelpEndsParsingWithUsageAndStatusZero) {
-  Outcome outcome = parse({"-x", "report", "-h", "-bogus"});
-  EXPECT_TRUE(outcome.ended);
-  EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(outcome.err, "");
-  EXPECT_EQ(outcome.out.rfind("\nThis is Tarvo (v9.1.4.1) Postprocessor", 0), 0u);
-
-  outcome = parse({});
-  EXPECT_EQ(outcome.status, 0);
-  EXPECT_NE(outcome.out.find("Usage:\nqarpost [general-options]"), std::string::npos);
-}
-
-TEST_F(CommandLineTest, ConsistencyChecksInTheirOrder) {
-  struct Case {
-    std::initializer_list<std::string> arguments;
-    const char* text;
+TEST_F(CommandLineTest, OptionArgumentsAndConsistencyChecks) {
+  struct Refused {
+    Arguments arguments;
+    std::string error;
   };
-  const Case cases[] = {
-      {{"a.dat", "-a", "t.dat", "-l"}, "options -l and -a cannot be used simultaneously"},
-      {{"a.sym", "a.dat", "-a", "t.dat"}, "no symfiles are needed while adding datafiles"},
-      {{"a.sym", "a.dat", "-a", "t"}, "no datafiles are needed while adding symbolfiles"},
-      {{"-a", "t.dat"}, "adding datafiles requires dat-file argument(s)"},
-      {{"-a", "t"}, "adding symbolfiles requires sym-file argument(s)"},
-      {{"a.dat", "-a", "t.dat", "-fd"}, "cannot write listings while adding datafiles"},
-      {{"a.sym", "-a", "t", "-w", "80"}, "cannot write listings while adding symbolfiles"},
-      {{"-L"}, "-l option requires sym- or dat-file argument(s)"},
-      {{"a.sym", "-l", "-p", "r"}, "cannot write listings with -l option"},
-      {{"a.sym", "-nhe", "-l"}, "-nhe option requires also -p|-u|-t|-x|-j"},
-      {{"-v"}, "listing or adding option missing"},
-      {{"a.sym"}, "listing or adding option missing"},
-      {{"-C", "TICK=1"}, "listing or adding option missing"},
-      {{"-c", "x.ini"}, "listing or adding option missing"},
-      {{"-f", "a.c"}, "listing or adding option missing"},
+  const Refused refused[] = {
+      {{"-x", "a.sym"}, commandLineError("argument missing for option", "-x")},
+      {{"-u", "-q"}, commandLineError("argument missing for option", "-u")},
+      {{"-t"}, commandLineError("argument missing for option", "-t")},
+      {{"-f", "-p", "x"}, commandLineError("argument missing for option", "-f")},
+      {{"-c", "-"}, commandLineError("argument missing for option", "-c")},
+      {{"-P", "x"}, commandLineError("unknown option", "-P")},
+      {{"a.sym", "-", "-p", "x"}, commandLineError("unknown option", "-")},
+      {{"a.dat", "-a", "t.dat", "-l"}, commandLineError("options -l and -a cannot be used simultaneously")},
+      {{"a.sym", "a.dat", "-a", "t.dat"}, commandLineError("no symfiles are needed while adding datafiles")},
+      {{"a.sym", "a.dat", "-a", "t"}, commandLineError("no datafiles are needed while adding symbolfiles")},
+      {{"-a", "t.dat"}, commandLineError("adding datafiles requires dat-file argument(s)")},
+      {{"-a", "t"}, commandLineError("adding symbolfiles requires sym-file argument(s)")},
+      {{"a.dat", "-a", "t.dat", "-fd"}, commandLineError("cannot write listings while adding datafiles")},
+      {{"a.sym", "-a", "t", "-w", "80"}, commandLineError("cannot write listings while adding symbolfiles")},
+      {{"-L"}, commandLineError("-l option requires sym- or dat-file argument(s)")},
+      {{"a.sym", "-l", "-p", "r"}, commandLineError("cannot write listings with -l option")},
+      {{"a.sym"}, commandLineError("listing or adding option missing")},
+      {{"-C", "TICK=1"}, commandLineError("listing or adding option missing")},
+      {{"-c", "x.ini"}, commandLineError("listing or adding option missing")},
+      {{"-f", "a.c"}, commandLineError("listing or adding option missing")},
   };
-  for (const Case& c : cases) {
-    Outcome outcome = parse(c.arguments);
-    EXPECT_EQ(outcome.status, 1) << c.text;
-    EXPECT_EQ(outcome.err, commandLineError(c.text, "")) << c.text;
-  }
-  for (auto arguments : {std::initializer_list<std::string>{"-V"}, {"-onlycf"}, {"-c", "x.ini", "-V"},
-                         {"a.dat", "-a", "t.dat"}, {"a.sym", "-nhe", "-x", "r.xml"}}) {
+  for (const auto& [arguments, error] : refused) {
     Outcome outcome = parse(arguments);
-    EXPECT_FALSE(outcome.ended) << outcome.err;
+    EXPECT_EQ(outcome.status, 1) << error;
+    EXPECT_EQ(outcome.err, error);
+  }
+  for (Arguments arguments : {Arguments{"-V"}, {"-onlycf"}, {"-c", "x.ini", "-V"}, {"a.dat", "-a", "t.dat"},
+                              {"a.sym", "-nhe", "-x", "r.xml"}, {"-p", "-"}}) {
+    EXPECT_EQ(parse(arguments).err, "");
   }
 }
 
-TEST_F(CommandLineTest, OptionsFilesExpandWhereTheyStand) {
-  dir_.write("opts.txt", "-p prof.txt\n# comment\n  # not a comment\n");
-  Outcome outcome = parse({"@opts.txt"});
-  EXPECT_EQ(outcome.err, "");  // "#", "not", "a", "comment" are symbol files
-  EXPECT_EQ(*options().profileFile, "prof.txt");
-  EXPECT_EQ(*options().symbolFiles, (Strings{"#.sym", "not.sym", "a.sym", "comment.sym"}));
-  EXPECT_EQ(options().commandLineText, "@opts.txt");
-
+TEST_F(CommandLineTest, OptionsFilesExpandWhereTheyStandAndMayNotIncludeThemselves) {
   dir_.write("inner.txt", "x.sym");
   dir_.write("outer.txt", "-p r.txt @inner.txt");
-  ASSERT_FALSE(parse({"@", "outer.txt", "@@y.sym"}).ended);
+  ASSERT_EQ(parse({"@", "outer.txt", "@@y.sym"}).err, "");
   EXPECT_EQ(*options().symbolFiles, (Strings{"x.sym", "@y.sym"}));
+  EXPECT_EQ(*options().profileFile, "r.txt");
   EXPECT_EQ(options().commandLineText, "@ @@y.sym");
-
-  EXPECT_EQ(parse({"-p", "r", "@"}).err, commandLineError("argument missing for option", "@"));
-}
-
-TEST_F(CommandLineTest, OptionsFileErrors) {
-  Outcome outcome = parse({"@missing.txt"});
-  EXPECT_EQ(outcome.err, "QARPost error 14: Cannot open file missing.txt: No such file or directory\n");
 
   dir_.write("a.txt", "-p r.txt @b.txt");
   dir_.write("b.txt", "@./a.txt");
-  outcome = parse({"@a.txt"});
-  EXPECT_EQ(outcome.err, commandLineError("options file includes itself:", "./a.txt"));
-
+  EXPECT_EQ(parse({"@a.txt"}).err, commandLineError("options file includes itself:", "./a.txt"));
   std::filesystem::create_directory(dir_.path() / "adir");
-  outcome = parse({"@adir"});
-  EXPECT_EQ(outcome.err, "QARPost error 16: Cannot read file adir: Is a directory\n");
+  EXPECT_EQ(parse({"@adir"}).err, "QARPost error 16: Cannot read file adir: Is a directory\n");
 }
 
 TEST(OptionsFileTokens, QuotesCommentsAndWhiteSpace) {
-  EXPECT_EQ(tokenizeOptionsText("-p prof.txt\n# comment\n  # not a comment\n"),
-            (Strings{"-p", "prof.txt", "#", "not", "a", "comment"}));
-  EXPECT_EQ(tokenizeOptionsText("\"a b\"c d"), (Strings{"a b", "d"}));
-  EXPECT_EQ(tokenizeOptionsText("\"\" x"), (Strings{"", "x"}));
-  EXPECT_EQ(tokenizeOptionsText("x \""), (Strings{"x"}));
-  EXPECT_EQ(tokenizeOptionsText("\"open\nended"), (Strings{"open\nended"}));
-  EXPECT_EQ(tokenizeOptionsText("a\"b c"), (Strings{"a\"b", "c"}));
-  EXPECT_EQ(tokenizeOptionsText("# one\n#two\r\n-V\f-l\v\tx"), (Strings{"-V", "-l", "x"}));
-  EXPECT_EQ(tokenizeOptionsText("a#b #c"), (Strings{"a#b", "#c"}));
-  // The character after a closing quote is passed over: a line end there
-  // still makes the next "#" a comment.
-  EXPECT_EQ(tokenizeOptionsText("\"q\"\n#c\nz"), (Strings{"q", "z"}));
-  std::string huge(100000, 'k');
-  EXPECT_EQ(tokenizeOptionsText(huge + " y"), (Strings{huge, "y"}));
+  const std::pair<std::string, Strings> cases[] = {
+      {"-p prof.txt\n# comment\n  # not a comment\n", {"-p", "prof.txt", "#", "not", "a", "comment"}},
+      {"\"a b\"c d", {"a b", "d"}},  // the character after a closing quote is passed over
+      {"\"\" x", {"", "x"}},
+      {"x \"", {"x"}},
+      {"\"open\nended", {"open\nended"}},
+      {"a\"b c", {"a\"b", "c"}},
+      {"# one\n#two\r\n-V\f-l\v\tx", {"-V", "-l", "x"}},
+      {"a#b #c", {"a#b", "#c"}},
+      {"\"q\"\n#c\nz", {"q", "z"}},
+  };
+  for (const auto& [text, tokens] : cases) EXPECT_EQ(tokenizeOptionsText(text), tokens) << text;
 }
 
 TEST(FileArgumentPatterns, WildcardsInTheLastComponentOnly) {
-  EXPECT_TRUE(matchSearchPattern("*.sym", "a.sym"));
   EXPECT_TRUE(matchSearchPattern("a?c*", "abc"));
   EXPECT_FALSE(matchSearchPattern("a?c", "ac"));
   EXPECT_TRUE(matchSearchPattern("*a*b*", "xxaxxbxx"));
   EXPECT_FALSE(matchSearchPattern("*.sym", "a.SYM"));
 
   test::TempDir dir;
-  dir.write("runs/b.dat", "");
-  dir.write("runs/a.dat", "");
-  dir.write("runs/c.sym", "");
-  std::string base = dir.path().string();
-  EXPECT_EQ(expandFileArgument(base + "/runs/*.dat"), (Strings{base + "/runs/a.dat", base + "/runs/b.dat"}));
-  EXPECT_EQ(expandFileArgument(base + "/runs/?.*"),
-            (Strings{base + "/runs/a.dat", base + "/runs/b.dat", base + "/runs/c.sym"}));
-  EXPECT_EQ(expandFileArgument(base + "/runs/*.none"), (Strings{base + "/runs/*.none"}));
-  EXPECT_EQ(expandFileArgument(base + "/r*/a.dat"), (Strings{base + "/r*/a.dat"}));
-  EXPECT_EQ(expandFileArgument("plain"), (Strings{"plain"}));
+  for (const char* name : {"runs/b.dat", "runs/a.dat", "runs/c.sym"}) dir.write(name, "");
+  const std::string runs = dir.path().string() + "/runs/";
+  EXPECT_EQ(expandFileArgument(runs + "*.dat"), (Strings{runs + "a.dat", runs + "b.dat"}));
+  EXPECT_EQ(expandFileArgument(runs + "?.*"), (Strings{runs + "a.dat", runs + "b.dat", runs + "c.sym"}));
+  EXPECT_EQ(expandFileArgument(runs + "*.none"), (Strings{runs + "*.none"}));
+  EXPECT_EQ(expandFileArgument(dir.path().string() + "/r*/a.dat"), (Strings{dir.path().string() + "/r*/a.dat"}));
   EXPECT_TRUE(expandFileArgument("").empty());
 }
 

@@ -8,36 +8,26 @@
 #include <vector>
 
 #include "coverage/database.h"
-#include "base/posterr.h"
 #include "test_support.h"
 
 namespace qar {
 namespace {
 
 using test::captureRun;
+using Array = std::vector<uint32_t>;
 
-MonitoredFile& addFile(const std::string& name, std::initializer_list<const char*> lines,
-                       uint32_t sourceLines = 0) {
+MonitoredFile& addFile(const std::string& name, std::initializer_list<std::string> lines, uint32_t sourceLines = 0) {
   MonitoredFile& file = appendMonitoredFile(name);
   file.sourceLineCount = sourceLines;
-  for (const char* line : lines) appendDescriptionLine(file, line);
+  for (const std::string& line : lines) appendDescriptionLine(file, line);
   return file;
 }
 
-void attachCounters(MonitoredFile& file, std::vector<uint32_t> f, std::vector<uint32_t> j,
-                    std::vector<uint32_t> dTrue, std::vector<uint32_t> dFalse, std::vector<uint32_t> c,
-                    std::vector<uint32_t> tTotal = {}, std::vector<uint32_t> tMax = {}) {
-  auto counters = std::make_unique<CounterArrays>();
-  counters->rwrCount = 21;
-  counters->updCount = 22;
-  counters->functionCounts = std::move(f);
-  counters->jumpCounts = std::move(j);
-  counters->decisionTrueCounts = std::move(dTrue);
-  counters->decisionFalseCounts = std::move(dFalse);
-  counters->conditionCounts = std::move(c);
-  counters->timeTotals = std::move(tTotal);
-  counters->timeMaxima = std::move(tMax);
-  file.counterData = std::move(counters);
+void attachCounters(MonitoredFile& file, Array f, Array j, Array dTrue, Array dFalse, Array c, Array tTotal = {},
+                    Array tMax = {}) {
+  file.counterData = std::make_unique<CounterArrays>(
+      CounterArrays{"", 0, 0, 21, 22, {}, std::move(f), std::move(j), std::move(dTrue), std::move(dFalse),
+                    std::move(c), std::move(tTotal), std::move(tMax)});
 }
 
 struct Delivered {
@@ -50,14 +40,13 @@ struct Delivered {
 
 std::vector<Delivered> walk() {
   std::vector<Delivered> records;
-  Probe probe;
-  for (;;) {
-    RecordCategory category = nextRecord(probe);
-    if (category == RecordCategory::EndOfRecords) return records;
-    records.push_back(Delivered{category, probe.kind, probe.line, probe.statementCount, probe.nesting, std::string(probe.text),
-                                probe.counter1, probe.counter2, probe.timeTotal, probe.timeMax});
-    if (category == RecordCategory::BadRecord) return records;
+  Probe p;
+  for (RecordCategory category = nextRecord(p); category != RecordCategory::EndOfRecords; category = nextRecord(p)) {
+    records.push_back({category, p.kind, p.line, p.statementCount, p.nesting, std::string(p.text), p.counter1,
+                       p.counter2, p.timeTotal, p.timeMax});
+    if (category == RecordCategory::BadRecord) break;
   }
+  return records;
 }
 
 class RecordReaderTest : public ::testing::Test {
@@ -69,37 +58,26 @@ class RecordReaderTest : public ::testing::Test {
   void TearDown() override { resetDatabase(); }
 };
 
-TEST_F(RecordReaderTest, FileStartSetsCurrentFileValuesFromInfoLineAndCounterData) {
-  MonitoredFile& a = addFile("src/a.c", {"@src/a.c", "7 1700000000 0000ABCD 3 4", "%10,0,0,0,0,0"}, 10);
-  addFile("inc/b.h", {"@inc/b.h", "17 -5 FFFFFFFF 0 0", "%20,0,0,0,0,0"}, 20).isHeaderFile = 1;
-  attachCounters(a, {}, {}, {}, {}, {});
-
+TEST_F(RecordReaderTest, FileStartSetsTheCurrentFileValues) {
+  attachCounters(addFile("src/a.c", {"@src/a.c", "7 1700000000 0000abcd 3 4", "%10,0,0,0,0,0"}, 10), {}, {}, {}, {}, {});
+  addFile("inc/b.h", {"@inc/b.h", "17 -5 FFFFFFFF 0 0"}, 20).isHeaderFile = 1;
+  std::string longName(300, 'n');
+  addFile(longName, {"@" + longName, "1 1 0 0 0"});
   Probe probe;
   ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
   EXPECT_EQ(currentFileName(), "src/a.c");
-  InstrumentationMode mode = currentInstrumentationMode();
-  EXPECT_TRUE(mode.function && mode.decision && mode.multicondition);
-  EXPECT_FALSE(mode.hasTiming());
-  EXPECT_EQ(currentInstrumentationTime(), 1700000000);
-  EXPECT_EQ(currentFingerprint(), 0xABCDu);
-  EXPECT_EQ(currentRwrCount(), 3u);
-  EXPECT_EQ(currentUpdCount(), 4u);
-  EXPECT_EQ(currentCounterRwrCount(), 21u);
-  EXPECT_EQ(currentCounterUpdCount(), 22u);
-  EXPECT_EQ(currentIsHeaderFile(), 0u);
-
+  EXPECT_TRUE(currentInstrumentationMode().decision && currentInstrumentationMode().multicondition);
+  EXPECT_FALSE(currentInstrumentationMode().hasTiming());
+  EXPECT_EQ(std::make_tuple(currentInstrumentationTime(), currentFingerprint(), currentRwrCount(), currentUpdCount(),
+                            currentCounterRwrCount(), currentCounterUpdCount(), currentIsHeaderFile()),
+            std::make_tuple(int64_t{1700000000}, 0xABCDu, 3u, 4u, 21u, 22u, 0u));
   ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
   EXPECT_EQ(previousFileSourceLines(), 10u);
-  EXPECT_EQ(currentFileName(), "inc/b.h");
   EXPECT_TRUE(currentInstrumentationMode().function);  // set even when the bit is clear
   EXPECT_TRUE(currentInstrumentationMode().exclusiveTiming);
-  EXPECT_EQ(currentInstrumentationTime(), -5);
-  EXPECT_EQ(currentFingerprint(), 0xFFFFFFFFu);
-  EXPECT_EQ(currentCounterRwrCount(), 0u);  // no counter data
-  EXPECT_EQ(currentIsHeaderFile(), 1u);
-
-  std::string longName(300, 'n');
-  addFile(longName, {("@" + longName).c_str(), "1 1 0 0 0"});
+  EXPECT_EQ(std::make_tuple(currentInstrumentationTime(), currentFingerprint(), currentCounterRwrCount(),
+                            currentIsHeaderFile()),
+            std::make_tuple(int64_t{-5}, 0xFFFFFFFFu, 0u, 1u));
   ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
   EXPECT_EQ(previousFileSourceLines(), 20u);
   EXPECT_EQ(currentFileName(), std::string(260, 'n'));
@@ -116,62 +94,45 @@ TEST_F(RecordReaderTest, CountersComeFromTheArraysByKind) {
   EXPECT_EQ(records[1], (Delivered{RecordCategory::FunctionRecord, 0, 10, 0, 0, "main", 6, 0, 200, 400}));
   EXPECT_EQ(records[2], (Delivered{RecordCategory::ProbeRecord, 13, 11, 1, 1, "return 0;", 9, 0, 0, 0}));
   EXPECT_EQ(records[3], (Delivered{RecordCategory::ProbeRecord, 20, 12, 2, 1, "a > b", 11, 13, 0, 0}));
-  EXPECT_EQ(records[4].counter1, 17u);  // 75: condition count in counter 1
-  EXPECT_EQ(records[4].counter2, 0u);
-  EXPECT_EQ(records[5].counter1, 0u);  // 76: condition count in counter 2
-  EXPECT_EQ(records[5].counter2, 14u);
+  EXPECT_EQ(std::tie(records[4].counter1, records[4].counter2), std::make_tuple(17u, 0u));  // 75: counter 1
+  EXPECT_EQ(std::tie(records[5].counter1, records[5].counter2), std::make_tuple(0u, 14u));  // 76: counter 2
   EXPECT_EQ(records[6].counter1, 0u);  // 42: no counters, index not looked up
   EXPECT_EQ(records[7].counter1, 7u);
 
-  // Without a timing bit the T counters are not looked up.
+  // Without a timing bit the T counters are not looked up; without counter data all are 0.
   resetDatabase();
-  MonitoredFile& untimed = addFile("u.c", {"@u.c", "3 100 00000001 0 0", "0 10 0 0 0 f", "%20,1,0,0,0,1"});
-  attachCounters(untimed, {4}, {}, {}, {}, {}, {100}, {300});
+  attachCounters(addFile("u.c", {"@u.c", "3 100 00000001 0 0", "0 10 0 0 0 f"}), {4}, {}, {}, {}, {}, {100}, {300});
+  addFile("v.c", {"@v.c", "9 100 1 0 0", "0 1 0 99 0 f", "20 2 1 99 1 c", "78 3 1 99 1 0,1", "70 3 1 99 1 c"});
   records = walk();
-  ASSERT_EQ(records.size(), 2u);
+  ASSERT_EQ(records.size(), 6u);
   EXPECT_EQ(records[1], (Delivered{RecordCategory::FunctionRecord, 0, 10, 0, 0, "f", 4, 0, 0, 0}));
+  for (size_t i = 3; i < 6; ++i) EXPECT_EQ(records[i].counter1 | records[i].counter2 | records[i].timeTotal, 0u);
 }
 
-TEST_F(RecordReaderTest, FileWithoutCounterDataDeliversZeros) {
-  addFile("t.c", {"@t.c", "9 100 00000001 0 0", "0 10 0 99 0 f", "20 11 1 99 1 c", "78 12 1 99 1 0,1",
-                  "70 12 1 99 1 c", "%20,1,0,0,0,1"});
-  for (const Delivered& record : walk()) {
-    EXPECT_EQ(record.counter1 | record.counter2 | record.timeTotal | record.timeMax, 0u) << record.text;
-  }
-}
-
-TEST_F(RecordReaderTest, OffsetListSumsUpToTheFirstPieceWithoutDigit) {
+TEST_F(RecordReaderTest, OffsetListsAndPendingSums) {
   CounterArrays counters;
-  counters.conditionCounts = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  counters.conditionCounts = {1, 10, 100, 1000, 10000};
   Probe probe;
   EXPECT_EQ(parseRecordLine("78 5 1 1 0 0,2,x,5", &counters, false, probe), RecordCategory::ProbeRecord);
-  EXPECT_EQ(probe.counter1, 10u + 1000u);  // base 1 + offsets 0 and 2
-  EXPECT_EQ(probe.counter2, 2u);
-  EXPECT_EQ(parseRecordLine("81 5 1 0 0 3x,1", &counters, false, probe), RecordCategory::ProbeRecord);
-  EXPECT_EQ(probe.counter1, 1000u + 10u);
-  EXPECT_EQ(probe.counter2, 2u);
-  EXPECT_EQ(parseRecordLine("79 5 1 0 0 ,1", &counters, false, probe), RecordCategory::ProbeRecord);
+  EXPECT_EQ(std::tie(probe.counter1, probe.counter2), std::make_tuple(10u + 1000u, 2u));  // base 1, offsets 0 and 2
+  parseRecordLine("81 5 1 0 0 3x,1", &counters, false, probe);
+  EXPECT_EQ(std::tie(probe.counter1, probe.counter2), std::make_tuple(1000u + 10u, 2u));
+  parseRecordLine("79 5 1 0 0 ,1", &counters, false, probe);
   EXPECT_EQ(probe.counter2, 0u);
-}
 
-TEST_F(RecordReaderTest, PendingSumsReachOnlyTheRecordDirectlyAfterTheLists) {
-  MonitoredFile& file = addFile("t.c", {"@t.c", "7 100 00000001 0 0", "0 1 0 0 0 f",
-                                        "78 2 1 0 1 0,1", "79 2 1 2 1 0,1", "72 2 1 0 1 a && b",
-                                        "80 3 1 0 1 2", "77 3 1 0 1 a", "13 4 2 0 1 return", "85 5 2 0 1 x",
-                                        "%9,1,1,0,4,0"});
+  // The sums reach only the record directly after the lists.
+  MonitoredFile& file = addFile("t.c", {"@t.c", "7 100 00000001 0 0", "0 1 0 0 0 f", "78 2 1 0 1 0,1", "79 2 1 2 1 0,1",
+                                        "72 2 1 0 1 a && b", "80 3 1 0 1 2", "77 3 1 0 1 a", "13 4 2 0 1 return",
+                                        "85 5 2 0 1 x", "%9,1,1,0,4,0"});
   attachCounters(file, {1}, {6}, {}, {}, {1, 2, 3, 4});
   std::vector<Delivered> records = walk();
   ASSERT_EQ(records.size(), 6u);
   // 72 is delivered as a while (22) with true sum 1+2 and false sum 3+4.
   EXPECT_EQ(records[2], (Delivered{RecordCategory::ProbeRecord, 22, 2, 1, 1, "a && b", 3, 7, 0, 0}));
   // 80 sets only the true sum; the false slot still holds the 72's counter 2.
-  EXPECT_EQ(records[3].kind, 77u);
-  EXPECT_EQ(records[3].counter1, 3u);
-  EXPECT_EQ(records[3].counter2, 7u);
+  EXPECT_EQ(std::tie(records[3].kind, records[3].counter1, records[3].counter2), std::make_tuple(77u, 3u, 7u));
   // 85 after a counted record gets that record's counters, not old sums.
-  EXPECT_EQ(records[5].kind, 85u);
-  EXPECT_EQ(records[5].counter1, 6u);
-  EXPECT_EQ(records[5].counter2, 0u);
+  EXPECT_EQ(std::tie(records[5].kind, records[5].counter1, records[5].counter2), std::make_tuple(85u, 6u, 0u));
 }
 
 // A preparation pass done through currentDescriptionLine must make a later
@@ -183,7 +144,6 @@ TEST_F(RecordReaderTest, PreparedWalkRepeatsTheCountersWrittenIntoTheLines) {
                                         "%9,1,1,1,4,1"});
   attachCounters(file, {7}, {}, {8}, {9}, {1, 2, 3, 4}, {55}, {66});
   std::vector<Delivered> before = walk();
-
   Probe probe;
   for (RecordCategory category = nextRecord(probe); category != RecordCategory::EndOfRecords;
        category = nextRecord(probe)) {
@@ -200,115 +160,87 @@ TEST_F(RecordReaderTest, PreparedWalkRepeatsTheCountersWrittenIntoTheLines) {
   std::vector<Delivered> after = walk();
   EXPECT_EQ(after, before);
   ASSERT_EQ(after.size(), 8u);
-  EXPECT_EQ(after[4].kind, 20u);
-  EXPECT_EQ(after[4].counter1, 3u);  // 1 + 2
-  EXPECT_EQ(after[5].kind, 24u);
-  EXPECT_EQ(after[5].counter2, 4u);  // C[2 + 1]; the true slot keeps the 20's counter 1
-  EXPECT_EQ(after[5].counter1, 3u);
-}
+  EXPECT_EQ(std::tie(after[4].kind, after[4].counter1), std::make_tuple(20u, 3u));  // 1 + 2
+  // C[2 + 1]; the true slot keeps the 20's counter 1.
+  EXPECT_EQ(std::tie(after[5].kind, after[5].counter1, after[5].counter2), std::make_tuple(24u, 3u, 4u));
 
-TEST_F(RecordReaderTest, AfterPreparationTrueListSkipsItsPartnerAndRecordsUseTheirOwnValues) {
-  MonitoredFile& file = addFile("t.c", {"@t.c", "7 100 00000001 0 0", "78 2 1 0 1 0", "99 not a record",
-                                        "71 2 1 0 1 c", "%9,0,0,0,1,0"});
-  setLineValues(file, file.descriptionLines[3], LineValues{40, 0, 0, 0});  // the skipped partner
-  setLineValues(file, file.descriptionLines[4], LineValues{5, 6, 0, 0});
+  // After preparation a true list skips its partner line, whatever it holds.
+  resetDatabase();
+  MonitoredFile& other = addFile("t.c", {"@t.c", "7 100 1 0 0", "78 2 1 0 1 0", "99 not a record", "71 2 1 0 1 c"});
+  setLineValues(other, other.descriptionLines[4], LineValues{5, 6, 0, 0});
   database().countersPrepared = true;
-  std::vector<Delivered> records = walk();
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[1], (Delivered{RecordCategory::ProbeRecord, 21, 2, 1, 1, "c", 5, 6, 0, 0}));
+  EXPECT_EQ(walk().back(), (Delivered{RecordCategory::ProbeRecord, 21, 2, 1, 1, "c", 5, 6, 0, 0}));
 }
 
-TEST_F(RecordReaderTest, RecordLineTextAndNumbersFollowTheScanRules) {
+TEST_F(RecordReaderTest, RecordLinesFollowTheScanRules) {
   Probe probe;
   EXPECT_EQ(parseRecordLine("13 1 2 0 3", nullptr, false, probe), RecordCategory::ProbeRecord);
-  EXPECT_EQ(probe.text, "");
-  EXPECT_EQ(probe.nesting, 3u);
-  // White space after the fifth number is skipped; one trailing blank goes.
-  parseRecordLine("13 1 2 0 3 \t  x  y  ", nullptr, false, probe);
+  EXPECT_EQ(std::tie(probe.text, probe.nesting), std::make_tuple(std::string_view(), 3u));
+  parseRecordLine("13 1 2 0 3 \t  x  y  ", nullptr, false, probe);  // one trailing blank goes
   EXPECT_EQ(probe.text, "x  y ");
-  // Numbers may carry a sign and stand apart by any white space; a negative
-  // unsigned number wraps.
+  // Signs and any white space between numbers; a negative unsigned number wraps.
   EXPECT_EQ(parseRecordLine("  +13\t-1  2 0 3 t", nullptr, false, probe), RecordCategory::ProbeRecord);
-  EXPECT_EQ(probe.kind, 13u);
-  EXPECT_EQ(probe.line, 4294967295u);
-  const std::string longLine = "3 1 2 0 3" + std::string(5000, 'z');  // the text is a view into it
+  EXPECT_EQ(std::tie(probe.kind, probe.line), std::make_tuple(13u, 4294967295u));
+  const std::string longLine = "3 1 2 0 3" + std::string(5000, 'z');
   parseRecordLine(longLine, nullptr, false, probe);
   EXPECT_EQ(probe.text.size(), 4095u);
   EXPECT_EQ(parseRecordLine("50 7 0 0 0 \"a.c\"", nullptr, false, probe), RecordCategory::LineRecord);
   EXPECT_EQ(parseRecordLine("#i whatever 1 2 3", nullptr, false, probe), RecordCategory::IncludeRecord);
-  EXPECT_EQ(probe.kind, 50u);
-  EXPECT_EQ(probe.text, "#i whatever 1 2 3");
-}
+  EXPECT_EQ(std::tie(probe.kind, probe.text), std::make_tuple(50u, std::string_view("#i whatever 1 2 3")));
 
-TEST_F(RecordReaderTest, BadRecordsNameTheFileInErrorFive) {
   for (const char* bad : {"13 1 2 0", "7 1 2 0 0 x", "99 1 2 0 0 x", "-1 1 2 0 0", "x 1 2 3 4", "13 1 + 0 0"}) {
     resetDatabase();
     addFile("src/bad.c", {"@src/bad.c", "1 100 00000001 0 0", bad});
-    Probe probe;
-    ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
-    ASSERT_EQ(nextRecord(probe), RecordCategory::BadRecord) << bad;
-    auto outcome = captureRun([] { reportError(kSymbolFileError, ErrorSeverity::ContinueAfterReport); });
-    EXPECT_EQ(outcome.err, "QARPost error 5: Error in symbol file src/bad.c\n");
+    ASSERT_EQ(walk().back().category, RecordCategory::BadRecord) << bad;
+    EXPECT_EQ(captureRun([] { reportError(kSymbolFileError, ErrorSeverity::ContinueAfterReport); }).err,
+              "QARPost error 5: Error in symbol file src/bad.c\n");
   }
-  // A name line with nothing after it has no info line.
   resetDatabase();
-  addFile("lonely.c", {"@lonely.c"});
+  addFile("lonely.c", {"@lonely.c"});  // no info line
   addFile("next.c", {"@next.c", "1 100 00000001 0 0"});
-  Probe probe;
   EXPECT_EQ(nextRecord(probe), RecordCategory::BadRecord);
 }
 
-TEST_F(RecordReaderTest, CounterIndexBeyondItsArrayIsAnInternalError) {
-  struct Case {
-    const char* record;
-    const char* mode;
-    const char* expectedLine;
+TEST_F(RecordReaderTest, CounterIndexBeyondItsArrayOrAStoredTerminatorIsAnInternalError) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"1|0 1 0 1 0 f", "line 710, module postdata"},  {"1|13 1 0 2 0 r", "line 767, module postdata"},
+      {"1|30 1 0 1 0 c", "line 729, module postdata"}, {"1|75 1 0 4 0 c", "line 786, module postdata"},
+      {"1|78 1 0 3 0 0,1", "line 786, module postdata"}, {"9|0 1 0 0 0 f", "line 806, module postdata"},
+      {"1|END OF SYMBOLFILE", "module postsym"},
   };
-  const Case cases[] = {
-      {"0 1 0 1 0 f", "1", "line 710,"},     {"13 1 0 2 0 r", "1", "line 767,"},
-      {"30 1 0 1 0 c", "1", "line 729,"},    {"75 1 0 4 0 c", "1", "line 786,"},
-      {"78 1 0 3 0 0,1", "1", "line 786,"},  {"0 1 0 0 0 f", "9", "line 806,"},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [modeAndRecord, where] : cases) {
     resetDatabase();
-    MonitoredFile& file = addFile("t.c", {"@t.c", (std::string(c.mode) + " 100 00000001 0 0").c_str(), c.record});
+    std::string text = modeAndRecord;
+    MonitoredFile& file = addFile("t.c", {"@t.c", text.substr(0, 1) + " 100 00000001 0 0", text.substr(2)});
     attachCounters(file, {1}, {1, 2}, {1}, {}, {1, 2, 3, 4});
     auto outcome = captureRun([] { walk(); });
-    EXPECT_TRUE(outcome.ended) << c.record;
-    EXPECT_NE(outcome.err.find(std::string("** ") + c.expectedLine + " module postdata\n"), std::string::npos)
-        << outcome.err;
-    EXPECT_NE(outcome.err.find("QARPost error 11: Internal error\n"), std::string::npos);
+    EXPECT_TRUE(outcome.ended) << text;
+    EXPECT_NE(outcome.err.find(where), std::string::npos) << outcome.err;
   }
   CounterArrays counters;
   counters.timeTotals = {1};
-  auto outcome = captureRun([&] { decisionFalseAt(0, &counters); });
-  EXPECT_NE(outcome.err.find("line 748, module postdata"), std::string::npos);
-  outcome = captureRun([&] { timeMaxAt(0, &counters); });
-  EXPECT_NE(outcome.err.find("line 825, module postdata"), std::string::npos);
-  EXPECT_EQ(timeTotalAt(0, &counters), 1u);
-  EXPECT_EQ(conditionCountAt(123456, nullptr), 0u);
+  EXPECT_NE(captureRun([&] { decisionFalseAt(0, &counters); }).err.find("line 748, module postdata"), std::string::npos);
+  EXPECT_NE(captureRun([&] { timeMaxAt(0, &counters); }).err.find("line 825, module postdata"), std::string::npos);
 }
 
-TEST_F(RecordReaderTest, StoredTerminatorLineIsAnInternalErrorOfPostsym) {
-  addFile("t.c", {"@t.c", "1 100 00000001 0 0", "END OF SYMBOLFILE"});
-  auto outcome = captureRun([] { walk(); });
-  EXPECT_TRUE(outcome.ended);
-  EXPECT_NE(outcome.err.find("module postsym"), std::string::npos);
-}
-
-TEST_F(RecordReaderTest, WalksRepeatAndPassOverCountAndBlankLines) {
+TEST_F(RecordReaderTest, WalksRepeatPassOverCountAndBlankLinesAndRestartWhenTheirFileGoes) {
   addFile("a.c", {"@a.c", "1 100 00000001 0 0", "0 1 0 0 0 f", "  \t", "3 2 1 0 1", "%5,1,0,0,0,0"});
   addFile("empty.c", {});
   addFile("b.c", {"@b.c", "1 100 00000002 0 0", "#include \"h.h\"", "0 1 0 0 0 g", "%5,1,0,0,0,0"});
   std::vector<Delivered> first = walk();
-  ASSERT_EQ(first.size(), 6u);
   std::vector<RecordCategory> categories;
   for (const Delivered& record : first) categories.push_back(record.category);
-  EXPECT_EQ(categories, (std::vector<RecordCategory>{RecordCategory::FileStart, RecordCategory::FunctionRecord,
-                                                     RecordCategory::ProbeRecord, RecordCategory::FileStart,
-                                                     RecordCategory::IncludeRecord,
-                                                     RecordCategory::FunctionRecord}));
+  using C = RecordCategory;
+  EXPECT_EQ(categories, (std::vector<C>{C::FileStart, C::FunctionRecord, C::ProbeRecord, C::FileStart,
+                                        C::IncludeRecord, C::FunctionRecord}));
   EXPECT_EQ(walk(), first);
+
+  Probe probe;
+  nextRecord(probe);
+  nextRecord(probe);
+  removeMonitoredFile(database().monitoredFiles.begin());
+  ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
+  EXPECT_EQ(currentFileName(), "b.c");
 }
 
 TEST_F(RecordReaderTest, PeekLooksAheadInsideTheFileAndStopsAtTheCountLine) {
@@ -317,38 +249,22 @@ TEST_F(RecordReaderTest, PeekLooksAheadInsideTheFileAndStopsAtTheCountLine) {
   addFile("b.c", {"@b.c", "1 100 00000002 0 0", "0 1 0 0 0 h", "%5,1,0,0,0,0"});
   setLineValues(file, file.descriptionLines[3], LineValues{1, 2, 3, 4});
   Probe probe;
-  ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
+  nextRecord(probe);
   ASSERT_EQ(nextRecord(probe), RecordCategory::FunctionRecord);
   saveRecordCursor();
   Probe look;
   ASSERT_EQ(peekRecord(look), RecordCategory::ProbeRecord);
-  EXPECT_EQ(look.kind, 72u);  // kept as stored
-  EXPECT_EQ(look.statementCount, 1u);
-  EXPECT_EQ(look.text, "-x y");
+  EXPECT_EQ(std::tie(look.kind, look.statementCount, look.text), std::make_tuple(72u, 1u, std::string_view("-x y")));
   EXPECT_EQ(look.counter1 + look.counter2 + look.timeTotal + look.timeMax, 10u);
   EXPECT_EQ(peekRecord(look), RecordCategory::BadRecord);
   EXPECT_EQ(peekRecord(look), RecordCategory::FunctionRecord);
   EXPECT_EQ(look.text, "g");
-  for (int i = 0; i < 2; ++i) {
-    look.text = "unchanged";
-    EXPECT_EQ(peekRecord(look), RecordCategory::FunctionRecord);
-    EXPECT_EQ(look.kind, 0u);
-    EXPECT_EQ(look.text, "unchanged");
-  }
+  look.text = "unchanged";
+  EXPECT_EQ(peekRecord(look), RecordCategory::FunctionRecord);  // the count line: no further record
+  EXPECT_EQ(std::tie(look.kind, look.text), std::make_tuple(0u, std::string_view("unchanged")));
   restoreRecordCursor();
   EXPECT_EQ(nextRecord(probe), RecordCategory::ProbeRecord);
   EXPECT_EQ(probe.kind, 22u);
-}
-
-TEST_F(RecordReaderTest, RemovingTheFileBeingWalkedRestartsTheWalk) {
-  addFile("a.c", {"@a.c", "1 100 00000001 0 0", "0 1 0 0 0 f", "%5,1,0,0,0,0"});
-  addFile("b.c", {"@b.c", "1 100 00000002 0 0", "0 1 0 0 0 g", "%5,1,0,0,0,0"});
-  Probe probe;
-  nextRecord(probe);
-  nextRecord(probe);
-  removeMonitoredFile(database().monitoredFiles.begin());
-  ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
-  EXPECT_EQ(currentFileName(), "b.c");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The fixed-column line buffer and the description column.
+// The fixed-column line buffer, the description column and the listing stream.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -9,9 +9,8 @@ namespace qar {
 namespace {
 
 class ListingLineTest : public test::ListingTestBase {};
-class ProbeDescriptionTest : public test::ListingTestBase {};
 
-TEST_F(ListingLineTest, CoverageColumnsAndTrailingBlanks) {
+TEST_F(ListingLineTest, ColumnsAndTrailingBlanks) {
   EXPECT_EQ(lineOf([] {
               putHits(3);
               putFalseCount(0);
@@ -21,28 +20,12 @@ TEST_F(ListingLineTest, CoverageColumnsAndTrailingBlanks) {
               describeProbe(20, "x > 0");
             }),
             "         3          0 -    14   if (x > 0)");
-  // Only a marker and a line number: the line ends at the number.
-  EXPECT_EQ(lineOf([] {
-              putMarker('-');
-              putLineNumber(16);
-            }),
-            "                      -    16");
   // A six-digit line number runs into the cells after its field.
   EXPECT_EQ(lineOf([] {
               putLineNumber(1234567);
               putHits(4294967295u);
             }),
             "4294967295              1234567");
-  // Flushing leaves the buffer blank: the next line starts afresh.
-  EXPECT_EQ(listingOf([] {
-              putHits(1);
-              flushListingLine();
-              flushListingLine();
-            }),
-            "         1\n\n");
-}
-
-TEST_F(ListingLineTest, TimingColumns) {
   EXPECT_EQ(lineOf([] {
               putExecutionCount(12);
               putTotalCost(-5);
@@ -52,81 +35,70 @@ TEST_F(ListingLineTest, TimingColumns) {
               putTimingFunction("main");
             }),
             "        12         -5          2.2 2147483647    42 main()");
-}
-
-TEST_F(ListingLineTest, TextStopsAtTheLastCell) {
-  std::string text = lineOf([] { putListingText(4090, "0123456789"); });
+  std::string text = lineOf([] { putListingText(4090, "0123456789"); });  // stops at the last cell
   EXPECT_EQ(text.size(), kListingLineCells);
-  EXPECT_EQ(text.substr(4090), "012345");
+  // Flushing leaves the buffer blank.
+  EXPECT_EQ(listingOf([] {
+              putHits(1);
+              flushListingLine();
+              flushListingLine();
+            }),
+            "         1\n\n");
 }
 
-TEST_F(ProbeDescriptionTest, TextsByKind) {
-  struct Case {
-    uint32_t kind;
-    const char* text;
-    const char* listed;
+TEST_F(ListingLineTest, TextsByKindAndModes) {
+  const std::pair<uint32_t, const char*> cases[] = {
+      {0, "FUNCTION calc()"}, {3, "}"},           {14, "case 3:"},  {16, "missing-default:"},
+      {23, "for (;3;)"},      {33, "const-for (;3;)"}, {45, "3:"}, {103, "for each (3) {"}, {7, ""},
   };
-  const Case cases[] = {
-      {0, "calc", "FUNCTION calc()"},       {3, "ignored", "}"},
-      {14, "3", "case 3:"},                 {23, "i < n", "for (;i < n;)"},
-      {33, "1", "const-for (;1;)"},         {45, "again", "again:"},
-      {103, "v : w", "for each (v : w) {"}, {7, "unknown", ""},
-  };
-  for (const Case& c : cases) {
-    std::string line = lineOf([&] { describeProbe(c.kind, c.text); });
-    std::string expected = *c.listed ? std::string(30, ' ') + c.listed : "";
-    EXPECT_EQ(line, expected) << "kind " << c.kind;
+  for (const auto& [kind, listed] : cases) {
+    std::string line = lineOf([kind = kind] { describeProbe(kind, kind == 0 ? "calc" : "3"); });
+    EXPECT_EQ(line, *listed ? std::string(30, ' ') + listed : "") << "kind " << kind;
   }
   EXPECT_EQ(lineOf([] { describeProbe(76, "TF_", 12); }), std::string(30, ' ') + "12: TF_");
+  // The plain variant of the XML report: no number, no mark, no trailing blank.
+  const std::pair<uint32_t, const char*> plain[] = {{0, "FUNCTION x()"}, {4, "x"}, {75, "x"}, {43, "try"}, {60, "try"},
+                                                    {5, "}"}, {13, "return x"}, {50, ""}, {51, ""}, {99, ""}};
+  for (const auto& [kind, text] : plain) EXPECT_EQ(describeProbePlain(kind, "x"), text) << kind;
+  EXPECT_EQ(describeProbePlain(4, "[] "), "[]");
+
+  InstrumentationMode mode;
+  mode.inclusiveTiming = mode.exclusiveTiming = true;
+  EXPECT_EQ(instrumentationModeText(mode), "function+inclusive_timing");
+  mode = InstrumentationMode{};
+  mode.decision = mode.multicondition = mode.exclusiveTiming = true;
+  EXPECT_EQ(instrumentationModeText(mode), "multicondition+exclusive_timing");
 }
 
-TEST_F(ProbeDescriptionTest, WidthRules) {
+TEST_F(ListingLineTest, DescriptionsAreCutToTheListingWidth) {
   const std::string sixty(60, 'a');
-  setWidth(80);
-  std::string cut = lineOf([&] { describeProbe(4, sixty); });
-  EXPECT_EQ(cut.size(), 80u);
-  EXPECT_EQ(cut.substr(30), std::string(48, 'a') + "..");
-
-  // The start column reaching the width leaves ".." two cells before it.
-  std::string deep = lineOf([] {
-    setNestingLevel(40);
-    describeProbe(13, "x");
-  });
-  EXPECT_EQ(deep, std::string(78, ' ') + "..");
-  // At the last start that still fits, two characters are the room.
-  EXPECT_EQ(lineOf([] {
-              setNestingLevel(24);
-              describeProbe(41, "");
-            }),
-            std::string(78, ' ') + "do");
-
-  // Widths up to 31 put ".." at column 30; the unlimited kinds are never cut
-  // and never indented.
-  setWidth(20);
-  EXPECT_EQ(lineOf([] { describeProbe(13, "x"); }), std::string(30, ' ') + "..");
-  EXPECT_EQ(lineOf([] { describeProbe(41, ""); }), std::string(30, ' ') + "do");
-  for (uint32_t kind : {0u, 50u}) {
-    std::string full = lineOf([&] {
-      setNestingLevel(5);
-      describeProbe(kind, sixty);
-    });
-    EXPECT_EQ(full.size(), 30 + sixty.size() + (kind == 0 ? 11 : 0)) << kind;
+  struct Case {
+    uint32_t width, nesting, kind;
+    std::string text, listed;
+  };
+  const Case cases[] = {
+      {80, 0, 4, sixty, std::string(30, ' ') + std::string(48, 'a') + ".."},
+      {80, 40, 13, "x", std::string(78, ' ') + ".."},  // the start reaching the width leaves ".."
+      {80, 24, 41, "", std::string(78, ' ') + "do"},   // the last start that fits has room for two
+      {31, 0, 13, "x", std::string(30, ' ') + ".."},   // widths up to 31 put ".." at column 30
+      {32, 0, 13, "x", std::string(30, ' ') + ".."},
+      {33, 0, 13, "x", std::string(30, ' ') + "r.."},
+      {20, 0, 41, "", std::string(30, ' ') + "do"},
+      {20, 5, 0, sixty, std::string(30, ' ') + "FUNCTION " + sixty + "()"},  // never cut, never indented
+      {20, 5, 50, sixty, std::string(30, ' ') + sixty},
+      {20, 5, 2, "", std::string(30, ' ') + "}"},
+      {4096, 0, 4, std::string(4066, 'b'), std::string(30, ' ') + std::string(4066, 'b')},
+      {4096, 0, 4, std::string(4067, 'b'), std::string(30, ' ') + std::string(4064, 'b') + ".."},
+  };
+  for (const Case& c : cases) {
+    setWidth(c.width);
+    EXPECT_EQ(lineOf([&] {
+                setNestingLevel(c.nesting);
+                describeProbe(c.kind, c.text);
+              }),
+              c.listed)
+        << c.width << " " << c.nesting << " " << c.kind;
   }
-  EXPECT_EQ(lineOf([] {
-              setNestingLevel(5);
-              describeProbe(2, "");
-            }),
-            std::string(30, ' ') + "}");
-
-  // Default width: cut only past 4096 - 30 characters at nesting 0.
-  setOptions(OptionSettings{});
-  EXPECT_EQ(lineOf([] { describeProbe(4, std::string(4066, 'b')); }).size(), 4096u);
-  std::string longest = lineOf([] { describeProbe(4, std::string(4067, 'b')); });
-  EXPECT_EQ(longest.size(), 4096u);
-  EXPECT_EQ(longest.substr(4094), "..");
-}
-
-TEST_F(ProbeDescriptionTest, McdcLineFollowsTheWidthRuleAtTheCurrentNesting) {
   setWidth(50);
   EXPECT_EQ(lineOf([] {
               setNestingLevel(2);
@@ -144,62 +116,58 @@ bool nextListedFlag() {
   return flag;
 }
 
-TEST_F(ProbeDescriptionTest, ReachabilityMarksAskForFlagsOnlyWhereAMarkIsPossible) {
+TEST_F(ListingLineTest, ReachabilityMarksAskForFlagsOnlyWhereAMarkIsPossible) {
   gFlags = {true, false, true, false};
   gAsked = 0;
   setReachedFlagSource(nextListedFlag);
-  std::string text = listingOf([] {
+  auto show = [](uint32_t kind, const char* probeText, uint32_t nesting) {
+    setNestingLevel(nesting);
+    describeProbe(kind, probeText);
+    flushListingLine();
+  };
+  std::string text = listingOf([&] {
     enableReachabilityMarks(true);
-    auto show = [](uint32_t kind, const char* probeText, uint32_t nesting) {
-      setNestingLevel(nesting);
-      describeProbe(kind, probeText);
-      flushListingLine();
-    };
     show(0, "f", 0);
-    show(1, "", 0);       // no try block: no mark, no question
-    show(14, "1", 1);     // "+"
-    show(45, "out", 1);   // nothing for a clear flag
-    show(3, "", 1);       // "+"
+    show(1, "", 0);      // no try block: no mark, no question
+    show(14, "1", 1);    // "+"
+    show(45, "out", 1);  // nothing for a clear flag
+    show(3, "", 1);      // "+"
     setFinalStatementPassed();
-    show(3, "", 0);       // after the final statement at nesting 0: nothing
+    show(3, "", 0);  // after the final statement at nesting 0: nothing
     show(43, "", 0);
-    show(2, "", 0);       // "-"
-    show(0, "g", 0);      // clears the try block and final statement
+    show(2, "", 0);  // "-"
+    show(0, "g", 0);  // clears the try block and the final statement
     show(2, "", 0);
     setStatementFiguresAvailable(false);
-    show(5, "", 1);       // no figures: no mark
+    show(5, "", 1);  // no figures: no mark
   });
   EXPECT_EQ(gAsked, 4u);
   const std::string pad(30, ' ');
-  EXPECT_EQ(text, pad + "FUNCTION f()\n" + pad + "}\n" + pad + "  case 1:+\n" + pad + "  out:\n" + pad +
-                      "  }+\n" + pad + "}\n" + pad + "try\n" + pad + "}-\n" + pad + "FUNCTION g()\n" + pad +
-                      "}\n" + pad + "  }\n");
-
-  // Without marks (the untested code listing) no flag is asked for.
-  gAsked = 0;
-  listingOf([] {
-    describeProbe(6, "");
-    describeProbe(15, "");
-    flushListingLine();
+  EXPECT_EQ(text, pad + "FUNCTION f()\n" + pad + "}\n" + pad + "  case 1:+\n" + pad + "  out:\n" + pad + "  }+\n" +
+                      pad + "}\n" + pad + "try\n" + pad + "}-\n" + pad + "FUNCTION g()\n" + pad + "}\n" + pad + "  }\n");
+  gAsked = 0;  // a new listing starts without marks (as the untested one stays): no question
+  listingOf([&] {
+    show(6, "", 0);
+    show(15, "", 0);
   });
   EXPECT_EQ(gAsked, 0u);
 }
 
-TEST_F(ProbeDescriptionTest, PlainVariantForTheXmlReport) {
-  enableReachabilityMarks(true);
-  setReachedFlagSource(nullptr);  // asking would be an internal error
-  EXPECT_EQ(describeProbePlain(0, "main"), "FUNCTION main()");
-  EXPECT_EQ(describeProbePlain(4, "[] "), "[]");
-  EXPECT_EQ(describeProbePlain(75, "TT"), "TT");
-  EXPECT_EQ(describeProbePlain(76, "F_"), "F_");
-  EXPECT_EQ(describeProbePlain(43, "x"), "try");
-  EXPECT_EQ(describeProbePlain(60, "x"), "try");
-  EXPECT_EQ(describeProbePlain(5, "x"), "}");
-  EXPECT_EQ(describeProbePlain(14, "2"), "case 2:");
-  EXPECT_EQ(describeProbePlain(13, ""), "return");
-  EXPECT_EQ(describeProbePlain(50, "line"), "");
-  EXPECT_EQ(describeProbePlain(51, "line"), "");
-  EXPECT_EQ(describeProbePlain(99, "x"), "");
+TEST_F(ListingLineTest, StreamFailuresEndTheRun) {
+  std::string missing = dir_.file("no/such/dir/list.txt");
+  EXPECT_EQ(test::captureRun([&] { openListing(missing); }).err,
+            "QARPost error 8: Cannot create file " + missing + ": No such file or directory\n");
+  // More than the stream's buffer holds fails at once; a short text when the file is closed.
+  for (size_t size : {size_t{1} << 17, size_t{6}}) {
+    test::Outcome outcome = test::captureRun([&] {
+      openListing("/dev/full");
+      writeListingText(std::string(size, 'x'));
+      closeListing();
+    });
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "QARPost error 17: Cannot write file /dev/full: No space left on device\n");
+    resetListingStream();
+  }
 }
 
 }  // namespace
