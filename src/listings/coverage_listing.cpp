@@ -16,27 +16,11 @@ bool isLineRecordKind(uint32_t kind) { return kind == kKindLineEntry || kind == 
 
 [[noreturn]] void failOnBadRecord() { failWith(kSymbolFileError); }
 
-// Statement figures of the function whose record was just read: the
-// function's records are looked at ahead and the cursor put back, so the
-// walk then reads them once more for the listing.
 void runStatementPrepass(CoverageWalk& walk) {
-  saveRecordCursor();
-  beginStatementTree();
-  addStatementProbe(walk.record);
-  uint32_t lastCount = walk.record.statementCount;
-  for (;;) {
-    RecordCategory category = peekRecord(walk.lookAhead);
-    if (category == RecordCategory::FunctionRecord) break;
-    if (category == RecordCategory::BadRecord) failOnBadRecord();
-    if (isLineRecordKind(walk.lookAhead.kind)) continue;
-    addStatementProbe(walk.lookAhead);
-    lastCount = walk.lookAhead.statementCount;
-  }
-  restoreRecordCursor();
-  StatementFigures figures = computeStatementFigures();
-  walk.functionStatementHits = figures.hits;
-  walk.functionStatementTotal = figures.total;
-  walk.lastStatementCount = lastCount;
+  const FunctionStatementPrepass prepass = runFunctionStatementPrepass(walk.record, walk.lookAhead);
+  walk.functionStatementHits = prepass.hits;
+  walk.functionStatementTotal = prepass.total;
+  walk.lastStatementCount = prepass.lastStatementCount;
 }
 
 void beginFunction(CoverageWalk& walk) {
@@ -125,6 +109,26 @@ void endFile(CoverageWalk& walk) {
 }
 
 }  // namespace
+
+// The function's records are looked at ahead and the cursor put back, so the
+// walk then reads them once more for the listing.
+FunctionStatementPrepass runFunctionStatementPrepass(const Probe& function, Probe& lookAhead) {
+  saveRecordCursor();
+  beginStatementTree();
+  addStatementProbe(function);
+  uint32_t lastCount = function.statementCount;
+  for (;;) {
+    RecordCategory category = peekRecord(lookAhead);
+    if (category == RecordCategory::FunctionRecord) break;
+    if (category == RecordCategory::BadRecord) failOnBadRecord();
+    if (isLineRecordKind(lookAhead.kind)) continue;
+    addStatementProbe(lookAhead);
+    lastCount = lookAhead.statementCount;
+  }
+  restoreRecordCursor();
+  StatementFigures figures = computeStatementFigures();
+  return FunctionStatementPrepass{figures.hits, figures.total, lastCount};
+}
 
 void beginCoverageWalk(bool untested, CoverageView view) {
   CoverageWalk& walk = coverageWalk();

@@ -67,6 +67,20 @@ struct CoverageWalk {
   uint32_t combinationNumber = 0;
 };
 
+// The statement prepass of one function (files with decision coverage): its
+// statement figures from the statement analysis, and the statement count of
+// its last probe.
+struct FunctionStatementPrepass {
+  uint32_t hits = 0;
+  uint32_t total = 0;
+  uint32_t lastStatementCount = 0;
+};
+
+// Runs the prepass on the function whose record `function` the record
+// reader has just delivered, reading ahead into `lookAhead`; the reader's
+// cursor is back at the function afterwards. A bad record is ErrorCode 5.
+FunctionStatementPrepass runFunctionStatementPrepass(const Probe& function, Probe& lookAhead);
+
 // The walk of the listing being written (process-wide).
 CoverageWalk& coverageWalk();
 
