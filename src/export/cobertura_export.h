@@ -1,0 +1,34 @@
+#pragma once
+// Cobertura XML: every written file is a class (its directory the package
+// around it) with its lines, the branch lines carrying their
+// condition-coverage, and its functions as methods. The root element holds
+// the totals, which are known only at the end: in a file they are written
+// over room kept at the start; on standard output the classes wait in a
+// temporary file.
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "export/export_stream.h"
+#include "export/path_table.h"
+
+namespace qar {
+
+struct CoberturaDocument {
+  ExportStream* out = nullptr;  // the output
+  ExportStream body;            // the classes, when they cannot follow a finished root tag
+  bool bodyApart = false;
+  long rootTagOffset = 0;
+  std::time_t timestamp = 0;
+};
+
+// The root's rate of `hit` of `found`: truncated to four decimals, 1 when
+// there is nothing to cover.
+std::string coberturaRate(uint32_t hit, uint32_t found);
+
+// `source` is the root given (the files are relative to it), or "." without one.
+void beginCoberturaDocument(CoberturaDocument& document, ExportStream& out, const std::optional<std::string>& root);
+void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, const LineCoverage& coverage);
+void endCoberturaDocument(CoberturaDocument& document, const LineCoverage& total);
+
+}  // namespace qar
