@@ -37,6 +37,27 @@ std::string gatePercentText(const GateFigure& figure) {
   return text;
 }
 
+namespace {
+
+std::string measureLabel(GateMeasure measure, CoverageView view) {
+  switch (measure) {
+    case GateMeasure::Line: return "line coverage";
+    case GateMeasure::Branch: return "branch coverage";
+    case GateMeasure::Function: return "function coverage";
+    case GateMeasure::Statement: return "statement coverage";
+    case GateMeasure::Ter: {
+      std::string label = "TER (";
+      label += coverageViewText(view);
+      label += ")";
+      return label;
+    }
+    case GateMeasure::Mcdc: return "MC/DC condition coverage";
+  }
+  return {};
+}
+
+}  // namespace
+
 bool applyCoverageGates(const std::vector<CoverageGate>& gates, const RunResult& run, CoverageView view) {
   bool anyMissed = false;
   for (const CoverageGate& gate : gates) {
@@ -44,8 +65,8 @@ bool applyCoverageGates(const std::vector<CoverageGate>& gates, const RunResult&
     if (!gateMissed(gate, figure)) continue;
     anyMissed = true;
     std::string line = "QARPost gate missed: ";
-    line += gateMeasureName(gate.measure);
-    line += " coverage ";
+    line += measureLabel(gate.measure, view);
+    line += ' ';
     line += gatePercentText(figure);
     line += " % (";
     appendUnsigned(line, figure.hit);

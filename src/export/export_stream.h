@@ -30,7 +30,7 @@ bool openTemporaryStream(ExportStream& stream, std::string_view forName);
 
 // Writers append to `buffer` and call this at the end of each record; the
 // buffer goes to the file once it holds enough.
-inline constexpr size_t kExportBufferLimit = 1 << 20;
+inline constexpr size_t kExportBufferLimit = 1 << 18;
 void flushExportBuffer(ExportStream& stream);
 inline void settleExportBuffer(ExportStream& stream) {
   if (stream.buffer.size() >= kExportBufferLimit) flushExportBuffer(stream);
