@@ -2,6 +2,7 @@
 
 #include "base/clock.h"
 #include "base/quick_format.h"
+#include "export/export_numbers.h"
 #include "base/version.h"
 #include "export/export_paths.h"
 #include "export/export_text.h"
@@ -15,13 +16,13 @@ std::string rootTag(const LineCoverage& total, std::time_t timestamp) {
   std::string tag = "<coverage line-rate=\"" + coberturaRate(total.lines.hit, total.lines.found) +
                     "\" branch-rate=\"" + coberturaRate(total.branches.hit, total.branches.found) +
                     "\" lines-covered=\"";
-  appendUnsigned(tag, total.lines.hit);
+  appendDecimal(tag, total.lines.hit);
   tag += "\" lines-valid=\"";
-  appendUnsigned(tag, total.lines.found);
+  appendDecimal(tag, total.lines.found);
   tag += "\" branches-covered=\"";
-  appendUnsigned(tag, total.branches.hit);
+  appendDecimal(tag, total.branches.hit);
   tag += "\" branches-valid=\"";
-  appendUnsigned(tag, total.branches.found);
+  appendDecimal(tag, total.branches.found);
   tag += "\" complexity=\"0\" version=\"" + programVersion() + "\" timestamp=\"";
   appendSigned(tag, static_cast<int64_t>(timestamp));
   tag += "\"";
@@ -53,7 +54,7 @@ std::string coberturaRate(uint32_t hit, uint32_t found) {
   if (found == 0) return "1.0000";
   const uint64_t tenThousandths = uint64_t{hit} * 10000 / found;
   std::string rate;
-  appendUnsigned(rate, tenThousandths / 10000);
+  appendDecimal(rate, tenThousandths / 10000);
   rate.push_back('.');
   const uint64_t fraction = tenThousandths % 10000;
   for (uint64_t digit = 1000; digit > 0; digit /= 10) rate.push_back(static_cast<char>('0' + fraction / digit % 10));
@@ -81,7 +82,8 @@ void beginCoberturaDocument(CoberturaDocument& document, ExportStream& out, cons
   body += "</source>\n  </sources>\n  <packages>\n";
 }
 
-void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, const LineCoverage& coverage) {
+void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, const std::vector<std::string>& names,
+                         const LineCoverage& coverage) {
   ExportStream& out = classStream(document);
   std::string& text = out.buffer;
   std::string_view directory = exportDirectory(table.path);
@@ -97,7 +99,6 @@ void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, co
   appendRates(text, coverage.lines, coverage.branches);
   text += ">\n          <methods>\n";
 
-  const std::vector<std::string> names = uniqueFunctionNames(table);
   for (size_t i = 0; i < table.functions.size(); ++i) {
     const LocatedFunction& function = table.functions[i];
     const LineCoverage own = functionCoverage(table, function);
@@ -106,27 +107,27 @@ void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, co
     text += "\" signature=\"\"";
     appendRates(text, own.lines, own.branches);
     text += ">\n              <lines>\n                <line number=\"";
-    appendUnsigned(text, function.line);
+    appendDecimal(text, function.line);
     text += "\" hits=\"";
-    appendUnsigned(text, function.calls);
+    appendDecimal(text, function.calls);
     text += "\"/>\n              </lines>\n            </method>\n";
     settleExportBuffer(out);
   }
   text += "          </methods>\n          <lines>\n";
   forEachLine(table, [&](const LineHits& line, const LineBranches& branches) {
     text += "            <line number=\"";
-    appendUnsigned(text, line.line);
+    appendDecimal(text, line.line);
     text += "\" hits=\"";
-    appendUnsigned(text, line.hits);
+    appendDecimal(text, line.hits);
     if (branches.found == 0) {
       text += "\" branch=\"false\"/>\n";
     } else {
       text += "\" branch=\"true\" condition-coverage=\"";
-      appendUnsigned(text, uint64_t{branches.hit} * 100 / branches.found);
+      appendDecimal(text, uint64_t{branches.hit} * 100 / branches.found);
       text += "% (";
-      appendUnsigned(text, branches.hit);
+      appendDecimal(text, branches.hit);
       text.push_back('/');
-      appendUnsigned(text, branches.found);
+      appendDecimal(text, branches.found);
       text += ")\"/>\n";
     }
     settleExportBuffer(out);

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "export/export_stream.h"
 #include "export/path_table.h"
@@ -28,7 +29,9 @@ std::string coberturaRate(uint32_t hit, uint32_t found);
 
 // `source` is the root given (the files are relative to it), or "." without one.
 void beginCoberturaDocument(CoberturaDocument& document, ExportStream& out, const std::optional<std::string>& root);
-void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, const LineCoverage& coverage);
+// `names` are the table's uniqueFunctionNames.
+void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, const std::vector<std::string>& names,
+                         const LineCoverage& coverage);
 void endCoberturaDocument(CoberturaDocument& document, const LineCoverage& total);
 
 }  // namespace qar

@@ -1,7 +1,7 @@
 #include "export/coverage_gates.h"
 
 #include "base/posterr.h"
-#include "base/quick_format.h"
+#include "export/export_numbers.h"
 
 namespace qar {
 
@@ -30,7 +30,7 @@ bool gateMissed(const CoverageGate& gate, const GateFigure& figure) {
 std::string gatePercentText(const GateFigure& figure) {
   const uint64_t hundredths = figure.found == 0 ? 10000 : figure.hit * 10000 / figure.found;
   std::string text;
-  appendUnsigned(text, hundredths / 100);
+  appendDecimal(text, hundredths / 100);
   text.push_back('.');
   text.push_back(static_cast<char>('0' + hundredths / 10 % 10));
   text.push_back(static_cast<char>('0' + hundredths % 10));
@@ -69,9 +69,9 @@ bool applyCoverageGates(const std::vector<CoverageGate>& gates, const RunResult&
     line += ' ';
     line += gatePercentText(figure);
     line += " % (";
-    appendUnsigned(line, figure.hit);
+    appendDecimal(line, figure.hit);
     line += " of ";
-    appendUnsigned(line, figure.found);
+    appendDecimal(line, figure.found);
     line += ") is below ";
     line += gate.thresholdText;
     line += " %\n";

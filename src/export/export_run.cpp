@@ -33,10 +33,11 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   ExportWalkSinks sinks;
   if (jsonOn) sinks.file = [&](const FileResult& file) { writeJsonFile(json, file); };
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
-    if (lcovOn) writeLcovRecord(lcov, table, coverage);
-    if (coberturaOn) writeCoberturaClass(cobertura, table, coverage);
+    const std::vector<std::string> names = uniqueFunctionNames(table);
+    if (lcovOn) writeLcovRecord(lcov, table, names, coverage);
+    if (coberturaOn) writeCoberturaClass(cobertura, table, names, coverage);
     if (sonarOn) writeSonarFile(sonar, table);
-    if (jsonOn) writeJsonSource(json, table, coverage);
+    if (jsonOn) writeJsonSource(json, table, names, coverage);
   };
   const RunResult run = walkDatabaseForExport(settings.root, sinks);
 

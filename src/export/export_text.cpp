@@ -43,11 +43,19 @@ void appendLatin1(std::string& out, unsigned char byte) {
 // Walks `text` as characters: ASCII bytes go to `ascii`, which appends them
 // (escaped as its format needs); longer characters are appended as UTF-8,
 // `nonCharacter` standing for U+FFFE and U+FFFF when given.
-template <typename Ascii>
-void appendConverted(std::string& out, std::string_view text, Ascii ascii, const char* nonCharacter) {
+template <typename Ascii, typename Plain>
+void appendConverted(std::string& out, std::string_view text, Ascii ascii, const char* nonCharacter, Plain plain) {
   const auto* at = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = at + text.size();
   while (at < end) {
+    // Most texts are plain ASCII that needs no escape: appended in one go.
+    const auto* run = at;
+    while (run < end && plain(*run)) ++run;
+    if (run > at) {
+      out.append(reinterpret_cast<const char*>(at), static_cast<size_t>(run - at));
+      at = run;
+      continue;
+    }
     if (*at < 0x80) {
       ascii(out, static_cast<char>(*at));
       ++at;
@@ -69,10 +77,18 @@ void appendConverted(std::string& out, std::string_view text, Ascii ascii, const
   }
 }
 
+// Which bytes a format takes as they stand.
+constexpr auto printableAscii = [](unsigned char c) { return c >= 0x20 && c < 0x80; };
+constexpr auto anyAscii = [](unsigned char c) { return c < 0x80; };
+constexpr auto plainJson = [](unsigned char c) { return printableAscii(c) && c != '"' && c != '\\'; };
+constexpr auto plainXml = [](unsigned char c) {
+  return printableAscii(c) && c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+};
+
 }  // namespace
 
 void appendUtf8(std::string& out, std::string_view text) {
-  appendConverted(out, text, [](std::string& o, char c) { o.push_back(c); }, nullptr);
+  appendConverted(out, text, [](std::string& o, char c) { o.push_back(c); }, nullptr, anyAscii);
 }
 
 void appendJsonString(std::string& out, std::string_view text) {
@@ -97,7 +113,7 @@ void appendJsonString(std::string& out, std::string_view text) {
         }
         o.push_back(c);
       },
-      nullptr);
+      nullptr, plainJson);
   out.push_back('"');
 }
 
@@ -115,13 +131,13 @@ void appendXmlText(std::string& out, std::string_view text) {
         }
         o.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
       },
-      "?");
+      "?", plainXml);
 }
 
 void appendLcovText(std::string& out, std::string_view text) {
   appendConverted(
       out, text, [](std::string& o, char c) { o.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c); },
-      nullptr);
+      nullptr, printableAscii);
 }
 
 }  // namespace qar

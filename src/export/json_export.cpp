@@ -6,6 +6,7 @@
 #include "base/clock.h"
 #include "base/posterr.h"
 #include "base/quick_format.h"
+#include "export/export_numbers.h"
 #include "base/version.h"
 #include "coverage/database.h"
 #include "export/export_text.h"
@@ -18,28 +19,28 @@ constexpr CoverageView kViews[kCoverageViewCount] = {CoverageView::Function, Cov
                                                       CoverageView::Condition, CoverageView::Mcdc,
                                                       CoverageView::AsInstrumented};
 
-void key(std::string& text, const char* name) {
+void key(std::string& text, std::string_view name) {
   text.push_back('"');
-  text += name;
-  text += "\": ";
+  text.append(name);
+  text.append("\": ", 3);
 }
 
-void number(std::string& text, const char* name, uint64_t value) {
+void number(std::string& text, std::string_view name, uint64_t value) {
   key(text, name);
-  appendUnsigned(text, value);
+  appendDecimal(text, value);
 }
 
-void signedNumber(std::string& text, const char* name, int64_t value) {
+void signedNumber(std::string& text, std::string_view name, int64_t value) {
   key(text, name);
   appendSigned(text, value);
 }
 
-void string(std::string& text, const char* name, std::string_view value) {
+void string(std::string& text, std::string_view name, std::string_view value) {
   key(text, name);
   appendJsonString(text, value);
 }
 
-void decimal(std::string& text, const char* name, double value) {
+void decimal(std::string& text, std::string_view name, double value) {
   key(text, name);
   char digits[64];
   int length = std::snprintf(digits, sizeof digits, "%.1f", value);
@@ -67,7 +68,7 @@ void views(std::string& text, const ViewTer& figures) {
   text += "}";
 }
 
-void coverageCount(std::string& text, const char* name, const CoverageCount& count) {
+void coverageCount(std::string& text, std::string_view name, const CoverageCount& count) {
   key(text, name);
   text += "{";
   number(text, "found", count.found);
@@ -130,7 +131,7 @@ void timingTotals(std::string& text, const TimingTotals& totals) {
   text += "}";
 }
 
-void inputFiles(std::string& text, const char* name, const std::vector<InputFileEntry>& files) {
+void inputFiles(std::string& text, std::string_view name, const std::vector<InputFileEntry>& files) {
   key(text, name);
   text += "[";
   for (size_t i = 0; i < files.size(); ++i) {
@@ -143,7 +144,7 @@ void inputFiles(std::string& text, const char* name, const std::vector<InputFile
   text += "]";
 }
 
-void strings(std::string& text, const char* name, const std::vector<std::string>& values) {
+void strings(std::string& text, std::string_view name, const std::vector<std::string>& values) {
   key(text, name);
   text += "[";
   for (size_t i = 0; i < values.size(); ++i) {
@@ -346,7 +347,8 @@ void writeJsonFile(JsonDocument& document, const FileResult& file) {
   settleExportBuffer(out);
 }
 
-void writeJsonSource(JsonDocument& document, const PathTable& table, const LineCoverage& coverage) {
+void writeJsonSource(JsonDocument& document, const PathTable& table, const std::vector<std::string>& names,
+                     const LineCoverage& coverage) {
   ExportStream& out = document.sources;
   std::string& text = out.buffer;
   text += document.anySource ? ",\n    {" : "\n    {";
@@ -355,7 +357,6 @@ void writeJsonSource(JsonDocument& document, const PathTable& table, const LineC
   text += ",\n     ";
   key(text, "functions");
   text += "[";
-  const std::vector<std::string> names = uniqueFunctionNames(table);
   for (size_t i = 0; i < table.functions.size(); ++i) {
     text += i > 0 ? ", {" : "{";
     string(text, "name", names[i]);
@@ -370,9 +371,9 @@ void writeJsonSource(JsonDocument& document, const PathTable& table, const LineC
   text += "[";
   for (size_t i = 0; i < table.lines.size(); ++i) {
     text += i > 0 ? ", [" : "[";
-    appendUnsigned(text, table.lines[i].line);
+    appendDecimal(text, table.lines[i].line);
     text += ", ";
-    appendUnsigned(text, table.lines[i].hits);
+    appendDecimal(text, table.lines[i].hits);
     text += "]";
     settleExportBuffer(out);
   }
@@ -382,13 +383,13 @@ void writeJsonSource(JsonDocument& document, const PathTable& table, const LineC
   for (size_t i = 0; i < table.branches.size(); ++i) {
     const BranchCount& b = table.branches[i];
     text += i > 0 ? ", [" : "[";
-    appendUnsigned(text, b.line);
+    appendDecimal(text, b.line);
     text += ", ";
-    appendUnsigned(text, b.block);
+    appendDecimal(text, b.block);
     text += ", ";
-    appendUnsigned(text, b.branch);
+    appendDecimal(text, b.branch);
     text += ", ";
-    appendUnsigned(text, b.taken);
+    appendDecimal(text, b.taken);
     text += ", \"";
     text += branchKindName(b.kind);
     text += "\"]";

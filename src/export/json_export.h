@@ -9,6 +9,7 @@
 // its schema.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cmdline/postcmdl.h"
 #include "export/export_results.h"
@@ -32,7 +33,9 @@ struct JsonDocument {
 void beginJsonDocument(JsonDocument& document, ExportStream& out, CoverageView view,
                        const std::optional<std::string>& root);
 void writeJsonFile(JsonDocument& document, const FileResult& file);
-void writeJsonSource(JsonDocument& document, const PathTable& table, const LineCoverage& coverage);
+// `names` are the table's uniqueFunctionNames.
+void writeJsonSource(JsonDocument& document, const PathTable& table, const std::vector<std::string>& names,
+                     const LineCoverage& coverage);
 void endJsonDocument(JsonDocument& document, const RunResult& run);
 
 // The key of a coverage view in the JSON ("function", ..., "as_instrumented").

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "base/quick_format.h"
+#include "export/export_numbers.h"
 #include "export/export_text.h"
 
 namespace qar {
@@ -16,29 +16,29 @@ void appendFunctionName(std::string& out, std::string_view name) {
 
 void appendCount(std::string& out, const char* tag, uint32_t value) {
   out += tag;
-  appendUnsigned(out, value);
+  appendDecimal(out, value);
   out.push_back('\n');
 }
 
 }  // namespace
 
-void writeLcovRecord(ExportStream& out, const PathTable& table, const LineCoverage& coverage) {
+void writeLcovRecord(ExportStream& out, const PathTable& table, const std::vector<std::string>& names,
+                     const LineCoverage& coverage) {
   std::string& text = out.buffer;
   text += "TN:\nSF:";
   appendLcovText(text, table.path);
   text.push_back('\n');
 
-  const std::vector<std::string> names = uniqueFunctionNames(table);
   for (size_t i = 0; i < table.functions.size(); ++i) {
     text += "FN:";
-    appendUnsigned(text, table.functions[i].line);
+    appendDecimal(text, table.functions[i].line);
     text.push_back(',');
     appendFunctionName(text, names[i]);
     text.push_back('\n');
   }
   for (size_t i = 0; i < table.functions.size(); ++i) {
     text += "FNDA:";
-    appendUnsigned(text, table.functions[i].calls);
+    appendDecimal(text, table.functions[i].calls);
     text.push_back(',');
     appendFunctionName(text, names[i]);
     text.push_back('\n');
@@ -48,13 +48,13 @@ void writeLcovRecord(ExportStream& out, const PathTable& table, const LineCovera
 
   for (const BranchCount& branch : table.branches) {
     text += "BRDA:";
-    appendUnsigned(text, branch.line);
+    appendDecimal(text, branch.line);
     text.push_back(',');
-    appendUnsigned(text, branch.block);
+    appendDecimal(text, branch.block);
     text.push_back(',');
-    appendUnsigned(text, branch.branch);
+    appendDecimal(text, branch.branch);
     text.push_back(',');
-    appendUnsigned(text, branch.taken);
+    appendDecimal(text, branch.taken);
     text.push_back('\n');
     settleExportBuffer(out);
   }
@@ -63,9 +63,9 @@ void writeLcovRecord(ExportStream& out, const PathTable& table, const LineCovera
 
   for (const LineHits& line : table.lines) {
     text += "DA:";
-    appendUnsigned(text, line.line);
+    appendDecimal(text, line.line);
     text.push_back(',');
-    appendUnsigned(text, line.hits);
+    appendDecimal(text, line.hits);
     text.push_back('\n');
     settleExportBuffer(out);
   }

@@ -1,6 +1,9 @@
 #pragma once
 // The LCOV tracefile: one record per written file with its functions (FN,
 // FNDA, FNF, FNH), branches (BRDA, BRF, BRH) and lines (DA, LF, LH).
+#include <string>
+#include <vector>
+
 #include "export/export_stream.h"
 #include "export/path_table.h"
 
@@ -8,6 +11,8 @@ namespace qar {
 
 // One record. A comma ends a function name for LCOV readers, so it is
 // written as ";" there.
-void writeLcovRecord(ExportStream& out, const PathTable& table, const LineCoverage& coverage);
+// `names` are the table's uniqueFunctionNames.
+void writeLcovRecord(ExportStream& out, const PathTable& table, const std::vector<std::string>& names,
+                     const LineCoverage& coverage);
 
 }  // namespace qar

@@ -1,6 +1,6 @@
 #include "export/sonar_export.h"
 
-#include "base/quick_format.h"
+#include "export/export_numbers.h"
 #include "export/export_text.h"
 
 namespace qar {
@@ -16,13 +16,13 @@ void writeSonarFile(ExportStream& out, const PathTable& table) {
   text += "\">\n";
   forEachLine(table, [&](const LineHits& line, const LineBranches& branches) {
     text += "    <lineToCover lineNumber=\"";
-    appendUnsigned(text, line.line);
+    appendDecimal(text, line.line);
     text += line.hits > 0 ? "\" covered=\"true\"" : "\" covered=\"false\"";
     if (branches.found > 0) {
       text += " branchesToCover=\"";
-      appendUnsigned(text, branches.found);
+      appendDecimal(text, branches.found);
       text += "\" coveredBranches=\"";
-      appendUnsigned(text, branches.hit);
+      appendDecimal(text, branches.hit);
       text.push_back('"');
     }
     text += "/>\n";
