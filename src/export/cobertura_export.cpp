@@ -64,7 +64,7 @@ std::string coberturaRate(uint32_t hit, uint32_t found) {
 void beginCoberturaDocument(CoberturaDocument& document, ExportStream& out, const std::optional<std::string>& root) {
   document.out = &out;
   document.timestamp = currentTime();
-  document.bodyApart = out.toStdout;
+  document.bodyApart = !exportStreamSeekable(out);
   std::string& text = out.buffer;
   if (document.bodyApart) {
     openTemporaryStream(document.body, out.name);

@@ -1,10 +1,13 @@
 #pragma once
-// Cobertura XML: every written file is a class (its directory the package
-// around it) with its lines, the branch lines carrying their
-// condition-coverage, and its functions as methods. The root element holds
-// the totals, which are known only at the end: in a file they are written
-// over room kept at the start; on standard output the classes wait in a
-// temporary file.
+// Cobertura XML: every written file is a class with its lines, the branch
+// lines carrying their condition-coverage, and its functions as methods,
+// each method with its own line and its rates over its lines. Each class is
+// written as soon as its file is complete, in a package of its own named by
+// its directory (so a directory's package may appear more than once; the
+// consumers go by the classes' file names). The root element holds the
+// totals, which are known only at the end: in a regular file they are
+// written over room kept at the start; elsewhere (standard output, a pipe)
+// the classes wait in a temporary file.
 #include <ctime>
 #include <optional>
 #include <string>

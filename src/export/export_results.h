@@ -20,6 +20,11 @@ namespace qar {
 
 inline constexpr size_t kCoverageViewCount = 5;
 
+// The views in the order of their values, for walking all of them.
+inline constexpr CoverageView kCoverageViews[kCoverageViewCount] = {
+    CoverageView::Function, CoverageView::Decision, CoverageView::Condition, CoverageView::Mcdc,
+    CoverageView::AsInstrumented};
+
 // TER figures indexed by CoverageView.
 using ViewTer = std::array<TerFigures, kCoverageViewCount>;
 
@@ -82,7 +87,9 @@ struct TimingTotals {
     calls += other.calls;
     total += other.total;
   }
-  double average() const { return calls > 1 ? static_cast<double>(total) / static_cast<double>(calls) : static_cast<double>(total); }
+  double average() const {
+    return calls > 1 ? static_cast<double>(total) / static_cast<double>(calls) : static_cast<double>(total);
+  }
 };
 
 struct FunctionResult {

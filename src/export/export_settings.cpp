@@ -89,8 +89,8 @@ void checkExportSettings(const ExportSettings& settings) {
     const std::string& name = *settings.outputs[f];
     for (size_t g = 0; g < f; ++g) {
       if (settings.outputs[g] && *settings.outputs[g] == name) {
-        exportCommandLineError(name == "-" ? "standard output named twice, again by" : "output file named twice, again by",
-                               kFormatOptions[f]);
+        const char* what = name == "-" ? "standard output named twice, again by" : "output file named twice, again by";
+        exportCommandLineError(what, kFormatOptions[f]);
       }
     }
   }

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include "base/posterr.h"
 #include "base/text.h"
 
@@ -74,6 +76,12 @@ bool openTemporaryStream(ExportStream& stream, std::string_view forName) {
 void flushExportBuffer(ExportStream& stream) {
   writeOut(stream, stream.buffer.data(), stream.buffer.size());
   stream.buffer.clear();
+}
+
+bool exportStreamSeekable(const ExportStream& stream) {
+  if (stream.file == nullptr || stream.toStdout) return false;
+  struct stat status {};
+  return fstat(fileno(stream.file), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 void overwriteExportStream(ExportStream& stream, long offset, std::string_view text) {

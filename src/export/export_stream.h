@@ -36,6 +36,10 @@ inline void settleExportBuffer(ExportStream& stream) {
   if (stream.buffer.size() >= kExportBufferLimit) flushExportBuffer(stream);
 }
 
+// Whether the stream is a regular file that can be written over (not
+// standard output, a pipe or a device).
+bool exportStreamSeekable(const ExportStream& stream);
+
 // Writes `text` at byte `offset` of a file stream (not standard output) and
 // returns to its end; the text there must be no longer than what was
 // written before. Flushes the buffer first.

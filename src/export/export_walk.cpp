@@ -19,10 +19,6 @@
 namespace qar {
 namespace {
 
-constexpr CoverageView kViews[kCoverageViewCount] = {CoverageView::Function, CoverageView::Decision,
-                                                      CoverageView::Condition, CoverageView::Mcdc,
-                                                      CoverageView::AsInstrumented};
-
 bool isSwitchLabel(uint32_t kind) { return kind == 14 || kind == 15 || kind == 16; }
 bool isConstantDecision(uint32_t kind) { return kind >= 30 && kind <= 35; }
 bool isCombination(uint32_t kind) { return kind == 75 || kind == 76; }
@@ -156,7 +152,9 @@ void enterLineCoverage(ExportWalk& w, const Probe& p) {
     } else {
       block = targetTable(w).nextBlock++;
     }
-    const BranchKind kind = p.kind == 14 ? BranchKind::Case : p.kind == 15 ? BranchKind::Default : BranchKind::MissingDefault;
+    const BranchKind kind = p.kind == 14   ? BranchKind::Case
+                            : p.kind == 15 ? BranchKind::Default
+                                           : BranchKind::MissingDefault;
     addBranch(w, p.line, block, branch, p.counter1, kind);
     return;
   }
@@ -182,8 +180,11 @@ void analyseMulticondition(ExportWalk& w, FunctionResult& function) {
   analyseMcdc();
   McdcCondition condition;
   while (nextMcdcCondition(condition)) {
-    for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] += mcdcConditionTerFigures(condition.uncovered, kViews[v]);
-    result.conditions.push_back({condition.number, !condition.uncovered, {condition.pairs.begin(), condition.pairs.end()}});
+    for (size_t v = 0; v < kCoverageViewCount; ++v) {
+      function.ter[v] += mcdcConditionTerFigures(condition.uncovered, kCoverageViews[v]);
+    }
+    result.conditions.push_back(
+        {condition.number, !condition.uncovered, {condition.pairs.begin(), condition.pairs.end()}});
     ++function.mcdc.conditions;
     if (!condition.uncovered) ++function.mcdc.covered;
   }
@@ -194,7 +195,7 @@ void handleProbe(ExportWalk& w) {
   const Probe& p = w.record;
   FunctionResult& function = w.file.functions.back();
   if (mcdcPending() && closesMulticondition(p.kind)) analyseMulticondition(w, function);
-  for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] += probeTerFigures(p, kViews[v]);
+  for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] += probeTerFigures(p, kCoverageViews[v]);
   if (isCombination(p.kind)) {
     const bool makesTrue = p.kind == 75;
     const uint32_t count = makesTrue ? p.counter1 : p.counter2;
@@ -222,7 +223,7 @@ void beginFunction(ExportWalk& w) {
   }
   function.statementsAvailable = function.statements.hits != 0 || function.statements.total != 0;
   if (!function.statementsAvailable) ++w.file.statements.functionsWithoutFigures;
-  for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] = probeTerFigures(f, kViews[v]);
+  for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] = probeTerFigures(f, kCoverageViews[v]);
   if (w.file.mode.hasTiming()) {
     FunctionTiming timing;
     timing.total = scaledCost(f.timeTotal, w.tick);

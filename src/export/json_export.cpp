@@ -15,10 +15,6 @@
 namespace qar {
 namespace {
 
-constexpr CoverageView kViews[kCoverageViewCount] = {CoverageView::Function, CoverageView::Decision,
-                                                      CoverageView::Condition, CoverageView::Mcdc,
-                                                      CoverageView::AsInstrumented};
-
 void key(std::string& text, std::string_view name) {
   text.push_back('"');
   text.append(name);
@@ -62,7 +58,7 @@ void views(std::string& text, const ViewTer& figures) {
   text += "{";
   for (size_t v = 0; v < kCoverageViewCount; ++v) {
     if (v > 0) text += ", ";
-    key(text, jsonViewName(kViews[v]));
+    key(text, jsonViewName(kCoverageViews[v]));
     ter(text, figures[v]);
   }
   text += "}";
@@ -426,8 +422,9 @@ void endJsonDocument(JsonDocument& document, const RunResult& run) {
   text += "{";
   for (size_t v = 0; v < kCoverageViewCount; ++v) {
     if (v > 0) text += ", ";
-    std::string words = coverageTypeText(run.anyFunctionOnly, run.anyDecision, run.anyMulticondition, kViews[v]);
-    string(text, jsonViewName(kViews[v]), words.empty() ? words : words.substr(1));
+    const std::string words =
+        coverageTypeText(run.anyFunctionOnly, run.anyDecision, run.anyMulticondition, kCoverageViews[v]);
+    string(text, jsonViewName(kCoverageViews[v]), words.empty() ? words : words.substr(1));
   }
   text += "},\n    ";
   statementTotals(text, run.statements);

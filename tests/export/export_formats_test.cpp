@@ -22,7 +22,7 @@ PathTable sampleTable() {
 TEST(ExportFormats, LcovRecord) {
   ExportStream out;
   PathTable table = sampleTable();
-  writeLcovRecord(out, table, lineCoverageOf(table));
+  writeLcovRecord(out, table, uniqueFunctionNames(table), lineCoverageOf(table));
   EXPECT_EQ(out.buffer,
             "TN:\nSF:src/a,b.c\n"
             "FN:3,pair<int; int>::first\nFN:9,unused\nFNDA:2,pair<int; int>::first\nFNDA:0,unused\nFNF:2\nFNH:1\n"
@@ -54,7 +54,7 @@ TEST(ExportFormats, CoberturaClassWithMethodsAndBranchLines) {
   ExportStream out;
   document.out = &out;
   PathTable table = sampleTable();
-  writeCoberturaClass(document, table, lineCoverageOf(table));
+  writeCoberturaClass(document, table, uniqueFunctionNames(table), lineCoverageOf(table));
   EXPECT_NE(out.buffer.find("<package name=\"src\" line-rate=\"0.6666\" branch-rate=\"0.5000\""), std::string::npos);
   EXPECT_NE(out.buffer.find("<method name=\"pair&lt;int, int&gt;::first\" signature=\"\" line-rate=\"1.0000\" "
                             "branch-rate=\"0.5000\" complexity=\"0\">"),

@@ -156,8 +156,9 @@ TEST_F(ExportWalkTest, SwitchLabelsAreBranchesOfTheirSwitchOnTheirOwnLines) {
   const std::vector<BranchCount>& b = paths[0].branches;
   ASSERT_EQ(b.size(), 5u);
   // Outer switch: block 0, its case (line 6) and its default (line 10).
-  EXPECT_EQ((std::vector<uint32_t>{b[0].line, b[0].block, b[0].branch, b[0].taken}), (std::vector<uint32_t>{6, 0, 0, 3}));
-  EXPECT_EQ((std::vector<uint32_t>{b[3].line, b[3].block, b[3].branch, b[3].taken}), (std::vector<uint32_t>{10, 0, 1, 1}));
+  using Numbers = std::vector<uint32_t>;
+  EXPECT_EQ((Numbers{b[0].line, b[0].block, b[0].branch, b[0].taken}), (Numbers{6, 0, 0, 3}));
+  EXPECT_EQ((Numbers{b[3].line, b[3].block, b[3].branch, b[3].taken}), (Numbers{10, 0, 1, 1}));
   EXPECT_EQ(b[3].kind, BranchKind::Default);
   // Inner switch: block 1, its case and the missing default.
   EXPECT_EQ((std::vector<uint32_t>{b[1].line, b[1].block, b[1].branch}), (std::vector<uint32_t>{8, 1, 0}));

@@ -32,7 +32,9 @@ TEST(PathTable, ContributionsOfSeveralFilesAddUp) {
   PathTable into = contribution({{3, 4}, {4, 0}}, {{4, 0, 0, 2, BranchKind::True}, {4, 0, 1, 0, BranchKind::False}},
                                 {{"square", 3, 4, {3, 4}}});
   PathTable from = contribution({{4, 5}, {9, UINT32_MAX}},
-                                {{4, 0, 0, 1, BranchKind::True}, {4, 0, 1, 3, BranchKind::False}, {9, 1, 0, 0, BranchKind::Constant}},
+                                {{4, 0, 0, 1, BranchKind::True},
+                                 {4, 0, 1, 3, BranchKind::False},
+                                 {9, 1, 0, 0, BranchKind::Constant}},
                                 {{"square", 3, 1, {3, 4}}, {"cube", 9, 0, {9}}});
   mergeContribution(into, from);
   mergeContribution(into, contribution({{9, 1}}, {}, {}));
