@@ -9,6 +9,7 @@
 #   -p -u -t -x   each report in a run of its own
 #   -l     the contents listing (to a file)
 #   all4   -p -u -t -x in one run
+#   export qarpost-export writing LCOV, Cobertura, SonarQube and JSON in one run
 #   -a     the 100 data files added into one
 # next to a floor: `wc -l` over every input byte and every output byte of
 # that run. All runs are pinned to one core. Prints the table and writes it
@@ -23,8 +24,9 @@ sizes=("$@")
 
 build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQARPOST_BENCH=ON -DQARPOST_TESTS=OFF >/dev/null
-cmake --build "$build" --target qarpost qarpost_synth qarpost_load_once >/dev/null
+cmake --build "$build" --target qarpost qarpost-export qarpost_synth qarpost_load_once >/dev/null
 qarpost=$(realpath "$build/qarpost")
+qarpost_export=$(realpath "$build/qarpost-export")
 synth=$(realpath "$build/tools/qarpost_synth")
 load_once=$(realpath "$build/bench/qarpost_load_once")
 root=$(realpath -m "$build/suite")
@@ -100,6 +102,10 @@ for size in "${sizes[@]}"; do
   measure "$size" all4 "$sym $dat" "$out/r.p $out/r.u $out/r.t $out/r.x" \
     "$qarpost" "$sym" $dat -p "$out/r.p" -u "$out/r.u" -t "$out/r.t" -x "$out/r.x"
   rm -f "$out"/r.*
+  measure "$size" export "$sym $dat" "$out/e.info $out/e.cobertura.xml $out/e.sonar.xml $out/e.json" \
+    "$qarpost_export" "$sym" $dat --lcov "$out/e.info" --cobertura "$out/e.cobertura.xml" \
+    --sonarqube "$out/e.sonar.xml" --json "$out/e.json"
+  rm -f "$out"/e.*
   measure "$size" -a "$dat" "$out/sum.dat" "$qarpost" $dat -a "$out/sum.dat"
   cd - > /dev/null
   rm -rf "$out"
@@ -116,12 +122,18 @@ awk -F'\t' '
     mb = $3 / 1e6; t = $4 / 1e6; f = $5 / 1e6; peak = $6 * 1024
     printf "| %s MB | %s | %.1f | %.3f | %.0f | %.3f | %.1f | %.0f | %.2f |\n", $1, $2, mb, t, mb / t, f, t / f, peak / 1e6, peak / $7
     time[$1, $2] = t
+    if ($2 == "export") exported[$1] = t
+    if ($2 == "-x") xml[$1] = t
   }
   END {
+    for (size in exported) {
+      if (size in xml)
+        printf "\nExport of all four formats, %s MB case: %.3f s against %.3f s for -x (%.2f)\n", size, exported[size], xml[size], exported[size] / xml[size]
+    }
     if ((10, "all4") in time && (100, "all4") in time) {
       print ""
       print "Cost of the 100 MB case over the 10 MB case:"
-      n = split("load -p -u -t -x -l all4 -a", runs, " ")
+      n = split("load -p -u -t -x -l all4 export -a", runs, " ")
       for (i = 1; i <= n; i++) {
         if ((10, runs[i]) in time && (100, runs[i]) in time)
           printf "- %s: %.1f\n", runs[i], time[100, runs[i]] / time[10, runs[i]]

@@ -13,6 +13,10 @@ command -v xmllint >/dev/null || need+=(libxml2-utils)
 command -v groff >/dev/null || need+=(groff-base)
 command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
 command -v file >/dev/null || need+=(file)
+# The consumers that check every export in the tests: genhtml and lcov read
+# the LCOV tracefiles, Debian's python3 checks the JSON against its schema.
+command -v genhtml >/dev/null || need+=(lcov)
+/usr/bin/python3 -c 'import jsonschema' 2>/dev/null || need+=(python3-jsonschema)
 # The fuzz targets (scripts/fuzz.sh) need clang 14 and its runtimes.
 if [ "${1:-}" = "--fuzz" ]; then
   command -v clang++-14 >/dev/null || need+=(clang-14)

@@ -113,6 +113,13 @@ std::string expandMessage(const char* format, const std::string& first,
 
 void (*usagePrinter)() = nullptr;
 
+constexpr const char* kQarpostUsageHint = "Type 'qarpost -h' for usage information\n";
+
+std::string& usageHint() {
+  static std::string hint = kQarpostUsageHint;
+  return hint;
+}
+
 void endRun(int status) {
   std::fflush(stdout);
   throw ProgramExit{status};
@@ -127,6 +134,11 @@ void writeDiagnostic(std::string_view text) {
 }
 
 void setUsagePrinter(void (*printer)()) { usagePrinter = printer; }
+
+void setUsageHint(std::string_view hint) {
+  usageHint().assign(hint);
+  usageHint() += '\n';
+}
 
 void setErrorArguments(std::string_view first, std::string_view second) {
   ErrorState& state = errorState();
@@ -161,7 +173,7 @@ void reportError(ErrorCode code, ErrorSeverity severity) {
   state.argumentsSet = false;
 
   writeDiagnostic("QARPost error " + std::to_string(code) + ": " + message + "\n");
-  if (code == kBadCommandLine) writeDiagnostic("Type 'qarpost -h' for usage information\n");
+  if (code == kBadCommandLine) writeDiagnostic(usageHint());
 
   bool fatalCode = code >= 0 && code < kErrorCount && code != kUsageRequest;
   if (severity == ErrorSeverity::ExitAfterReport ||
@@ -209,6 +221,7 @@ const std::vector<std::string>& noticeTexts() { return noticeState().texts; }
 void resetDiagnostics() {
   errorState() = ErrorState{};
   noticeState() = NoticeState{};
+  usageHint() = kQarpostUsageHint;
 }
 
 }  // namespace qar

@@ -55,6 +55,10 @@ void writeDiagnostic(std::string_view text);
 // usage text of the program being run (nothing is written until it does).
 void setUsagePrinter(void (*printer)());
 
+// The line written after ErrorCode 9, naming how to get the usage text of
+// the program being run (qarpost's by default).
+void setUsageHint(std::string_view hint);
+
 // Stores the arguments of the next error (each cut to 999 characters). The
 // one-argument form leaves the second absent, stored as "(null)".
 void setErrorArguments(std::string_view first, std::string_view second);

@@ -224,15 +224,28 @@ void checkConsistency(const OptionSettings& s) {
 
 }  // namespace
 
-void parseCommandLine(int argc, const char* const* argv) {
-  OptionSettings settings;
-  setUsagePrinter(printUsage);
-  if (argc <= 1) reportError(kUsageRequest, ErrorSeverity::ExitAfterReport);
+ArgumentList expandArguments(int argc, const char* const* argv) {
+  ArgumentList list;
+  list.arguments = buildArgumentList(argc, argv, list.commandLineText);
+  return list;
+}
 
-  std::vector<std::string> arguments = buildArgumentList(argc, argv, settings.commandLineText);
+void parseArgumentList(const ArgumentList& list, const CommandLineRules& rules) {
+  OptionSettings settings;
+  settings.commandLineText = list.commandLineText;
+  const std::vector<std::string>& arguments = list.arguments;
   for (size_t i = 0; i < arguments.size(); ++i) {
+    if (rules.takeOwnOption != nullptr) {
+      if (size_t taken = rules.takeOwnOption(arguments, i); taken > 0) {
+        i += taken - 1;
+        continue;
+      }
+    }
     const std::string& argument = arguments[i];
     if (const OptionEntry* option = findOption(argument)) {
+      for (std::string_view refused : rules.refusedOptions) {
+        if (refused == argument) commandLineError(rules.refusedText, argument);
+      }
       const std::string* value = nullptr;
       if (option->argument != OptionArgument::None) {
         value = i + 1 < arguments.size() ? &arguments[i + 1] : nullptr;
@@ -246,8 +259,14 @@ void parseCommandLine(int argc, const char* const* argv) {
       addFileArgument(settings, argument);
     }
   }
-  checkConsistency(settings);
+  if (rules.qarpostChecks) checkConsistency(settings);
   settingsSlot() = std::move(settings);
+}
+
+void parseCommandLine(int argc, const char* const* argv) {
+  setUsagePrinter(printUsage);
+  if (argc <= 1) reportError(kUsageRequest, ErrorSeverity::ExitAfterReport);
+  parseArgumentList(expandArguments(argc, argv), CommandLineRules{});
 }
 
 const OptionSettings& options() { return settingsSlot(); }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qar {
@@ -50,6 +51,35 @@ struct OptionSettings {
 // program name and not an argument), or ends the run: usage request with
 // status 0, errors 9, 14, 16, 6 with status 1.
 void parseCommandLine(int argc, const char* const* argv);
+
+// The two steps of parseCommandLine, for programs that read qarpost's inputs
+// and selection options beside options of their own.
+
+// The argument list with options files expanded (errors 9, 14, 16, 6), and
+// the text of the command line as given.
+struct ArgumentList {
+  std::vector<std::string> arguments;
+  std::string commandLineText;
+};
+ArgumentList expandArguments(int argc, const char* const* argv);
+
+// What such a program makes of qarpost's options.
+struct CommandLineRules {
+  // Offered every argument before it is looked at as one of qarpost's
+  // options; returns how many arguments it took as the program's own (0:
+  // none). It ends the run itself on an error in them.
+  size_t (*takeOwnOption)(const std::vector<std::string>& arguments, size_t index) = nullptr;
+  // qarpost's options (as "-p") that the program refuses: ErrorCode 9 with
+  // `refusedText` and the option.
+  std::vector<std::string_view> refusedOptions;
+  std::string_view refusedText = "unknown option";
+  // qarpost's checks of the option combination; a program that asks for
+  // its work otherwise makes its own.
+  bool qarpostChecks = true;
+};
+
+// Fills the run's OptionSettings from an expanded argument list.
+void parseArgumentList(const ArgumentList& list, const CommandLineRules& rules);
 
 // The run's settings, read-only after parseCommandLine.
 const OptionSettings& options();

@@ -13,22 +13,19 @@
 #include "base/version.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
-#include "selection/header_extraction.h"
+#include "selection/report_database.h"
 #include "xml/postxml.h"
 #include "base/text.h"
 
 namespace qar {
 namespace {
 
-struct DriverState {
-  bool databaseBuilt = false;
-  bool databasePrepared = false;
-};
-
-DriverState& driverState() {
-  static DriverState state;
-  return state;
+bool isCoverageReport(ReportKind kind) {
+  return kind == ReportKind::Profile || kind == ReportKind::Untested ||
+         kind == ReportKind::Timing || kind == ReportKind::Xml;
 }
+
+}  // namespace
 
 // Standard error is unbuffered; standard output keeps a large buffer for the
 // speed of listings on stdout, and writeDiagnostic flushes it before every
@@ -38,13 +35,6 @@ void prepareStandardStreams() {
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
   std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
-
-bool isCoverageReport(ReportKind kind) {
-  return kind == ReportKind::Profile || kind == ReportKind::Untested ||
-         kind == ReportKind::Timing || kind == ReportKind::Xml;
-}
-
-}  // namespace
 
 void printBanner() {
   const std::string stars(77, '*');
@@ -64,23 +54,11 @@ void printBanner() {
 }
 
 void dispatchReport(ReportKind kind, std::string_view outputName) {
-  const OptionSettings& settings = options();
-  DriverState& state = driverState();
-
   bool coverageReport = isCoverageReport(kind);
-  if (!state.databaseBuilt) {
-    buildCoverageDatabase(!coverageReport);
-    state.databaseBuilt = true;
-  }
+  buildReportDatabase(!coverageReport);
 
   if (coverageReport) {
-    if (settings.onlyFilesWithCounters) dropFilesWithoutCounters();
-    if (!state.databasePrepared) {
-      prepareCounters();
-      if (!settings.noHeaderExtraction) extractHeaders();
-      if (settings.unchosenFiles) dropUnchosenFiles();
-      state.databasePrepared = true;
-    }
+    prepareDatabaseForCoverageReport();
     if (kind == ReportKind::Xml) {
       writeXmlReport(outputName);
       return;
@@ -151,11 +129,11 @@ int runProgram(int argc, const char* const* argv) {
   return 0;
 }
 
-int runProgramAndExit(int argc, const char* const* argv) {
+int runAndExit(int (*run)(int, const char* const*), int argc, const char* const* argv) {
   int status = 0;
   try {
     try {
-      status = runProgram(argc, argv);
+      status = run(argc, argv);
     } catch (const std::bad_alloc&) {
       // Allocation never fails towards the caller: it ends the run here.
       failWith(kOutOfMemory);
@@ -167,6 +145,8 @@ int runProgramAndExit(int argc, const char* const* argv) {
   return status;
 }
 
-void resetDriverState() { driverState() = DriverState{}; }
+int runProgramAndExit(int argc, const char* const* argv) { return runAndExit(runProgram, argc, argv); }
+
+void resetDriverState() { resetReportDatabaseState(); }
 
 }  // namespace qar

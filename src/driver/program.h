@@ -14,6 +14,14 @@ int runProgram(int argc, const char* const* argv);
 // output flushed; what main() calls.
 int runProgramAndExit(int argc, const char* const* argv);
 
+// Runs `run` as main() runs a program: a ProgramExit becomes the returned
+// status, a failed allocation ErrorCode 15, and standard output is flushed.
+int runAndExit(int (*run)(int, const char* const*), int argc, const char* const* argv);
+
+// Standard error unbuffered, standard output with a large buffer (every
+// diagnostic flushes it first).
+void prepareStandardStreams();
+
 // Writes one report: builds the database before the first one, prepares it
 // for coverage reports, then hands over to the report's writer.
 void dispatchReport(ReportKind kind, std::string_view outputName);

@@ -112,6 +112,7 @@ void endFile(CoverageWalk& walk) {
 
 }  // namespace
 
+
 void beginCoverageWalk(bool untested, CoverageView view) {
   CoverageWalk& walk = coverageWalk();
   walk.untested = untested;

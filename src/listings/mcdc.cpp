@@ -40,6 +40,7 @@ struct McdcState {
   std::vector<size_t> chosenPair;  // per condition, kNoPair when it has none
   size_t cursor = 0;
   std::string pairList;
+  std::vector<McdcPair> listedPairs;  // the pairs of pairList
 };
 
 McdcState& mcdc() {
@@ -77,10 +78,12 @@ void appendNumber(std::string& out, uint32_t value) {
   out.append(digits, end);
 }
 
-void appendPair(std::string& out, const IndependencePair& pair) {
+void appendPair(McdcState& state, const IndependencePair& pair) {
+  std::string& out = state.pairList;
   appendNumber(out, pair.trueNumber);
   out += pair.uncovered ? " - " : " + ";
   appendNumber(out, pair.falseNumber);
+  state.listedPairs.push_back({pair.trueNumber, pair.falseNumber, !pair.uncovered});
 }
 
 void forgetCombinations(McdcState& state) {
@@ -165,6 +168,7 @@ bool nextMcdcCondition(McdcCondition& condition) {
   }
   size_t index = state.cursor++;
   state.pairList.clear();
+  state.listedPairs.clear();
   size_t chosen = state.chosenPair[index];
   // A condition that no pair of combinations shows independent gets its
   // line all the same, with an empty pair list, and counts as uncovered.
@@ -173,17 +177,18 @@ bool nextMcdcCondition(McdcCondition& condition) {
   if (chosen != kNoPair) {
     const IndependencePair& representative = state.pairs[chosen];
     condition.uncovered = representative.uncovered;
-    appendPair(state.pairList, representative);
+    appendPair(state, representative);
     for (size_t p = state.firstPair[index]; p < state.firstPair[index + 1]; ++p) {
       const IndependencePair& other = state.pairs[p];
       if (other.trueNumber == representative.trueNumber && other.falseNumber == representative.falseNumber) {
         continue;
       }
       state.pairList += ", ";
-      appendPair(state.pairList, other);
+      appendPair(state, other);
     }
   }
   condition.pairList = state.pairList;
+  condition.pairs = state.listedPairs;
   return true;
 }
 

@@ -4,6 +4,7 @@
 // each condition, the pairs of a true and a false combination that show the
 // condition's independent effect, and one line per condition is written.
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace qar {
@@ -30,10 +31,21 @@ uint32_t mcdcSavedNesting();
 // registered combinations, then forgets the combinations.
 void analyseMcdc();
 
+// A pair of combinations (by their numbers) that shows a condition's
+// independent effect; covered when both combinations occurred.
+struct McdcPair {
+  uint32_t trueCombination = 0;
+  uint32_t falseCombination = 0;
+  bool covered = false;
+};
+
 struct McdcCondition {
   uint32_t number = 0;        // from 1
   bool uncovered = true;      // the chosen pair is uncovered, or there is none
   std::string_view pairList;  // "1 + 3, 2 - 3"; valid until the next call
+  // The pairs of the list in its order (the chosen one first); valid until
+  // the next call.
+  std::span<const McdcPair> pairs;
 };
 
 // The next condition of the last analysis, in order; false after the last

@@ -90,6 +90,18 @@ std::string coverageTypeText(bool anyFunctionOnly, bool anyDecision, bool anyMul
   return text;
 }
 
+int32_t scaledCost(uint32_t cost, int32_t tick) {
+  int32_t value = static_cast<int32_t>(cost);
+  if (tick == 1) return value;
+  return value / tick;
+}
+
+double averageCost(int32_t scaledTotal, uint32_t calls) {
+  double average = scaledTotal;
+  if (calls > 1) average /= calls;
+  return average;
+}
+
 std::string functionStatementLine(uint32_t hits, uint32_t total) {
   if (hits == 0 && total == 0) return "       N.A. statement\n";
   return formatText("       %3u %% (%3u/%3u) statement\n", statementPercent(hits, total), hits, total);

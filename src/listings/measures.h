@@ -47,6 +47,14 @@ TerFigures mcdcConditionTerFigures(bool uncovered, CoverageView view);
 std::string coverageTypeText(bool anyFunctionOnly, bool anyDecision, bool anyMulticondition,
                              CoverageView view);
 
+// An execution cost in TICK units: the counter taken as a signed 32-bit
+// value, divided by TICK truncating toward zero.
+int32_t scaledCost(uint32_t cost, int32_t tick);
+
+// The average cost of one call: the scaled total, divided by the call count
+// when there was more than one call.
+double averageCost(int32_t scaledTotal, uint32_t calls);
+
 // The statement line written after a function's TER line ("N.A." when both
 // figures are 0).
 std::string functionStatementLine(uint32_t hits, uint32_t total);

@@ -4,24 +4,17 @@
 #include "coverage/record_reader.h"
 #include "base/posterr.h"
 #include "listings/line_records.h"
+#include "listings/measures.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
 
 namespace qar {
 namespace {
 
-// Costs are signed 32-bit values divided by TICK, truncating toward zero.
-int32_t scaledCost(uint32_t cost, int32_t tick) {
-  int32_t value = static_cast<int32_t>(cost);
-  if (tick == 1) return value;
-  return value / tick;
-}
-
 void writeFunctionLine(const Probe& function, int32_t tick) {
   int32_t total = scaledCost(function.timeTotal, tick);
   int32_t maximum = scaledCost(function.timeMax, tick);
-  double average = total;
-  if (function.counter1 > 1) average /= function.counter1;
+  double average = averageCost(total, function.counter1);
   putExecutionCount(function.counter1);
   putTotalCost(total);
   putAverageCost(average);

@@ -35,16 +35,6 @@ int lineKind(std::string_view text) {
 bool isCountLine(std::string_view text) { return !text.empty() && text[0] == '%'; }
 bool isIncludeLine(std::string_view text) { return text.starts_with("#i"); }
 
-// The text between the first two double quotes; false without two.
-bool quotedName(std::string_view text, std::string_view& name) {
-  size_t open = text.find('"');
-  if (open == std::string_view::npos) return false;
-  size_t close = text.find('"', open + 1);
-  if (close == std::string_view::npos) return false;
-  name = text.substr(open + 1, close - open - 1);
-  return true;
-}
-
 // A line record of kind 50 (entry) or 51 with the file it names. A kind 50
 // or 51 line without a quoted name is treated as an ordinary record: it
 // opens no piece, ends none and is never cleaned up.
@@ -58,7 +48,7 @@ LineRecord lineRecordOf(std::string_view text) {
   int kind = lineKind(text);
   if (kind != 50 && kind != 51) return {};
   LineRecord record;
-  if (!quotedName(text, record.name)) return {};
+  if (!quotedFileName(text, record.name)) return {};
   record.kind = kind;
   return record;
 }
@@ -218,7 +208,7 @@ void findPieces(const MonitoredFile& source, SourceWork& work) {
     std::string_view text = lineText(lines[i]);
     if (isCountLine(text)) break;
     std::string_view included;
-    if (isIncludeLine(text) && quotedName(text, included)) {
+    if (isIncludeLine(text) && quotedFileName(text, included)) {
       work.groups[headerPathFinalComponent(included)].included.push_back(included);
       continue;
     }
@@ -457,6 +447,15 @@ void extractHeaders() {
   } catch (const std::bad_alloc&) {
     failWith(kOutOfMemory);
   }
+}
+
+bool quotedFileName(std::string_view text, std::string_view& name) {
+  size_t open = text.find('"');
+  if (open == std::string_view::npos) return false;
+  size_t close = text.find('"', open + 1);
+  if (close == std::string_view::npos) return false;
+  name = text.substr(open + 1, close - open - 1);
+  return true;
 }
 
 }  // namespace qar

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the built program for one end-to-end case and compares what it wrote.
+#   run_case.sh QARPOST CASE_DIR [QARPOST_EXPORT]
 #
 # A case folder holds:
+#   program           optional: "qarpost-export" runs QARPOST_EXPORT instead of QARPOST
 #   args              one program argument per line (an empty line is an empty argument)
 #   env               optional NAME=VALUE lines added to the clean environment
 #   input/            optional files copied into the fresh working directory
@@ -13,6 +15,9 @@
 set -u
 program=$(realpath "$1")
 case_dir=$2
+if [ -f "$case_dir/program" ] && [ "$(tr -d '[:space:]' < "$case_dir/program")" = qarpost-export ]; then
+  program=$(realpath "${3:?the case runs qarpost-export, which was not given}")
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

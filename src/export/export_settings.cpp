@@ -1,0 +1,203 @@
+#include "export/export_settings.h"
+
+#include <cstdio>
+
+#include "base/posterr.h"
+#include "base/text.h"
+#include "base/version.h"
+#include "cmdline/postcmdl.h"
+
+namespace qar {
+namespace {
+
+ExportSettings& settingsSlot() {
+  static ExportSettings settings;
+  return settings;
+}
+
+// The settings being parsed; moved into the slot when the command line passes.
+ExportSettings& parsingSlot() {
+  static ExportSettings settings;
+  return settings;
+}
+
+constexpr std::string_view kFormatOptions[kExportFormatCount] = {"--lcov", "--cobertura", "--sonarqube", "--json"};
+constexpr std::string_view kMeasureNames[] = {"line", "branch", "function", "statement", "ter", "mcdc"};
+
+[[noreturn]] void exportCommandLineError(std::string_view first, std::string_view second) {
+  setErrorArguments(first, second);
+  failWith(kBadCommandLine);
+}
+
+bool endsInInputName(std::string_view name) {
+  return name.size() > 4 && (endsWithNoCase(name, ".sym") || endsWithNoCase(name, ".dat"));
+}
+
+// The argument after an option, which must be there. Output names follow
+// the rule of qarpost's report files: "-" or a name that does not start with
+// "-" and does not end in ".sym" or ".dat" (so an input cannot be overwritten
+// by a slip).
+const std::string& optionValue(const std::vector<std::string>& arguments, size_t index, bool outputName) {
+  const std::string& option = arguments[index];
+  if (index + 1 >= arguments.size()) exportCommandLineError("argument missing for option", option);
+  const std::string& value = arguments[index + 1];
+  if (outputName) {
+    bool refusedDash = !value.empty() && value[0] == '-' && value != "-";
+    if (refusedDash || value.empty() || endsInInputName(value)) {
+      exportCommandLineError("argument missing for option", option);
+    }
+  }
+  return value;
+}
+
+size_t takeExportOption(const std::vector<std::string>& arguments, size_t index) {
+  const std::string& argument = arguments[index];
+  if (!argument.starts_with("--")) return 0;
+  ExportSettings& settings = parsingSlot();
+  for (size_t f = 0; f < kExportFormatCount; ++f) {
+    if (argument == kFormatOptions[f]) {
+      settings.outputs[f] = optionValue(arguments, index, true);
+      return 2;
+    }
+  }
+  if (argument == "--root") {
+    settings.root = optionValue(arguments, index, false);
+    return 2;
+  }
+  if (argument == "--fail-under") {
+    const std::string& value = optionValue(arguments, index, false);
+    std::optional<CoverageGate> gate = parseCoverageGate(value);
+    if (!gate) exportCommandLineError("malformed gate", value);
+    settings.gates.push_back(std::move(*gate));
+    return 2;
+  }
+  if (argument == "--help") reportError(kUsageRequest, ErrorSeverity::ExitAfterReport);
+  if (argument == "--version") {
+    std::string text = programVersion() + "\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+    throw ProgramExit{0};
+  }
+  return 0;  // qarpost's parser names it as an unknown option
+}
+
+void checkExportSettings(const ExportSettings& settings) {
+  bool anyOutput = false;
+  for (size_t f = 0; f < kExportFormatCount; ++f) {
+    if (!settings.outputs[f]) continue;
+    anyOutput = true;
+    const std::string& name = *settings.outputs[f];
+    for (size_t g = 0; g < f; ++g) {
+      if (settings.outputs[g] && *settings.outputs[g] == name) {
+        const char* what = name == "-" ? "standard output named twice, again by" : "output file named twice, again by";
+        exportCommandLineError(what, kFormatOptions[f]);
+      }
+    }
+  }
+  if (!anyOutput && settings.gates.empty()) {
+    exportCommandLineError("output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--fail-under");
+  }
+}
+
+}  // namespace
+
+std::string_view exportFormatOption(ExportFormat format) { return kFormatOptions[static_cast<int>(format)]; }
+
+std::string_view gateMeasureName(GateMeasure measure) { return kMeasureNames[static_cast<int>(measure)]; }
+
+const ExportSettings& exportSettings() { return settingsSlot(); }
+
+void setExportSettings(ExportSettings settings) { settingsSlot() = std::move(settings); }
+
+std::optional<CoverageGate> parseCoverageGate(std::string_view text) {
+  size_t equals = text.find('=');
+  if (equals == std::string_view::npos) return std::nullopt;
+  std::string_view measure = text.substr(0, equals);
+  std::string_view percent = text.substr(equals + 1);
+  CoverageGate gate;
+  bool known = false;
+  for (size_t m = 0; m < std::size(kMeasureNames); ++m) {
+    if (measure == kMeasureNames[m]) {
+      gate.measure = static_cast<GateMeasure>(m);
+      known = true;
+    }
+  }
+  if (!known) return std::nullopt;
+  if (percent.ends_with('%')) percent.remove_suffix(1);
+  gate.thresholdText = std::string(percent);
+
+  // Digits, then optionally "." and one to nine digits.
+  uint64_t whole = 0;
+  uint64_t fraction = 0;
+  size_t i = 0;
+  size_t wholeDigits = 0;
+  for (; i < percent.size() && percent[i] >= '0' && percent[i] <= '9'; ++i, ++wholeDigits) {
+    if (whole > 100) return std::nullopt;
+    whole = whole * 10 + static_cast<uint64_t>(percent[i] - '0');
+  }
+  if (wholeDigits == 0) return std::nullopt;
+  if (i < percent.size()) {
+    if (percent[i] != '.') return std::nullopt;
+    ++i;
+    uint64_t scale = kThresholdScale;
+    size_t fractionDigits = 0;
+    for (; i < percent.size() && percent[i] >= '0' && percent[i] <= '9'; ++i, ++fractionDigits) {
+      if (fractionDigits == 9) return std::nullopt;
+      scale /= 10;
+      fraction += static_cast<uint64_t>(percent[i] - '0') * scale;
+    }
+    if (fractionDigits == 0 || i < percent.size()) return std::nullopt;
+  }
+  gate.threshold = whole * kThresholdScale + fraction;
+  if (gate.threshold > 100 * kThresholdScale) return std::nullopt;
+  return gate;
+}
+
+void parseExportCommandLine(int argc, const char* const* argv) {
+  setUsagePrinter(printExportUsage);
+  setUsageHint("Type 'qarpost-export --help' for usage information");
+  if (argc <= 1) reportError(kUsageRequest, ErrorSeverity::ExitAfterReport);
+
+  parsingSlot() = ExportSettings{};
+  CommandLineRules rules;
+  rules.takeOwnOption = takeExportOption;
+  rules.refusedOptions = {"-p", "-u", "-t", "-x", "-a", "-l", "-L", "-w"};
+  rules.refusedText = "option not available in qarpost-export";
+  rules.qarpostChecks = false;
+  parseArgumentList(expandArguments(argc, argv), rules);
+  checkExportSettings(parsingSlot());
+  settingsSlot() = std::move(parsingSlot());
+}
+
+void printExportUsage() {
+  std::string text =
+      "\n"
+      "This is Tarvo (v" + programVersion() + ") coverage export utility: it reads symbolfiles and\n"
+      "datafiles as the Postprocessor does and writes their coverage for other tools.\n"
+      "\n"
+      "Usage:\n"
+      "qarpost-export [general-options] [symbolfile]... [datafile]...\n"
+      "               [-ff|-fd|-fc|-fmcdc] [-nhe] [-onlycf]\n"
+      "               [--lcov file] [--cobertura file] [--sonarqube file] [--json file]\n"
+      "               [--root dir] [--fail-under measure=percent]...\n"
+      "\n"
+      "[general-options]:\n"
+      "   [-h|--help] [--version] [-V] [@optionsfile]...\n"
+      "   [-c conf-file[;conf-file]...]... [-C conf-param{=value|+value}]...\n"
+      "   [-f source-file[;source-file]...]... [-nf source-file[;source-file]...]...\n"
+      "\n"
+      "Outputs (file '-' is standard output, for one format at most):\n"
+      "   --lcov        LCOV tracefile: functions, lines and branches\n"
+      "   --cobertura   Cobertura XML: lines, branches and methods\n"
+      "   --sonarqube   SonarQube generic coverage XML: lines and branches\n"
+      "   --json        JSON: all of it, with TER, statement and MC/DC figures\n"
+      "   --root dir    write file names below dir relative to it, with '/'\n"
+      "\n"
+      "Gates: --fail-under measure=percent, measure one of line, branch, function,\n"
+      "statement, ter (under the chosen view) and mcdc. A gate missed is named on\n"
+      "stderr after the outputs are written; the exit status is then 2.\n"
+      "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+}  // namespace qar

@@ -1,0 +1,153 @@
+#include "export/export_stream.h"
+
+#include <cerrno>
+
+#include <sys/stat.h>
+
+#include "base/posterr.h"
+#include "base/text.h"
+
+namespace qar {
+namespace {
+
+bool& outputErrorFlag() {
+  static bool reported = false;
+  return reported;
+}
+
+void reportOutputError(ErrorCode code, const std::string& name, int errorNumber) {
+  setErrorArguments(name, systemErrorText(errorNumber));
+  reportError(code, ErrorSeverity::ContinueAfterReport);
+  outputErrorFlag() = true;
+}
+
+// A write that failed: reported once, the stream stops taking text.
+void failStream(ExportStream& stream, int errorNumber) {
+  if (!stream.failed) reportOutputError(kCannotWrite, stream.name, errorNumber);
+  stream.failed = true;
+  stream.buffer.clear();
+}
+
+void writeOut(ExportStream& stream, const char* data, size_t size) {
+  if (stream.failed || size == 0) return;
+  errno = 0;
+  if (std::fwrite(data, 1, size, stream.file) != size) {
+    failStream(stream, errno);
+    return;
+  }
+  stream.written += static_cast<long>(size);
+}
+
+}  // namespace
+
+bool openExportStream(ExportStream& stream, std::string_view name) {
+  abandonExportStream(stream);
+  if (name == "-" || name == "stdout") {
+    stream.file = stdout;
+    stream.toStdout = true;
+    stream.name = "stdout";
+    return true;
+  }
+  stream.name.assign(name);
+  errno = 0;
+  stream.file = std::fopen(stream.name.c_str(), "w");
+  if (stream.file == nullptr) {
+    reportOutputError(kCannotCreate, stream.name, errno);
+    stream.failed = true;
+    return false;
+  }
+  return true;
+}
+
+bool openTemporaryStream(ExportStream& stream, std::string_view forName) {
+  abandonExportStream(stream);
+  stream.name = std::string(forName) + " (temporary part)";
+  stream.temporary = true;
+  errno = 0;
+  stream.file = std::tmpfile();
+  if (stream.file == nullptr) {
+    reportOutputError(kCannotCreate, stream.name, errno);
+    stream.failed = true;
+    return false;
+  }
+  return true;
+}
+
+void flushExportBuffer(ExportStream& stream) {
+  writeOut(stream, stream.buffer.data(), stream.buffer.size());
+  stream.buffer.clear();
+}
+
+bool exportStreamSeekable(const ExportStream& stream) {
+  if (stream.file == nullptr || stream.toStdout) return false;
+  struct stat status {};
+  return fstat(fileno(stream.file), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+void overwriteExportStream(ExportStream& stream, long offset, std::string_view text) {
+  flushExportBuffer(stream);
+  if (stream.failed) return;
+  errno = 0;
+  if (std::fseek(stream.file, offset, SEEK_SET) != 0 ||
+      std::fwrite(text.data(), 1, text.size(), stream.file) != text.size() ||
+      std::fseek(stream.file, 0, SEEK_END) != 0) {
+    failStream(stream, errno);
+  }
+}
+
+void appendTemporaryStream(ExportStream& into, ExportStream& temporary) {
+  flushExportBuffer(into);
+  flushExportBuffer(temporary);
+  if (!temporary.failed) {
+    errno = 0;
+    if (std::fflush(temporary.file) != 0 || std::fseek(temporary.file, 0, SEEK_SET) != 0) {
+      failStream(temporary, errno);
+    }
+  }
+  if (!temporary.failed) {
+    static char chunk[1 << 16];
+    for (;;) {
+      size_t got = std::fread(chunk, 1, sizeof chunk, temporary.file);
+      if (got > 0) writeOut(into, chunk, got);
+      if (got < sizeof chunk) {
+        if (std::ferror(temporary.file)) {
+          setErrorArguments(temporary.name, systemErrorText(errno));
+          reportError(kCannotRead, ErrorSeverity::ContinueAfterReport);
+          outputErrorFlag() = true;
+          into.failed = true;
+        }
+        break;
+      }
+    }
+  } else {
+    // The part is lost; so is the output it belonged to.
+    into.failed = true;
+  }
+  abandonExportStream(temporary);
+}
+
+void closeExportStream(ExportStream& stream) {
+  if (stream.file == nullptr) return;
+  flushExportBuffer(stream);
+  errno = 0;
+  if (std::fflush(stream.file) != 0) failStream(stream, errno);
+  if (!stream.toStdout) {
+    errno = 0;
+    if (std::fclose(stream.file) != 0 && !stream.failed) {
+      reportOutputError(kCannotClose, stream.name, errno);
+      stream.failed = true;
+    }
+  }
+  stream.file = nullptr;
+}
+
+void abandonExportStream(ExportStream& stream) {
+  if (stream.file != nullptr && !stream.toStdout) std::fclose(stream.file);
+  stream = ExportStream{};
+}
+
+bool exportOutputErrorReported() { return outputErrorFlag(); }
+
+void resetExportOutputErrors() { outputErrorFlag() = false; }
+
+}  // namespace qar

@@ -1,0 +1,42 @@
+#include "selection/report_database.h"
+
+#include "cmdline/postcmdl.h"
+#include "coverage/loading.h"
+#include "selection/header_extraction.h"
+
+namespace qar {
+namespace {
+
+struct ReportDatabaseState {
+  bool built = false;
+  bool prepared = false;
+};
+
+ReportDatabaseState& reportDatabaseState() {
+  static ReportDatabaseState state;
+  return state;
+}
+
+}  // namespace
+
+void buildReportDatabase(bool contentsOnly) {
+  ReportDatabaseState& state = reportDatabaseState();
+  if (state.built) return;
+  buildCoverageDatabase(contentsOnly);
+  state.built = true;
+}
+
+void prepareDatabaseForCoverageReport() {
+  const OptionSettings& settings = options();
+  ReportDatabaseState& state = reportDatabaseState();
+  if (settings.onlyFilesWithCounters) dropFilesWithoutCounters();
+  if (state.prepared) return;
+  prepareCounters();
+  if (!settings.noHeaderExtraction) extractHeaders();
+  if (settings.unchosenFiles) dropUnchosenFiles();
+  state.prepared = true;
+}
+
+void resetReportDatabaseState() { reportDatabaseState() = ReportDatabaseState{}; }
+
+}  // namespace qar
