@@ -471,6 +471,7 @@ uint32_t currentUpdCount() { return readerState().updCount; }
 uint32_t currentCounterRwrCount() { return readerState().counterRwrCount; }
 uint32_t currentCounterUpdCount() { return readerState().counterUpdCount; }
 uint32_t currentIsHeaderFile() { return readerState().isHeaderFile; }
+const MonitoredFile* currentMonitoredFile() { return readerState().file; }
 uint32_t previousFileSourceLines() { return readerState().previousSourceLines; }
 
 uint32_t functionCountAt(uint64_t index, const CounterArrays* counters) {

@@ -90,6 +90,8 @@ uint32_t currentUpdCount();         // of the description
 uint32_t currentCounterRwrCount();  // of the counter data, 0 without
 uint32_t currentCounterUpdCount();  // of the counter data, 0 without
 uint32_t currentIsHeaderFile();
+// The MonitoredFile the cursor is in (its whole name, its source line count).
+const MonitoredFile* currentMonitoredFile();
 // The source line count of the file the cursor left last.
 uint32_t previousFileSourceLines();
 
