@@ -239,6 +239,8 @@ void function(std::string& text, const FunctionResult& f) {
     text += "}";
   }
   text += ", ";
+  mcdcTotals(text, f.mcdc);
+  text += ", ";
   key(text, "multiconditions");
   text += "[";
   for (size_t i = 0; i < f.multiconditions.size(); ++i) {
