@@ -79,6 +79,7 @@ void dispatchReport(ReportKind kind, std::string_view outputName) {
       prepareCounters();
       if (!settings.noHeaderExtraction) extractHeaders();
       if (settings.unchosenFiles) dropUnchosenFiles();
+      database().recordTextsCompactable = true;
       state.databasePrepared = true;
     }
     if (kind == ReportKind::Xml) {
