@@ -12,11 +12,17 @@
 #   export qarpost-export writing LCOV, Cobertura, SonarQube and JSON in one run
 #   -a     the 100 data files added into one
 # next to a floor: `wc -l` over every input byte and every output byte of
-# that run. All runs are pinned to one core. Prints the table and writes it
-# to build-bench/suite/results.md.
+# that run. All runs are pinned to one core. Each size comes in two shapes:
+# the default project, and an XML-heavy one (qarpost_synth --shape
+# xml-heavy: long descriptions full of "<", ">" and "&", most decisions
+# written as multiconditions). Prints the table and writes it to
+# build-bench/suite/results.md. The table also has the CPU time (user +
+# system, 10 ms resolution) of the best run and of the best floor run: on a
+# loaded machine their ratio is steadier than that of the wall times.
 #
 #   bench/suite.sh [SIZE_MB...]        default: 1 10 100
 #   REPEAT=N bench/suite.sh            best of N runs (default 3)
+#   SHAPES="default" bench/suite.sh    only some shapes (default: default xml-heavy)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sizes=("$@")
@@ -40,47 +46,54 @@ results="$root/results.tsv"
 
 bytes_of() { local total=0 f; for f in "$@"; do total=$((total + $(stat -c %s "$f"))); done; echo "$total"; }
 
-# timed OUTFILE CMD...: runs CMD once on the pinned core, prints "seconds peak_kB".
+# timed OUTFILE CMD...: runs CMD once on the pinned core, prints
+# "microseconds peak_kB cpu_microseconds".
 timed() {
   local out=$1; shift
   local start end
   start=$(date +%s%N)
-  /usr/bin/time -f "%M" -o "$root/.rss" "${pin[@]}" "$@" > "$out" 2> "$root/.stderr" || {
+  /usr/bin/time -f "%M %U %S" -o "$root/.rss" "${pin[@]}" "$@" > "$out" 2> "$root/.stderr" || {
     echo "failed: $* ($(head -c 300 "$root/.stderr"))" >&2; exit 1; }
   end=$(date +%s%N)
-  echo "$(( (end - start) / 1000 )) $(tail -1 "$root/.rss")"
+  local rss user sys
+  read -r rss user sys < <(tail -1 "$root/.rss")
+  echo "$(( (end - start) / 1000 )) $rss $(echo "($user + $sys) * 1000000 / 1" | bc)"
 }
 
 # measure SIZE NAME "INPUTS" "OUTPUTS" CMD...: best of $repeat runs of CMD,
 # and of the floor over the same bytes.
 measure() {
   local size=$1 name=$2 inputs=$3 outputs=$4; shift 4
-  local best=0 peak=0 floor=0 r t m
+  local best=0 peak=0 floor=0 cpu=0 floorcpu=0 r t m c
   for ((r = 0; r < repeat; r++)); do
     # shellcheck disable=SC2086
     rm -f $outputs
-    read -r t m < <(timed "$root/.stdout" "$@")
-    if [ "$best" = 0 ] || [ "$t" -lt "$best" ]; then best=$t; fi
+    read -r t m c < <(timed "$root/.stdout" "$@")
+    if [ "$best" = 0 ] || [ "$t" -lt "$best" ]; then best=$t; cpu=$c; fi
     [ "$m" -gt "$peak" ] && peak=$m
   done
   # shellcheck disable=SC2086
   for ((r = 0; r < repeat; r++)); do
-    read -r t m < <(timed /dev/null wc -l $inputs $outputs)
-    if [ "$floor" = 0 ] || [ "$t" -lt "$floor" ]; then floor=$t; fi
+    read -r t m c < <(timed /dev/null wc -l $inputs $outputs)
+    if [ "$floor" = 0 ] || [ "$t" -lt "$floor" ]; then floor=$t; floorcpu=$c; fi
   done
   # shellcheck disable=SC2086
   local moved; moved=$(bytes_of $inputs $outputs)
-  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$size" "$name" "$moved" "$best" "$floor" "$peak" "$symbol_bytes" >> "$results"
-  printf '  %-5s %8.3f s  floor %7.3f s  peak %6d MB\n' "$name" "$(echo "$best / 1000000" | bc -l)" \
-    "$(echo "$floor / 1000000" | bc -l)" "$((peak * 1024 / 1000000))"
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$label" "$name" "$moved" "$best" "$floor" "$peak" "$symbol_bytes" \
+    "$cpu" "$floorcpu" >> "$results"
+  printf '  %-5s %8.3f s (cpu %7.3f s)  floor %7.3f s  peak %6d MB\n' "$name" "$(echo "$best / 1000000" | bc -l)" \
+    "$(echo "$cpu / 1000000" | bc -l)" "$(echo "$floor / 1000000" | bc -l)" "$((peak * 1024 / 1000000))"
 }
 
+read -r -a shapes <<< "${SHAPES:-default xml-heavy}"
+for shape in "${shapes[@]}"; do
 for size in "${sizes[@]}"; do
   files=$((size * 200))
-  dir="$root/size-$size"
+  if [ "$shape" = default ]; then dir="$root/size-$size"; label="$size MB"
+  else dir="$root/$shape-$size"; label="$size MB $shape"; fi
   if [ ! -f "$dir/complete" ]; then
     rm -rf "$dir"
-    "$synth" "$dir" --seed 1 --files "$files" --symbol-mb "$size" --runs 100 > /dev/null
+    "$synth" "$dir" --seed 1 --files "$files" --symbol-mb "$size" --runs 100 --shape "$shape" > /dev/null
     touch "$dir/complete"
   fi
   repeat=${REPEAT:-3}
@@ -90,7 +103,7 @@ for size in "${sizes[@]}"; do
   sym="$dir/MON.sym"
   dat=$(ls "$dir"/run_*.dat | tr '\n' ' ')
   symbol_bytes=$(stat -c %s "$sym")
-  echo "size $size MB: $files source files, $(echo "$symbol_bytes / 1000000" | bc) MB symbol text," \
+  echo "size $size MB, $shape shape: $files source files, $(echo "$symbol_bytes / 1000000" | bc) MB symbol text," \
        "$(( $(bytes_of $dat) / 1000000 )) MB in 100 data files"
   cd "$out"
   measure "$size" load "$sym $dat" "" "$load_once" "$sym" -- $dat
@@ -110,33 +123,38 @@ for size in "${sizes[@]}"; do
   cd - > /dev/null
   rm -rf "$out"
 done
+done
 
 # The table: throughput over the bytes read and written, time over the floor,
 # peak memory over the symbol text.
 awk -F'\t' '
   BEGIN {
-    print "| size | run | MB in+out | time s | MB/s | floor s | x floor | peak MB | peak / symbol text |"
-    print "|---:|---|---:|---:|---:|---:|---:|---:|---:|"
+    print "| case | run | MB in+out | time s | cpu s | MB/s | floor s | floor cpu s | x floor | cpu x floor cpu | peak MB | peak / symbol text |"
+    print "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
   }
   {
-    mb = $3 / 1e6; t = $4 / 1e6; f = $5 / 1e6; peak = $6 * 1024
-    printf "| %s MB | %s | %.1f | %.3f | %.0f | %.3f | %.1f | %.0f | %.2f |\n", $1, $2, mb, t, mb / t, f, t / f, peak / 1e6, peak / $7
+    mb = $3 / 1e6; t = $4 / 1e6; f = $5 / 1e6; peak = $6 * 1024; cpu = $8 / 1e6; fcpu = $9 / 1e6
+    printf "| %s | %s | %.1f | %.3f | %.2f | %.0f | %.3f | %.2f | %.1f | %s | %.0f | %.2f |\n", $1, $2, mb, t, cpu, mb / t, f, fcpu,
+      t / f, (fcpu > 0 ? sprintf("%.1f", cpu / fcpu) : "-"), peak / 1e6, peak / $7
     time[$1, $2] = t
+    shape = $1; sub(/^[0-9]+ MB ?/, "", shape); shapes[shape] = 1
     if ($2 == "export") exported[$1] = t
     if ($2 == "-x") xml[$1] = t
   }
   END {
-    for (size in exported) {
-      if (size in xml)
-        printf "\nExport of all four formats, %s MB case: %.3f s against %.3f s for -x (%.2f)\n", size, exported[size], xml[size], exported[size] / xml[size]
+    for (c in exported) {
+      if (c in xml)
+        printf "\nExport of all four formats, %s case: %.3f s against %.3f s for -x (%.2f)\n", c, exported[c], xml[c], exported[c] / xml[c]
     }
-    if ((10, "all4") in time && (100, "all4") in time) {
+    for (shape in shapes) {
+      small = "10 MB" (shape == "" ? "" : " " shape); large = "100 MB" (shape == "" ? "" : " " shape)
+      if (!((small, "all4") in time && (large, "all4") in time)) continue
       print ""
-      print "Cost of the 100 MB case over the 10 MB case:"
+      print "Cost of the 100 MB case over the 10 MB case" (shape == "" ? "" : " (" shape ")") ":"
       n = split("load -p -u -t -x -l all4 export -a", runs, " ")
       for (i = 1; i <= n; i++) {
-        if ((10, runs[i]) in time && (100, runs[i]) in time)
-          printf "- %s: %.1f\n", runs[i], time[100, runs[i]] / time[10, runs[i]]
+        if ((small, runs[i]) in time && (large, runs[i]) in time)
+          printf "- %s: %.1f\n", runs[i], time[large, runs[i]] / time[small, runs[i]]
       }
     }
   }' "$results" | tee "$root/results.md"

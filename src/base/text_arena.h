@@ -30,6 +30,8 @@ class TextArena {
     std::memcpy(&length, entry + 1, sizeof length);
     return std::string_view(entry + 1 + sizeof length, length);
   }
+  // The bytes of a stored text, for rewriting it in place (same length).
+  char* editable(uint32_t reference) { return const_cast<char*>(view(reference).data()); }
   void clear();
   size_t bytesReserved() const { return blocks_.size() << kBlockBits; }
 

@@ -16,6 +16,11 @@ struct CoverageDatabase {
   std::vector<InputFileEntry> dataFilesRead;
   std::vector<DataBlockSummary> dataBlockSummaries;  // contents listing only
   bool countersPrepared = false;
+  // Set once the lines no longer change (after the preparation pass, header
+  // extraction and -nf): the record reader may then rewrite the numbers of
+  // a record line it has parsed into their parsed form (record_reader.cpp),
+  // which only it reads from then on.
+  bool recordTextsCompactable = false;
   TextArena lineTexts;  // texts of every DescriptionLine
   // Folded name (ASCII lower case, backslash as "/") -> files of that name
   // that were appended, in appending order.

@@ -284,6 +284,70 @@ RecordCategory startFile(ReaderState& state, std::string_view nameLine) {
   return RecordCategory::FileStart;
 }
 
+// Where the look-ahead's text starts: after five runs of digits, each with
+// one optional blank after it.
+size_t lookAheadTextStart(std::string_view line) {
+  ScanText skip(line);
+  for (int field = 0; field < 5; ++field) {
+    while (skip.at < skip.end && isDecimalDigit(*skip.at)) ++skip.at;
+    if (skip.at < skip.end && *skip.at == ' ') ++skip.at;
+  }
+  return static_cast<size_t>(skip.at - line.data());
+}
+
+// A compact record line: the reports walk every record line several times
+// (the walk of each report, and the statement look-ahead of each function),
+// so once the lines no longer change the walk replaces the numbers at the
+// front of a record line it has parsed by their parsed form, in the same
+// bytes:
+//   byte 0     0x80 | kind (no line of the symbol text starts that way: it
+//              would be a bad record, and the preparation pass met none)
+//   bytes 1-3  line number, bytes 4-5 statement count, byte 6 nesting
+//   byte 7     where the text starts (unchanged after it)
+// The text keeps its place, so the walk and the look-ahead read the same
+// text as before. Lines whose numbers do not fit stay as they are.
+constexpr size_t kCompactSize = 8;
+constexpr unsigned char kCompactMark = 0x80;
+
+bool isCompactLine(std::string_view line) {
+  return !line.empty() && static_cast<unsigned char>(line.front()) >= kCompactMark;
+}
+
+// Rewrites the record line `reference` (already parsed into `probe`, whose
+// text starts at `textStart` for the walk) when its numbers fit and the
+// look-ahead would find its text at the same place.
+void compactRecordLine(uint32_t reference, std::string_view line, size_t textStart, const Probe& probe) {
+  if (textStart < kCompactSize || textStart > 0xFF || probe.kind >= kCompactMark || probe.line >= (1u << 24) ||
+      probe.statementCount > 0xFFFF || probe.nesting > 0xFF || lookAheadTextStart(line) != textStart) {
+    return;
+  }
+  unsigned char* at = reinterpret_cast<unsigned char*>(database().lineTexts.editable(reference));
+  at[0] = static_cast<unsigned char>(kCompactMark | probe.kind);
+  at[1] = static_cast<unsigned char>(probe.line);
+  at[2] = static_cast<unsigned char>(probe.line >> 8);
+  at[3] = static_cast<unsigned char>(probe.line >> 16);
+  at[4] = static_cast<unsigned char>(probe.statementCount);
+  at[5] = static_cast<unsigned char>(probe.statementCount >> 8);
+  at[6] = static_cast<unsigned char>(probe.nesting);
+  at[7] = static_cast<unsigned char>(textStart);
+}
+
+// The numbers and the text (as the look-ahead takes it) of a compact line.
+void readCompactLine(std::string_view line, Probe& probe) {
+  const auto* at = reinterpret_cast<const unsigned char*>(line.data());
+  probe.kind = at[0] & ~kCompactMark & 0xFFu;
+  probe.line = at[1] | uint32_t{at[2]} << 8 | uint32_t{at[3]} << 16;
+  probe.statementCount = at[4] | uint32_t{at[5]} << 8;
+  probe.nesting = at[6];
+  probe.text = line.substr(at[7], kMaxTextLength);
+}
+
+RecordCategory categoryOfKind(uint32_t kind) {
+  if (kind == kKindFunction) return RecordCategory::FunctionRecord;
+  if (kind == kKindLineEntry || kind == kKindLineReturn) return RecordCategory::LineRecord;
+  return RecordCategory::ProbeRecord;
+}
+
 }  // namespace
 
 const ProbeKindInfo& probeKindInfo(int64_t kind) {
@@ -338,11 +402,20 @@ RecordCategory nextRecord(Probe& probe) {
     MonitoredFile& file = *state.cursor.file;
     uint32_t pendingTrue = probe.counter1;
     uint32_t pendingFalse = probe.counter2;
-    RecordCategory category =
-        parseRecordLine(text, prepared ? nullptr : file.counterData.get(), state.mode.hasTiming(), probe);
-    if (category == RecordCategory::BadRecord) {
-      setErrorArguments(file.name);
-      return category;
+    RecordCategory category;
+    if (prepared && isCompactLine(text)) {
+      readCompactLine(text, probe);
+      if (!probe.text.empty() && probe.text.back() == ' ') probe.text.remove_suffix(1);
+      category = categoryOfKind(probe.kind);
+    } else {
+      category = parseRecordLine(text, prepared ? nullptr : file.counterData.get(), state.mode.hasTiming(), probe);
+      if (category == RecordCategory::BadRecord) {
+        setErrorArguments(file.name);
+        return category;
+      }
+      if (prepared && category != RecordCategory::IncludeRecord && database().recordTextsCompactable) {
+        compactRecordLine(line->textRef, text, static_cast<size_t>(probe.text.data() - text.data()), probe);
+      }
     }
     if (category == RecordCategory::IncludeRecord) return category;
     if (prepared) {
@@ -407,6 +480,10 @@ RecordCategory peekRecord(Probe& probe) {
   probe.counter2 = values.value2;
   probe.timeTotal = values.value3;
   probe.timeMax = values.value4;
+  if (isCompactLine(lineTextAt)) {
+    readCompactLine(lineTextAt, probe);
+    return probe.kind == kKindFunction ? RecordCategory::FunctionRecord : RecordCategory::ProbeRecord;
+  }
   if (isIncludeLine(lineTextAt)) {
     probe.kind = kKindLineEntry;
     probe.text = lineTextAt.substr(0, kMaxTextLength);
@@ -422,12 +499,7 @@ RecordCategory peekRecord(Probe& probe) {
   probe.line = numbers.line;
   probe.statementCount = numbers.statementCount;
   probe.nesting = numbers.nesting;
-  ScanText skip(lineTextAt);
-  for (int field = 0; field < 5; ++field) {
-    while (skip.at < skip.end && isDecimalDigit(*skip.at)) ++skip.at;
-    if (skip.at < skip.end && *skip.at == ' ') ++skip.at;
-  }
-  probe.text = skip.rest().substr(0, kMaxTextLength);
+  probe.text = lineTextAt.substr(lookAheadTextStart(lineTextAt), kMaxTextLength);
   return probe.kind == kKindFunction ? RecordCategory::FunctionRecord : RecordCategory::ProbeRecord;
 }
 

@@ -269,3 +269,73 @@ TEST_F(RecordReaderTest, PeekLooksAheadInsideTheFileAndStopsAtTheCountLine) {
 
 }  // namespace
 }  // namespace qar
+
+namespace qar {
+namespace {
+
+// Every record of a prepared walk, and after each function record what the
+// statement look-ahead sees up to the next one.
+std::vector<Delivered> walkWithLookAhead() {
+  std::vector<Delivered> records;
+  auto keep = [&records](RecordCategory category, const Probe& probe) {
+    records.push_back(Delivered{category, probe.kind, probe.line, probe.statementCount, probe.nesting,
+                                std::string(probe.text), probe.counter1, probe.counter2, probe.timeTotal,
+                                probe.timeMax});
+  };
+  Probe probe;
+  for (RecordCategory category = nextRecord(probe); category != RecordCategory::EndOfRecords;
+       category = nextRecord(probe)) {
+    keep(category, probe);
+    if (category != RecordCategory::FunctionRecord) continue;
+    saveRecordCursor();
+    Probe look;
+    RecordCategory ahead;
+    do {
+      ahead = peekRecord(look);
+      keep(ahead, look);
+    } while (ahead == RecordCategory::ProbeRecord);
+    restoreRecordCursor();
+  }
+  return records;
+}
+
+TEST_F(RecordReaderTest, CompactedRecordLinesReadAsTheirTexts) {
+  MonitoredFile& file = addFile(
+      "t.c", {"@t.c", "15 100 00000001 0 0", "#include \"x.h\"", "0 1 0 0 0 f", "20 2 1 0 1 a < b ",
+              "13 3 2 0 2", "13 4 2 0 2 \t  tabbed  text ", "13 16777216 2 0 2 big line", "13 5 65536 0 2 many",
+              "13 6 2 0 256 deep", "13 7 2 0 2  two blanks", "+13 8 2 0 2 signed", "78 9 1 0 1 0,1",
+              "79 9 1 2 1 0", "70 9 1 0 1 c", "50 10 0 0 0 \"x.h\"", "0 20 0 0 0 g", "2 21 1 0 0",
+              "%22,2,3,1,4,1"});
+  for (size_t i = 3; i + 1 < file.descriptionLines.size(); ++i) {
+    setLineValues(file, file.descriptionLines[i], LineValues{static_cast<uint32_t>(i), 2, 0, 0});
+  }
+  database().countersPrepared = true;
+  const std::vector<Delivered> fromTexts = walkWithLookAhead();
+
+  database().recordTextsCompactable = true;
+  EXPECT_EQ(walkWithLookAhead(), fromTexts);  // this walk compacts the lines it parses
+  EXPECT_EQ(walkWithLookAhead(), fromTexts);  // and this one reads them compacted
+  auto compacted = [&file](size_t index) {
+    return static_cast<unsigned char>(lineText(file.descriptionLines[index]).front()) >= 0x80;
+  };
+  EXPECT_TRUE(compacted(3));
+  EXPECT_TRUE(compacted(4));   // the text keeps its trailing blank for the look-ahead
+  EXPECT_TRUE(compacted(5));   // no text at all
+  EXPECT_TRUE(compacted(14));  // kind 70, delivered as 20
+  EXPECT_EQ(lineText(file.descriptionLines[4]).substr(8), " 1 a < b ");  // after the compact bytes
+  // Texts the look-ahead finds elsewhere (more white space than one blank,
+  // a sign), numbers that do not fit, the include line and the partner list
+  // stay texts.
+  for (size_t index : {2u, 6u, 7u, 8u, 9u, 10u, 11u, 13u}) EXPECT_FALSE(compacted(index)) << index;
+}
+
+TEST_F(RecordReaderTest, RecordLinesStayTextsUnlessCompactingIsAllowed) {
+  MonitoredFile& file = addFile("t.c", {"@t.c", "1 100 00000001 0 0", "0 1 0 0 0 f", "%2,1,0,0,0,0"});
+  database().countersPrepared = true;
+  walk();
+  walk();
+  EXPECT_EQ(lineText(file.descriptionLines[2]), "0 1 0 0 0 f");
+}
+
+}  // namespace
+}  // namespace qar

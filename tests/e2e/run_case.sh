@@ -11,6 +11,7 @@
 #   expected/stderr   expected standard error (absent: empty)
 #   expected/status   expected exit status (absent: 0)
 #   expected/files/   files that must exist afterwards in the working directory, byte for byte
+#   expected/absent   optional names, one a line, that must not exist afterwards
 # "@WORK@" in args and env stands for the working directory's path.
 set -u
 program=$(realpath "$1")
@@ -73,5 +74,13 @@ if [ -d "$case_dir/expected/files" ]; then
       compare "$file" "$work/$relative" "file $relative"
     fi
   done < <(find "$case_dir/expected/files" -type f -print0)
+fi
+if [ -f "$case_dir/expected/absent" ]; then
+  while IFS= read -r name || [ -n "$name" ]; do
+    if [ -n "$name" ] && [ -e "$work/$name" ]; then
+      echo "--- file $name exists but must not"
+      failed=1
+    fi
+  done < "$case_dir/expected/absent"
 fi
 exit $failed

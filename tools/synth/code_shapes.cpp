@@ -24,11 +24,17 @@ const std::array<const char*, 12> kNames = {"count", "size", "index", "flags", "
                                             "offset", "mode", "length", "level", "status", "total"};
 const std::array<const char*, 8> kCompare = {" > ", " < ", " == ", " != ", " >= ", " <= ", " & ", " > "};
 
-// A condition over one of a few plain variables.
-std::string condition(Rng& rng) {
-  std::string text = kNames[rng.below(kNames.size())];
+const std::array<const char*, 12> kLongNames = {"p->n", "q->len", "r->cap", "s->top", "t->lvl", "u->flags",
+                                                "v->size", "w->next", "x->prev", "y->mask", "z->count",
+                                                "e->state"};
+
+// A condition over one of a few variables, plain or (long texts) reached
+// through long member accesses.
+std::string condition(Rng& rng, bool longTexts) {
+  const auto& names = longTexts ? kLongNames : kNames;
+  std::string text = names[rng.below(static_cast<uint32_t>(names.size()))];
   text += kCompare[rng.below(kCompare.size())];
-  text += rng.chance(50) ? std::to_string(rng.below(64)) : kNames[rng.below(kNames.size())];
+  text += rng.chance(50) ? std::to_string(rng.below(64)) : names[rng.below(static_cast<uint32_t>(names.size()))];
   return text;
 }
 
@@ -72,7 +78,7 @@ void enumerate(const Multicondition& m, size_t group, size_t member, std::string
   vector[position] = '_';
 }
 
-Multicondition makeMulticondition(Rng& rng) {
+Multicondition makeMulticondition(Rng& rng, bool longTexts) {
   Multicondition m;
   uint32_t shape = rng.below(4);
   if (shape == 0) m.groupSizes = {2};
@@ -80,7 +86,7 @@ Multicondition makeMulticondition(Rng& rng) {
   else if (shape == 2) m.groupSizes = {2, 1};
   else m.groupSizes = {3};
   for (uint32_t size : m.groupSizes) {
-    for (uint32_t i = 0; i < size; ++i) m.conditions.push_back(condition(rng));
+    for (uint32_t i = 0; i < size; ++i) m.conditions.push_back(condition(rng, longTexts));
   }
   std::string vector(m.conditions.size(), '_');
   enumerate(m, 0, 0, vector, m);
@@ -205,20 +211,28 @@ class FunctionBuilder {
 
   void decision(uint32_t kind, uint32_t nesting) {
     statement(1);
-    if (style_.multicondition && rng_.chance(45) && (kind == 20 || kind == 22)) {
+    if (style_.multicondition && rng_.chance(style_.multiconditionPercent) && (kind == 20 || kind == 22)) {
       multicondition(kind + 50, nesting);
       return;
     }
     OpCode op = kind == 21 ? OpCode::ElseIf : kind == 20 ? OpCode::Decision : OpCode::Loop;
-    std::string text = condition(rng_);
-    if (rng_.chance(20)) text += " && " + condition(rng_);
+    std::string text = condition(rng_, style_.longTexts);
+    if (rng_.chance(20)) text += " && " + condition(rng_, style_.longTexts);
+    // Long descriptions: a chain of comparisons, the kind of text whose
+    // "<", ">" and "&" the XML report writes as entities.
+    if (style_.longTexts) {
+      for (uint32_t extra = 2 + rng_.below(4); extra > 0; --extra) {
+        text += rng_.chance(70) ? " && " : " || ";
+        text += condition(rng_, true);
+      }
+    }
     add(kind, nesting, text, Counter::D, op);
   }
 
   // The 78/79 sums, the decision, its combinations and per condition the
   // 80/81 sums with the condition record.
   void multicondition(uint32_t kind, uint32_t nesting) {
-    Multicondition m = makeMulticondition(rng_);
+    Multicondition m = makeMulticondition(rng_, style_.longTexts);
     std::vector<size_t> trueOffsets, falseOffsets;
     for (size_t k = 0; k < m.vectors.size(); ++k) (m.outcomes[k] ? trueOffsets : falseOffsets).push_back(k);
     uint32_t combos = static_cast<uint32_t>(m.vectors.size());
@@ -272,7 +286,7 @@ class FunctionBuilder {
 
   void ternary(uint32_t nesting) {
     statement(1);
-    add(25, nesting, condition(rng_), Counter::D, OpCode::Ternary);
+    add(25, nesting, condition(rng_, style_.longTexts), Counter::D, OpCode::Ternary);
   }
 
   // A while or for loop, sometimes left by a break or continued early.
@@ -294,7 +308,7 @@ class FunctionBuilder {
     add(41, nesting, "", Counter::None, OpCode::Do);
     body(nesting + 1);
     blockEnd(nesting, false);
-    add(24, nesting, condition(rng_), Counter::D, OpCode::DoWhile);
+    add(24, nesting, condition(rng_, style_.longTexts), Counter::D, OpCode::DoWhile);
   }
 
   void switchStatement(uint32_t nesting) {

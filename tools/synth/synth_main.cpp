@@ -2,6 +2,7 @@
 // one data file per test run, for benchmarks, fuzz seeds and checks at scale.
 //
 //   qarpost_synth DIR [--seed N] [--files N] [--symbol-mb X] [--runs N] [--coverage PERCENT]
+//                     [--shape default|xml-heavy]
 //
 // DIR/MON.sym describes the source files (about --symbol-mb MB of text over
 // --files files; either alone picks the other at about 5 kB a file). Sources
@@ -36,11 +37,14 @@ struct Options {
   double symbolMb = 0;
   uint32_t runs = 4;
   uint32_t coveragePercent = 10;
+  // The XML-heavy shape: long condition texts and most decisions written
+  // as multiconditions, so that the XML report is most of the output.
+  bool xmlHeavy = false;
 };
 
 [[noreturn]] void usage(const char* message) {
   std::fprintf(stderr, "qarpost_synth: %s\nusage: qarpost_synth DIR [--seed N] [--files N] [--symbol-mb X] "
-                       "[--runs N] [--coverage PERCENT]\n", message);
+                       "[--runs N] [--coverage PERCENT] [--shape default|xml-heavy]\n", message);
   std::exit(2);
 }
 
@@ -52,6 +56,11 @@ Options parseArguments(int argc, char** argv) {
     std::string_view name = argv[i];
     if (i + 1 >= argc) usage("option without value");
     const char* value = argv[++i];
+    if (name == "--shape") {
+      if (std::string_view(value) == "xml-heavy") options.xmlHeavy = true;
+      else if (std::string_view(value) != "default") usage("unknown shape");
+      continue;
+    }
     char* end = nullptr;
     if (name == "--seed") options.seed = std::strtoull(value, &end, 10);
     else if (name == "--files") options.files = static_cast<uint32_t>(std::strtoul(value, &end, 10));
@@ -84,6 +93,22 @@ const FileKind kKinds[] = {
     {".cpp", 23, {false, true, true}, 5},   {".c", 1, {true, false, false}, 2},
 };
 constexpr size_t kKindCount = sizeof kKinds / sizeof kKinds[0];
+
+// The kinds as the chosen shape has them: in the XML-heavy shape every kind
+// with decisions is instrumented for multiconditions too and writes most of
+// them as such, with long condition texts.
+std::vector<FileKind> kindsOfShape(bool xmlHeavy) {
+  std::vector<FileKind> kinds(kKinds, kKinds + kKindCount);
+  if (!xmlHeavy) return kinds;
+  for (FileKind& kind : kinds) {
+    if (kind.style.functionOnly) continue;
+    kind.mode |= qar::kModeMulticondition;
+    kind.style.multicondition = true;
+    kind.style.longTexts = true;
+    kind.style.multiconditionPercent = 85;
+  }
+  return kinds;
+}
 
 size_t kindOf(Rng& rng) {
   uint32_t pick = rng.below(100);
@@ -146,6 +171,7 @@ int main(int argc, char** argv) {
   Options options = parseArguments(argc, argv);
   std::filesystem::create_directories(options.dir);
   const double bytesPerFile = options.symbolMb * 1e6 / options.files;
+  const std::vector<FileKind> kinds = kindsOfShape(options.xmlHeavy);
 
   // Header pools, one per kind of file.
   std::vector<std::vector<Header>> headers(kKindCount);
@@ -159,10 +185,10 @@ int main(int argc, char** argv) {
       uint32_t line = 5;
       uint32_t functions = 1 + rng.below(3);
       for (uint32_t f = 0; f < functions; ++f) {
-        std::string name = kKinds[k].style.cpp && rng.chance(50)
+        std::string name = kinds[k].style.cpp && rng.chance(50)
                                ? "Table<T>::lookup_" + std::to_string(h) + "_" + std::to_string(f)
                                : "inline_helper_" + std::to_string(h) + "_" + std::to_string(f);
-        buildFunction(rng, kKinds[k].style, name, line, header.records);
+        buildFunction(rng, kinds[k].style, name, line, header.records);
       }
       header.variant = header.records;
       header.variant.back().line += 1;
@@ -176,7 +202,7 @@ int main(int argc, char** argv) {
   for (uint32_t s = 0; s < options.files; ++s) {
     Rng rng(mixSeed(options.seed, 1, s));
     size_t kind = kindOf(rng);
-    const FileKind& fileKind = kKinds[kind];
+    const FileKind& fileKind = kinds[kind];
     SourcePlan& plan = plans[s];
     char name[64];
     std::snprintf(name, sizeof name, "src/module_%03u/unit_%05u%s", s / 100, s, fileKind.extension);

@@ -87,6 +87,10 @@ struct CodeStyle {
   bool functionOnly = false;    // instrumented for function coverage only
   bool multicondition = false;  // compound conditions as multiconditions
   bool cpp = false;             // try blocks, lambdas, range loops
+  // The XML-heavy shape: long member-access names in the conditions, and
+  // this share of the if and while decisions written as multiconditions.
+  bool longTexts = false;
+  uint32_t multiconditionPercent = 45;
 };
 
 // Appends one function's records (function record to end record) to `out`,
