@@ -29,28 +29,28 @@ bool blankAt(std::string_view text, size_t at) { return at >= text.size() || tex
 
 }  // namespace
 
-std::optional<ListingRow> parseListingRow(std::string_view text) {
+bool parseListingRow(std::string_view text, ListingRow& row) {
   // Columns: hits 0-9, FALSE 11-20, marker 22, line 24-28 (a longer number
   // runs on), description from 30.
-  if (text.size() < 25) return std::nullopt;
-  ListingRow row;
-  if (!readColumn(text, 0, 10, row.hits) || !blankAt(text, 10)) return std::nullopt;
-  if (!readColumn(text, 11, 21, row.falseCount) || !blankAt(text, 21)) return std::nullopt;
-  if (text[22] != ' ' && text[22] != '-') return std::nullopt;
+  if (text.size() < 25) return false;
+  if (!readColumn(text, 0, 10, row.hits) || !blankAt(text, 10)) return false;
+  if (!readColumn(text, 11, 21, row.falseCount) || !blankAt(text, 21)) return false;
+  if (text[22] != ' ' && text[22] != '-') return false;
   row.missed = text[22] == '-';
-  if (!blankAt(text, 23)) return std::nullopt;
+  if (!blankAt(text, 23)) return false;
   size_t at = 24;
   while (at < text.size() && text[at] == ' ') ++at;
   size_t digits = at;
   while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
-  if (at == digits || at < 29) return std::nullopt;
+  if (at == digits || at < 29) return false;
   auto [end, error] = std::from_chars(text.data() + digits, text.data() + at, row.line);
-  if (error != std::errc() || end != text.data() + at) return std::nullopt;
+  if (error != std::errc() || end != text.data() + at) return false;
+  row.description.clear();
   if (at < text.size()) {
-    if (text[at] != ' ') return std::nullopt;
+    if (text[at] != ' ') return false;
     row.description.assign(text.substr(at + 1));
   }
-  return row;
+  return true;
 }
 
 std::optional<std::string_view> listingSectionName(std::string_view text) {
@@ -76,14 +76,14 @@ bool nextLine(ListingSectionReader& reader) {
   if (length < 0) return false;
   size_t size = static_cast<size_t>(length);
   if (size > 0 && reader.buffer[size - 1] == '\n') --size;
-  reader.line.assign(reader.buffer, size);
+  reader.line = std::string_view(reader.buffer, size);
   return true;
 }
 
 }  // namespace
 
-bool readListingSection(ListingSectionReader& reader, std::vector<ListingRow>& rows) {
-  rows.clear();
+bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
+  section.size = 0;
   if (!reader.lineHeld) {
     do {
       if (!nextLine(reader)) return false;
@@ -96,7 +96,8 @@ bool readListingSection(ListingSectionReader& reader, std::vector<ListingRow>& r
       break;
     }
     if (reader.line == kSummary) break;
-    if (std::optional<ListingRow> row = parseListingRow(reader.line)) rows.push_back(std::move(*row));
+    if (section.size == section.rows.size()) section.rows.emplace_back();
+    if (parseListingRow(reader.line, section.rows[section.size])) ++section.size;
   }
   return true;
 }

@@ -29,9 +29,19 @@ struct ListingRow {
   std::string description;
 };
 
-// Reads one listing line as a row; nullopt for the other lines (headings,
-// TER and statement lines, separators, include texts, empty lines).
-std::optional<ListingRow> parseListingRow(std::string_view text);
+// Reads one listing line into `row`; false for the other lines (headings,
+// TER and statement lines, separators, include texts, empty lines), which
+// leave `row` in an unspecified state.
+bool parseListingRow(std::string_view text, ListingRow& row);
+
+// The rows of one file section. The vector only grows, so that the rows'
+// texts keep their storage from one file to the next.
+struct ListingSection {
+  std::vector<ListingRow> rows;
+  size_t size = 0;
+  const ListingRow* begin() const { return rows.data(); }
+  const ListingRow* end() const { return rows.data() + size; }
+};
 
 // The name of a "MONITORED SOURCE FILE : " or "MONITORED HEADER FILE : "
 // line; nullopt for any other line.
@@ -40,7 +50,7 @@ std::optional<std::string_view> listingSectionName(std::string_view text);
 // Reads a listing file section by section.
 struct ListingSectionReader {
   std::FILE* file = nullptr;
-  std::string line;      // the line last read
+  std::string_view line;  // the line last read, in `buffer`
   bool lineHeld = false;  // `line` is a section start not yet used
   char* buffer = nullptr;
   size_t capacity = 0;
@@ -51,7 +61,7 @@ struct ListingSectionReader {
 bool openListingSections(ListingSectionReader& reader, const std::string& name);
 
 // The rows of the next file section; false when there is none left.
-bool readListingSection(ListingSectionReader& reader, std::vector<ListingRow>& rows);
+bool readListingSection(ListingSectionReader& reader, ListingSection& section);
 
 void closeListingSections(ListingSectionReader& reader);
 

@@ -26,22 +26,12 @@ const char* stateClass(LineState state) {
 // The marker that tells the state without colour.
 const char* stateMarker(LineState state) {
   switch (state) {
-    case LineState::Covered: return "&#10003;";         // check mark
-    case LineState::PartlyCovered: return "&#9680;";    // half circle
-    case LineState::NotCovered: return "&#10007;";      // ballot x
+    case LineState::Covered: return "\u2713";        // check mark
+    case LineState::PartlyCovered: return "\u25D0";  // half circle
+    case LineState::NotCovered: return "\u2717";     // ballot x
     case LineState::NotInstrumented: break;
   }
   return "";
-}
-
-const char* stateName(LineState state) {
-  switch (state) {
-    case LineState::Covered: return "covered";
-    case LineState::PartlyCovered: return "partly covered";
-    case LineState::NotCovered: return "not covered";
-    case LineState::NotInstrumented: break;
-  }
-  return "not instrumented";
 }
 
 uint64_t rowCount(const ListingRow& row) {
@@ -218,18 +208,20 @@ void appendBackLink(std::string& out, size_t function) {
   out += "\" title=\"Back to the function table\">&uarr; function</a>";
 }
 
+// The code tables are the bulk of the report, so their rows are written
+// lean: cells without classes (the style sheet styles them by position) and
+// without the optional end tags.
 void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
   std::string& out = stream.buffer;
-  const std::vector<ListingRow>& rows = *page.rows;
-  std::vector<ListingRow> byLine(rows);
+  std::vector<ListingRow> byLine(page.rows->begin(), page.rows->end());
   std::stable_sort(byLine.begin(), byLine.end(), [](const ListingRow& a, const ListingRow& b) { return a.line < b.line; });
   const std::vector<std::string_view> lines = splitLines(*page.source);
   const auto functions = functionsByLine(*page.file);
   uint32_t last = static_cast<uint32_t>(lines.size());
   if (!byLine.empty()) last = std::max(last, byLine.back().line);
 
-  out += "<table class=\"code\"><thead><tr><th class=\"num\">Line</th><th class=\"num\">Hits</th><th>State</th>"
-         "<th>Source</th></tr></thead>\n<tbody>\n";
+  out += "<table class=\"code src\"><thead><tr><th class=\"num\">Line<th class=\"num\">Hits<th>State"
+         "<th>Source</thead>\n<tbody>\n";
   size_t at = 0;
   while (at < byLine.size() && byLine[at].line == 0) ++at;  // rows without a line stand nowhere
   for (uint32_t line = 1; line <= last; ++line) {
@@ -238,30 +230,28 @@ void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
     const ListingRow* onLine = byLine.data() + first;
     const size_t count = at - first;
     const LineSummary summary = summariseLine(onLine, count);
-    out += "<tr id=\"L";
-    appendUnsigned(out, line);
-    out += "\" class=\"";
+    out += "<tr class=";
     out += stateClass(summary.state);
-    out += "\"><td class=\"ln\"><a href=\"#L";
+    out += " id=L";
     appendUnsigned(out, line);
-    out += "\">";
+    out += "><td><a href=#L";
     appendUnsigned(out, line);
-    out += "</a></td><td class=\"hc\">";
+    out += '>';
+    appendUnsigned(out, line);
+    out += "</a><td>";
     if (summary.counted) appendUnsigned(out, summary.hits);
-    out += "</td><td class=\"mk\" title=\"";
-    out += stateName(summary.state);
-    out += "\">";
+    out += "<td>";
     out += stateMarker(summary.state);
-    out += "</td><td class=\"src\">";
+    out += "<td>";
     if (auto f = functions.find(line); f != functions.end()) appendBackLink(out, f->second);
     if (line <= lines.size()) appendHtmlText(out, lines[line - 1]);
-    out += "</td></tr>\n";
+    out += '\n';
     if (needsAnnotation(onLine, count)) {
       out += "<tr class=\"an ";
       out += stateClass(summary.state);
-      out += "\"><td class=\"ln\"></td><td class=\"hc\"></td><td class=\"mk\"></td><td class=\"src\">";
+      out += "\"><td><td><td><td>";
       for (size_t i = 0; i < count; ++i) appendAnnotation(out, onLine[i]);
-      out += "</td></tr>\n";
+      out += '\n';
     }
     settleExportBuffer(stream);
   }
@@ -272,9 +262,11 @@ void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
 // not at hand.
 void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
   std::string& out = stream.buffer;
-  out += "<table class=\"code\"><thead><tr><th class=\"num\">Hits/True</th><th class=\"num\">False</th><th>State</th>"
-         "<th class=\"num\">Line</th><th>Description</th></tr></thead>\n<tbody>\n";
-  std::unordered_map<uint32_t, bool> anchored;
+  out += "<table class=\"code rows\"><thead><tr><th class=\"num\">Hits/True<th class=\"num\">False<th>State"
+         "<th class=\"num\">Line<th>Description</thead>\n<tbody>\n";
+  // Anchors where the function table links to: the first row of each
+  // function's line.
+  auto unanchored = functionsByLine(*page.file);
   size_t function = 0;
   for (const ListingRow& row : *page.rows) {
     LineState state = LineState::NotInstrumented;
@@ -284,29 +276,29 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
       state = LineState::Covered;
     }
     out += "<tr";
-    if (anchored.try_emplace(row.line, true).second) {
-      out += " id=\"L";
-      appendUnsigned(out, row.line);
-      out += "\"";
+    if (state != LineState::NotInstrumented) {
+      out += " class=";
+      out += stateClass(state);
     }
-    out += " class=\"";
-    out += stateClass(state);
-    out += "\"><td class=\"hc\">";
+    if (auto f = unanchored.find(row.line); f != unanchored.end()) {
+      out += " id=L";
+      appendUnsigned(out, row.line);
+      unanchored.erase(f);
+    }
+    out += "><td>";
     if (row.hits) appendUnsigned(out, *row.hits);
-    out += "</td><td class=\"hc\">";
+    out += "<td>";
     if (row.falseCount) appendUnsigned(out, *row.falseCount);
-    out += "</td><td class=\"mk\" title=\"";
-    out += stateName(state);
-    out += "\">";
+    out += "<td>";
     out += stateMarker(state);
-    out += "</td><td class=\"ln\">";
+    out += "<td>";
     appendUnsigned(out, row.line);
-    out += "</td><td class=\"src\">";
+    out += "<td>";
     if (row.description.starts_with("FUNCTION ") && function < page.file->functions.size()) {
       appendBackLink(out, ++function);
     }
     appendHtmlText(out, row.description);
-    out += "</td></tr>\n";
+    out += '\n';
     settleExportBuffer(stream);
   }
   out += "</tbody></table>\n";

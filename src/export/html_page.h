@@ -29,7 +29,7 @@ LineSummary summariseLine(const ListingRow* rows, size_t count);
 struct HtmlFilePage {
   const FileResult* file = nullptr;
   const LineCoverage* coverage = nullptr;  // null: the walk passed none for its path
-  const std::vector<ListingRow>* rows = nullptr;
+  const ListingSection* rows = nullptr;
   const std::string* source = nullptr;  // the source text; null when not found
   std::string sourceName;               // where it was found or looked for
   CoverageView view = CoverageView::AsInstrumented;

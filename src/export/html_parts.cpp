@@ -158,19 +158,25 @@ td.f.na { background: none; color: #9aa3b5; }
 .key-x { background: var(--paper); border: 1px solid var(--line); }
 table.code { font: 13px/1.5 var(--mono); border: 1px solid var(--line); border-radius: 8px; tab-size: 4; }
 table.code td { padding: 0 8px; vertical-align: top; }
-table.code td.ln { text-align: right; color: #8a93a6; width: 1%; white-space: nowrap; border-right: 1px solid var(--line); }
-table.code td.ln a { color: inherit; }
-table.code td.hc { text-align: right; width: 1%; white-space: nowrap; color: #3a4254; }
-table.code td.mk { width: 1%; white-space: nowrap; text-align: center; font-weight: 700; }
-table.code td.src { white-space: pre-wrap; word-break: break-all; width: 100%; }
 table.code th { font: 600 12px system-ui, sans-serif; color: #3a4254; background: #eef1f6; text-align: left; padding: 4px 8px; }
 table.code th.num { text-align: right; }
-tr.c td.hc, tr.c td.mk { background: var(--covered); } tr.c td.src { background: #f3fbf5; }
-tr.p td.hc, tr.p td.mk { background: var(--partly); } tr.p td.src { background: #fffaea; }
-tr.n td.hc, tr.n td.mk { background: var(--missed); } tr.n td.src { background: #fdf0f0; }
-tr.c td.mk { color: var(--hi); } tr.p td.mk { color: #a06c00; } tr.n td.mk { color: var(--lo); }
+/* Annotated source: line, hits, state, source. Listing rows: hits, false,
+   state, line, description. */
+table.src td:nth-child(1), table.rows td:nth-child(4) { text-align: right; color: #8a93a6; width: 1%;
+  white-space: nowrap; border-right: 1px solid var(--line); }
+table.src td:nth-child(1) a { color: inherit; }
+table.src td:nth-child(2), table.rows td:nth-child(1), table.rows td:nth-child(2) { text-align: right; width: 1%;
+  white-space: nowrap; color: #3a4254; }
+table.src td:nth-child(3), table.rows td:nth-child(3) { width: 1%; white-space: nowrap; text-align: center; font-weight: 700; }
+table.src td:nth-child(4), table.rows td:nth-child(5) { white-space: pre-wrap; word-break: break-all; width: 100%; }
+table.src tr.an td:nth-child(4) { white-space: normal; }
+table.code tr.c td { background: #f3fbf5; } table.code tr.p td { background: #fffaea; } table.code tr.n td { background: #fdf0f0; }
+table.src tr.c td:nth-child(-n+3), table.rows tr.c td:nth-child(-n+3) { background: var(--covered); }
+table.src tr.p td:nth-child(-n+3), table.rows tr.p td:nth-child(-n+3) { background: var(--partly); }
+table.src tr.n td:nth-child(-n+3), table.rows tr.n td:nth-child(-n+3) { background: var(--missed); }
+table.code tr.c td:nth-child(3) { color: var(--hi); } table.code tr.p td:nth-child(3) { color: #a06c00; } table.code tr.n td:nth-child(3) { color: var(--lo); }
+table.src tr.an td:nth-child(1) { background: var(--paper); }
 tr.an td { padding-top: 0; padding-bottom: 3px; }
-tr.an td.src { white-space: normal; }
 .ann { display: block; font-size: 12px; color: #3a4254; padding-left: 14px; border-left: 2px solid var(--line); margin: 1px 0; }
 .ann .cnt { display: inline-block; min-width: 7em; color: var(--muted); }
 .ann.miss { border-left-color: var(--lo); }

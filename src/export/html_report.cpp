@@ -57,7 +57,7 @@ std::string sourceName(const HtmlReport& report, const std::string& path) {
 }
 
 void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, const std::string& page) {
-  if (!readListingSection(report.sections, report.rows)) report.rows.clear();
+  if (!readListingSection(report.sections, report.rows)) report.rows.size = 0;
   if (!report.active) return;
   HtmlFilePage input;
   input.file = &file;
@@ -172,13 +172,17 @@ void appendFileTable(ExportStream& stream, const HtmlReport& report, bool mcdc) 
   // Directories in name order, files by name inside them.
   std::vector<size_t> order(report.files.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  struct Split {
+    std::string_view directory;
+    std::string_view base;
+  };
+  std::vector<Split> split(order.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    split[i] = {exportDirectory(report.files[i].path), fileBaseName(report.files[i].path)};
+  }
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    const std::string_view pa = report.files[a].path;
-    const std::string_view pb = report.files[b].path;
-    const std::string_view da = exportDirectory(pa);
-    const std::string_view db = exportDirectory(pb);
-    if (da != db) return da < db;
-    return fileBaseName(pa) < fileBaseName(pb);
+    if (split[a].directory != split[b].directory) return split[a].directory < split[b].directory;
+    return split[a].base < split[b].base;
   });
   const size_t columns = mcdc ? 7 : 6;
   out += "<h2>Files</h2>\n<table id=\"files\" class=\"grid\"><colgroup><col class=\"name\">";

@@ -47,7 +47,7 @@ struct HtmlReport {
 
   std::vector<HtmlIndexEntry> files;
   std::unordered_map<std::string, LineCoverage> coverageByKey;
-  std::vector<ListingRow> rows;  // the section of the page being written
+  ListingSection rows;  // the section of the page being written
 };
 
 // Creates the directory when missing, opens index.html and writes the
