@@ -269,12 +269,7 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
   auto unanchored = functionsByLine(*page.file);
   size_t function = 0;
   for (const ListingRow& row : *page.rows) {
-    LineState state = LineState::NotInstrumented;
-    if (row.missed) {
-      state = LineState::NotCovered;
-    } else if (rowCount(row) > 0) {
-      state = LineState::Covered;
-    }
+    const LineState state = summariseLine(&row, 1).state;
     out += "<tr";
     if (state != LineState::NotInstrumented) {
       out += " class=";
