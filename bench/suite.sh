@@ -10,6 +10,7 @@
 #   -l     the contents listing (to a file)
 #   all4   -p -u -t -x in one run
 #   -a     the 100 data files added into one
+#   html   qarpost-export --html: the HTML report (index and 200·N pages)
 # next to a floor: `wc -l` over every input byte and every output byte of
 # that run. All runs are pinned to one core. Prints the table and writes it
 # to build-bench/suite/results.md.
@@ -23,8 +24,9 @@ sizes=("$@")
 
 build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQARPOST_BENCH=ON -DQARPOST_TESTS=OFF >/dev/null
-cmake --build "$build" --target qarpost qarpost_synth qarpost_load_once >/dev/null
+cmake --build "$build" --target qarpost qarpost-export qarpost_synth qarpost_load_once >/dev/null
 qarpost=$(realpath "$build/qarpost")
+qarpost_export=$(realpath "$build/qarpost-export")
 synth=$(realpath "$build/tools/qarpost_synth")
 load_once=$(realpath "$build/bench/qarpost_load_once")
 root=$(realpath -m "$build/suite")
@@ -101,6 +103,8 @@ for size in "${sizes[@]}"; do
     "$qarpost" "$sym" $dat -p "$out/r.p" -u "$out/r.u" -t "$out/r.t" -x "$out/r.x"
   rm -f "$out"/r.*
   measure "$size" -a "$dat" "$out/sum.dat" "$qarpost" $dat -a "$out/sum.dat"
+  # The pages are counted through a pattern, expanded where the files exist.
+  measure "$size" html "$sym $dat" "$out/html/*.html" "$qarpost_export" "$sym" $dat --html "$out/html"
   cd - > /dev/null
   rm -rf "$out"
 done
@@ -121,10 +125,18 @@ awk -F'\t' '
     if ((10, "all4") in time && (100, "all4") in time) {
       print ""
       print "Cost of the 100 MB case over the 10 MB case:"
-      n = split("load -p -u -t -x -l all4 -a", runs, " ")
+      n = split("load -p -u -t -x -l all4 -a html", runs, " ")
       for (i = 1; i <= n; i++) {
         if ((10, runs[i]) in time && (100, runs[i]) in time)
           printf "- %s: %.1f\n", runs[i], time[100, runs[i]] / time[10, runs[i]]
+      }
+    }
+    first = 1
+    for (key in time) {
+      split(key, part, SUBSEP)
+      if (part[2] == "html" && (part[1], "-x") in time) {
+        if (first) { print ""; print "The HTML report over the -x report (at most 2):"; first = 0 }
+        printf "- %s MB: %.2f\n", part[1], time[key] / time[part[1], "-x"]
       }
     }
   }' "$results" | tee "$root/results.md"
