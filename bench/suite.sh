@@ -38,7 +38,8 @@ export TZ=UTC SOURCE_DATE_EPOCH=1764950400
 results="$root/results.tsv"
 : > "$results"
 
-bytes_of() { local total=0 f; for f in "$@"; do total=$((total + $(stat -c %s "$f"))); done; echo "$total"; }
+# One stat for all files: the HTML run has a file per source file.
+bytes_of() { [ $# -gt 0 ] || { echo 0; return; }; stat -c %s "$@" | awk '{ total += $1 } END { printf "%d\n", total }'; }
 
 # timed OUTFILE CMD...: runs CMD once on the pinned core, prints "seconds peak_kB".
 timed() {
