@@ -11,6 +11,7 @@
 #   all4   -p -u -t -x in one run
 #   export qarpost-export writing LCOV, Cobertura, SonarQube and JSON in one run
 #   -a     the 100 data files added into one
+#   html   qarpost-export --html: the HTML report (index and 200·N pages)
 # next to a floor: `wc -l` over every input byte and every output byte of
 # that run. All runs are pinned to one core. Each size comes in two shapes:
 # the default project, and an XML-heavy one (qarpost_synth --shape
@@ -44,7 +45,8 @@ export TZ=UTC SOURCE_DATE_EPOCH=1764950400
 results="$root/results.tsv"
 : > "$results"
 
-bytes_of() { local total=0 f; for f in "$@"; do total=$((total + $(stat -c %s "$f"))); done; echo "$total"; }
+# One stat for all files: the HTML run has a file per source file.
+bytes_of() { [ $# -gt 0 ] || { echo 0; return; }; stat -c %s "$@" | awk '{ total += $1 } END { printf "%d\n", total }'; }
 
 # timed OUTFILE CMD...: runs CMD once on the pinned core, prints
 # "microseconds peak_kB cpu_microseconds".
@@ -120,6 +122,8 @@ for size in "${sizes[@]}"; do
     --sonarqube "$out/e.sonar.xml" --json "$out/e.json"
   rm -f "$out"/e.*
   measure "$size" -a "$dat" "$out/sum.dat" "$qarpost" $dat -a "$out/sum.dat"
+  # The pages are counted through a pattern, expanded where the files exist.
+  measure "$size" html "$sym $dat" "$out/html/*.html" "$qarpost_export" "$sym" $dat --html "$out/html"
   cd - > /dev/null
   rm -rf "$out"
 done
@@ -151,10 +155,18 @@ awk -F'\t' '
       if (!((small, "all4") in time && (large, "all4") in time)) continue
       print ""
       print "Cost of the 100 MB case over the 10 MB case" (shape == "" ? "" : " (" shape ")") ":"
-      n = split("load -p -u -t -x -l all4 export -a", runs, " ")
+      n = split("load -p -u -t -x -l all4 export -a html", runs, " ")
       for (i = 1; i <= n; i++) {
         if ((small, runs[i]) in time && (large, runs[i]) in time)
           printf "- %s: %.1f\n", runs[i], time[large, runs[i]] / time[small, runs[i]]
+      }
+    }
+    first = 1
+    for (key in time) {
+      split(key, part, SUBSEP)
+      if (part[2] == "html" && (part[1], "-x") in time) {
+        if (first) { print ""; print "The HTML report over the -x report (at most 2):"; first = 0 }
+        printf "- %s: %.2f\n", part[1], time[key] / time[part[1], "-x"]
       }
     }
   }' "$results" | tee "$root/results.md"

@@ -17,6 +17,9 @@ command -v file >/dev/null || need+=(file)
 # the LCOV tracefiles, Debian's python3 checks the JSON against its schema.
 command -v genhtml >/dev/null || need+=(lcov)
 /usr/bin/python3 -c 'import jsonschema' 2>/dev/null || need+=(python3-jsonschema)
+# The browser tests of the HTML report render its pages headless.
+command -v chromium-headless-shell >/dev/null || command -v chromium >/dev/null ||
+  need+=(chromium-headless-shell)
 # The fuzz targets (scripts/fuzz.sh) need clang 14 and its runtimes.
 if [ "${1:-}" = "--fuzz" ]; then
   command -v clang++-14 >/dev/null || need+=(clang-14)

@@ -4,6 +4,7 @@
 #include "export/coverage_gates.h"
 #include "export/export_stream.h"
 #include "export/export_walk.h"
+#include "export/html_report.h"
 #include "export/json_export.h"
 #include "export/lcov_export.h"
 #include "export/sonar_export.h"
@@ -29,21 +30,29 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   if (coberturaOn) beginCoberturaDocument(cobertura, streams[static_cast<int>(ExportFormat::Cobertura)], settings.root);
   if (sonarOn) beginSonarDocument(sonar);
   if (jsonOn) beginJsonDocument(json, streams[static_cast<int>(ExportFormat::Json)], view, settings.root);
+  HtmlReport html;
+  const bool htmlOn = settings.htmlDirectory.has_value();
+  if (htmlOn) beginHtmlReport(html, *settings.htmlDirectory, settings.sourceRoot, settings.root, view);
 
   ExportWalkSinks sinks;
-  if (jsonOn) sinks.file = [&](const FileResult& file) { writeJsonFile(json, file); };
+  sinks.file = [&](const FileResult& file) {
+    if (jsonOn) writeJsonFile(json, file);
+    if (htmlOn) addHtmlFile(html, file);
+  };
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
     if (lcovOn) writeLcovRecord(lcov, table, names, coverage);
     if (coberturaOn) writeCoberturaClass(cobertura, table, names, coverage);
     if (sonarOn) writeSonarFile(sonar, table);
     if (jsonOn) writeJsonSource(json, table, names, coverage);
+    if (htmlOn) addHtmlPath(html, table, coverage);
   };
   const RunResult run = walkDatabaseForExport(settings.root, sinks);
 
   if (coberturaOn) endCoberturaDocument(cobertura, run.lineCoverage);
   if (sonarOn) endSonarDocument(sonar);
   if (jsonOn) endJsonDocument(json, run);
+  if (htmlOn) endHtmlReport(html, run);
   for (ExportStream& stream : streams) closeExportStream(stream);
 
   const bool gateMissed = applyCoverageGates(settings.gates, run, view);

@@ -60,6 +60,16 @@ size_t takeExportOption(const std::vector<std::string>& arguments, size_t index)
       return 2;
     }
   }
+  if (argument == "--html") {
+    const std::string& value = optionValue(arguments, index, true);
+    if (value == "-") exportCommandLineError("argument missing for option", argument);
+    settings.htmlDirectory = value;
+    return 2;
+  }
+  if (argument == "--source-root") {
+    settings.sourceRoot = optionValue(arguments, index, false);
+    return 2;
+  }
   if (argument == "--root") {
     settings.root = optionValue(arguments, index, false);
     return 2;
@@ -94,8 +104,9 @@ void checkExportSettings(const ExportSettings& settings) {
       }
     }
   }
+  if (settings.htmlDirectory) anyOutput = true;
   if (!anyOutput && settings.gates.empty()) {
-    exportCommandLineError("output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--fail-under");
+    exportCommandLineError("output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--html|--fail-under");
   }
 }
 
@@ -179,6 +190,7 @@ void printExportUsage() {
       "qarpost-export [general-options] [symbolfile]... [datafile]...\n"
       "               [-ff|-fd|-fc|-fmcdc] [-nhe] [-onlycf]\n"
       "               [--lcov file] [--cobertura file] [--sonarqube file] [--json file]\n"
+      "               [--html dir [--source-root dir]]\n"
       "               [--root dir] [--fail-under measure=percent]...\n"
       "\n"
       "[general-options]:\n"
@@ -191,6 +203,9 @@ void printExportUsage() {
       "   --cobertura   Cobertura XML: lines, branches and methods\n"
       "   --sonarqube   SonarQube generic coverage XML: lines and branches\n"
       "   --json        JSON: all of it, with TER, statement and MC/DC figures\n"
+      "   --html dir    HTML report in dir: index.html and a page per file\n"
+      "   --source-root dir\n"
+      "                 where the HTML pages look for the sources (default '.')\n"
       "   --root dir    write file names below dir relative to it, with '/'\n"
       "\n"
       "Gates: --fail-under measure=percent, measure one of line, branch, function,\n"

@@ -39,6 +39,9 @@ struct ExportSettings {
   std::array<std::optional<std::string>, kExportFormatCount> outputs;
   std::optional<std::string> root;
   std::vector<CoverageGate> gates;
+  // The directory of the HTML report, and where its pages look for sources.
+  std::optional<std::string> htmlDirectory;
+  std::string sourceRoot = ".";
 };
 
 // The run's export settings (process-wide), read-only after parsing.

@@ -1,0 +1,68 @@
+#pragma once
+// The rows of the execution profile listing, read back file by file.
+//
+// The HTML report shows, for every file, what the profile listing shows:
+// its rows in the listing's order when the source is not found, and the
+// rows standing on each source line below that line when it is. Rather than
+// a second implementation of the listing's rules (pending function and
+// decision lines, line records, combination numbers, MC/DC pairs,
+// reachability marks of block ends, the views), the report has the listing
+// writer itself write the listing once into a temporary file and reads its
+// file sections back as the walk reaches each file. Both walk the database
+// through the same record reader, so the sections come in the walk's order.
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qar {
+
+// One listing line with a line number: HITS/TRUE, FALSE, marker, LINE and
+// DESCRIPTION (with its indentation).
+struct ListingRow {
+  std::optional<uint32_t> hits;  // the HITS/TRUE column
+  std::optional<uint32_t> falseCount;
+  bool missed = false;  // the "-" marker
+  uint32_t line = 0;
+  std::string description;
+};
+
+// Reads one listing line into `row`; false for the other lines (headings,
+// TER and statement lines, separators, include texts, empty lines), which
+// leave `row` in an unspecified state.
+bool parseListingRow(std::string_view text, ListingRow& row);
+
+// The rows of one file section. The vector only grows, so that the rows'
+// texts keep their storage from one file to the next.
+struct ListingSection {
+  std::vector<ListingRow> rows;
+  size_t size = 0;
+  const ListingRow* begin() const { return rows.data(); }
+  const ListingRow* end() const { return rows.data() + size; }
+};
+
+// The name of a "MONITORED SOURCE FILE : " or "MONITORED HEADER FILE : "
+// line; nullopt for any other line.
+std::optional<std::string_view> listingSectionName(std::string_view text);
+
+// Reads a listing file section by section.
+struct ListingSectionReader {
+  std::FILE* file = nullptr;
+  std::string_view line;  // the line last read, in `buffer`
+  bool lineHeld = false;  // `line` is a section start not yet used
+  char* buffer = nullptr;
+  size_t capacity = 0;
+  ~ListingSectionReader();
+};
+
+// Opens `name` for reading; false when it cannot be.
+bool openListingSections(ListingSectionReader& reader, const std::string& name);
+
+// The rows of the next file section; false when there is none left.
+bool readListingSection(ListingSectionReader& reader, ListingSection& section);
+
+void closeListingSections(ListingSectionReader& reader);
+
+}  // namespace qar

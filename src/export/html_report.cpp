@@ -1,0 +1,359 @@
+#include "export/html_report.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/clock.h"
+#include "base/posterr.h"
+#include "base/quick_format.h"
+#include "base/text.h"
+#include "base/version.h"
+#include "coverage/database.h"
+#include "export/export_paths.h"
+#include "export/html_page.h"
+#include "export/html_parts.h"
+#include "export/html_text.h"
+#include "listings/measures.h"
+#include "listings/postlist.h"
+#include "listings/postprof.h"
+
+namespace qar {
+namespace {
+
+// The listing whose rows the pages show; removed as soon as it is open for
+// reading, so that nothing of it stays in the directory.
+constexpr std::string_view kListingName = ".qarpost-profile-listing.tmp";
+
+std::string inDirectory(const HtmlReport& report, std::string_view name) {
+  std::string path = report.directory;
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+  path += name;
+  return path;
+}
+
+// The source of a file: its written name, below the source root unless it
+// is absolute. Empty optional when it cannot be read.
+std::optional<std::string> readSource(const std::string& name) {
+  std::FILE* file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) return std::nullopt;
+  std::string text;
+  char block[65536];
+  size_t got;
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) return std::nullopt;
+  return text;
+}
+
+std::string sourceName(const HtmlReport& report, const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  if (report.sourceRoot.empty() || report.sourceRoot == ".") return path;
+  std::string name = report.sourceRoot;
+  if (name.back() != '/') name.push_back('/');
+  return name + path;
+}
+
+void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, const std::string& page) {
+  if (!readListingSection(report.sections, report.rows)) report.rows.size = 0;
+  if (!report.active) return;
+  HtmlFilePage input;
+  input.file = &file;
+  input.coverage = coverage;
+  input.rows = &report.rows;
+  input.view = report.view;
+  input.sourceName = sourceName(report, file.path);
+  std::optional<std::string> source = readSource(input.sourceName);
+  if (source) input.source = &*source;
+
+  ExportStream out;
+  if (!openExportStream(out, inDirectory(report, page))) {
+    report.active = false;
+    return;
+  }
+  writeHtmlFilePage(out, input);
+  closeExportStream(out);
+  if (out.failed) report.active = false;
+}
+
+void flushPendingPage(HtmlReport& report) {
+  if (!report.pending) return;
+  const LineCoverage* coverage = report.pendingCoverage ? &*report.pendingCoverage : nullptr;
+  writePage(report, *report.pending, coverage, report.files.back().page);
+  report.pending.reset();
+  report.pendingCoverage.reset();
+}
+
+void appendInputFiles(std::string& out, const char* label, const std::vector<InputFileEntry>& files) {
+  out += "<dt>";
+  out += label;
+  out += "</dt><dd>";
+  if (files.empty()) out += "N.A.";
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (i > 0) out += "<br>";
+    appendHtmlText(out, files[i].name);
+    out += " <span class=\"sub\">(";
+    appendHtmlText(out, files[i].stamp);
+    out += ")</span>";
+  }
+  out += "</dd>\n";
+}
+
+void appendPatterns(std::string& out, const char* label, const OptionalList& patterns) {
+  if (!patterns || patterns->empty()) return;
+  out += "<dt>";
+  out += label;
+  out += "</dt><dd>";
+  for (size_t i = 0; i < patterns->size(); ++i) {
+    if (i > 0) out += "; ";
+    appendHtmlText(out, (*patterns)[i]);
+  }
+  out += "</dd>\n";
+}
+
+void appendRun(std::string& out, const HtmlReport& report, const RunResult& run) {
+  const CoverageDatabase& db = database();
+  out += "<section class=\"panel\" aria-label=\"Run\"><dl class=\"run\">\n";
+  appendInputFiles(out, "Symbol files", db.symbolFilesRead);
+  appendInputFiles(out, "Data files", db.dataFilesRead);
+  appendPatterns(out, "Chosen files", options().chosenFiles);
+  appendPatterns(out, "Unchosen files", options().unchosenFiles);
+  out += "<dt>Coverage view</dt><dd>";
+  appendHtmlText(out, coverageViewText(report.view));
+  out += "</dd>\n<dt>Produced at</dt><dd>";
+  appendHtmlText(out, currentTimeText());
+  out += "</dd>\n<dt>Contents</dt><dd>";
+  appendUnsigned(out, run.sourceFiles);
+  out += " source files, ";
+  appendUnsigned(out, run.headerFiles);
+  out += " headers extracted, ";
+  appendUnsigned(out, run.functions);
+  out += " functions, ";
+  appendUnsigned(out, run.sourceLines);
+  out += " source lines</dd>\n<dt>Notices</dt><dd>";
+  const std::vector<std::string>& notices = noticeTexts();
+  if (notices.empty()) {
+    out += "none";
+  } else {
+    out += "<ul class=\"plain notices\">";
+    for (const std::string& notice : notices) {
+      out += "<li>";
+      appendHtmlText(out, notice);
+      out += "</li>";
+    }
+    out += "</ul>";
+  }
+  out += "</dd>\n</dl></section>\n";
+}
+
+void appendOverall(std::string& out, const HtmlReport& report, const RunResult& run) {
+  out += "<section class=\"cards\" aria-label=\"Overall figures\">\n";
+  HtmlFigure ter = terFigure("TER", run.ter[static_cast<size_t>(report.view)]);
+  std::string type = coverageTypeText(run.anyFunctionOnly, run.anyDecision, run.anyMulticondition, report.view);
+  if (!type.empty()) appendHtmlText(ter.note, std::string_view(type).substr(1));
+  appendFigureCard(out, ter);
+  appendFigureCard(out, statementFigure(run.statements));
+  appendFigureCard(out, countFigure("Functions", run.lineCoverage.functions, "functions"));
+  appendFigureCard(out, countFigure("Lines", run.lineCoverage.lines, "lines"));
+  appendFigureCard(out, countFigure("Branches", run.lineCoverage.branches, "branches"));
+  if (run.mcdc.conditions > 0) appendFigureCard(out, mcdcFigure(run.mcdc));
+  out += "</section>\n";
+}
+
+std::string_view fileBaseName(std::string_view path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+void appendFileTable(ExportStream& stream, const HtmlReport& report, bool mcdc) {
+  std::string& out = stream.buffer;
+  // Directories in name order, files by name inside them.
+  std::vector<size_t> order(report.files.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  struct Split {
+    std::string_view directory;
+    std::string_view base;
+  };
+  std::vector<Split> split(order.size());
+  for (size_t i = 0; i < order.size(); ++i) {
+    split[i] = {exportDirectory(report.files[i].path), fileBaseName(report.files[i].path)};
+  }
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    if (split[a].directory != split[b].directory) return split[a].directory < split[b].directory;
+    return split[a].base < split[b].base;
+  });
+  const size_t columns = mcdc ? 7 : 6;
+  out += "<h2>Files</h2>\n<table id=\"files\" class=\"grid\"><colgroup><col class=\"name\">";
+  for (size_t c = 1; c < columns; ++c) out += "<col class=\"fig\">";
+  out += "</colgroup>\n<thead><tr><th>File</th><th>TER</th><th>Statements</th><th>Functions</th><th>Lines</th>"
+         "<th>Branches</th>";
+  if (mcdc) out += "<th>MC/DC</th>";
+  out += "</tr></thead>\n";
+  bool open = false;
+  std::string_view directory;
+  for (size_t i : order) {
+    const HtmlIndexEntry& entry = report.files[i];
+    const std::string_view dir = exportDirectory(entry.path);
+    if (!open || dir != directory) {
+      if (open) out += "</tbody>\n";
+      out += "<tbody><tr class=\"dir\"><th colspan=\"";
+      appendUnsigned(out, columns);
+      out += "\">";
+      if (dir.empty()) {
+        out += "(no directory)";
+      } else {
+        appendHtmlText(out, dir);
+        out += '/';
+      }
+      out += "</th></tr>\n";
+      open = true;
+      directory = dir;
+    }
+    out += "<tr><td title=\"";
+    appendHtmlText(out, entry.path);
+    out += "\"><a href=\"";
+    appendHtmlText(out, entry.page);
+    out += "\">";
+    appendHtmlText(out, fileBaseName(entry.path));
+    out += "</a>";
+    if (entry.isHeader) out += "<span class=\"tag\">header</span>";
+    out += "</td>";
+    appendFigureCell(out, terFigure("TER", entry.ter));
+    appendFigureCell(out, statementFigure(entry.statements));
+    auto coverage = report.coverageByKey.find(entry.key);
+    if (coverage != report.coverageByKey.end()) {
+      appendFigureCell(out, countFigure("Functions", coverage->second.functions, "functions"));
+      appendFigureCell(out, countFigure("Lines", coverage->second.lines, "lines"));
+      appendFigureCell(out, countFigure("Branches", coverage->second.branches, "branches"));
+    } else {
+      appendEmptyFigureCell(out);
+      appendEmptyFigureCell(out);
+      appendEmptyFigureCell(out);
+    }
+    if (mcdc) {
+      if (entry.mcdc.conditions > 0) {
+        appendFigureCell(out, mcdcFigure(entry.mcdc));
+      } else {
+        appendEmptyFigureCell(out);
+      }
+    }
+    out += "</tr>\n";
+    settleExportBuffer(stream);
+  }
+  if (open) out += "</tbody>\n";
+  out += "</table>\n";
+  if (report.files.empty()) out += "<p class=\"sub\">No file in the database.</p>\n";
+}
+
+void writeIndex(HtmlReport& report, const RunResult& run) {
+  ExportStream& stream = report.index;
+  std::string& out = stream.buffer;
+  appendHtmlHead(out, "Coverage report");
+  out += "<header class=\"top\"><h1>Coverage report</h1>\n<p class=\"sub\">";
+  appendUnsigned(out, report.files.size());
+  out += report.files.size() == 1 ? " file" : " files";
+  out += " &middot; ";
+  appendHtmlText(out, coverageViewText(report.view));
+  out += "</p>\n</header>\n<main>\n";
+  appendOverall(out, report, run);
+  appendRun(out, report, run);
+  appendFileTable(stream, report, run.mcdc.conditions > 0);
+  out += "</main>\n<footer>Written by qarpost-export ";
+  out += programVersion();
+  out += ". Figures: TER under the coverage view, statements, and functions, lines and branches as the "
+         "line-based exports count them. A &mdash; marks a figure that does not apply.</footer>\n";
+  out += htmlSortScript();
+  appendHtmlTail(out);
+  settleExportBuffer(stream);
+}
+
+void writeStyleSheet(HtmlReport& report) {
+  ExportStream out;
+  if (!openExportStream(out, inDirectory(report, kHtmlStyleSheet))) {
+    report.active = false;
+    return;
+  }
+  out.buffer += htmlStyleSheet();
+  closeExportStream(out);
+  if (out.failed) report.active = false;
+}
+
+}  // namespace
+
+std::string htmlPageName(size_t number, std::string_view path) {
+  std::string digits;
+  appendUnsigned(digits, number);
+  std::string name = "f";
+  if (digits.size() < 5) name.append(5 - digits.size(), '0');
+  name += digits;
+  name.push_back('-');
+  std::string_view base = fileBaseName(path);
+  if (base.size() > 60) base = base.substr(base.size() - 60);
+  for (char c : base) {
+    const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                      c == '-' || c == '_';
+    name.push_back(kept ? c : '_');
+  }
+  name += ".html";
+  return name;
+}
+
+void beginHtmlReport(HtmlReport& report, const std::string& directory, const std::string& sourceRoot,
+                     const std::optional<std::string>& root, CoverageView view) {
+  report.directory = directory;
+  report.sourceRoot = sourceRoot;
+  report.root = root;
+  report.view = view;
+  std::error_code ignored;
+  std::filesystem::create_directories(directory, ignored);  // a failure shows when index.html is created
+  report.active = openExportStream(report.index, inDirectory(report, "index.html"));
+  if (!report.active) return;
+
+  // The profile listing under the run's view, written by the listing writer
+  // and read back section by section (see html_listing_rows.h).
+  const std::string listing = inDirectory(report, kListingName);
+  openListing(listing);
+  writeCoverageListing(false);
+  closeListing();
+  const bool readable = openListingSections(report.sections, listing);
+  std::remove(listing.c_str());
+  if (!readable) {
+    setErrorArguments(listing, systemErrorText(errno));
+    reportError(kCannotOpen, ErrorSeverity::ExitAfterReport);
+  }
+}
+
+void addHtmlFile(HtmlReport& report, const FileResult& file) {
+  flushPendingPage(report);
+  HtmlIndexEntry& entry = report.files.emplace_back();
+  entry.path = file.path;
+  entry.key = exportPathKey(file.path);
+  entry.page = htmlPageName(report.files.size(), file.path);
+  entry.isHeader = file.isHeader;
+  entry.ter = file.ter[static_cast<size_t>(report.view)];
+  entry.statements = file.statements;
+  entry.mcdc = file.mcdc;
+  report.pending = file;
+  report.pendingKey = entry.key;
+}
+
+void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage& coverage) {
+  report.coverageByKey.insert_or_assign(table.key, coverage);
+  if (report.pending && table.key == report.pendingKey) report.pendingCoverage = coverage;
+}
+
+void endHtmlReport(HtmlReport& report, const RunResult& run) {
+  flushPendingPage(report);
+  closeListingSections(report.sections);
+  if (report.active) writeStyleSheet(report);
+  if (report.active) {
+    writeIndex(report, run);
+    closeExportStream(report.index);
+  } else {
+    abandonExportStream(report.index);
+  }
+}
+
+}  // namespace qar

@@ -1,0 +1,20 @@
+#pragma once
+// Text for the HTML report: every text from an input is read as UTF-8 (other
+// bytes as Latin-1, as in every export) and escaped, so that nothing in a
+// file name, function name, description or notice can become markup.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qar {
+
+// Appends `text` for HTML content or a quoted attribute value: & < > " '
+// as entities; control characters other than tab as "?".
+void appendHtmlText(std::string& out, std::string_view text);
+
+// "87 %" style percentage cell text is written by the callers; this is the
+// sort key of a figure: covered / items in millionths, items = 0 counting
+// as complete (the figure's percentage is 100 then).
+uint64_t htmlSortKey(uint64_t covered, uint64_t items);
+
+}  // namespace qar

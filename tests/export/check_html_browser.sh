@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Renders the HTML report in headless Chromium and checks the DOM it built:
+# the index's totals and file rows and a file page's figures equal the JSON
+# export's; hostile names and descriptions stay text. Screenshots of the
+# pages are kept in OUT_DIR as test artefacts.
+#   check_html_browser.sh QARPOST_EXPORT SOURCE_DIR OUT_DIR
+set -euo pipefail
+export_program=$(realpath "$1")
+source_dir=$(realpath "$2")
+out=$3
+browser=$(command -v chromium-headless-shell || command -v chromium || true)
+if [ -z "$browser" ]; then
+  echo "SKIP: no chromium-headless-shell or chromium (scripts/install-deps.sh installs it)"
+  exit 77
+fi
+rm -rf "$out"
+mkdir -p "$out"
+out=$(realpath "$out")
+export TZ=UTC SOURCE_DATE_EPOCH=1764950400
+
+render() {  # --dump-dom FILE > DOM, or --screenshot=PNG FILE
+  local profile
+  profile=$(mktemp -d)
+  "$browser" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$profile" --hide-scrollbars "$@" 2>/dev/null
+  rm -rf "$profile"
+}
+
+# The bundled example with the sources of two of its files in the current
+# directory (the default source root), under the MC/DC view.
+example="$out/example"
+mkdir -p "$example"
+cp "$source_dir/examples/MON.sym" "$source_dir/examples/run1.dat" "$source_dir/examples/run2.dat" \
+  "$source_dir/examples/qar.ini" "$example/"
+cp -R "$source_dir/tests/e2e/cases/export_html_example_annotated/input/code/src" "$example/"
+(cd "$example" && "$export_program" MON.sym run1.dat run2.dat -fmcdc --html report --json report.json)
+render --dump-dom "file://$example/report/index.html" > "$out/index.dom.html"
+render --dump-dom "file://$example/report/f00003-logic.c.html" > "$out/logic.dom.html"
+python3 "$source_dir/tests/export/check_html_pages.py" figures "$out/index.dom.html" "$out/logic.dom.html" \
+  src/logic.c "$example/report.json"
+render --window-size=1280,1100 --screenshot="$out/index.png" "file://$example/report/index.html" >/dev/null
+render --window-size=1280,1400 --screenshot="$out/logic.png" "file://$example/report/f00003-logic.c.html" >/dev/null
+render --window-size=1280,1000 --screenshot="$out/parser.png" "file://$example/report/f00002-parser.cpp.html" >/dev/null
+
+# Function names and descriptions holding markup.
+hostile="$out/hostile"
+mkdir -p "$hostile"
+cp "$source_dir/tests/e2e/cases/export_html_hostile_texts/input/"* "$hostile/"
+(cd "$hostile" && "$export_program" MON.sym MON.dat --html report)
+page=$(cd "$hostile/report" && ls f00001-*.html)
+render --dump-dom "file://$hostile/report/$page" > "$out/hostile.dom.html"
+render --dump-dom "file://$hostile/report/index.html" > "$out/hostile-index.dom.html"
+python3 "$source_dir/tests/export/check_html_pages.py" hostile "$out/hostile.dom.html" "$out/hostile-index.dom.html"
+render --window-size=1280,1000 --screenshot="$out/hostile.png" "file://$hostile/report/$page" >/dev/null
+
+for png in index logic parser hostile; do
+  [ -s "$out/$png.png" ] || { echo "FAIL: no screenshot $png.png"; exit 1; }
+done
+echo "screenshots in $out"
