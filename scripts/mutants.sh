@@ -16,7 +16,10 @@
 # reported NOT APPLIED and counted nowhere. For each mutant the script
 # changes the file, rebuilds in build-mutants/ (ccache makes putting the
 # original back a cache hit), runs every test with ctest and puts the file
-# back byte for byte, also when interrupted or when something fails.
+# back byte for byte, also when interrupted or when something fails. It
+# changes src/ in place: leave the tree alone while it runs. The build is a
+# Debug build without -Werror (faster to compile; a mutant that only draws
+# a warning is still tried).
 #
 # Result per mutant: CAUGHT (a test failed), SURVIVED (all tests passed),
 # BUILD FAILED (counted neither way) or NOT APPLIED. A survivor marked "="
@@ -315,7 +318,7 @@ M56 src/xml/xml_walk.cpp
 + 
 
 M57 src/xml/xml_walk.cpp
-? a directive whose probe wrote nothing is dropped instead of moving before the function
+? a directive whose probe wrote nothing is dropped, not moved before the function
 - w.fileDirective.takeFrom(w.functionDirective);
 + 
 
@@ -406,7 +409,7 @@ while [ $# -gt 0 ]; do
     --sample) sample=$2; shift 2 ;;
     --seed) seed=$2; shift 2 ;;
     --list) list_only=true; shift ;;
-    -h|--help) sed -n '2,26p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,28p' "$0"; exit 0 ;;
     *) wanted+=("$1"); shift ;;
   esac
 done
