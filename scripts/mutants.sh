@@ -433,7 +433,21 @@ build=build-mutants
 log_dir=$build/mutant-logs
 scratch=$(mktemp -d)
 applied_file=""
+child=""
 
+# Builds and test runs go in a session of their own, so that an interrupt
+# reaches this script at once and it can stop them, wait for them, and only
+# then put the source back (an object compiled from the mutant after that
+# would look newer than the original and stay in the build).
+run() {  # log file, command...
+  local log=$1 status=0
+  shift
+  setsid "$@" >"$log" 2>&1 &
+  child=$!
+  wait "$child" || status=$?
+  child=""
+  return "$status"
+}
 restore() {
   if [ -n "$applied_file" ]; then
     # Written over in place: the same bytes, a new time, so the next build
@@ -443,6 +457,10 @@ restore() {
   fi
 }
 finish() {
+  if [ -n "$child" ]; then
+    kill -TERM -- "-$child" 2>/dev/null || true
+    wait "$child" 2>/dev/null || true
+  fi
   restore
   rm -rf "$scratch"
 }
@@ -450,17 +468,14 @@ trap finish EXIT
 trap 'finish; echo "interrupted: the source is back as it was" >&2; exit 130' INT TERM
 
 run_tests() {  # log file
-  ctest --test-dir "$build" -j2 --timeout 120 --stop-on-failure >"$1" 2>&1
+  run "$1" ctest --test-dir "$build" -j2 --timeout 120 --stop-on-failure
 }
 
 echo "Configuring and building $build/ and running the unmutated suite ..."
-mkdir -p "$build"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQARPOST_WERROR=OFF \
-  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >"$scratch/configure.log" 2>&1 ||
-  { cat "$scratch/configure.log"; exit 1; }
 mkdir -p "$log_dir"
-cmake --build "$build" -j2 >"$log_dir/baseline-build.log" 2>&1 ||
-  { tail -40 "$log_dir/baseline-build.log"; exit 1; }
+run "$log_dir/configure.log" cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQARPOST_WERROR=OFF \
+  -DCMAKE_CXX_COMPILER_LAUNCHER=ccache || { cat "$log_dir/configure.log"; exit 1; }
+run "$log_dir/baseline-build.log" cmake --build "$build" -j2 || { tail -40 "$log_dir/baseline-build.log"; exit 1; }
 if ! run_tests "$log_dir/baseline-test.log"; then
   echo "The unmutated suite fails; see $log_dir/baseline-test.log" >&2
   exit 1
@@ -478,7 +493,7 @@ while IFS=$'\t' read -r id file description equivalent; do
     applied_file=""
     result="NOT APPLIED ($problem)"
     not_applied=$((not_applied + 1))
-  elif ! cmake --build "$build" -j2 >"$log_dir/$id-build.log" 2>&1; then
+  elif ! run "$log_dir/$id-build.log" cmake --build "$build" -j2; then
     result="BUILD FAILED"
     build_failed=$((build_failed + 1))
   elif run_tests "$log_dir/$id-test.log"; then
@@ -500,7 +515,7 @@ while IFS=$'\t' read -r id file description equivalent; do
 done <<<"$selection"
 
 # Leave the build matching the restored sources.
-cmake --build "$build" -j2 >"$log_dir/final-build.log" 2>&1 || true
+run "$log_dir/final-build.log" cmake --build "$build" -j2 || true
 
 counted=$((caught + survived))
 echo
