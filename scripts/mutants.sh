@@ -48,7 +48,7 @@ M02 src/base/file_names.cpp
 
 M03 src/base/posterr.cpp
 ? the usage hint after a command-line error is dropped
-- if (code == kBadCommandLine) writeDiagnostic("Type 'qarpost -h' for usage information\n");
+- if (code == kBadCommandLine) writeDiagnostic(usageHint());
 + 
 
 M04 src/base/posterr.cpp
@@ -201,12 +201,12 @@ M33 src/coverage/symbol_line_reader.cpp
 - size_t end = line.find_last_not_of(' ');
 + size_t end = line.find_last_not_of(" \t");
 
-M34 src/driver/program.cpp
+M34 src/selection/report_database.cpp
 ? -onlycf drops nothing
 - if (settings.onlyFilesWithCounters) dropFilesWithoutCounters();
 + 
 
-M35 src/driver/program.cpp
+M35 src/selection/report_database.cpp
 ? -nf removes no file from a report
 - if (settings.unchosenFiles) dropUnchosenFiles();
 + 
@@ -291,10 +291,10 @@ M51 src/listings/coverage_listing.cpp
 - if (!walk.mode.decision || walk.view == CoverageView::Function) return;
 + if (!walk.mode.decision) return;
 
-M52 src/listings/timing_listing.cpp
+M52 src/listings/measures.cpp
 ? an execution count of 1 divides the average by 1
-- if (function.counter1 > 1) average /= function.counter1;
-+ if (function.counter1 > 0) average /= function.counter1;
+- if (calls > 1) average /= calls;
++ if (calls > 0) average /= calls;
 = dividing a double by 1 gives the same double, and a count of 0 is not divided either way
 
 M53 src/listings/listing_header.cpp
@@ -317,9 +317,9 @@ M56 src/xml/xml_walk.cpp
 - maximum /= w.tickScale;
 + 
 
-M57 src/xml/xml_walk.cpp
+M57 src/listings/line_records.cpp
 ? a directive whose probe wrote nothing is dropped, not moved before the function
-- w.fileDirective.takeFrom(w.functionDirective);
+- moveLineRecord(slots.beforeFunction, slots.inFunction, kKindLineEntry);
 + 
 
 M58 src/xml/xml_walk.cpp
