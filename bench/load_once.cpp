@@ -5,6 +5,7 @@
 // extraction), and nothing after.
 //
 //   qarpost_load_once SYMBOLFILE... -- DATAFILE...
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -33,11 +34,23 @@ int main(int argc, char** argv) {
   settings.symbolFiles = symbolFiles;
   settings.dataFiles = dataFiles;
   qar::setOptions(settings);
+  // Each phase's wall time goes to stderr, to show where loading spends it.
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point mark = Clock::now();
+  auto phase = [&](const char* name) {
+    const Clock::time_point now = Clock::now();
+    std::fprintf(stderr, "%-22s %8.3f s\n", name, std::chrono::duration<double>(now - mark).count());
+    mark = now;
+  };
   try {
     qar::loadInputFiles(settings.symbolFiles, settings.dataFiles, false);
+    phase("read inputs");
     qar::buildCoverageDatabase(false);
+    phase("build database");
     qar::prepareCounters();
+    phase("preparation pass");
     qar::extractHeaders();
+    phase("header extraction");
   } catch (const qar::ProgramExit& exit) {
     return exit.status;
   }
