@@ -35,6 +35,14 @@ void openReportOutput(ReportOutput& output, std::string_view name) {
   output.displayName = std::move(fileName);
 }
 
+void adoptReportOutput(ReportOutput& output, std::FILE* file, std::string_view displayName) {
+  abandonReportOutput(output);
+  std::setvbuf(file, nullptr, _IOFBF, kFileBufferSize);
+  output.file = file;
+  output.toStdout = false;
+  output.displayName = std::string(displayName);
+}
+
 void writeReportOutput(const ReportOutput& output, std::string_view text) {
   if (text.empty()) return;
   errno = 0;

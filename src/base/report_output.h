@@ -16,6 +16,10 @@ struct ReportOutput {
 // Chooses the destination; a file that cannot be created is ErrorCode 8.
 void openReportOutput(ReportOutput& output, std::string_view name);
 
+// Takes `file`, already open for writing, as the destination named
+// `displayName` in messages; closeReportOutput closes it.
+void adoptReportOutput(ReportOutput& output, std::FILE* file, std::string_view displayName);
+
 // Writes `text`; a failing write is ErrorCode 17.
 void writeReportOutput(const ReportOutput& output, std::string_view text);
 

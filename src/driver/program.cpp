@@ -16,6 +16,8 @@
 #include "selection/report_database.h"
 #include "xml/postxml.h"
 #include "base/text.h"
+#include "coverage/record_reader.h"
+#include "driver/report_alongside.h"
 
 namespace qar {
 namespace {
@@ -23,6 +25,45 @@ namespace {
 bool isCoverageReport(ReportKind kind) {
   return kind == ReportKind::Profile || kind == ReportKind::Untested ||
          kind == ReportKind::Timing || kind == ReportKind::Xml;
+}
+
+// Reads every record once, so that the reader has rewritten every record line
+// it can into its parsed form before the copy that writes the XML report
+// starts: after that neither process writes into the line texts, and the two
+// keep sharing their pages instead of each holding its own. The preparation
+// pass has read every record line already, so this walk says nothing; a bad
+// record (which a report meets and reports in its turn) ends it quietly.
+void parseRecordTextsOnce() {
+  resetRecordCursor();
+  Probe record;
+  RecordCategory category;
+  do {
+    category = nextRecord(record);
+  } while (category != RecordCategory::EndOfRecords && category != RecordCategory::BadRecord);
+  resetRecordCursor();
+}
+
+// Builds and prepares the database for the coverage reports (once; files
+// without counters are dropped before each report under -onlycf).
+void prepareCoverageReports() {
+  buildReportDatabase(false);
+  prepareDatabaseForCoverageReport();
+  // qarpost's reports read nothing but the record reader from here on, so
+  // the reader may keep each record line's numbers in their parsed form.
+  database().recordTextsCompactable = true;
+}
+
+// With reports before it, the XML report (the largest) is written meanwhile
+// by a copy of the process on the second core. The database is built and
+// prepared first, as the first report would do it, so that whatever that
+// says comes at the same place.
+void startXmlAlongside(ReportAlongside& report) {
+  prepareCoverageReports();
+  parseRecordTextsOnce();
+  startReportAlongside(report, [](std::FILE* into) {
+    prepareCoverageReports();
+    writeXmlReportInto(into, "XML report");
+  });
 }
 
 }  // namespace
@@ -58,10 +99,7 @@ void dispatchReport(ReportKind kind, std::string_view outputName) {
   buildReportDatabase(!coverageReport);
 
   if (coverageReport) {
-    prepareDatabaseForCoverageReport();
-    // qarpost's reports read nothing but the record reader from here on, so
-    // the reader may keep each record line's numbers in their parsed form.
-    database().recordTextsCompactable = true;
+    prepareCoverageReports();
     if (kind == ReportKind::Xml) {
       writeXmlReport(outputName);
       return;
@@ -125,10 +163,15 @@ int runProgram(int argc, const char* const* argv) {
     dispatchReport(ReportKind::ContentsWithCounters, "stdout");
     return 0;
   }
+  ReportAlongside xmlAlongside;
+  const bool reportsBeforeXml = settings.profileFile || settings.untestedFile || settings.timingFile;
+  if (settings.xmlFile && reportsBeforeXml) startXmlAlongside(xmlAlongside);
   if (settings.profileFile) dispatchReport(ReportKind::Profile, *settings.profileFile);
   if (settings.untestedFile) dispatchReport(ReportKind::Untested, *settings.untestedFile);
   if (settings.timingFile) dispatchReport(ReportKind::Timing, *settings.timingFile);
-  if (settings.xmlFile) dispatchReport(ReportKind::Xml, *settings.xmlFile);
+  if (settings.xmlFile && !takeReportAlongside(xmlAlongside, *settings.xmlFile)) {
+    dispatchReport(ReportKind::Xml, *settings.xmlFile);
+  }
   return 0;
 }
 

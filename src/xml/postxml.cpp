@@ -6,9 +6,9 @@
 #include "xml/xml_report.h"
 
 namespace qar {
+namespace {
 
-void writeXmlReport(std::string_view outputName) {
-  openXmlOutput(outputName);
+void writeXmlDocument() {
   writeXmlDocumentHead();
   XmlTotals overall;
   XmlModesSeen seen;
@@ -16,6 +16,18 @@ void writeXmlReport(std::string_view outputName) {
   writeXmlOverallSummary(overall, seen);
   writeXml("</qar_xml_report>\n");
   closeXmlOutput();
+}
+
+}  // namespace
+
+void writeXmlReport(std::string_view outputName) {
+  openXmlOutput(outputName);
+  writeXmlDocument();
+}
+
+void writeXmlReportInto(std::FILE* file, std::string_view displayName) {
+  openXmlOutputOn(file, displayName);
+  writeXmlDocument();
 }
 
 }  // namespace qar

@@ -1,5 +1,6 @@
 #pragma once
 // postxml: the XML report.
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,10 @@ namespace qar {
 // Writes the XML report to `outputName` ("-" and "stdout": standard output),
 // opening and closing its own output.
 void writeXmlReport(std::string_view outputName);
+
+// Writes the XML report into `file`, open for writing (closed at the end),
+// naming it `displayName` in messages.
+void writeXmlReportInto(std::FILE* file, std::string_view displayName);
 
 // `text` with the characters XML gives a meaning escaped.
 std::string escapeXmlText(std::string_view text);

@@ -26,6 +26,10 @@ std::FILE* openFile() {
 
 void openXmlOutput(std::string_view name) { openReportOutput(stream(), name); }
 
+void openXmlOutputOn(std::FILE* file, std::string_view displayName) {
+  adoptReportOutput(stream(), file, displayName);
+}
+
 void closeXmlOutput() { closeReportOutput(stream()); }
 
 const std::string& xmlOutputName() { return stream().displayName; }

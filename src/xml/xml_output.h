@@ -1,6 +1,7 @@
 #pragma once
 // The output stream of the XML report: standard output or a file, buffered,
 // with every write checked. One document is open at a time.
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,10 @@ namespace qar {
 // never closed); any other name is a file created or truncated for writing
 // (ErrorCode 8, fatal, when it cannot be).
 void openXmlOutput(std::string_view name);
+
+// Writes the document into `file` (already open for writing, closed by
+// closeXmlOutput), naming it `displayName` in messages.
+void openXmlOutputOn(std::FILE* file, std::string_view displayName);
 
 // Flushes what is buffered (ErrorCode 17 when that fails) and closes the
 // file (ErrorCode 6, ExitIfFatalCode, when that fails); standard output is

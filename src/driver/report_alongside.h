@@ -1,0 +1,43 @@
+#pragma once
+// A report written alongside the others: a forked copy of the process writes
+// it into an unnamed temporary file on the second core while this process
+// writes the reports before it. At the report's turn its text is taken over
+// only when the copy ended cleanly and said nothing on standard error;
+// otherwise the caller writes the report itself, so that what reaches the
+// outputs, standard error and the exit status is exactly what writing the
+// reports one after another gives.
+#include <cstdio>
+#include <string_view>
+
+#include <sys/types.h>
+
+namespace qar {
+
+struct ReportAlongside {
+  pid_t child = -1;
+  std::FILE* text = nullptr;         // what the copy wrote
+  std::FILE* diagnostics = nullptr;  // what the copy said on standard error
+  ReportAlongside() = default;
+  ReportAlongside(const ReportAlongside&) = delete;
+  ReportAlongside& operator=(const ReportAlongside&) = delete;
+  ~ReportAlongside();  // a copy still running is stopped: the run ended before its turn
+};
+
+// Writes the whole report into `into` and closes it; fatal errors end it by
+// ProgramExit, as in the sequential run.
+using AlongsideWriter = void (*)(std::FILE* into);
+
+// Starts the copy, which calls `write` and ends. False, with nothing started,
+// when no temporary file or process can be had.
+bool startReportAlongside(ReportAlongside& report, AlongsideWriter write);
+
+// Waits for the copy. When it ended with status 0 and said nothing, creates
+// `outputName` as the report's own writer creates it ("-" and "stdout":
+// standard output), copies the text into it with the same checks and
+// messages, and returns true. False: the caller writes the report itself.
+bool takeReportAlongside(ReportAlongside& report, std::string_view outputName);
+
+// Stops the copy if it still runs and forgets it.
+void stopReportAlongside(ReportAlongside& report);
+
+}  // namespace qar

@@ -1,0 +1,122 @@
+#include "driver/report_alongside.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "base/posterr.h"
+
+namespace qar {
+namespace {
+
+class ReportAlongsideTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    directory = std::filesystem::temp_directory_path() /
+                ("qarpost-alongside-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directories(directory);
+    resetDiagnostics();
+  }
+  void TearDown() override { std::filesystem::remove_all(directory); }
+
+  std::string target(const char* name) const { return (directory / name).string(); }
+
+  static std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  std::filesystem::path directory;
+};
+
+void writeTwoLines(std::FILE* into) {
+  std::fputs("<report>\n", into);
+  std::fputs("</report>\n", into);
+  std::fclose(into);
+}
+
+TEST_F(ReportAlongsideTest, CleanCopyIsTakenOverIntoTheTargetCreatedAtItsTurn) {
+  ReportAlongside report;
+  ::testing::internal::CaptureStderr();
+  ASSERT_TRUE(startReportAlongside(report, writeTwoLines));
+  // Nothing exists before the report's turn.
+  EXPECT_FALSE(std::filesystem::exists(target("report.xml")));
+  EXPECT_TRUE(takeReportAlongside(report, target("report.xml")));
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(contents(target("report.xml")), "<report>\n</report>\n");
+  EXPECT_EQ(report.child, -1);
+}
+
+// Whatever the copy says, or however it ends short of status 0, the caller
+// writes the report itself; nothing of the copy reaches standard error.
+TEST_F(ReportAlongsideTest, CopyThatSaysAnythingOrFailsIsDropped) {
+  const AlongsideWriter writers[] = {
+      [](std::FILE* into) {
+        std::fputs("partial", into);
+        std::fputs("QARPost notice: something\n", stderr);
+        std::fclose(into);
+      },
+      [](std::FILE* into) {
+        std::fputs("partial", into);
+        throw ProgramExit{3};
+      },
+      [](std::FILE*) { throw ProgramExit{0}; },
+      [](std::FILE*) { raise(SIGKILL); },
+  };
+  for (size_t i = 0; i < std::size(writers); ++i) {
+    SCOPED_TRACE(i);
+    ReportAlongside report;
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(startReportAlongside(report, writers[i]));
+    const bool taken = takeReportAlongside(report, target("report.xml"));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(taken);
+    EXPECT_FALSE(std::filesystem::exists(target("report.xml")));
+  }
+}
+
+TEST_F(ReportAlongsideTest, TargetThatCannotBeCreatedIsTheReportsOwnError) {
+  ReportAlongside report;
+  ASSERT_TRUE(startReportAlongside(report, writeTwoLines));
+  ::testing::internal::CaptureStderr();
+  try {
+    takeReportAlongside(report, target("missing/report.xml"));
+    ADD_FAILURE() << "no error";
+  } catch (const ProgramExit& exit) {
+    EXPECT_EQ(exit.status, 1);
+  }
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "QARPost error 8: Cannot create file " + target("missing/report.xml") + ": No such file or directory\n");
+}
+
+TEST_F(ReportAlongsideTest, RunEndingBeforeTheTurnStopsTheCopy) {
+  pid_t child = -1;
+  {
+    ReportAlongside report;
+    ASSERT_TRUE(startReportAlongside(report, [](std::FILE*) {
+      for (;;) pause();
+    }));
+    child = report.child;
+    ASSERT_GT(child, 0);
+  }  // the run ends here, as a fatal error in an earlier report ends it
+  // The copy is gone and reaped: it is no longer our child.
+  errno = 0;
+  EXPECT_EQ(waitpid(child, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+}
+
+}  // namespace
+}  // namespace qar
