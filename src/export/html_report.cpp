@@ -101,11 +101,22 @@ void flushPendingPage(HtmlReport& report) {
   report.pendingCoverage.reset();
 }
 
+// A long list (a run of a hundred data files, thousands of notices) is
+// folded, so that the file list stays near the top; it opens without any
+// script.
+constexpr size_t kFoldedListLength = 6;
+
 void appendInputFiles(std::string& out, const char* label, const std::vector<InputFileEntry>& files) {
   out += "<dt>";
   out += label;
   out += "</dt><dd>";
   if (files.empty()) out += "N.A.";
+  const bool folded = files.size() > kFoldedListLength;
+  if (folded) {
+    out += "<details><summary>";
+    appendUnsigned(out, files.size());
+    out += " files</summary>";
+  }
   for (size_t i = 0; i < files.size(); ++i) {
     if (i > 0) out += "<br>";
     appendHtmlText(out, files[i].name);
@@ -113,6 +124,7 @@ void appendInputFiles(std::string& out, const char* label, const std::vector<Inp
     appendHtmlText(out, files[i].stamp);
     out += ")</span>";
   }
+  if (folded) out += "</details>";
   out += "</dd>\n";
 }
 
@@ -152,6 +164,12 @@ void appendRun(std::string& out, const HtmlReport& report, const RunResult& run)
   if (notices.empty()) {
     out += "none";
   } else {
+    const bool folded = notices.size() > kFoldedListLength;
+    if (folded) {
+      out += "<details><summary>";
+      appendUnsigned(out, notices.size());
+      out += " notices</summary>";
+    }
     out += "<ul class=\"plain notices\">";
     for (const std::string& notice : notices) {
       out += "<li>";
@@ -159,6 +177,7 @@ void appendRun(std::string& out, const HtmlReport& report, const RunResult& run)
       out += "</li>";
     }
     out += "</ul>";
+    if (folded) out += "</details>";
   }
   out += "</dd>\n</dl></section>\n";
 }
