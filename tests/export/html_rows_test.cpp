@@ -120,6 +120,10 @@ TEST(HtmlText, EscapesMarkupAndReadsOtherBytesAsLatin1) {
   out.clear();
   appendHtmlText(out, "plain/text.c");
   EXPECT_EQ(out, "plain/text.c");
+  // Markup before and after the first byte above ASCII, a UTF-8 sequence
+  // kept whole, and the text appended to what is already there.
+  appendHtmlText(out, std::string_view("a<b\xc3\xa9\xe9&'\x7f", 9));
+  EXPECT_EQ(out, "plain/text.ca&lt;b\xc3\xa9\xc3\xa9&amp;&#39;\x7f");
 }
 
 TEST(HtmlText, SortKeysOrderFiguresAndCountEmptyOnesComplete) {
