@@ -6,8 +6,7 @@
 #            sort script has run: the headings are buttons)
 #   layout   ms of the first full style and layout
 #   sort N   ms of a click on a heading and the layout after it (TER, then
-#            Statements, then TER again: the second click on a column only
-#            reverses it)
+#            Statements, then TER again, whose keys are read already)
 #   scroll   ms of a jump to the middle of the list
 #
 #   bench/html_index_timing.sh REPORT_DIR [RUNS]     (default: 3 runs)
