@@ -11,7 +11,8 @@
 #   all4   -p -u -t -x in one run
 #   export qarpost-export writing LCOV, Cobertura, SonarQube and JSON in one run
 #   -a     the 100 data files added into one
-#   html   qarpost-export --html: the HTML report (index and 200·N pages)
+#   html   qarpost-export --html: the HTML report (index and 200·N pages),
+#          each run into a new directory
 # next to a floor: `wc -l` over every input byte and every output byte of
 # that run. All runs are pinned to one core but all4, which has the machine's
 # cores: there qarpost writes the XML report in a second process meanwhile. Each size comes in two shapes:
@@ -71,8 +72,14 @@ measure() {
   pin_run=("${pin[@]}")
   [ "$name" = all4 ] && pin_run=()
   for ((r = 0; r < repeat; r++)); do
-    # shellcheck disable=SC2086
-    rm -f $outputs
+    if [ -n "${fresh_directory:-}" ]; then
+      # Each run into a directory of its own: the pages of the run before
+      # are moved aside, not removed (see "The HTML report" in README.md).
+      [ ! -e "$fresh_directory" ] || mv "$fresh_directory" "$fresh_directory.run$r"
+    else
+      # shellcheck disable=SC2086
+      rm -f $outputs
+    fi
     read -r t m c < <(timed "$root/.stdout" "$@")
     if [ "$best" = 0 ] || [ "$t" -lt "$best" ]; then best=$t; cpu=$c; fi
     [ "$m" -gt "$peak" ] && peak=$m
@@ -127,7 +134,8 @@ for size in "${sizes[@]}"; do
   rm -f "$out"/e.*
   measure "$size" -a "$dat" "$out/sum.dat" "$qarpost" $dat -a "$out/sum.dat"
   # The pages are counted through a pattern, expanded where the files exist.
-  measure "$size" html "$sym $dat" "$out/html/*.html" "$qarpost_export" "$sym" $dat --html "$out/html"
+  fresh_directory="$out/html" \
+    measure "$size" html "$sym $dat" "$out/html/*.html" "$qarpost_export" "$sym" $dat --html "$out/html"
   cd - > /dev/null
   rm -rf "$out"
 done

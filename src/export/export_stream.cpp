@@ -2,7 +2,9 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/posterr.h"
 #include "base/text.h"
@@ -76,6 +78,32 @@ bool openTemporaryStream(ExportStream& stream, std::string_view forName) {
 void flushExportBuffer(ExportStream& stream) {
   writeOut(stream, stream.buffer.data(), stream.buffer.size());
   stream.buffer.clear();
+}
+
+bool writeExportFile(const std::string& name, std::string_view text) {
+  errno = 0;
+  const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (file < 0) {
+    reportOutputError(kCannotCreate, name, errno);
+    return false;
+  }
+  while (!text.empty()) {
+    errno = 0;
+    const ssize_t wrote = ::write(file, text.data(), text.size());
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) {
+      reportOutputError(kCannotWrite, name, wrote < 0 ? errno : ENOSPC);
+      ::close(file);
+      return false;
+    }
+    text.remove_prefix(static_cast<size_t>(wrote));
+  }
+  errno = 0;
+  if (::close(file) != 0) {
+    reportOutputError(kCannotClose, name, errno);
+    return false;
+  }
+  return true;
 }
 
 bool exportStreamSeekable(const ExportStream& stream) {

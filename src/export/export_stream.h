@@ -18,6 +18,9 @@ struct ExportStream {
   std::string buffer;  // text not yet handed to the file
   // Bytes handed to the file so far, for writers that go back to a place.
   long written = 0;
+  // The text stays in `buffer` until the caller takes it whole (a page of
+  // the HTML report, written with writeExportFile).
+  bool held = false;
 };
 
 // Opens `name` ("-" and "stdout": standard output). False, with ErrorCode 8
@@ -33,8 +36,13 @@ bool openTemporaryStream(ExportStream& stream, std::string_view forName);
 inline constexpr size_t kExportBufferLimit = 1 << 18;
 void flushExportBuffer(ExportStream& stream);
 inline void settleExportBuffer(ExportStream& stream) {
-  if (stream.buffer.size() >= kExportBufferLimit) flushExportBuffer(stream);
+  if (!stream.held && stream.buffer.size() >= kExportBufferLimit) flushExportBuffer(stream);
 }
+
+// Creates (or truncates) `name` and writes `text` into it with one write
+// where the system takes it whole. False, with the error reported as a
+// stream reports it (8, 17, 6), when that fails.
+bool writeExportFile(const std::string& name, std::string_view text);
 
 // Whether the stream is a regular file that can be written over (not
 // standard output, a pipe or a device).

@@ -1,7 +1,7 @@
 #include "export/html_listing_rows.h"
 
 #include <charconv>
-#include <cstdlib>
+#include <cstring>
 
 namespace qar {
 namespace {
@@ -64,20 +64,41 @@ ListingSectionReader::~ListingSectionReader() { closeListingSections(*this); }
 bool openListingSections(ListingSectionReader& reader, const std::string& name) {
   closeListingSections(reader);
   reader.file = std::fopen(name.c_str(), "rb");
-  reader.lineHeld = false;
   return reader.file != nullptr;
 }
 
 namespace {
 
+constexpr size_t kListingBlock = 1 << 18;
+
+// The next line, without its line end; false at the end of the file.
 bool nextLine(ListingSectionReader& reader) {
   if (reader.file == nullptr) return false;
-  ssize_t length = getline(&reader.buffer, &reader.capacity, reader.file);
-  if (length < 0) return false;
-  size_t size = static_cast<size_t>(length);
-  if (size > 0 && reader.buffer[size - 1] == '\n') --size;
-  reader.line = std::string_view(reader.buffer, size);
-  return true;
+  for (;;) {
+    const char* start = reader.block.data() + reader.at;
+    const size_t left = reader.block.size() - reader.at;
+    if (const void* end = std::memchr(start, '\n', left)) {
+      const size_t size = static_cast<size_t>(static_cast<const char*>(end) - start);
+      reader.line = std::string_view(start, size);
+      reader.at += size + 1;
+      return true;
+    }
+    if (reader.ended) {
+      if (left == 0) return false;
+      reader.line = std::string_view(start, left);
+      reader.at = reader.block.size();
+      return true;
+    }
+    // The part of a line left at the block's end moves to its front.
+    if (reader.block.capacity() < 2 * kListingBlock) reader.block.reserve(2 * kListingBlock);
+    reader.block.erase(0, reader.at);
+    reader.at = 0;
+    const size_t kept = reader.block.size();
+    reader.block.resize(kept + kListingBlock);
+    const size_t got = std::fread(reader.block.data() + kept, 1, kListingBlock, reader.file);
+    reader.block.resize(kept + got);
+    if (got < kListingBlock) reader.ended = true;
+  }
 }
 
 }  // namespace
@@ -105,10 +126,12 @@ bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
 void closeListingSections(ListingSectionReader& reader) {
   if (reader.file != nullptr) std::fclose(reader.file);
   reader.file = nullptr;
-  std::free(reader.buffer);
-  reader.buffer = nullptr;
-  reader.capacity = 0;
+  reader.line = {};
   reader.lineHeld = false;
+  reader.block.clear();
+  reader.block.shrink_to_fit();
+  reader.at = 0;
+  reader.ended = false;
 }
 
 }  // namespace qar

@@ -47,13 +47,14 @@ struct ListingSection {
 // line; nullopt for any other line.
 std::optional<std::string_view> listingSectionName(std::string_view text);
 
-// Reads a listing file section by section.
+// Reads a listing file section by section, in large blocks.
 struct ListingSectionReader {
   std::FILE* file = nullptr;
-  std::string_view line;  // the line last read, in `buffer`
+  std::string_view line;  // the line last read, in `block`
   bool lineHeld = false;  // `line` is a section start not yet used
-  char* buffer = nullptr;
-  size_t capacity = 0;
+  std::string block;      // text read and not yet passed, from `at` on
+  size_t at = 0;
+  bool ended = false;  // the file has no more text than `block`
   ~ListingSectionReader();
 };
 

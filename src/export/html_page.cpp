@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_map>
 
 #include "base/quick_format.h"
 #include "export/html_parts.h"
@@ -193,13 +192,26 @@ std::vector<std::string_view> splitLines(const std::string& text) {
   return lines;
 }
 
-// The function (from 1) standing on each line, for the links back.
-std::unordered_map<uint32_t, size_t> functionsByLine(const FileResult& file) {
-  std::unordered_map<uint32_t, size_t> byLine;
+// The function (from 1) standing on each line, for the links back: pairs
+// of line and function in line order, the first function of a line only.
+using FunctionLines = std::vector<std::pair<uint32_t, size_t>>;
+
+void findFunctionLines(const FileResult& file, FunctionLines& byLine) {
+  byLine.clear();
   for (size_t i = 0; i < file.functions.size(); ++i) {
-    if (file.functions[i].path.empty()) byLine.try_emplace(file.functions[i].line, i + 1);
+    if (file.functions[i].path.empty()) byLine.emplace_back(file.functions[i].line, i + 1);
   }
-  return byLine;
+  std::stable_sort(byLine.begin(), byLine.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  byLine.erase(std::unique(byLine.begin(), byLine.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+               byLine.end());
+}
+
+// The entry of `line`, or nullptr.
+const std::pair<uint32_t, size_t>* functionOnLine(const FunctionLines& byLine, uint32_t line) {
+  auto at = std::lower_bound(byLine.begin(), byLine.end(), line,
+                             [](const auto& entry, uint32_t wanted) { return entry.first < wanted; });
+  return at != byLine.end() && at->first == line ? &*at : nullptr;
 }
 
 void appendBackLink(std::string& out, size_t function) {
@@ -216,7 +228,8 @@ void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
   std::vector<ListingRow> byLine(page.rows->begin(), page.rows->end());
   std::stable_sort(byLine.begin(), byLine.end(), [](const ListingRow& a, const ListingRow& b) { return a.line < b.line; });
   const std::vector<std::string_view> lines = splitLines(*page.source);
-  const auto functions = functionsByLine(*page.file);
+  FunctionLines functions;
+  findFunctionLines(*page.file, functions);
   uint32_t last = static_cast<uint32_t>(lines.size());
   if (!byLine.empty()) last = std::max(last, byLine.back().line);
 
@@ -243,7 +256,7 @@ void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
     out += "<td>";
     out += stateMarker(summary.state);
     out += "<td>";
-    if (auto f = functions.find(line); f != functions.end()) appendBackLink(out, f->second);
+    if (const auto* f = functionOnLine(functions, line)) appendBackLink(out, f->second);
     if (line <= lines.size()) appendHtmlText(out, lines[line - 1]);
     out += '\n';
     if (needsAnnotation(onLine, count)) {
@@ -266,7 +279,9 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
          "<th class=\"num\">Line<th>Description</thead>\n<tbody>\n";
   // Anchors where the function table links to: the first row of each
   // function's line.
-  auto unanchored = functionsByLine(*page.file);
+  FunctionLines functions;
+  findFunctionLines(*page.file, functions);
+  std::vector<bool> anchored(functions.size(), false);
   size_t function = 0;
   for (const ListingRow& row : *page.rows) {
     const LineState state = summariseLine(&row, 1).state;
@@ -275,10 +290,10 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
       out += " class=";
       out += stateClass(state);
     }
-    if (auto f = unanchored.find(row.line); f != unanchored.end()) {
+    if (const auto* f = functionOnLine(functions, row.line); f != nullptr && !anchored[f - functions.data()]) {
       out += " id=L";
       appendUnsigned(out, row.line);
-      unanchored.erase(f);
+      anchored[f - functions.data()] = true;
     }
     out += "><td>";
     if (row.hits) appendUnsigned(out, *row.hits);

@@ -95,8 +95,23 @@ void appendFigureCell(std::string& out, const HtmlFigure& figure) {
 
 void appendEmptyFigureCell(std::string& out) { out += "<td class=\"f na\" data-k=\"-1\">&mdash;</td>"; }
 
-std::string_view htmlStyleSheet() {
-  return R"css(/* qarpost-export HTML report */
+void appendIndexFigureCell(std::string& out, const HtmlFigure& figure) {
+  out += "<td class=p";
+  appendUnsigned(out, figure.percent);
+  out += '>';
+  appendUnsigned(out, figure.percent);
+  out += " %<small>";
+  appendUnsigned(out, figure.covered);
+  out += '/';
+  appendUnsigned(out, figure.items);
+  out += "</small></td>";
+}
+
+void appendIndexEmptyCell(std::string& out) { out += "<td class=na>&mdash;</td>"; }
+
+namespace {
+
+constexpr std::string_view kStyleSheet = R"css(/* qarpost-export HTML report */
 :root {
   --ink: #1d2330; --muted: #5d6678; --line: #dfe3ea; --paper: #ffffff; --tint: #f5f7fa;
   --hi: #2e9b57; --mid: #d99a15; --lo: #d64545; --track: #e6e9ef;
@@ -124,7 +139,8 @@ ul.plain { list-style: none; margin: 0; padding: 0; }
 .card { background: var(--paper); border: 1px solid var(--line); border-radius: 8px; padding: 12px 14px; }
 .card .label { color: var(--muted); font-size: 13px; text-transform: uppercase; letter-spacing: .04em; }
 .card .pct { font-size: 28px; font-weight: 650; margin: 2px 0 6px; }
-.card .of, .card .note { color: var(--muted); font-size: 13px; }
+.card .of, .card .note { color: var(--muted); font-size: 13px; overflow-wrap: anywhere; }
+dl.run summary { cursor: pointer; color: var(--muted); }
 .bar { height: 6px; border-radius: 3px; margin-bottom: 6px;
   background: linear-gradient(var(--c), var(--c)) no-repeat left / var(--w) 100%, var(--track); }
 .hi { --c: var(--hi); } .mid { --c: var(--mid); } .lo { --c: var(--lo); }
@@ -133,12 +149,23 @@ table.grid { border: 1px solid var(--line); border-radius: 8px; }
 table.grid th, table.grid td { padding: 5px 10px; border-bottom: 1px solid var(--line); text-align: left; }
 table.grid th { background: #eef1f6; font-size: 13px; color: #3a4254; font-weight: 600; position: sticky; top: 0; }
 table.grid td.num, table.grid th.num { text-align: right; font-variant-numeric: tabular-nums; }
-#files { table-layout: fixed; }
-#files col.name { width: auto; } #files col.fig { width: 132px; }
-#files td { white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
-#files tbody { content-visibility: auto; contain-intrinsic-size: auto 300px; }
-#files tr.dir th { background: var(--tint); color: var(--ink); font-weight: 600; position: static;
-  border-top: 2px solid var(--line); }
+/* The index's file list: a header table that stays in sight, then a
+   section per directory, laid out only when it comes into sight. */
+.filelist { border: 1px solid var(--line); border-radius: 8px; background: var(--paper); }
+table.files { table-layout: fixed; }
+table.files col.fig { width: 132px; }
+table.files th, table.files td { padding: 5px 10px; border-bottom: 1px solid var(--line); text-align: left;
+  white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+#files { position: sticky; top: 0; z-index: 1; border-radius: 8px 8px 0 0; }
+#files th { background: #eef1f6; font-size: 13px; color: #3a4254; font-weight: 600; }
+.filelist section { content-visibility: auto; }
+.filelist h3 { margin: 0; padding: 5px 10px; font-size: 15px; font-weight: 600; background: var(--tint);
+  border-top: 2px solid var(--line); border-bottom: 1px solid var(--line); word-break: break-all; }
+table.files td + td { font-variant-numeric: tabular-nums; padding-bottom: 9px;
+  background: linear-gradient(var(--c), var(--c)) no-repeat 10px calc(100% - 4px) / calc((100% - 20px) * var(--w) / 100%) 3px,
+    linear-gradient(var(--track), var(--track)) no-repeat 10px calc(100% - 4px) / calc(100% - 20px) 3px; }
+table.files td small { color: var(--muted); margin-left: 6px; }
+table.files td.na { background: none; color: #9aa3b5; }
 #files th button { all: inherit; cursor: pointer; padding: 0; }
 #files th button::after { content: " \2195"; color: #9aa3b5; }
 #files th[aria-sort=ascending] button::after { content: " \2191"; color: var(--ink); }
@@ -186,34 +213,58 @@ table.code tr:target td { outline: 2px solid #7aa7f0; outline-offset: -2px; }
 footer { color: var(--muted); font-size: 12px; margin: 28px auto 24px; max-width: 1180px; padding: 0 24px; }
 @media print { body { background: #fff; } th { position: static !important; } }
 )css";
+
+}  // namespace
+
+std::string_view htmlStyleSheet() {
+  // The bar of an index cell: its class "pN" gives the length N % and the
+  // level's colour.
+  static const std::string sheet = [] {
+    std::string text(kStyleSheet);
+    for (uint32_t percent = 0; percent <= 100; ++percent) {
+      text += ".p";
+      appendUnsigned(text, percent);
+      text += " { --w: ";
+      appendUnsigned(text, percent);
+      text += "%; --c: var(--";
+      text += levelClass(percent);
+      text += "); }\n";
+    }
+    return text;
+  }();
+  return sheet;
 }
 
 std::string_view htmlSortScript() {
-  // Each figure cell carries its sort key; the file names are already in
-  // order, so a file's position is its name's key. Rows are sorted within
-  // their directory group by index arrays over keys read once per column.
+  // The file names are already in order, so a file's position is its name's
+  // key; a figure's key is covered / items from its cell ("-1" for a figure
+  // that does not apply), read once per column. Rows move only within their
+  // directory's table, and the browser lays out only the tables in sight.
   return R"js(<script>
 (function () {
-  var table = document.getElementById("files");
-  if (!table) return;
-  var heads = table.tHead.rows[0].cells, groups = [], keys = [], state = { col: 0, dir: 1 };
-  for (var b = 0; b < table.tBodies.length; b++) {
-    var rows = [], all = table.tBodies[b].rows;
-    for (var r = 0; r < all.length; r++) if (all[r].className !== "dir") rows.push(all[r]);
-    groups.push({ body: table.tBodies[b], rows: rows });
+  var head = document.getElementById("files");
+  if (!head) return;
+  var heads = head.tHead.rows[0].cells, groups = [], keys = [], state = { col: 0, dir: 1 };
+  var bodies = document.querySelectorAll(".filelist section tbody");
+  for (var b = 0; b < bodies.length; b++) groups.push({ body: bodies[b], rows: Array.prototype.slice.call(bodies[b].rows) });
+  function keyOf(cell) {
+    var small = cell.lastChild;
+    if (!small || small.nodeName !== "SMALL") return -1;
+    var parts = small.textContent.split("/");
+    return +parts[1] > 0 ? parts[0] / parts[1] : 1;
   }
   function keysOf(col) {
     if (keys[col]) return keys[col];
     var out = [];
     for (var g = 0; g < groups.length; g++) {
       var rows = groups[g].rows, k = new Float64Array(rows.length);
-      for (var i = 0; i < rows.length; i++) k[i] = col === 0 ? i : +rows[i].cells[col].getAttribute("data-k");
+      for (var i = 0; i < rows.length; i++) k[i] = col === 0 ? i : keyOf(rows[i].cells[col]);
       out.push(k);
     }
     return (keys[col] = out);
   }
   function sortBy(col) {
-    state.dir = state.col === col ? -state.dir : (col === 0 ? 1 : 1);
+    state.dir = state.col === col ? -state.dir : 1;
     state.col = col;
     var k = keysOf(col), d = state.dir;
     for (var g = 0; g < groups.length; g++) {

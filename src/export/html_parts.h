@@ -41,6 +41,13 @@ void appendFigureCell(std::string& out, const HtmlFigure& figure);
 // A table cell for a figure that does not apply (sorted last).
 void appendEmptyFigureCell(std::string& out);
 
+// The lighter cell of the index's file tables, which hold a row per file:
+// one class ("p87") gives the bar's length and colour, the sort key is
+// read from the "covered/items" text, and "—" marks a figure that does not
+// apply.
+void appendIndexFigureCell(std::string& out, const HtmlFigure& figure);
+void appendIndexEmptyCell(std::string& out);
+
 // The style sheet (written once as style.css) and the index's sort script.
 std::string_view htmlStyleSheet();
 std::string_view htmlSortScript();

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "base/clock.h"
 #include "base/posterr.h"
 #include "base/quick_format.h"
@@ -22,8 +24,8 @@
 namespace qar {
 namespace {
 
-// The listing whose rows the pages show; removed as soon as it is open for
-// reading, so that nothing of it stays in the directory.
+// The listing whose rows the pages show; its name is removed as soon as it
+// is open for reading, so that nothing of it stays in the directory.
 constexpr std::string_view kListingName = ".qarpost-profile-listing.tmp";
 
 std::string inDirectory(const HtmlReport& report, std::string_view name) {
@@ -33,19 +35,32 @@ std::string inDirectory(const HtmlReport& report, std::string_view name) {
   return path;
 }
 
+// Whether `name`'s directory may hold it: false when the directory is known
+// to be missing. The pages of a run without its sources at hand would
+// otherwise each look for a file in a directory that is not there.
+bool directoryMayHold(HtmlReport& report, std::string_view name) {
+  const size_t slash = name.find_last_of('/');
+  if (slash == std::string_view::npos || slash == 0) return true;
+  const std::string_view directory = name.substr(0, slash);
+  if (report.missingDirectory && directory == *report.missingDirectory) return false;
+  struct stat status {};
+  if (::stat(std::string(directory).c_str(), &status) == 0) return true;
+  report.missingDirectory.emplace(directory);
+  return false;
+}
+
 // The source of a file: its written name, below the source root unless it
-// is absolute. Empty optional when it cannot be read.
-std::optional<std::string> readSource(const std::string& name) {
+// is absolute. False when it cannot be read.
+bool readSource(const std::string& name, std::string& text) {
+  text.clear();
   std::FILE* file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) return std::nullopt;
-  std::string text;
+  if (file == nullptr) return false;
   char block[65536];
   size_t got;
   while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed) return std::nullopt;
-  return text;
+  return !failed;
 }
 
 std::string sourceName(const HtmlReport& report, const std::string& path) {
@@ -56,6 +71,8 @@ std::string sourceName(const HtmlReport& report, const std::string& path) {
   return name + path;
 }
 
+// A page is made whole in memory and written with one write: most pages
+// are small, and the run writes one per file.
 void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, const std::string& page) {
   if (!readListingSection(report.sections, report.rows)) report.rows.size = 0;
   if (!report.active) return;
@@ -65,17 +82,15 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   input.rows = &report.rows;
   input.view = report.view;
   input.sourceName = sourceName(report, file.path);
-  std::optional<std::string> source = readSource(input.sourceName);
-  if (source) input.source = &*source;
-
-  ExportStream out;
-  if (!openExportStream(out, inDirectory(report, page))) {
-    report.active = false;
-    return;
+  if (directoryMayHold(report, input.sourceName) && readSource(input.sourceName, report.source)) {
+    input.source = &report.source;
   }
+
+  ExportStream& out = report.page;
+  out.held = true;
+  out.buffer.clear();
   writeHtmlFilePage(out, input);
-  closeExportStream(out);
-  if (out.failed) report.active = false;
+  if (!writeExportFile(inDirectory(report, page), out.buffer)) report.active = false;
 }
 
 void flushPendingPage(HtmlReport& report) {
@@ -86,11 +101,22 @@ void flushPendingPage(HtmlReport& report) {
   report.pendingCoverage.reset();
 }
 
+// A long list (a run of a hundred data files, thousands of notices) is
+// folded, so that the file list stays near the top; it opens without any
+// script.
+constexpr size_t kFoldedListLength = 6;
+
 void appendInputFiles(std::string& out, const char* label, const std::vector<InputFileEntry>& files) {
   out += "<dt>";
   out += label;
   out += "</dt><dd>";
   if (files.empty()) out += "N.A.";
+  const bool folded = files.size() > kFoldedListLength;
+  if (folded) {
+    out += "<details><summary>";
+    appendUnsigned(out, files.size());
+    out += " files</summary>";
+  }
   for (size_t i = 0; i < files.size(); ++i) {
     if (i > 0) out += "<br>";
     appendHtmlText(out, files[i].name);
@@ -98,6 +124,7 @@ void appendInputFiles(std::string& out, const char* label, const std::vector<Inp
     appendHtmlText(out, files[i].stamp);
     out += ")</span>";
   }
+  if (folded) out += "</details>";
   out += "</dd>\n";
 }
 
@@ -137,6 +164,12 @@ void appendRun(std::string& out, const HtmlReport& report, const RunResult& run)
   if (notices.empty()) {
     out += "none";
   } else {
+    const bool folded = notices.size() > kFoldedListLength;
+    if (folded) {
+      out += "<details><summary>";
+      appendUnsigned(out, notices.size());
+      out += " notices</summary>";
+    }
     out += "<ul class=\"plain notices\">";
     for (const std::string& notice : notices) {
       out += "<li>";
@@ -144,6 +177,7 @@ void appendRun(std::string& out, const HtmlReport& report, const RunResult& run)
       out += "</li>";
     }
     out += "</ul>";
+    if (folded) out += "</details>";
   }
   out += "</dd>\n</dl></section>\n";
 }
@@ -167,83 +201,94 @@ std::string_view fileBaseName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+// The columns of the file tables: the header table and one table per
+// directory share them, so that the columns line up.
+void appendFileColumns(std::string& out, bool mcdc) {
+  out += "<colgroup><col class=\"name\">";
+  for (size_t c = mcdc ? 6 : 5; c > 0; --c) out += "<col class=\"fig\">";
+  out += "</colgroup>";
+}
+
+// The height a directory's group takes before it is first laid out (rows
+// of about 37 pixels and the heading), so that the page's length and the
+// scroll bar are right while the groups out of sight are skipped.
+void appendGroupStart(std::string& out, std::string_view directory, size_t files, bool mcdc) {
+  out += "<section style=\"contain-intrinsic-size:auto ";
+  appendUnsigned(out, files * 37 + 34);
+  out += "px\"><h3>";
+  if (directory.empty()) {
+    out += "(no directory)";
+  } else {
+    appendHtmlText(out, directory);
+    out += '/';
+  }
+  out += "</h3><table class=\"files\">";
+  appendFileColumns(out, mcdc);
+  out += "<tbody>\n";
+}
+
+// The file list: a header table, then one section per directory in name
+// order, with the files by name inside it. A browser lays out only the
+// sections in sight, which keeps a list of many thousand files quick to
+// load and to sort; without scripts it reads as a list of tables.
 void appendFileTable(ExportStream& stream, const HtmlReport& report, bool mcdc) {
   std::string& out = stream.buffer;
-  // Directories in name order, files by name inside them.
-  std::vector<size_t> order(report.files.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   struct Split {
     std::string_view directory;
     std::string_view base;
   };
-  std::vector<Split> split(order.size());
-  for (size_t i = 0; i < order.size(); ++i) {
+  std::vector<Split> split(report.files.size());
+  for (size_t i = 0; i < split.size(); ++i) {
     split[i] = {exportDirectory(report.files[i].path), fileBaseName(report.files[i].path)};
   }
+  std::vector<size_t> order(report.files.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
     if (split[a].directory != split[b].directory) return split[a].directory < split[b].directory;
     return split[a].base < split[b].base;
   });
-  const size_t columns = mcdc ? 7 : 6;
-  out += "<h2>Files</h2>\n<table id=\"files\" class=\"grid\"><colgroup><col class=\"name\">";
-  for (size_t c = 1; c < columns; ++c) out += "<col class=\"fig\">";
-  out += "</colgroup>\n<thead><tr><th>File</th><th>TER</th><th>Statements</th><th>Functions</th><th>Lines</th>"
-         "<th>Branches</th>";
+  out += "<h2>Files</h2>\n<div class=\"filelist\"><table id=\"files\" class=\"files\">";
+  appendFileColumns(out, mcdc);
+  out += "<thead><tr><th>File</th><th>TER</th><th>Statements</th><th>Functions</th><th>Lines</th><th>Branches</th>";
   if (mcdc) out += "<th>MC/DC</th>";
-  out += "</tr></thead>\n";
-  bool open = false;
-  std::string_view directory;
-  for (size_t i : order) {
-    const HtmlIndexEntry& entry = report.files[i];
-    const std::string_view dir = exportDirectory(entry.path);
-    if (!open || dir != directory) {
-      if (open) out += "</tbody>\n";
-      out += "<tbody><tr class=\"dir\"><th colspan=\"";
-      appendUnsigned(out, columns);
+  out += "</tr></thead></table>\n";
+  for (size_t at = 0; at < order.size();) {
+    const std::string_view dir = split[order[at]].directory;
+    size_t end = at;
+    while (end < order.size() && split[order[end]].directory == dir) ++end;
+    appendGroupStart(out, dir, end - at, mcdc);
+    for (; at < end; ++at) {
+      const HtmlIndexEntry& entry = report.files[order[at]];
+      out += "<tr><td><a href=\"";
+      appendHtmlText(out, entry.page);
       out += "\">";
-      if (dir.empty()) {
-        out += "(no directory)";
+      appendHtmlText(out, split[order[at]].base);
+      out += "</a>";
+      if (entry.isHeader) out += "<span class=\"tag\">header</span>";
+      out += "</td>";
+      appendIndexFigureCell(out, terFigure("TER", entry.ter));
+      appendIndexFigureCell(out, statementFigure(entry.statements));
+      auto coverage = report.coverageByKey.find(entry.key);
+      if (coverage != report.coverageByKey.end()) {
+        appendIndexFigureCell(out, countFigure("Functions", coverage->second.functions, "functions"));
+        appendIndexFigureCell(out, countFigure("Lines", coverage->second.lines, "lines"));
+        appendIndexFigureCell(out, countFigure("Branches", coverage->second.branches, "branches"));
       } else {
-        appendHtmlText(out, dir);
-        out += '/';
+        for (int c = 0; c < 3; ++c) appendIndexEmptyCell(out);
       }
-      out += "</th></tr>\n";
-      open = true;
-      directory = dir;
-    }
-    out += "<tr><td title=\"";
-    appendHtmlText(out, entry.path);
-    out += "\"><a href=\"";
-    appendHtmlText(out, entry.page);
-    out += "\">";
-    appendHtmlText(out, fileBaseName(entry.path));
-    out += "</a>";
-    if (entry.isHeader) out += "<span class=\"tag\">header</span>";
-    out += "</td>";
-    appendFigureCell(out, terFigure("TER", entry.ter));
-    appendFigureCell(out, statementFigure(entry.statements));
-    auto coverage = report.coverageByKey.find(entry.key);
-    if (coverage != report.coverageByKey.end()) {
-      appendFigureCell(out, countFigure("Functions", coverage->second.functions, "functions"));
-      appendFigureCell(out, countFigure("Lines", coverage->second.lines, "lines"));
-      appendFigureCell(out, countFigure("Branches", coverage->second.branches, "branches"));
-    } else {
-      appendEmptyFigureCell(out);
-      appendEmptyFigureCell(out);
-      appendEmptyFigureCell(out);
-    }
-    if (mcdc) {
-      if (entry.mcdc.conditions > 0) {
-        appendFigureCell(out, mcdcFigure(entry.mcdc));
-      } else {
-        appendEmptyFigureCell(out);
+      if (mcdc) {
+        if (entry.mcdc.conditions > 0) {
+          appendIndexFigureCell(out, mcdcFigure(entry.mcdc));
+        } else {
+          appendIndexEmptyCell(out);
+        }
       }
+      out += "</tr>\n";
+      settleExportBuffer(stream);
     }
-    out += "</tr>\n";
-    settleExportBuffer(stream);
+    out += "</tbody></table></section>\n";
   }
-  if (open) out += "</tbody>\n";
-  out += "</table>\n";
+  out += "</div>\n";
   if (report.files.empty()) out += "<p class=\"sub\">No file in the database.</p>\n";
 }
 
@@ -312,17 +357,23 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
   if (!report.active) return;
 
   // The profile listing under the run's view, written by the listing writer
-  // and read back section by section (see html_listing_rows.h).
+  // and read back section by section (see html_listing_rows.h). The file is
+  // opened for reading as soon as it is created and its name removed before
+  // the walk: a fatal error on the way (a bad record, a failed write) ends
+  // the run without leaving it in the directory.
   const std::string listing = inDirectory(report, kListingName);
   openListing(listing);
-  writeCoverageListing(false);
-  closeListing();
   const bool readable = openListingSections(report.sections, listing);
+  const int openError = errno;
   std::remove(listing.c_str());
   if (!readable) {
-    setErrorArguments(listing, systemErrorText(errno));
+    closeListing();
+    setErrorArguments(listing, systemErrorText(openError));
     reportError(kCannotOpen, ErrorSeverity::ExitAfterReport);
+    return;
   }
+  writeCoverageListing(false);
+  closeListing();
 }
 
 void addHtmlFile(HtmlReport& report, const FileResult& file) {

@@ -48,6 +48,11 @@ struct HtmlReport {
   std::vector<HtmlIndexEntry> files;
   std::unordered_map<std::string, LineCoverage> coverageByKey;
   ListingSection rows;  // the section of the page being written
+  // Kept from page to page for their storage: the page's text, its source.
+  ExportStream page;
+  std::string source;
+  // The directory of the last source looked for, when it is missing.
+  std::optional<std::string> missingDirectory;
 };
 
 // Creates the directory when missing, opens index.html and writes the

@@ -4,37 +4,56 @@
 
 namespace qar {
 
-void appendHtmlText(std::string& out, std::string_view text) {
-  // Plain ASCII without anything to escape is the common case: copied as is.
-  bool plain = true;
-  for (char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x80 || byte < 0x20 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'') {
-      plain = false;
-      break;
-    }
+namespace {
+
+// The entity of an ASCII byte, "?" for a control character other than tab,
+// nullptr for a byte written as it is.
+const char* asciiEntity(char c) {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\'': return "&#39;";
+    case '\t': return nullptr;
+    default: return static_cast<unsigned char>(c) < 0x20 ? "?" : nullptr;
   }
-  if (plain) {
-    out += text;
-    return;
-  }
+}
+
+// Text from its first byte above ASCII on: read as UTF-8 (or Latin-1) first.
+void appendConvertedText(std::string& out, std::string_view text) {
   std::string utf8;
   appendUtf8(utf8, text);
   for (char c : utf8) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t') {
-          out.push_back('?');
-        } else {
-          out.push_back(c);
-        }
+    if (const char* entity = asciiEntity(c)) {
+      out += entity;
+    } else {
+      out.push_back(c);
     }
   }
+}
+
+}  // namespace
+
+void appendHtmlText(std::string& out, std::string_view text) {
+  // Runs of plain ASCII are copied whole. ASCII bytes are whole characters,
+  // so the text from the first other byte on converts as it would in the
+  // whole text.
+  size_t plain = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      out.append(text.data() + plain, at - plain);
+      appendConvertedText(out, text.substr(at));
+      return;
+    }
+    if (const char* entity = asciiEntity(c)) {
+      out.append(text.data() + plain, at - plain);
+      out += entity;
+      plain = at + 1;
+    }
+  }
+  out.append(text.data() + plain, text.size() - plain);
 }
 
 uint64_t htmlSortKey(uint64_t covered, uint64_t items) {

@@ -39,6 +39,16 @@ render --dump-dom "file://$example/report/index.html" > "$out/index.dom.html"
 render --dump-dom "file://$example/report/f00003-logic.c.html" > "$out/logic.dom.html"
 python3 "$source_dir/tests/export/check_html_pages.py" figures "$out/index.dom.html" "$out/logic.dom.html" \
   src/logic.c "$example/report.json"
+# The sort script: a copy of the index that clicks headings once loaded.
+clicked() {  # NAME COLUMN CLICKS: the copy's DOM after CLICKS clicks on COLUMN
+  sed "s|</body>|<script>for (var i = 0; i < $3; i++) document.querySelectorAll('#files th button')[$2].click();</script></body>|" \
+    "$example/report/index.html" > "$example/report/$1.html"
+  render --dump-dom "file://$example/report/$1.html" > "$out/$1.dom.html"
+}
+clicked by-ter 1 1
+python3 "$source_dir/tests/export/check_html_pages.py" sorted "$out/by-ter.dom.html" 1 ascending
+clicked by-mcdc 6 2
+python3 "$source_dir/tests/export/check_html_pages.py" sorted "$out/by-mcdc.dom.html" 6 descending
 render --window-size=1280,1100 --screenshot="$out/index.png" "file://$example/report/index.html" >/dev/null
 render --window-size=1280,1400 --screenshot="$out/logic.png" "file://$example/report/f00003-logic.c.html" >/dev/null
 render --window-size=1280,1000 --screenshot="$out/parser.png" "file://$example/report/f00002-parser.cpp.html" >/dev/null

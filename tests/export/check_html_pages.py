@@ -4,11 +4,14 @@ JSON export of the same run.
 
   check_html_pages.py figures INDEX_DOM PAGE_DOM PAGE_PATH REPORT.json
   check_html_pages.py hostile PAGE_DOM INDEX_DOM
+  check_html_pages.py sorted INDEX_DOM COLUMN ascending|descending
 
 figures: the index's cards equal the JSON summary, its file table has one row
 per file of the JSON with that file's figures, the sort script ran (the
 headings became buttons); the file page's cards and function rows equal the
 JSON's figures of that file, and its code table has rows.
+sorted: after clicks on a column's heading, the rows of every directory are
+in the order of that column's figures.
 hostile: names and descriptions holding markup are text: no element came
 from them, and their text is there as written.
 """
@@ -103,6 +106,46 @@ def figure_text(percent, covered, items):
     return f"{percent} % {covered}/{items}"
 
 
+def file_rows(index_dom):
+    """(path, cells) of every file row of the index, in document order: the
+    directory from its group's heading, the name from the row's link."""
+    for group in find(index_dom.root, "section"):
+        heading = next(find(group, "h3"), None)
+        if heading is None:
+            continue
+        directory = text(heading)
+        directory = "" if directory == "(no directory)" else directory
+        for tr in find(group, "tr"):
+            cells = [c for c in tr["children"] if isinstance(c, dict) and c["tag"] == "td"]
+            link = next(find(cells[0], "a"), None) if cells else None
+            if link is not None:
+                yield directory + text(link), cells
+
+
+def sorted_index(index_dom, column, descending):
+    """The rows of every directory are in the order of `column`'s figure
+    (covered / items, a figure that does not apply below all others), ties
+    in name order."""
+    groups = {}
+    for path, cells in file_rows(index_dom):
+        directory = path.rsplit("/", 1)[0] if "/" in path else ""
+        groups.setdefault(directory, []).append(cell(cells[column]))
+    expect(groups, "sorted index: no rows")
+
+    def key(figure):
+        if "/" not in figure:
+            return -1.0
+        covered, items = figure.split()[-1].split("/")
+        return int(covered) / int(items) if int(items) > 0 else 1.0
+
+    for directory, figures in groups.items():
+        keys = [key(f) for f in figures]
+        want = sorted(keys, reverse=descending)
+        expect(keys == want, f"sorted index: {directory or '(no directory)'} in the order {figures}")
+    heads = [th for th in find(index_dom.root, "th") if th["attrs"].get("aria-sort")]
+    expect(len(heads) == 1, f"sorted index: {len(heads)} headings marked as sorted")
+
+
 def figures(index_dom, page_dom, page_path, report):
     view = report["coverage_view"]
     summary = report["summary"]
@@ -122,15 +165,11 @@ def figures(index_dom, page_dom, page_path, report):
     expect(table is not None, "index: no file table")
     if table is None:
         return
-    heads = [th for th in find(table, "th") if th["attrs"].get("colspan") is None]
+    heads = list(find(table, "th"))
     expect(all(any(c["tag"] == "button" for c in th["children"] if isinstance(c, dict)) for th in heads),
            "index: the sort script did not make the headings buttons")
     sources = {s["path"]: s["line_coverage"] for s in report["sources"]}
-    rows = {}
-    for tr in find(table, "tr"):
-        cells = [c for c in tr["children"] if isinstance(c, dict) and c["tag"] == "td"]
-        if cells:
-            rows[cells[0]["attrs"]["title"]] = [cell(c) for c in cells]
+    rows = {path: [cell(c) for c in cells] for path, cells in file_rows(index_dom)}
     expect(len(rows) == len(report["files"]), f"index: {len(rows)} file rows, JSON {len(report['files'])} files")
     for f in report["files"]:
         row = rows.get(f["path"])
@@ -186,6 +225,8 @@ def main():
         index_dom = Dom(open(sys.argv[2], encoding="utf-8").read())
         page_dom = Dom(open(sys.argv[3], encoding="utf-8").read())
         figures(index_dom, page_dom, sys.argv[4], json.load(open(sys.argv[5], encoding="utf-8")))
+    elif sys.argv[1] == "sorted":
+        sorted_index(Dom(open(sys.argv[2], encoding="utf-8").read()), int(sys.argv[3]), sys.argv[4] == "descending")
     else:
         hostile(Dom(open(sys.argv[2], encoding="utf-8").read()), Dom(open(sys.argv[3], encoding="utf-8").read()))
     for failure in failures:

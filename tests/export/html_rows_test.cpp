@@ -86,6 +86,38 @@ TEST(HtmlListingRows, ReadsAListingFileSectionBySection) {
   std::remove(name.c_str());
 }
 
+// The reader takes the file in large blocks: lines cut at a block's end, a
+// line longer than a block, and a last line without its line end.
+TEST(HtmlListingRows, ReadsSectionsAcrossBlocks) {
+  const std::string name = ::testing::TempDir() + "html_rows_blocks.txt";
+  std::FILE* file = std::fopen(name.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  const std::string longText(600000, 'x');
+  constexpr uint32_t kSections = 20000;
+  for (uint32_t n = 1; n <= kSections; ++n) {
+    std::fprintf(file, "MONITORED SOURCE FILE : f%u.c\n%10u %10u   %5u %s%s", n, n, n + 1, n,
+                 n == 7 ? longText.c_str() : "d", n == kSections ? "" : "\n");
+  }
+  std::fclose(file);
+
+  ListingSectionReader reader;
+  ASSERT_TRUE(openListingSections(reader, name));
+  ListingSection section;
+  uint32_t read = 0;
+  while (readListingSection(reader, section)) {
+    ++read;
+    ASSERT_EQ(section.size, 1u) << "section " << read;
+    const ListingRow& row = section.rows[0];
+    ASSERT_EQ(row.line, read);
+    ASSERT_EQ(row.hits, read);
+    ASSERT_EQ(row.falseCount, read + 1);
+    ASSERT_EQ(row.description, read == 7 ? longText : "d");
+  }
+  EXPECT_EQ(read, kSections);
+  closeListingSections(reader);
+  std::remove(name.c_str());
+}
+
 TEST(HtmlLineState, FollowsTheMarkersAndCountsOfTheRowsOnALine) {
   auto state = [](std::initializer_list<const char*> texts) {
     std::vector<ListingRow> rows;
@@ -120,6 +152,10 @@ TEST(HtmlText, EscapesMarkupAndReadsOtherBytesAsLatin1) {
   out.clear();
   appendHtmlText(out, "plain/text.c");
   EXPECT_EQ(out, "plain/text.c");
+  // Markup before and after the first byte above ASCII, a UTF-8 sequence
+  // kept whole, and the text appended to what is already there.
+  appendHtmlText(out, std::string_view("a<b\xc3\xa9\xe9&'\x7f", 9));
+  EXPECT_EQ(out, "plain/text.ca&lt;b\xc3\xa9\xc3\xa9&amp;&#39;\x7f");
 }
 
 TEST(HtmlText, SortKeysOrderFiguresAndCountEmptyOnesComplete) {
