@@ -139,7 +139,7 @@ ul.plain { list-style: none; margin: 0; padding: 0; }
 .card { background: var(--paper); border: 1px solid var(--line); border-radius: 8px; padding: 12px 14px; }
 .card .label { color: var(--muted); font-size: 13px; text-transform: uppercase; letter-spacing: .04em; }
 .card .pct { font-size: 28px; font-weight: 650; margin: 2px 0 6px; }
-.card .of, .card .note { color: var(--muted); font-size: 13px; overflow-wrap: anywhere; }
+.card .of, .card .note { color: var(--muted); font-size: 13px; overflow-wrap: break-word; }
 dl.run summary { cursor: pointer; color: var(--muted); }
 .bar { height: 6px; border-radius: 3px; margin-bottom: 6px;
   background: linear-gradient(var(--c), var(--c)) no-repeat left / var(--w) 100%, var(--track); }

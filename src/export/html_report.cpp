@@ -186,7 +186,16 @@ void appendOverall(std::string& out, const HtmlReport& report, const RunResult& 
   out += "<section class=\"cards\" aria-label=\"Overall figures\">\n";
   HtmlFigure ter = terFigure("TER", run.ter[static_cast<size_t>(report.view)]);
   std::string type = coverageTypeText(run.anyFunctionOnly, run.anyDecision, run.anyMulticondition, report.view);
-  if (!type.empty()) appendHtmlText(ter.note, std::string_view(type).substr(1));
+  if (!type.empty()) {
+    // The kinds are joined by "/": the narrow card may wrap the note after
+    // each, though not inside "MC/DC".
+    std::string note;
+    appendHtmlText(note, std::string_view(type).substr(1));
+    for (size_t i = 0; i < note.size(); ++i) {
+      ter.note += note[i];
+      if (note[i] == '/' && !std::string_view(note).substr(0, i).ends_with("MC")) ter.note += "<wbr>";
+    }
+  }
   appendFigureCard(out, ter);
   appendFigureCard(out, statementFigure(run.statements));
   appendFigureCard(out, countFigure("Functions", run.lineCoverage.functions, "functions"));
