@@ -151,6 +151,8 @@ void resolveDuplicateDescription(std::string_view symbolFileName) {
   MonitoredFileList& files = database().monitoredFiles;
   if (files.empty()) return;
   auto completed = std::prev(files.end());
+  // The usual case, a name met for the first time, needs no lookup.
+  if (completed->namesakes == 1) return;
   auto earlierIt = findMonitoredFileIt(completed->name);
   if (earlierIt == files.end() || earlierIt == completed) return;
 
