@@ -174,22 +174,36 @@ void resolveDuplicateDescription(std::string_view symbolFileName) {
 
 namespace {
 
-// Once a file's values are in its lines, its counter arrays are not read
-// again. Freeing them file by file lets the heap hand their memory to the
-// value stores of the files after it, so the two are not held in full at
-// the same time. The block's header stays.
-void finishPreparedFile(MonitoredFile* file) {
-  if (file == nullptr) return;
-  if (file->counterData) {
-    CounterArrays& counters = *file->counterData;
-    for (std::vector<uint32_t>* array :
-         {&counters.functionCounts, &counters.jumpCounts, &counters.decisionTrueCounts, &counters.decisionFalseCounts,
-          &counters.conditionCounts, &counters.timeTotals, &counters.timeMaxima}) {
-      std::vector<uint32_t>().swap(*array);
-    }
+// The values of the file being prepared grow in one store reused from file
+// to file, and the file then keeps a copy of exactly their size: grown in
+// its own store they cost a reallocation at every doubling and one more to
+// give back the reserve.
+struct PreparedFileValues {
+  std::vector<uint32_t> spare;
+
+  void start(MonitoredFile& file) {
+    spare.assign(file.lineValueStore.begin(), file.lineValueStore.end());
+    file.lineValueStore.swap(spare);
   }
-  file->lineValueStore.shrink_to_fit();
-}
+
+  // Once a file's values are in its lines, its counter arrays are not read
+  // again. Freeing them file by file lets the heap hand their memory to the
+  // value stores of the files after it, so the two are not held in full at
+  // the same time. The block's header stays.
+  void finish(MonitoredFile& file) {
+    if (file.counterData) {
+      CounterArrays& counters = *file.counterData;
+      for (std::vector<uint32_t>* array :
+           {&counters.functionCounts, &counters.jumpCounts, &counters.decisionTrueCounts,
+            &counters.decisionFalseCounts, &counters.conditionCounts, &counters.timeTotals, &counters.timeMaxima}) {
+        std::vector<uint32_t>().swap(*array);
+      }
+    }
+    std::vector<uint32_t> values(file.lineValueStore.begin(), file.lineValueStore.end());
+    file.lineValueStore.swap(values);
+    spare.swap(values);
+  }
+};
 
 }  // namespace
 
@@ -197,12 +211,14 @@ void prepareCounters() {
   CoverageDatabase& db = database();
   Probe record;
   MonitoredFile* walking = nullptr;
+  PreparedFileValues values;
   for (;;) {
     RecordCategory category = nextRecord(record);
     MonitoredFile* lineFile = category == RecordCategory::EndOfRecords ? nullptr : currentLineFile();
     if (lineFile != walking) {
-      finishPreparedFile(walking);
+      if (walking != nullptr) values.finish(*walking);
       walking = lineFile;
+      if (walking != nullptr) values.start(*walking);
     }
     switch (category) {
       case RecordCategory::FunctionRecord:

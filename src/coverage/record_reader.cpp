@@ -174,7 +174,43 @@ struct RecordNumbers {
   uint32_t nesting = 0;
 };
 
+// The form nearly every record line has: five runs of one to nine digits,
+// the first at the start of the line and each of the others after one
+// blank. For it the general conversions below give the same values, which
+// fit their fields as they are; any other form takes them.
+bool scanUsualRecordNumbers(ScanText& text, RecordNumbers& numbers) {
+  constexpr size_t kMaxDigits = 9;
+  const char* at = text.at;
+  const char* const end = text.end;
+  uint32_t values[5];
+  for (size_t field = 0; field < 5; ++field) {
+    if (field > 0) {
+      if (at == end || *at != ' ') return false;
+      ++at;
+    }
+    const char* start = at;
+    uint32_t value = 0;
+    while (at != end) {
+      const auto digit = static_cast<uint32_t>(static_cast<unsigned char>(*at) - '0');
+      if (digit > 9) break;
+      value = value * 10 + digit;
+      ++at;
+    }
+    const auto length = static_cast<size_t>(at - start);
+    if (length == 0 || length > kMaxDigits) return false;
+    values[field] = value;
+  }
+  numbers.kind = static_cast<int32_t>(values[0]);
+  numbers.line = values[1];
+  numbers.statementCount = values[2];
+  numbers.counterIndex = values[3];
+  numbers.nesting = values[4];
+  text.at = at;
+  return true;
+}
+
 bool scanRecordNumbers(ScanText& text, RecordNumbers& numbers) {
+  if (scanUsualRecordNumbers(text, numbers)) return true;
   int64_t kind = 0;
   uint64_t line = 0;
   uint64_t statementCount = 0;
