@@ -218,16 +218,16 @@ void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues&
   uint32_t have = line.valuesRef & 3;
   if (code == 0 && have == 0) return;
   std::vector<uint32_t>& store = file.lineValueStore;
+  const uint32_t all[4] = {values.value1, values.value2, values.value3, values.value4};
   if (code > have) {
     // References keep two bits for the width: a file's store holds fewer
     // than 2^30 values (4 GiB), far beyond any symbol-file block.
     if (store.size() > kMaxStoredValues - widthOfCode(code)) throw std::bad_alloc();
     line.valuesRef = static_cast<uint32_t>(store.size() << 2) | code;
-    store.resize(store.size() + widthOfCode(code));
-    have = code;
+    store.insert(store.end(), all, all + widthOfCode(code));
+    return;
   }
   uint32_t* slot = store.data() + (line.valuesRef >> 2);
-  const uint32_t all[4] = {values.value1, values.value2, values.value3, values.value4};
   for (uint32_t i = 0; i < widthOfCode(have); ++i) slot[i] = all[i];
 }
 

@@ -230,37 +230,16 @@ struct PreparedFileValues {
 
 void prepareCounters() {
   CoverageDatabase& db = database();
+  // One buffer for the whole walk: it carries the pending sums from one
+  // record (and file) to the next.
   Probe record;
-  MonitoredFile* walking = nullptr;
   PreparedFileValues values;
-  for (;;) {
-    RecordCategory category = nextRecord(record);
-    MonitoredFile* lineFile = category == RecordCategory::EndOfRecords ? nullptr : currentLineFile();
-    if (lineFile != walking) {
-      if (walking != nullptr) values.finish(*walking);
-      walking = lineFile;
-      if (walking != nullptr) values.start(*walking);
-    }
-    switch (category) {
-      case RecordCategory::FunctionRecord:
-        setLineValues(*lineFile, *currentDescriptionLine(),
-                      LineValues{record.counter1, 0, record.timeTotal, record.timeMax});
-        break;
-      case RecordCategory::ProbeRecord:
-        setLineValues(*lineFile, *currentDescriptionLine(), LineValues{record.counter1, record.counter2, 0, 0});
-        break;
-      case RecordCategory::FileStart:
-      case RecordCategory::LineRecord:
-        break;
-      case RecordCategory::EndOfRecords:
-        db.countersPrepared = true;
-        return;
-      case RecordCategory::BadRecord:
-        failInternal("postsym", 1820);
-      default:
-        failInternal("postsym", 1824);
-    }
+  for (auto file = db.monitoredFiles.begin(); file != db.monitoredFiles.end(); ++file) {
+    values.start(*file);
+    prepareFileLines(file, record);
+    values.finish(*file);
   }
+  db.countersPrepared = true;
 }
 
 void dropFilesWithoutCounters() {
