@@ -8,17 +8,12 @@
 
 namespace qar {
 
-namespace {
-constexpr size_t kBlockSize = size_t{1} << 21;
-}  // namespace
-
 void TextArena::BlockRelease::operator()(char* block) const { ::munmap(block, kBlockSize); }
 
 // Blocks are mappings of their own, not heap memory: the heap of a large run
 // lies in huge pages (base/heap_pages.h), where the slack around an aligned
 // heap block would be made resident with the page it falls in.
 TextArena::Block TextArena::allocateBlock() {
-  static_assert(kBlockSize == size_t{1} << kBlockBits);
   // Twice the size mapped, to cut an aligned block out of it.
   void* mapped = ::mmap(nullptr, 2 * kBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) throw std::bad_alloc();
@@ -34,7 +29,7 @@ TextArena::Block TextArena::allocateBlock() {
   return block;
 }
 
-uint32_t TextArena::store(std::string_view text) {
+uint32_t TextArena::storeInNewPlace(std::string_view text) {
   if (text.empty()) return 0;
   if (text.size() > kMaxTextLength) throw std::length_error("text longer than an arena entry");
   const size_t prefixSize = text.size() < kLongLength ? 1 : 1 + sizeof(uint16_t);
