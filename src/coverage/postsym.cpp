@@ -193,6 +193,9 @@ const std::string& currentSymbolFileStamp() { return symbolState().stamp; }
 void readSymbolFiles(LoadingMode mode) {
   SymbolFileState& state = symbolState();
   state.block = BlockState{};
+  // Lines left waiting by a reading that ended in an error belong to a
+  // database that may be gone.
+  state.pending = PendingLines{};
   const std::vector<InputFileEntry>& files = database().symbolFilesRead;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string fileName = files[i].name;
