@@ -2,27 +2,36 @@
 
 #include <sys/mman.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 
 namespace qar {
 
-void TextArena::BlockRelease::operator()(char* block) const { std::free(block); }
+void TextArena::BlockRelease::operator()(char* block) const { ::munmap(block, kBlockSize); }
 
+// Blocks are mappings of their own, not heap memory: the heap of a large run
+// lies in huge pages (base/heap_pages.h), where the slack around an aligned
+// heap block would be made resident with the page it falls in.
 TextArena::Block TextArena::allocateBlock() {
-  constexpr size_t kBlockSize = size_t{1} << kBlockBits;
-  Block block(static_cast<char*>(std::aligned_alloc(kBlockSize, kBlockSize)));
-  if (!block) throw std::bad_alloc();
+  // Twice the size mapped, to cut an aligned block out of it.
+  void* mapped = ::mmap(nullptr, 2 * kBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const auto start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kBlockSize - 1) & ~(kBlockSize - 1);
+  if (aligned > start) ::munmap(mapped, aligned - start);
+  if (const uintptr_t tail = start + 2 * kBlockSize - (aligned + kBlockSize); tail > 0) {
+    ::munmap(reinterpret_cast<void*>(aligned + kBlockSize), tail);
+  }
+  Block block(reinterpret_cast<char*>(aligned));
   // Only advice: without transparent huge pages the block is used as it is.
   ::madvise(block.get(), kBlockSize, MADV_HUGEPAGE);
   return block;
 }
 
-uint32_t TextArena::store(std::string_view text) {
+uint32_t TextArena::storeInNewPlace(std::string_view text) {
   if (text.empty()) return 0;
   if (text.size() > kMaxTextLength) throw std::length_error("text longer than an arena entry");
-  constexpr size_t kBlockSize = size_t{1} << kBlockBits;
   const size_t prefixSize = text.size() < kLongLength ? 1 : 1 + sizeof(uint16_t);
   const size_t entrySize = (prefixSize + text.size() + 1) & ~size_t{1};
   if (blocks_.empty()) {

@@ -20,7 +20,20 @@ class TextArena {
  public:
   static constexpr size_t kMaxTextLength = 65535;
 
-  uint32_t store(std::string_view text);
+  uint32_t store(std::string_view text) {
+    // Inline for the usual text: short, and room left in the last block.
+    const size_t size = text.size();
+    const size_t entrySize = (size + 2) & ~size_t{1};
+    if (size == 0 || size >= kLongLength || blocks_.empty() || entrySize > kBlockSize - used_) {
+      return storeInNewPlace(text);
+    }
+    char* entry = blocks_.back().get() + used_;
+    entry[0] = static_cast<char>(size);
+    std::memcpy(entry + 1, text.data(), size);
+    const auto reference = static_cast<uint32_t>(((blocks_.size() - 1) << kUnitsPerBlockBits) | (used_ >> 1));
+    used_ += entrySize;
+    return reference;
+  }
   std::string_view view(uint32_t reference) const {
     if (blocks_.empty()) return std::string_view();
     const char* entry = blocks_[reference >> kUnitsPerBlockBits].get() + (size_t{reference & kUnitMask} << 1);
@@ -38,6 +51,7 @@ class TextArena {
  private:
   // References count two-byte units: entries start on even offsets.
   static constexpr unsigned kBlockBits = 21;
+  static constexpr size_t kBlockSize = size_t{1} << kBlockBits;
   static constexpr unsigned kUnitsPerBlockBits = kBlockBits - 1;
   static constexpr uint32_t kUnitMask = (uint32_t{1} << kUnitsPerBlockBits) - 1;
   static constexpr size_t kMaxBlocks = size_t{1} << (32 - kUnitsPerBlockBits);
@@ -50,6 +64,8 @@ class TextArena {
   };
   using Block = std::unique_ptr<char, BlockRelease>;
   static Block allocateBlock();
+  // store for the empty text, long texts and a full (or no) last block.
+  uint32_t storeInNewPlace(std::string_view text);
 
   std::vector<Block> blocks_;
   size_t used_ = 0;  // bytes used in the last block

@@ -121,7 +121,8 @@ InputFile openInput(std::string_view name) {
     setErrorArguments(name, systemErrorText(errorNumber));
     failWith(kCannotOpen);
   }
-  in.buffer = std::make_unique<char[]>(kStreamBufferSize);
+  // Not zero-filled: the stream writes every byte it hands out.
+  in.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
   std::setvbuf(in.stream.get(), in.buffer.get(), _IOFBF, kStreamBufferSize);
   struct stat info {};
   if (fstat(fileno(in.stream.get()), &info) == 0 && S_ISREG(info.st_mode)) {

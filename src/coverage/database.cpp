@@ -5,28 +5,104 @@
 #include <utility>
 
 #include "coverage/record_reader.h"
+#include "base/file_names.h"
 #include "base/text.h"
 
 namespace qar {
 namespace {
 
+// Every file of an index entry knows how many share its name.
+void countNamesakes(const std::vector<MonitoredFileIt>& files) {
+  for (MonitoredFileIt it : files) it->namesakes = static_cast<uint32_t>(files.size());
+}
+
 // Drops `file` from the index entry of its name; the entry goes when empty.
-void unindex(CoverageDatabase& db, const MonitoredFile& file) {
+void unindex(CoverageDatabase& db, MonitoredFile& file) {
   auto entry = db.nameIndex.find(foldedFileName(file.name));
   if (entry == db.nameIndex.end()) return;
   std::vector<MonitoredFileIt>& files = entry->second;
   auto found = std::find_if(files.begin(), files.end(), [&](MonitoredFileIt it) { return &*it == &file; });
   if (found == files.end()) return;
   files.erase(found);
+  file.namesakes = 0;
+  countNamesakes(files);
   if (files.empty()) db.nameIndex.erase(entry);
+}
+
+// Names up to this length are hashed folded on the stack; longer ones (no
+// data file holds one) are only looked up in the index.
+constexpr size_t kHashedNameLimit = 512;
+constexpr size_t kFirstNameSlots = 1024;
+
+bool foldedNameHash(std::string_view name, uint64_t& hash) {
+  if (name.size() > kHashedNameLimit) return false;
+  char folded[kHashedNameLimit];
+  for (size_t i = 0; i < name.size(); ++i) folded[i] = foldFileNameChar(name[i]);
+  hash = std::hash<std::string_view>{}(std::string_view(folded, name.size())) & FileNameSlot::kHashBits;
+  return true;
+}
+
+// The slot of `hash`: the one that holds it, else the free one that ends its
+// probe sequence. A hash has at most one slot.
+FileNameSlot& slotOf(CoverageDatabase& db, uint64_t hash) {
+  const size_t mask = db.nameSlots.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    FileNameSlot& slot = db.nameSlots[i];
+    if (slot.key == 0 || (slot.key & FileNameSlot::kHashBits) == hash) return slot;
+  }
+}
+
+void enterNameSlot(CoverageDatabase& db, MonitoredFileIt file, uint64_t hash) {
+  FileNameSlot& slot = slotOf(db, hash);
+  if (slot.key == 0) ++db.nameSlotsUsed;
+  slot.key = hash | FileNameSlot::kUsed | FileNameSlot::kLive;
+  slot.file = file;
+}
+
+// Enters the file just appended; the table doubles (and drops the slots of
+// removed files) when it would become more than half used.
+void enterName(CoverageDatabase& db, MonitoredFileIt file) {
+  uint64_t hash = 0;
+  if (!foldedNameHash(file->name, hash)) return;
+  if (2 * (db.nameSlotsUsed + 1) <= db.nameSlots.size()) {
+    enterNameSlot(db, file, hash);
+    return;
+  }
+  size_t live = 0;
+  for (const FileNameSlot& slot : db.nameSlots) live += (slot.key & FileNameSlot::kLive) != 0;
+  size_t size = kFirstNameSlots;
+  while (size < 4 * (live + 1)) size *= 2;
+  db.nameSlots.assign(size, FileNameSlot{});
+  db.nameSlotsUsed = 0;
+  for (auto it = db.monitoredFiles.begin(); it != db.monitoredFiles.end(); ++it) {
+    if (it->namesakes != 0 && foldedNameHash(it->name, hash)) enterNameSlot(db, it, hash);
+  }
+}
+
+void clearNameSlot(CoverageDatabase& db, const MonitoredFile& file) {
+  uint64_t hash = 0;
+  if (db.nameSlots.empty() || !foldedNameHash(file.name, hash)) return;
+  FileNameSlot& slot = slotOf(db, hash);
+  if ((slot.key & FileNameSlot::kLive) != 0 && &*slot.file == &file) slot.key &= ~FileNameSlot::kLive;
+}
+
+// The file the flat table proposes for `name`, when it is the one indexed
+// file of that name (and so also the first in list order); else end().
+MonitoredFileIt proposedFile(CoverageDatabase& db, std::string_view name) {
+  uint64_t hash = 0;
+  if (db.nameSlots.empty() || !foldedNameHash(name, hash)) return db.monitoredFiles.end();
+  const FileNameSlot& slot = slotOf(db, hash);
+  if ((slot.key & FileNameSlot::kLive) == 0) return db.monitoredFiles.end();
+  MonitoredFileIt file = slot.file;
+  if (file->namesakes != 1 || !sameFileName(file->name, name)) return db.monitoredFiles.end();
+  return file;
 }
 
 }  // namespace
 
-CoverageDatabase& database() {
-  static CoverageDatabase db;
-  return db;
-}
+namespace detail {
+CoverageDatabase theDatabase;
+}  // namespace detail
 
 void resetDatabase() {
   database() = CoverageDatabase{};
@@ -47,7 +123,10 @@ MonitoredFile& appendMonitoredFile(std::string_view name) {
   // Indexed files are only ever appended at the end and removals keep the
   // order, so among files of one name the smallest sequence is the first in
   // the list.
-  db.nameIndex[foldedFileName(name)].push_back(std::prev(db.monitoredFiles.end()));
+  std::vector<MonitoredFileIt>& namesakes = db.nameIndex[foldedFileName(name)];
+  namesakes.push_back(std::prev(db.monitoredFiles.end()));
+  countNamesakes(namesakes);
+  enterName(db, std::prev(db.monitoredFiles.end()));
   return file;
 }
 
@@ -60,6 +139,7 @@ MonitoredFile& insertMonitoredFileBefore(MonitoredFileIt position, MonitoredFile
 void removeMonitoredFile(MonitoredFileIt file) {
   CoverageDatabase& db = database();
   recordCursorFileRemoved(*file);
+  clearNameSlot(db, *file);
   unindex(db, *file);
   // The line texts stay in the arena until the database is reset; the lines
   // and the counter data go with the file.
@@ -68,6 +148,8 @@ void removeMonitoredFile(MonitoredFileIt file) {
 
 MonitoredFileIt findMonitoredFileIt(std::string_view name) {
   CoverageDatabase& db = database();
+  MonitoredFileIt proposed = proposedFile(db, name);
+  if (proposed != db.monitoredFiles.end()) return proposed;
   // One key buffer for all lookups: a run looks up every data block.
   static std::string key;
   key.assign(name);
@@ -136,16 +218,16 @@ void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues&
   uint32_t have = line.valuesRef & 3;
   if (code == 0 && have == 0) return;
   std::vector<uint32_t>& store = file.lineValueStore;
+  const uint32_t all[4] = {values.value1, values.value2, values.value3, values.value4};
   if (code > have) {
     // References keep two bits for the width: a file's store holds fewer
     // than 2^30 values (4 GiB), far beyond any symbol-file block.
     if (store.size() > kMaxStoredValues - widthOfCode(code)) throw std::bad_alloc();
     line.valuesRef = static_cast<uint32_t>(store.size() << 2) | code;
-    store.resize(store.size() + widthOfCode(code));
-    have = code;
+    store.insert(store.end(), all, all + widthOfCode(code));
+    return;
   }
   uint32_t* slot = store.data() + (line.valuesRef >> 2);
-  const uint32_t all[4] = {values.value1, values.value2, values.value3, values.value4};
   for (uint32_t i = 0; i < widthOfCode(have); ++i) slot[i] = all[i];
 }
 

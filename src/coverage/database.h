@@ -10,6 +10,16 @@
 
 namespace qar {
 
+// A slot of the flat name table: the hash of a folded name (with the marks
+// below) and the file last entered under it.
+struct FileNameSlot {
+  static constexpr uint64_t kUsed = uint64_t{1} << 63;  // not free: probing goes on past it
+  static constexpr uint64_t kLive = uint64_t{1} << 62;  // `file` is in the list
+  static constexpr uint64_t kHashBits = kLive - 1;
+  uint64_t key = 0;
+  MonitoredFileIt file{};
+};
+
 struct CoverageDatabase {
   MonitoredFileList monitoredFiles;
   std::vector<InputFileEntry> symbolFilesRead;
@@ -26,10 +36,22 @@ struct CoverageDatabase {
   // that were appended, in appending order.
   std::unordered_map<std::string, std::vector<MonitoredFileIt>> nameIndex;
   uint64_t nextSequence = 0;
+  // A flat table of the indexed files by the hash of their folded names,
+  // probed before the index: every data block is looked up, and the
+  // index's node chains cost a cache miss at each step. It only proposes a
+  // file; a lookup takes it when it is the one file of its name.
+  std::vector<FileNameSlot> nameSlots;  // a power of two; at most half used
+  size_t nameSlotsUsed = 0;
 };
 
+namespace detail {
+// Defined in database.cpp; reached through database(), which every line
+// access calls, so it is inline and without a guard.
+extern CoverageDatabase theDatabase;
+}  // namespace detail
+
 // The run's database (process-wide).
-CoverageDatabase& database();
+inline CoverageDatabase& database() { return detail::theDatabase; }
 
 // Empties the database (tests, and a fresh run in the same process).
 void resetDatabase();

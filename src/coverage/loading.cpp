@@ -1,5 +1,7 @@
 #include "coverage/loading.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "coverage/database.h"
@@ -7,6 +9,7 @@
 #include "coverage/postsym.h"
 #include "coverage/record_reader.h"
 #include "cmdline/postcmdl.h"
+#include "base/heap_pages.h"
 #include "base/posterr.h"
 #include "cmdline/file_selection.h"
 
@@ -40,33 +43,35 @@ void recordDataFile(const std::string& name) {
   database().dataFilesRead.push_back({name, readDataFileHeader(name)});
 }
 
-// Merges one block read into `block`. A block that becomes a file's counter
-// data is moved out; otherwise `block` keeps its storage for the next read,
-// so most blocks of a large run cost no allocation.
-void mergeBlockForReport(std::unique_ptr<CounterArrays>& block, const std::string& dataFileName) {
-  MonitoredFile* file = findMonitoredFile(block->name);
+// Merges the block just read. A block that becomes a file's counter data is
+// copied: its arrays then lie together, right after each other, which the
+// blocks of later data files added into it read in a few cache misses
+// instead of one per array; and the block keeps its storage for the next
+// read, so that blocks cost no allocation.
+void mergeBlockForReport(const CounterArrays& block, const std::string& dataFileName) {
+  MonitoredFile* file = findMonitoredFile(block.name);
   if (file == nullptr) {
     const OptionSettings& settings = options();
     if (!settings.chosenFiles && !settings.unchosenFiles) {
-      setNoticeArguments(block->name, dataFileName);
+      setNoticeArguments(block.name, dataFileName);
       issueNotice(kNoticeUnknownFile);
     }
     return;
   }
-  if (block->fingerprint == file->fingerprint) {
-    if (block->sizes != file->counterSizes) {
-      setNoticeArguments(block->name, dataFileName);
+  if (block.fingerprint == file->fingerprint) {
+    if (block.sizes != file->counterSizes) {
+      setNoticeArguments(block.name, dataFileName);
       issueNotice(kNoticeCounterSizesDiffer);
     } else if (!file->counterData) {
-      file->counterData = std::move(block);
+      file->counterData = std::make_unique<CounterArrays>(block);
     } else {
-      addCounters(*file->counterData, *block);
+      addCounters(*file->counterData, block);
     }
     return;
   }
   // Another instrumentation of the file: the counters cannot be used.
-  int64_t blockTime = block->instrumentationTime;
-  setNoticeArguments(block->name, dataFileName);
+  int64_t blockTime = block.instrumentationTime;
+  setNoticeArguments(block.name, dataFileName);
   issueNotice(blockTime >= file->instrumentationTime ? kNoticeNewerCounterData : kNoticeOlderCounterData);
 }
 
@@ -123,8 +128,26 @@ void loadInputFiles(const std::optional<std::vector<std::string>>& symbolFiles,
   }
 }
 
+namespace {
+
+// The bytes of the input files. The heap part of a report run's database
+// (line tables, values, counter arrays; the line texts have blocks of their
+// own) stays below its symbol text and a quarter of its counter data, which
+// is reserved in huge pages.
+size_t inputBytes(const std::vector<InputFileEntry>& files) {
+  size_t total = 0;
+  for (const InputFileEntry& entry : files) {
+    struct stat info {};
+    if (::stat(entry.name.c_str(), &info) == 0 && info.st_size > 0) total += static_cast<size_t>(info.st_size);
+  }
+  return total;
+}
+
+}  // namespace
+
 void buildCoverageDatabase(bool contentsOnly) {
   CoverageDatabase& db = database();
+  if (!contentsOnly) reserveHugePageHeap(inputBytes(db.symbolFilesRead) + inputBytes(db.dataFilesRead) / 4);
   LoadingMode mode = contentsOnly ? LoadingMode::ContentsListing : LoadingMode::Report;
   if (!contentsOnly || !db.symbolFilesRead.empty()) readSymbolFiles(mode);
   for (const InputFileEntry& entry : db.dataFilesRead) readDataFile(entry.name, mode);
@@ -138,10 +161,10 @@ void readDataFile(std::string_view fileName, LoadingMode mode) {
   }
   if (mode != LoadingMode::Report) failInternal("postdata", 1180);
   uint32_t blocks = openDataFile(name);
-  std::unique_ptr<CounterArrays> block;
+  // One block for the whole run: its arrays keep their room from read to read.
+  static CounterArrays block;
   for (uint32_t i = 0; i < blocks; ++i) {
-    if (!block) block = std::make_unique<CounterArrays>();
-    readCounterBlock(*block);
+    readCounterBlock(block);
     mergeBlockForReport(block, name);
   }
   closeDataFile();
@@ -151,6 +174,8 @@ void resolveDuplicateDescription(std::string_view symbolFileName) {
   MonitoredFileList& files = database().monitoredFiles;
   if (files.empty()) return;
   auto completed = std::prev(files.end());
+  // The usual case, a name met for the first time, needs no lookup.
+  if (completed->namesakes == 1) return;
   auto earlierIt = findMonitoredFileIt(completed->name);
   if (earlierIt == files.end() || earlierIt == completed) return;
 
@@ -172,56 +197,51 @@ void resolveDuplicateDescription(std::string_view symbolFileName) {
 
 namespace {
 
-// Once a file's values are in its lines, its counter arrays are not read
-// again. Freeing them file by file lets the heap hand their memory to the
-// value stores of the files after it, so the two are not held in full at
-// the same time. The block's header stays.
-void finishPreparedFile(MonitoredFile* file) {
-  if (file == nullptr) return;
-  if (file->counterData) {
-    CounterArrays& counters = *file->counterData;
-    for (std::vector<uint32_t>* array :
-         {&counters.functionCounts, &counters.jumpCounts, &counters.decisionTrueCounts, &counters.decisionFalseCounts,
-          &counters.conditionCounts, &counters.timeTotals, &counters.timeMaxima}) {
-      std::vector<uint32_t>().swap(*array);
-    }
+// The values of the file being prepared grow in one store reused from file
+// to file, and the file then keeps a copy of exactly their size: grown in
+// its own store they cost a reallocation at every doubling and one more to
+// give back the reserve.
+struct PreparedFileValues {
+  std::vector<uint32_t> spare;
+
+  void start(MonitoredFile& file) {
+    spare.assign(file.lineValueStore.begin(), file.lineValueStore.end());
+    file.lineValueStore.swap(spare);
   }
-  file->lineValueStore.shrink_to_fit();
-}
+
+  // Once a file's values are in its lines, its counter arrays are not read
+  // again. Freeing them file by file lets the heap hand their memory to the
+  // value stores of the files after it, so the two are not held in full at
+  // the same time. The block's header stays.
+  void finish(MonitoredFile& file) {
+    if (file.counterData) {
+      CounterArrays& counters = *file.counterData;
+      for (std::vector<uint32_t>* array :
+           {&counters.functionCounts, &counters.jumpCounts, &counters.decisionTrueCounts,
+            &counters.decisionFalseCounts, &counters.conditionCounts, &counters.timeTotals, &counters.timeMaxima}) {
+        std::vector<uint32_t>().swap(*array);
+      }
+    }
+    std::vector<uint32_t> values(file.lineValueStore.begin(), file.lineValueStore.end());
+    file.lineValueStore.swap(values);
+    spare.swap(values);
+  }
+};
 
 }  // namespace
 
 void prepareCounters() {
   CoverageDatabase& db = database();
+  // One buffer for the whole walk: it carries the pending sums from one
+  // record (and file) to the next.
   Probe record;
-  MonitoredFile* walking = nullptr;
-  for (;;) {
-    RecordCategory category = nextRecord(record);
-    MonitoredFile* lineFile = category == RecordCategory::EndOfRecords ? nullptr : currentLineFile();
-    if (lineFile != walking) {
-      finishPreparedFile(walking);
-      walking = lineFile;
-    }
-    switch (category) {
-      case RecordCategory::FunctionRecord:
-        setLineValues(*lineFile, *currentDescriptionLine(),
-                      LineValues{record.counter1, 0, record.timeTotal, record.timeMax});
-        break;
-      case RecordCategory::ProbeRecord:
-        setLineValues(*lineFile, *currentDescriptionLine(), LineValues{record.counter1, record.counter2, 0, 0});
-        break;
-      case RecordCategory::FileStart:
-      case RecordCategory::LineRecord:
-        break;
-      case RecordCategory::EndOfRecords:
-        db.countersPrepared = true;
-        return;
-      case RecordCategory::BadRecord:
-        failInternal("postsym", 1820);
-      default:
-        failInternal("postsym", 1824);
-    }
+  PreparedFileValues values;
+  for (auto file = db.monitoredFiles.begin(); file != db.monitoredFiles.end(); ++file) {
+    values.start(*file);
+    prepareFileLines(file, record);
+    values.finish(*file);
   }
+  db.countersPrepared = true;
 }
 
 void dropFilesWithoutCounters() {

@@ -82,6 +82,9 @@ struct MonitoredFile {
   // Position in the order of appending; lets the name index answer "first in
   // list order" among equal names without walking the list.
   uint64_t sequence = 0;
+  // How many files in the name index share this file's name (itself
+  // included); 0 for a file that is not in the index.
+  uint32_t namesakes = 0;
 };
 
 using MonitoredFileList = std::list<MonitoredFile>;

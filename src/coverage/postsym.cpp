@@ -22,11 +22,22 @@ struct BlockState {
   bool expectInfoLine = false;
 };
 
+// The lines of the block being filled wait here, their texts already
+// stored, until the block's count line, the next name line or the end of
+// the reading, and then go into their file at once: a file's line list
+// grown line by line cost a reallocation at every doubling and one more to
+// give back the reserve, a tenth of loading in the allocator.
+struct PendingLines {
+  MonitoredFile* file = nullptr;
+  std::vector<DescriptionLine> lines;
+};
+
 struct SymbolFileState {
   SymbolLineReader reader;
   std::string fileName;
   std::string stamp;
   BlockState block;
+  PendingLines pending;
 };
 
 SymbolFileState& symbolState() {
@@ -42,6 +53,27 @@ SymbolFileState& symbolState() {
 [[noreturn]] void failWithSystemError(ErrorCode code, std::string_view fileName, int errorNumber) {
   setErrorArguments(fileName, systemErrorText(errorNumber));
   failWith(code);
+}
+
+// Moves the waiting lines into their file, which gets exactly the room it
+// needs.
+void flushPendingLines() {
+  PendingLines& pending = symbolState().pending;
+  if (pending.file == nullptr) return;
+  std::vector<DescriptionLine>& lines = pending.file->descriptionLines;
+  lines.reserve(lines.size() + pending.lines.size());
+  lines.insert(lines.end(), pending.lines.begin(), pending.lines.end());
+  pending.lines.clear();
+  pending.file = nullptr;
+}
+
+void keepLine(MonitoredFile& file, std::string_view text) {
+  PendingLines& pending = symbolState().pending;
+  if (pending.file != &file) {
+    flushPendingLines();
+    pending.file = &file;
+  }
+  pending.lines.push_back(storedDescriptionLine(text));
 }
 
 MonitoredFile* currentBlock(const BlockState& block) {
@@ -103,12 +135,13 @@ bool isDeselected(std::string_view name, LoadingMode mode) {
 }
 
 void handleNameLine(std::string_view line, LoadingMode mode, BlockState& block) {
+  flushPendingLines();
   std::string_view name = line.substr(1);
   block.deselected = isDeselected(name, mode);
   block.expectInfoLine = true;
   if (block.deselected) return;
   MonitoredFile& file = appendMonitoredFile(name);
-  appendDescriptionLine(file, line);
+  keepLine(file, line);
   block.haveBlock = true;
 }
 
@@ -160,6 +193,9 @@ const std::string& currentSymbolFileStamp() { return symbolState().stamp; }
 void readSymbolFiles(LoadingMode mode) {
   SymbolFileState& state = symbolState();
   state.block = BlockState{};
+  // Lines left waiting by a reading that ended in an error belong to a
+  // database that may be gone.
+  state.pending = PendingLines{};
   const std::vector<InputFileEntry>& files = database().symbolFilesRead;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string fileName = files[i].name;
@@ -173,6 +209,7 @@ void readSymbolFiles(LoadingMode mode) {
     }
     closeSymbolFile();
   }
+  flushPendingLines();
 }
 
 void handleSymbolLine(std::string_view line, std::string_view symbolFileName, LoadingMode mode) {
@@ -193,25 +230,26 @@ void handleSymbolLine(std::string_view line, std::string_view symbolFileName, Lo
     file->fingerprint = info.fingerprint;
     file->rwrCount = info.rwrCount;
     file->updCount = info.updCount;
-    appendDescriptionLine(*file, line);
+    keepLine(*file, line);
     return;
   }
   if (block.deselected) return;
   MonitoredFile* file = currentBlock(block);
   if (!acceptsBodyLine(file)) failSymbolFile(symbolFileName);
   if (line.front() != '%') {
-    appendDescriptionLine(*file, line);
+    keepLine(*file, line);
     return;
   }
   if (!scanCountLine(line, *file)) failSymbolFile(symbolFileName);
-  appendDescriptionLine(*file, line);
-  // The block is complete: give back the growth reserve of its line list,
-  // which would otherwise cost up to half again the memory of the lines.
-  file->descriptionLines.shrink_to_fit();
+  keepLine(*file, line);
+  flushPendingLines();
   if (mode != LoadingMode::ContentsListing) resolveDuplicateDescription(symbolFileName);
 }
 
-void resetSymbolBlockState() { symbolState().block = BlockState{}; }
+void resetSymbolBlockState() {
+  flushPendingLines();
+  symbolState().block = BlockState{};
+}
 
 void resetSymbolFileState() {
   SymbolFileState& state = symbolState();
@@ -219,6 +257,8 @@ void resetSymbolFileState() {
   state.fileName.clear();
   state.stamp.clear();
   state.block = BlockState{};
+  // The database may be gone already: its lines are not kept.
+  state.pending = PendingLines{};
 }
 
 }  // namespace qar

@@ -31,7 +31,9 @@ const std::string& currentSymbolFileStamp();
 void readSymbolFiles(LoadingMode mode);
 
 // Handles one kept line (not blank, trailing blanks removed) of the symbol
-// file `symbolFileName`: extends, starts or skips the current block.
+// file `symbolFileName`: extends, starts or skips the current block. The
+// lines of a block reach its MonitoredFile at its count line, at the next
+// name line, or when readSymbolFiles or resetSymbolBlockState ends.
 void handleSymbolLine(std::string_view line, std::string_view symbolFileName, LoadingMode mode);
 
 // Forgets the block being filled (the next lines before a name line are

@@ -126,13 +126,14 @@ bool isBlankLine(std::string_view text) {
   return true;
 }
 
-// The next non-blank line of the current file, or nullptr when its lines are
-// used up.
-DescriptionLine* takeLineInFile(Cursor& cursor) {
+// The next non-blank line of the current file and its text, or nullptr when
+// its lines are used up.
+DescriptionLine* takeLineInFile(Cursor& cursor, std::string_view& text) {
   std::vector<DescriptionLine>& lines = cursor.file->descriptionLines;
   while (cursor.nextLine < lines.size()) {
     size_t index = cursor.nextLine++;
-    if (isBlankLine(lineText(lines[index]))) continue;
+    text = lineText(lines[index]);
+    if (isBlankLine(text)) continue;
     cursor.lastLine = index;
     cursor.haveLastLine = true;
     return &lines[index];
@@ -140,16 +141,21 @@ DescriptionLine* takeLineInFile(Cursor& cursor) {
   return nullptr;
 }
 
-// The next non-blank line of the walk, moving on to the following files;
-// nullptr (and the walk ends) when all are used up.
-DescriptionLine* takeLine(ReaderState& state) {
+DescriptionLine* takeLineInFile(Cursor& cursor) {
+  std::string_view text;
+  return takeLineInFile(cursor, text);
+}
+
+// The next non-blank line of the walk and its text, moving on to the
+// following files; nullptr (and the walk ends) when all are used up.
+DescriptionLine* takeLine(ReaderState& state, std::string_view& text) {
   MonitoredFileList& files = database().monitoredFiles;
   Cursor& cursor = state.cursor;
   if (!cursor.walking) {
     cursor = Cursor{true, files.begin(), 0, 0, false};
   }
   while (cursor.file != files.end()) {
-    if (DescriptionLine* line = takeLineInFile(cursor)) return line;
+    if (DescriptionLine* line = takeLineInFile(cursor, text)) return line;
     state.previousSourceLines = cursor.file->sourceLineCount;
     ++cursor.file;
     cursor.nextLine = 0;
@@ -174,7 +180,43 @@ struct RecordNumbers {
   uint32_t nesting = 0;
 };
 
+// The form nearly every record line has: five runs of one to nine digits,
+// the first at the start of the line and each of the others after one
+// blank. For it the general conversions below give the same values, which
+// fit their fields as they are; any other form takes them.
+bool scanUsualRecordNumbers(ScanText& text, RecordNumbers& numbers) {
+  constexpr ptrdiff_t kMaxDigits = 9;
+  const char* at = text.at;
+  const char* const end = text.end;
+  auto digits = [&at, end](uint32_t& value) {
+    const char* start = at;
+    uint32_t sum = 0;
+    while (at != end) {
+      const auto digit = static_cast<uint32_t>(static_cast<unsigned char>(*at) - '0');
+      if (digit > 9) break;
+      sum = sum * 10 + digit;
+      ++at;
+    }
+    value = sum;
+    return at != start && at - start <= kMaxDigits;
+  };
+  auto blank = [&at, end] {
+    if (at == end || *at != ' ') return false;
+    ++at;
+    return true;
+  };
+  uint32_t kind = 0;
+  if (!digits(kind) || !blank() || !digits(numbers.line) || !blank() || !digits(numbers.statementCount) ||
+      !blank() || !digits(numbers.counterIndex) || !blank() || !digits(numbers.nesting)) {
+    return false;
+  }
+  numbers.kind = static_cast<int32_t>(kind);
+  text.at = at;
+  return true;
+}
+
 bool scanRecordNumbers(ScanText& text, RecordNumbers& numbers) {
+  if (scanUsualRecordNumbers(text, numbers)) return true;
   int64_t kind = 0;
   uint64_t line = 0;
   uint64_t statementCount = 0;
@@ -392,9 +434,9 @@ RecordCategory nextRecord(Probe& probe) {
   ReaderState& state = readerState();
   const bool prepared = database().countersPrepared;
   for (;;) {
-    DescriptionLine* line = takeLine(state);
+    std::string_view text;
+    DescriptionLine* line = takeLine(state, text);
     if (line == nullptr) return RecordCategory::EndOfRecords;
-    std::string_view text = lineText(*line);
     if (text == kTerminatorLine) failInternal("postsym", 1795);
     if (text.front() == '%') continue;
     if (text.front() == '@') return startFile(state, text);
@@ -454,6 +496,79 @@ RecordCategory nextRecord(Probe& probe) {
         return category;
     }
   }
+}
+
+namespace {
+
+// The counters the walk before the preparation pass gives a record line of
+// kind `info` with counter index `index` (its text only matters for the sum
+// lists); false for a line nextRecord calls bad.
+bool preparationCounters(std::string_view line, const CounterArrays* counters, bool hasTiming, Probe& probe,
+                         ProbeKindInfo& info) {
+  ScanText text(line);
+  RecordNumbers numbers;
+  if (!scanRecordNumbers(text, numbers)) return false;
+  info = probeKindInfo(numbers.kind);
+  if (!info.known) return false;
+  probe.kind = static_cast<uint32_t>(numbers.kind);
+  probe.counter1 = 0;
+  probe.counter2 = 0;
+  probe.timeTotal = 0;
+  probe.timeMax = 0;
+  if (info.source == CounterSource::TrueSum || info.source == CounterSource::FalseSum) {
+    skipScanSpace(text);
+    probe.text = text.rest().substr(0, kMaxTextLength);
+  }
+  setCounters(info, numbers.counterIndex, counters, hasTiming, probe);
+  return true;
+}
+
+}  // namespace
+
+void prepareFileLines(MonitoredFileIt file, Probe& probe) {
+  ReaderState& state = readerState();
+  Cursor& cursor = state.cursor;
+  cursor = Cursor{true, file, 0, 0, false};
+  std::string_view text;
+  while (DescriptionLine* line = takeLineInFile(cursor, text)) {
+    if (text == kTerminatorLine) failInternal("postsym", 1795);
+    if (text.front() == '%') continue;
+    if (text.front() == '@') {
+      if (startFile(state, text) == RecordCategory::BadRecord) failInternal("postsym", 1820);
+      continue;
+    }
+    if (isIncludeLine(text)) failInternal("postsym", 1824);
+    const uint32_t pendingTrue = probe.counter1;
+    const uint32_t pendingFalse = probe.counter2;
+    ProbeKindInfo info;
+    if (!preparationCounters(text, file->counterData.get(), state.mode.hasTiming(), probe, info)) {
+      setErrorArguments(file->name);
+      failInternal("postsym", 1820);
+    }
+    switch (info.source) {
+      case CounterSource::TrueSum:
+        probe.counter2 = pendingFalse;
+        continue;
+      case CounterSource::FalseSum:
+        probe.counter2 = probe.counter1;
+        probe.counter1 = pendingTrue;
+        continue;
+      case CounterSource::PendingSums:
+        probe.counter1 = pendingTrue;
+        probe.counter2 = pendingFalse;
+        break;
+      default:
+        break;
+    }
+    if (probe.kind == kKindFunction) {
+      setLineValues(*file, *line, LineValues{probe.counter1, 0, probe.timeTotal, probe.timeMax});
+    } else if (probe.kind != kKindLineEntry && probe.kind != kKindLineReturn) {
+      setLineValues(*file, *line, LineValues{probe.counter1, probe.counter2, 0, 0});
+    }
+  }
+  // As when the walk leaves the file.
+  state.previousSourceLines = file->sourceLineCount;
+  cursor = Cursor{};
 }
 
 // The look-ahead reads kinds 70 to 74 as they stand and the counters from the

@@ -57,6 +57,16 @@ RecordCategory parseRecordLine(std::string_view line, const CounterArrays* count
 // BadRecord sets the arguments of ErrorCode 5 to the current file's name.
 RecordCategory nextRecord(Probe& probe);
 
+// The preparation pass's walk over one file: stores in each line the
+// counters that nextRecord, before the preparation pass, delivers for it
+// (function and probe records; kinds 70 to 74, 77 and 85 with the pending
+// sums), reading the file's counter arrays. `probe` carries the pending
+// sums from one file to the next, as nextRecord's buffer does. A line that
+// nextRecord would give as BadRecord, or as IncludeRecord, is an internal
+// error of module postsym (lines 1820 and 1824). Sets the current-file
+// values as the walk does; the walk's cursor is reset.
+void prepareFileLines(MonitoredFileIt file, Probe& probe);
+
 // Parses the line at the cursor inside the current file and steps past it.
 // At the closing count line (or the end of the file's lines) gives
 // FunctionRecord with kind 0 and stays there. Counters are the line's values.

@@ -50,10 +50,6 @@ uint64_t unsignedResult(uint64_t magnitude, bool negative, bool overflow) {
 
 }  // namespace
 
-void skipScanSpace(ScanText& text) {
-  while (text.at < text.end && isScanSpace(*text.at)) ++text.at;
-}
-
 bool scanUnsignedInGeneral(ScanText& text, uint64_t& value) {
   bool negative = false;
   bool overflow = false;

@@ -22,7 +22,9 @@ inline bool isScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool isDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A blank in a format: any run of white space, also none.
-void skipScanSpace(ScanText& text);
+inline void skipScanSpace(ScanText& text) {
+  while (text.at < text.end && isScanSpace(*text.at)) ++text.at;
+}
 
 // The general conversions behind scanUnsigned and scanSigned.
 bool scanUnsignedInGeneral(ScanText& text, uint64_t& value);

@@ -120,10 +120,14 @@ SymbolLineReader::Status SymbolLineReader::nextKeptLine(std::string_view& line) 
   for (;;) {
     Status status = nextRawLine(line);
     if (status != Status::Line) return status;
-    size_t end = line.find_last_not_of(' ');
-    if (end == std::string_view::npos) continue;
-    line = line.substr(0, end + 1);
-    if (line.find_first_not_of(" \t") != std::string_view::npos) return Status::Line;
+    size_t end = line.size();
+    while (end > 0 && line[end - 1] == ' ') --end;
+    line = line.substr(0, end);
+    // Kept unless it holds only blanks and tabs (nearly always decided by
+    // its first character).
+    for (char c : line) {
+      if (c != ' ' && c != '\t') return Status::Line;
+    }
   }
 }
 

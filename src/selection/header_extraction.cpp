@@ -23,15 +23,6 @@ constexpr size_t kFirstRecordLine = 2;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The number made of a line's leading digits (at most three); -1 without.
-int lineKind(std::string_view text) {
-  int kind = -1;
-  for (size_t i = 0; i < text.size() && i < 3 && isDigit(text[i]); ++i) {
-    kind = (kind < 0 ? 0 : kind * 10) + (text[i] - '0');
-  }
-  return kind;
-}
-
 bool isCountLine(std::string_view text) { return !text.empty() && text[0] == '%'; }
 bool isIncludeLine(std::string_view text) { return text.starts_with("#i"); }
 
@@ -45,8 +36,13 @@ struct LineRecord {
 };
 
 LineRecord lineRecordOf(std::string_view text) {
-  int kind = lineKind(text);
-  if (kind != 50 && kind != 51) return {};
+  // Kind 50 or 51: "50" or "51" not followed by a third digit. Asked of
+  // every line of every source, twice.
+  if (text.size() < 2 || text[0] != '5' || (text[1] != '0' && text[1] != '1') ||
+      (text.size() > 2 && isDigit(text[2]))) {
+    return {};
+  }
+  const int kind = text[1] == '0' ? 50 : 51;
   LineRecord record;
   if (!quotedFileName(text, record.name)) return {};
   record.kind = kind;

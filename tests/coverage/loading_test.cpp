@@ -8,6 +8,7 @@
 #include "coverage/coverage_files_fixture.h"
 #include "coverage/data_file_support.h"
 #include "coverage/database.h"
+#include "base/file_names.h"
 
 namespace qar {
 namespace {
@@ -159,6 +160,33 @@ TEST_F(LoadingTest, DatabaseFindsTheFirstOfEqualNamesAndKeepsInsertedFilesOutOfT
   EXPECT_EQ(findMonitoredFile("inc/h.h"), nullptr);
   database().monitoredFiles.back().sourceLineCount = 32;
   EXPECT_EQ(sourceLineTotal(), 32u);  // headers are no source files
+}
+
+// Lookups go through a flat table that proposes a file; they must answer as
+// a search of the list does, through its growth, removals and namesakes.
+TEST_F(LoadingTest, LookupsAnswerAsAListSearchDoesThroughGrowthRemovalsAndNamesakes) {
+  auto firstInList = [](const std::string& name) -> MonitoredFile* {
+    for (MonitoredFile& file : database().monitoredFiles) {
+      if (file.namesakes != 0 && sameFileName(file.name, name)) return &file;
+    }
+    return nullptr;
+  };
+  for (int i = 0; i < 3000; ++i) appendMonitoredFile("src/m" + std::to_string(i % 7) + "/U" + std::to_string(i) + ".c");
+  appendMonitoredFile("SRC\\M1\\u1.C");  // a namesake of the second file
+  auto it = database().monitoredFiles.begin();
+  for (int i = 0; i < 3000; i += 3) {
+    auto next = std::next(it, 3);
+    removeMonitoredFile(it);  // every third file, the first namesake among them
+    it = next;
+  }
+  appendMonitoredFile("src/m0/u0.c");  // back after its removal
+  for (const char* name : {"src/m1/u1.c", "SRC/M1/U1.C", "src/m0/u0.c", "src/m2/u2.c", "src/m3/u3.c",
+                                  "src\\m6\\u2999.c", "src/m5/u2998.c", "src/m0/u3000.c", "u1.c", ""}) {
+    EXPECT_EQ(findMonitoredFile(name), firstInList(name)) << name;
+  }
+  EXPECT_EQ(findMonitoredFile("src/m1/u1.c"), &database().monitoredFiles.front());
+  removeMonitoredFile(database().monitoredFiles.begin());
+  EXPECT_EQ(findMonitoredFile("src/m1/u1.c")->name, "SRC\\M1\\u1.C");
 }
 
 // Values take as many slots as their last non-zero one needs; a wider write

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "coverage/database.h"
+#include "coverage/loading.h"
 #include "test_support.h"
 
 namespace qar {
@@ -170,6 +171,75 @@ TEST_F(RecordReaderTest, PreparedWalkRepeatsTheCountersWrittenIntoTheLines) {
   setLineValues(other, other.descriptionLines[4], LineValues{5, 6, 0, 0});
   database().countersPrepared = true;
   EXPECT_EQ(walk().back(), (Delivered{RecordCategory::ProbeRecord, 21, 2, 1, 1, "c", 5, 6, 0, 0}));
+}
+
+// The database of the preparation tests: sums, kinds 70 to 74, 77 and 85,
+// timing, line records, blank lines, numbers the usual scan leaves to the
+// general one, and pending sums that carry over into the next file.
+void addPreparationFiles() {
+  MonitoredFile& a = addFile("a.c", {"@a.c", "15 100 00000001 0 0", "0 1 0 0 0 f", "50 1 0 0 0 \"x.h\"", " \t",
+                                     "78 2 1 0 1 0,1", "79 2 1 2 1 0", "70 2 1 0 1 c", "81 3 1 2 1 1",
+                                     "74 3 1 0 1 d", "76 3 1 3 2 FT", "75 3 1 1 2 TF", "25 4 1 0 1 t",
+                                     "13  5\t2 1 1 two blanks", "13 1234567890 2 2 1 ten digits",
+                                     "20 +6 3 0 +1 signs", "0 9 0 1 0 g", "80 9 1 0 1 2,3", "%9,2,3,1,4,2"});
+  attachCounters(a, {7, 70}, {1, 2, 3}, {8}, {9}, {1, 2, 3, 4}, {55, 56}, {66, 67});
+  addFile("b.c", {"@b.c", "1 100 00000002 0 0", "77 1 0 0 0 first", "85 2 0 0 0 x", "%3,0,0,0,0,0"});
+  addFile("empty.c", {});
+}
+
+std::vector<LineValues> allLineValues() {
+  std::vector<LineValues> values;
+  for (const MonitoredFile& file : database().monitoredFiles) {
+    for (const DescriptionLine& line : file.descriptionLines) values.push_back(lineValues(file, line));
+  }
+  return values;
+}
+
+// The preparation pass walks the lines itself; it must store exactly what
+// a pass over nextRecord's records stores, and leave the same file values.
+TEST_F(RecordReaderTest, PreparationStoresWhatTheWalkDelivers) {
+  addPreparationFiles();
+  Probe probe;
+  for (RecordCategory category = nextRecord(probe); category != RecordCategory::EndOfRecords;
+       category = nextRecord(probe)) {
+    if (category == RecordCategory::FunctionRecord) {
+      setLineValues(*currentLineFile(), *currentDescriptionLine(),
+                    LineValues{probe.counter1, 0, probe.timeTotal, probe.timeMax});
+    } else if (category == RecordCategory::ProbeRecord) {
+      setLineValues(*currentLineFile(), *currentDescriptionLine(), LineValues{probe.counter1, probe.counter2, 0, 0});
+    }
+  }
+  const std::vector<LineValues> expected = allLineValues();
+  const uint32_t previousLines = previousFileSourceLines();
+
+  resetDatabase();
+  addPreparationFiles();
+  prepareCounters();
+  EXPECT_TRUE(database().countersPrepared);
+  EXPECT_EQ(allLineValues(), expected);
+  EXPECT_EQ(expected[16], (LineValues{70, 0, 56, 67}));  // the timed function g
+  EXPECT_EQ(expected[21], (LineValues{7, 0, 0, 0}));     // b.c's 77 gets the true sum a.c ended with
+  EXPECT_EQ(previousFileSourceLines(), previousLines);
+  EXPECT_EQ(currentFileName(), "b.c");
+  EXPECT_TRUE(database().monitoredFiles.front().counterData->functionCounts.empty());  // freed once stored
+}
+
+TEST_F(RecordReaderTest, PreparationMeetingABadOrIncludeRecordIsAnInternalError) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"13 1 2 0", "line 1820, module postsym"},
+      {"#include \"h.h\"", "line 1824, module postsym"},
+      {"END OF SYMBOLFILE", "line 1795, module postsym"},
+  };
+  for (const auto& [line, where] : cases) {
+    resetDatabase();
+    addFile("t.c", {"@t.c", "1 100 00000001 0 0", "0 1 0 0 0 f", line});
+    auto outcome = captureRun([] { prepareCounters(); });
+    EXPECT_TRUE(outcome.ended) << line;
+    EXPECT_NE(outcome.err.find(where), std::string::npos) << outcome.err;
+  }
+  resetDatabase();
+  addFile("lonely.c", {"@lonely.c"});  // no info line
+  EXPECT_NE(captureRun([] { prepareCounters(); }).err.find("line 1820, module postsym"), std::string::npos);
 }
 
 TEST_F(RecordReaderTest, RecordLinesFollowTheScanRules) {
