@@ -57,13 +57,16 @@ void prepareCoverageReports() {
 // by a copy of the process on the second core. The database is built and
 // prepared first, as the first report would do it, so that whatever that
 // says comes at the same place.
-void startXmlAlongside(ReportAlongside& report) {
+void startXmlAlongside(ReportAlongside& report, std::string_view outputName) {
   prepareCoverageReports();
   parseRecordTextsOnce();
-  startReportAlongside(report, [](std::FILE* into) {
-    prepareCoverageReports();
-    writeXmlReportInto(into, "XML report");
-  });
+  startReportAlongside(
+      report,
+      [](std::FILE* into) {
+        prepareCoverageReports();
+        writeXmlReportInto(into, "XML report");
+      },
+      outputName);
 }
 
 }  // namespace
@@ -165,7 +168,7 @@ int runProgram(int argc, const char* const* argv) {
   }
   ReportAlongside xmlAlongside;
   const bool reportsBeforeXml = settings.profileFile || settings.untestedFile || settings.timingFile;
-  if (settings.xmlFile && reportsBeforeXml) startXmlAlongside(xmlAlongside);
+  if (settings.xmlFile && reportsBeforeXml) startXmlAlongside(xmlAlongside, *settings.xmlFile);
   if (settings.profileFile) dispatchReport(ReportKind::Profile, *settings.profileFile);
   if (settings.untestedFile) dispatchReport(ReportKind::Untested, *settings.untestedFile);
   if (settings.timingFile) dispatchReport(ReportKind::Timing, *settings.timingFile);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <string>
 #include <vector>
 
 #include <fcntl.h>
@@ -47,13 +48,50 @@ bool isEmptyFile(std::FILE* file) {
   _exit(status);
 }
 
+bool isStandardOutput(std::string_view name) { return name == "-" || name == "stdout"; }
+
+std::string directoryOf(std::string_view name) {
+  const size_t slash = name.find_last_of('/');
+  if (slash == std::string_view::npos) return ".";
+  if (slash == 0) return "/";
+  return std::string(name.substr(0, slash));
+}
+
+// The file for the copy's text: an unnamed file in the target's directory,
+// which can be given the target's name at the report's turn instead of
+// being copied; else an unnamed file in the temporary directory.
+std::FILE* openTextFile(std::string_view outputName, bool& besideTarget) {
+  besideTarget = false;
+  if (!isStandardOutput(outputName)) {
+    const int descriptor = open(directoryOf(outputName).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (descriptor >= 0) {
+      if (std::FILE* file = fdopen(descriptor, "w+")) {
+        besideTarget = true;
+        return file;
+      }
+      close(descriptor);
+    }
+  }
+  return std::tmpfile();
+}
+
+// Gives the copy's text the target's name when no file of that name exists:
+// the file then is what creating it and writing the text gives (its mode is
+// that of a file created for writing). False when the name is taken, or the
+// file system cannot do it; the text is then copied.
+bool nameTextFile(const ReportAlongside& report, std::string_view outputName) {
+  if (!report.besideTarget) return false;
+  const std::string descriptorPath = "/proc/self/fd/" + std::to_string(fileno(report.text));
+  return linkat(AT_FDCWD, descriptorPath.c_str(), AT_FDCWD, std::string(outputName).c_str(), AT_SYMLINK_FOLLOW) == 0;
+}
+
 }  // namespace
 
 ReportAlongside::~ReportAlongside() { stopReportAlongside(*this); }
 
-bool startReportAlongside(ReportAlongside& report, AlongsideWriter write) {
+bool startReportAlongside(ReportAlongside& report, AlongsideWriter write, std::string_view outputName) {
   stopReportAlongside(report);
-  report.text = std::tmpfile();
+  report.text = openTextFile(outputName, report.besideTarget);
   report.diagnostics = std::tmpfile();
   if (report.text == nullptr || report.diagnostics == nullptr) {
     stopReportAlongside(report);
@@ -78,6 +116,10 @@ bool takeReportAlongside(ReportAlongside& report, std::string_view outputName) {
   if (status != 0 || !isEmptyFile(report.diagnostics) || std::fseek(report.text, 0, SEEK_SET) != 0) {
     stopReportAlongside(report);
     return false;
+  }
+  if (nameTextFile(report, outputName)) {
+    stopReportAlongside(report);
+    return true;
   }
   ReportOutput output;
   openReportOutput(output, outputName);

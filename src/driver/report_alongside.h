@@ -17,6 +17,7 @@ struct ReportAlongside {
   pid_t child = -1;
   std::FILE* text = nullptr;         // what the copy wrote
   std::FILE* diagnostics = nullptr;  // what the copy said on standard error
+  bool besideTarget = false;         // `text` is an unnamed file in the target's directory
   ReportAlongside() = default;
   ReportAlongside(const ReportAlongside&) = delete;
   ReportAlongside& operator=(const ReportAlongside&) = delete;
@@ -27,14 +28,17 @@ struct ReportAlongside {
 // ProgramExit, as in the sequential run.
 using AlongsideWriter = void (*)(std::FILE* into);
 
-// Starts the copy, which calls `write` and ends. False, with nothing started,
-// when no temporary file or process can be had.
-bool startReportAlongside(ReportAlongside& report, AlongsideWriter write);
+// Starts the copy, which calls `write` and ends, for the report that goes to
+// `outputName`. False, with nothing started, when no temporary file or
+// process can be had.
+bool startReportAlongside(ReportAlongside& report, AlongsideWriter write, std::string_view outputName);
 
-// Waits for the copy. When it ended with status 0 and said nothing, creates
-// `outputName` as the report's own writer creates it ("-" and "stdout":
-// standard output), copies the text into it with the same checks and
-// messages, and returns true. False: the caller writes the report itself.
+// Waits for the copy. When it ended with status 0 and said nothing, the text
+// becomes the report and the result is true: when no file is named
+// `outputName` yet, the unnamed file is given that name; otherwise
+// `outputName` is created as the report's own writer creates it ("-" and
+// "stdout": standard output) and the text copied into it, with the same
+// checks and messages. False: the caller writes the report itself.
 bool takeReportAlongside(ReportAlongside& report, std::string_view outputName);
 
 // Stops the copy if it still runs and forgets it.

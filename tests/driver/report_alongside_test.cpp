@@ -51,13 +51,36 @@ void writeTwoLines(std::FILE* into) {
 TEST_F(ReportAlongsideTest, CleanCopyIsTakenOverIntoTheTargetCreatedAtItsTurn) {
   ReportAlongside report;
   ::testing::internal::CaptureStderr();
-  ASSERT_TRUE(startReportAlongside(report, writeTwoLines));
+  ASSERT_TRUE(startReportAlongside(report, writeTwoLines, target("report.xml")));
   // Nothing exists before the report's turn.
   EXPECT_FALSE(std::filesystem::exists(target("report.xml")));
   EXPECT_TRUE(takeReportAlongside(report, target("report.xml")));
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(contents(target("report.xml")), "<report>\n</report>\n");
   EXPECT_EQ(report.child, -1);
+  // Nothing else is left in the directory, and the file has the mode of a
+  // file created for writing.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory), std::filesystem::directory_iterator()), 1);
+  std::FILE* created = std::fopen(target("created").c_str(), "w");
+  ASSERT_NE(created, nullptr);
+  std::fclose(created);
+  EXPECT_EQ(std::filesystem::status(target("report.xml")).permissions(),
+            std::filesystem::status(target("created")).permissions());
+}
+
+// A file of the target's name is written over in place, as the report's own
+// writer does: its other names keep seeing it.
+TEST_F(ReportAlongsideTest, ExistingTargetIsWrittenOverInPlace) {
+  {
+    std::ofstream old(target("report.xml"));
+    old << "an older and longer report text\n";
+  }
+  std::filesystem::create_hard_link(target("report.xml"), target("other-name.xml"));
+  ReportAlongside report;
+  ASSERT_TRUE(startReportAlongside(report, writeTwoLines, target("report.xml")));
+  EXPECT_TRUE(takeReportAlongside(report, target("report.xml")));
+  EXPECT_EQ(contents(target("report.xml")), "<report>\n</report>\n");
+  EXPECT_EQ(contents(target("other-name.xml")), "<report>\n</report>\n");
 }
 
 // Whatever the copy says, or however it ends short of status 0, the caller
@@ -80,7 +103,7 @@ TEST_F(ReportAlongsideTest, CopyThatSaysAnythingOrFailsIsDropped) {
     SCOPED_TRACE(i);
     ReportAlongside report;
     ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(startReportAlongside(report, writers[i]));
+    ASSERT_TRUE(startReportAlongside(report, writers[i], target("report.xml")));
     const bool taken = takeReportAlongside(report, target("report.xml"));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     EXPECT_FALSE(taken);
@@ -90,7 +113,7 @@ TEST_F(ReportAlongsideTest, CopyThatSaysAnythingOrFailsIsDropped) {
 
 TEST_F(ReportAlongsideTest, TargetThatCannotBeCreatedIsTheReportsOwnError) {
   ReportAlongside report;
-  ASSERT_TRUE(startReportAlongside(report, writeTwoLines));
+  ASSERT_TRUE(startReportAlongside(report, writeTwoLines, target("missing/report.xml")));
   ::testing::internal::CaptureStderr();
   try {
     takeReportAlongside(report, target("missing/report.xml"));
@@ -106,16 +129,20 @@ TEST_F(ReportAlongsideTest, RunEndingBeforeTheTurnStopsTheCopy) {
   pid_t child = -1;
   {
     ReportAlongside report;
-    ASSERT_TRUE(startReportAlongside(report, [](std::FILE*) {
-      for (;;) pause();
-    }));
+    ASSERT_TRUE(startReportAlongside(
+        report, [](std::FILE*) {
+          for (;;) pause();
+        },
+        target("report.xml")));
     child = report.child;
     ASSERT_GT(child, 0);
   }  // the run ends here, as a fatal error in an earlier report ends it
-  // The copy is gone and reaped: it is no longer our child.
+  // The copy is gone and reaped: it is no longer our child, and its unnamed
+  // file left nothing behind.
   errno = 0;
   EXPECT_EQ(waitpid(child, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
+  EXPECT_TRUE(std::filesystem::is_empty(directory));
 }
 
 }  // namespace
