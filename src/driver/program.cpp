@@ -53,10 +53,6 @@ void prepareCoverageReports() {
   database().recordTextsCompactable = true;
 }
 
-// With reports before it, the XML report (the largest) is written meanwhile
-// by a copy of the process on the second core. The database is built and
-// prepared first, as the first report would do it, so that whatever that
-// says comes at the same place.
 // A second process pays from this many record lines on: below, its start
 // and the pages both processes copy on writing cost more than the XML report
 // (the bundled example's four reports took 17 ms with it, 10 ms without).
@@ -68,6 +64,10 @@ bool worthAlongside() {
   return lines >= kAlongsideFromLines;
 }
 
+// With reports before it, the XML report (the largest) is written meanwhile
+// by a copy of the process on the second core. The database is built and
+// prepared first, as the first report would do it, so that whatever that
+// says comes at the same place.
 void startXmlAlongside(ReportAlongside& report, std::string_view outputName) {
   prepareCoverageReports();
   if (!worthAlongside()) return;
