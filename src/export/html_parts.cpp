@@ -77,14 +77,11 @@ void appendFigureCard(std::string& out, const HtmlFigure& figure) {
   out += "</div>\n";
 }
 
-void appendFigureCell(std::string& out, const HtmlFigure& figure) {
-  out += "<td class=\"f ";
-  out += levelClass(figure.percent);
-  out += "\" data-k=\"";
-  appendUnsigned(out, htmlSortKey(figure.covered, figure.items));
-  out += "\" style=\"--w:";
-  appendUnsigned(out, figure.percent);
-  out += "%\">";
+namespace {
+
+// What a table cell of a figure shows: "87 %" and "7/8" beneath, then the
+// cell's end.
+void appendCellFigures(std::string& out, const HtmlFigure& figure) {
   appendUnsigned(out, figure.percent);
   out += " %<small>";
   appendUnsigned(out, figure.covered);
@@ -93,18 +90,26 @@ void appendFigureCell(std::string& out, const HtmlFigure& figure) {
   out += "</small></td>";
 }
 
+}  // namespace
+
+void appendFigureCell(std::string& out, const HtmlFigure& figure) {
+  out += "<td class=\"f ";
+  out += levelClass(figure.percent);
+  out += "\" data-k=\"";
+  appendUnsigned(out, htmlSortKey(figure.covered, figure.items));
+  out += "\" style=\"--w:";
+  appendUnsigned(out, figure.percent);
+  out += "%\">";
+  appendCellFigures(out, figure);
+}
+
 void appendEmptyFigureCell(std::string& out) { out += "<td class=\"f na\" data-k=\"-1\">&mdash;</td>"; }
 
 void appendIndexFigureCell(std::string& out, const HtmlFigure& figure) {
   out += "<td class=p";
   appendUnsigned(out, figure.percent);
   out += '>';
-  appendUnsigned(out, figure.percent);
-  out += " %<small>";
-  appendUnsigned(out, figure.covered);
-  out += '/';
-  appendUnsigned(out, figure.items);
-  out += "</small></td>";
+  appendCellFigures(out, figure);
 }
 
 void appendIndexEmptyCell(std::string& out) { out += "<td class=na>&mdash;</td>"; }
