@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/posterr.h"
+#include "base/standard_output.h"
 
 namespace qar::test {
 
@@ -32,6 +33,7 @@ inline Outcome captureRun(const std::function<void()>& body) {
     outcome.ended = true;
     outcome.status = exit.status;
   }
+  flushStandardOutput();
   std::fflush(stdout);
   outcome.out = ::testing::internal::GetCapturedStdout();
   outcome.err = ::testing::internal::GetCapturedStderr();

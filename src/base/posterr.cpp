@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/standard_output.h"
+
 namespace qar {
 namespace {
 
@@ -120,15 +122,22 @@ std::string& usageHint() {
   return hint;
 }
 
-void endRun(int status) {
+// Standard output first, so that report text and diagnostics keep their
+// order; a failure there is the report's to find, not the diagnostic's.
+void flushReportText() {
+  flushStandardOutput();
   std::fflush(stdout);
+}
+
+void endRun(int status) {
+  flushReportText();
   throw ProgramExit{status};
 }
 
 }  // namespace
 
 void writeDiagnostic(std::string_view text) {
-  std::fflush(stdout);
+  flushReportText();
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }

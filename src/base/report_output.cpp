@@ -2,7 +2,12 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "base/checked_write.h"
 #include "base/posterr.h"
+#include "base/standard_output.h"
 #include "base/text.h"
 
 namespace qar {
@@ -15,67 +20,108 @@ constexpr size_t kFileBufferSize = 1 << 16;
   failWith(code);
 }
 
+int createForWriting(const std::string& name) {
+  for (;;) {
+    // Created as the C library's "w" mode creates a file.
+    const int descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor >= 0 || errno == EINTR) {
+      if (descriptor >= 0) return descriptor;
+      continue;
+    }
+    const int errorNumber = errno;
+    if (!(isNoSpaceError(errorNumber) && reclaimSpace())) {
+      errno = errorNumber;
+      return -1;
+    }
+  }
+}
+
+// Writes a file's buffer; ErrorCode 17 when that fails.
+void flushFileBuffer(ReportOutput& output) {
+  if (output.buffer.empty()) return;
+  const int errorNumber = writeAll(output.descriptor, output.buffer);
+  output.buffer.clear();
+  if (errorNumber != 0) failOnOutput(kCannotWrite, output.displayName, errorNumber);
+}
+
+void startFile(ReportOutput& output, int descriptor, std::string displayName) {
+  output.descriptor = descriptor;
+  output.open = true;
+  output.toStdout = false;
+  output.displayName = std::move(displayName);
+  output.buffer.reserve(kFileBufferSize);
+}
+
 }  // namespace
 
 void openReportOutput(ReportOutput& output, std::string_view name) {
   abandonReportOutput(output);
   if (name == "-" || name == "stdout") {
-    output.file = stdout;
+    output.open = true;
     output.toStdout = true;
     output.displayName = "stdout";
     return;
   }
   std::string fileName(name);
-  errno = 0;
-  std::FILE* file = std::fopen(fileName.c_str(), "w");
-  if (file == nullptr) failOnOutput(kCannotCreate, fileName, errno);
-  std::setvbuf(file, nullptr, _IOFBF, kFileBufferSize);
-  output.file = file;
-  output.toStdout = false;
-  output.displayName = std::move(fileName);
+  const int descriptor = createForWriting(fileName);
+  if (descriptor < 0) failOnOutput(kCannotCreate, fileName, errno);
+  startFile(output, descriptor, std::move(fileName));
 }
 
-void adoptReportOutput(ReportOutput& output, std::FILE* file, std::string_view displayName) {
+void adoptReportOutput(ReportOutput& output, int descriptor, std::string_view displayName) {
   abandonReportOutput(output);
-  std::setvbuf(file, nullptr, _IOFBF, kFileBufferSize);
-  output.file = file;
-  output.toStdout = false;
-  output.displayName = std::string(displayName);
+  startFile(output, descriptor, std::string(displayName));
 }
 
-void writeReportOutput(const ReportOutput& output, std::string_view text) {
+void writeReportOutput(ReportOutput& output, std::string_view text) {
   if (text.empty()) return;
-  errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), output.file) != text.size()) {
-    failOnOutput(kCannotWrite, output.displayName, errno);
+  if (output.toStdout) {
+    if (const int errorNumber = writeStandardOutput(text); errorNumber != 0) {
+      failOnOutput(kCannotWrite, output.displayName, errorNumber);
+    }
+    return;
   }
+  if (output.buffer.size() + text.size() > kFileBufferSize) {
+    flushFileBuffer(output);
+    if (text.size() >= kFileBufferSize) {
+      if (const int errorNumber = writeAll(output.descriptor, text); errorNumber != 0) {
+        failOnOutput(kCannotWrite, output.displayName, errorNumber);
+      }
+      return;
+    }
+  }
+  output.buffer.append(text);
 }
 
 void closeReportOutput(ReportOutput& output) {
-  if (output.file == nullptr) return;
+  if (!output.open) return;
   ReportOutput closing = std::move(output);
   output = ReportOutput{};
+  if (closing.toStdout) {
+    // Standard output is flushed, never closed.
+    if (const int errorNumber = flushStandardOutput(); errorNumber != 0) {
+      failOnOutput(kCannotWrite, closing.displayName, errorNumber);
+    }
+    return;
+  }
   // What is still buffered is written here: its failure is a write error.
-  errno = 0;
-  if (std::fflush(closing.file) != 0) {
-    int errorNumber = errno;
-    if (!closing.toStdout) std::fclose(closing.file);
+  const int errorNumber = writeAll(closing.descriptor, closing.buffer);
+  if (errorNumber != 0) {
+    ::close(closing.descriptor);
     failOnOutput(kCannotWrite, closing.displayName, errorNumber);
   }
-  if (closing.toStdout) return;
-  errno = 0;
-  if (std::fclose(closing.file) != 0) {
+  if (::close(closing.descriptor) != 0) {
     setErrorArguments(closing.displayName, systemErrorText(errno));
     reportError(kCannotClose, ErrorSeverity::ExitIfFatalCode);
   }
 }
 
 void abandonReportOutput(ReportOutput& output) {
-  if (output.file != nullptr) {
+  if (output.open) {
     if (output.toStdout) {
-      std::fflush(stdout);
+      flushStandardOutput();
     } else {
-      std::fclose(output.file);
+      ::close(output.descriptor);
     }
   }
   output = ReportOutput{};

@@ -1,7 +1,7 @@
-#include <cstdio>
 #include <string>
 
 #include "cmdline/postcmdl.h"
+#include "base/standard_output.h"
 #include "base/version.h"
 
 namespace qar {
@@ -27,7 +27,7 @@ void printUsage() {
       "\n"
       "Read more from 'man qarpost' or from the 'doc' subdirectory of %QARHOME%.\n"
       "\n";
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  writeStandardOutput(text);
 }
 
 }  // namespace qar

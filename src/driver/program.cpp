@@ -1,8 +1,15 @@
 #include "driver/program.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "config/configuration.h"
 #include "coverage/adding.h"
@@ -10,6 +17,7 @@
 #include "coverage/database.h"
 #include "coverage/loading.h"
 #include "base/posterr.h"
+#include "base/standard_output.h"
 #include "base/version.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
@@ -53,12 +61,35 @@ void prepareCoverageReports() {
   database().recordTextsCompactable = true;
 }
 
+// The first coverage report's preparation was done ahead of it (when the XML
+// report was started alongside): that report must not drop files without
+// counters a second time, or it would lose the header files that extraction
+// made, as only the reports after the first do.
+bool& firstReportPreparedAhead() {
+  static bool preparedAhead = false;
+  return preparedAhead;
+}
+
 // A second process pays from this many record lines on: below, its start
 // and the pages both processes copy on writing cost more than the XML report
 // (the bundled example's four reports took 17 ms with it, 10 ms without).
 constexpr size_t kAlongsideFromLines = 50000;
 
-bool worthAlongside() {
+// QARPOST_XML_ALONGSIDE=never writes the reports strictly one after another,
+// =always writes the XML report alongside whatever the size of the run (the
+// tests compare the two ways on the same inputs).
+bool worthAlongside(std::string_view outputName) {
+  const char* choice = std::getenv("QARPOST_XML_ALONGSIDE");
+  const std::string_view setting = choice != nullptr ? choice : "";
+  if (setting == "never") return false;
+  // Standard output that is a file shares the disk with the copy's text, and
+  // text already written there could not be taken back to retry: such a
+  // report is written in its turn.
+  if (outputName == "-" || outputName == "stdout") {
+    struct stat status {};
+    if (fstat(STDOUT_FILENO, &status) != 0 || S_ISREG(status.st_mode)) return false;
+  }
+  if (setting == "always") return true;
   size_t lines = 0;
   for (const MonitoredFile& file : database().monitoredFiles) lines += file.descriptionLines.size();
   return lines >= kAlongsideFromLines;
@@ -66,15 +97,17 @@ bool worthAlongside() {
 
 // With reports before it, the XML report (the largest) is written meanwhile
 // by a copy of the process on the second core. The database is built and
-// prepared first, as the first report would do it, so that whatever that
-// says comes at the same place.
+// prepared first, as the first report does it, so that whatever that says
+// comes at the same place; the copy then drops files without counters once
+// more, as the XML report does after the reports before it.
 void startXmlAlongside(ReportAlongside& report, std::string_view outputName) {
   prepareCoverageReports();
-  if (!worthAlongside()) return;
+  firstReportPreparedAhead() = true;
+  if (!worthAlongside(outputName)) return;
   parseRecordTextsOnce();
   startReportAlongside(
       report,
-      [](std::FILE* into) {
+      [](int into) {
         prepareCoverageReports();
         writeXmlReportInto(into, "XML report");
       },
@@ -86,7 +119,20 @@ void startXmlAlongside(ReportAlongside& report, std::string_view outputName) {
 // Standard error is unbuffered; standard output keeps a large buffer for the
 // speed of listings on stdout, and writeDiagnostic flushes it before every
 // diagnostic (and main flushes it at exit), so both streams keep their order.
+// A standard descriptor that is closed is held by a placeholder that fails
+// every transfer as a closed one does ("Bad file descriptor"), so that no file
+// the run opens takes its number and receives what was meant for the stream.
 void prepareStandardStreams() {
+  for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+    if (fcntl(descriptor, F_GETFD) >= 0 || errno != EBADF) continue;
+    // Opened for the other direction only: reads of standard input and
+    // writes of standard output and error fail.
+    const int placeholder = ::open("/dev/null", descriptor == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    if (placeholder >= 0 && placeholder != descriptor) {
+      dup2(placeholder, descriptor);
+      ::close(placeholder);
+    }
+  }
   static char outputBuffer[1 << 16];
   std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
   std::setvbuf(stderr, nullptr, _IONBF, 0);
@@ -114,7 +160,7 @@ void dispatchReport(ReportKind kind, std::string_view outputName) {
   buildReportDatabase(!coverageReport);
 
   if (coverageReport) {
-    prepareCoverageReports();
+    if (!std::exchange(firstReportPreparedAhead(), false)) prepareCoverageReports();
     if (kind == ReportKind::Xml) {
       writeXmlReport(outputName);
       return;
@@ -202,12 +248,16 @@ int runAndExit(int (*run)(int, const char* const*), int argc, const char* const*
   } catch (const ProgramExit& exit) {
     status = exit.status;
   }
+  flushStandardOutput();
   std::fflush(stdout);
   return status;
 }
 
 int runProgramAndExit(int argc, const char* const* argv) { return runAndExit(runProgram, argc, argv); }
 
-void resetDriverState() { resetReportDatabaseState(); }
+void resetDriverState() {
+  resetReportDatabaseState();
+  firstReportPreparedAhead() = false;
+}
 
 }  // namespace qar

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/posterr.h"
+#include "base/standard_output.h"
 #include "base/text.h"
 #include "base/version.h"
 #include "cmdline/postcmdl.h"
@@ -84,8 +85,8 @@ size_t takeExportOption(const std::vector<std::string>& arguments, size_t index)
   if (argument == "--help") reportError(kUsageRequest, ErrorSeverity::ExitAfterReport);
   if (argument == "--version") {
     std::string text = programVersion() + "\n";
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    writeStandardOutput(text);
+    flushStandardOutput();
     throw ProgramExit{0};
   }
   return 0;  // qarpost's parser names it as an unknown option
@@ -212,7 +213,7 @@ void printExportUsage() {
       "statement, ter (under the chosen view) and mcdc. A gate missed is named on\n"
       "stderr after the outputs are written; the exit status is then 2.\n"
       "\n";
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  writeStandardOutput(text);
 }
 
 }  // namespace qar

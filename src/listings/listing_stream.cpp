@@ -32,12 +32,12 @@ void openListing(std::string_view name) {
 
 void closeListing() { closeReportOutput(stream()); }
 
-bool listingIsOpen() { return stream().file != nullptr; }
+bool listingIsOpen() { return stream().open; }
 
 const std::string& listingDisplayName() { return stream().displayName; }
 
 void writeListingText(std::string_view text) {
-  if (stream().file == nullptr) failInternal("postlist", 101);
+  if (!stream().open) failInternal("postlist", 101);
   writeReportOutput(stream(), text);
 }
 

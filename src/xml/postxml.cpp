@@ -25,8 +25,8 @@ void writeXmlReport(std::string_view outputName) {
   writeXmlDocument();
 }
 
-void writeXmlReportInto(std::FILE* file, std::string_view displayName) {
-  openXmlOutputOn(file, displayName);
+void writeXmlReportInto(int descriptor, std::string_view displayName) {
+  openXmlOutputOn(descriptor, displayName);
   writeXmlDocument();
 }
 

@@ -16,18 +16,16 @@ ReportOutput& stream() {
   return output;
 }
 
-std::FILE* openFile() {
-  ReportOutput& output = stream();
-  if (output.file == nullptr) failInternal("postxml", 101);
-  return output.file;
+void checkOpen() {
+  if (!stream().open) failInternal("postxml", 101);
 }
 
 }  // namespace
 
 void openXmlOutput(std::string_view name) { openReportOutput(stream(), name); }
 
-void openXmlOutputOn(std::FILE* file, std::string_view displayName) {
-  adoptReportOutput(stream(), file, displayName);
+void openXmlOutputOn(int descriptor, std::string_view displayName) {
+  adoptReportOutput(stream(), descriptor, displayName);
 }
 
 void closeXmlOutput() { closeReportOutput(stream()); }
@@ -35,12 +33,12 @@ void closeXmlOutput() { closeReportOutput(stream()); }
 const std::string& xmlOutputName() { return stream().displayName; }
 
 void writeXml(std::string_view text) {
-  openFile();
+  checkOpen();
   writeReportOutput(stream(), text);
 }
 
 void printXml(const char* format, ...) {
-  openFile();
+  checkOpen();
   // One buffer for every element: the report writes millions of them.
   static std::string text;
   text.clear();

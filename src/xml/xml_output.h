@@ -1,7 +1,6 @@
 #pragma once
 // The output stream of the XML report: standard output or a file, buffered,
 // with every write checked. One document is open at a time.
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -12,9 +11,9 @@ namespace qar {
 // (ErrorCode 8, fatal, when it cannot be).
 void openXmlOutput(std::string_view name);
 
-// Writes the document into `file` (already open for writing, closed by
-// closeXmlOutput), naming it `displayName` in messages.
-void openXmlOutputOn(std::FILE* file, std::string_view displayName);
+// Writes the document into the file open for writing on `descriptor`
+// (closed by closeXmlOutput), naming it `displayName` in messages.
+void openXmlOutputOn(int descriptor, std::string_view displayName);
 
 // Flushes what is buffered (ErrorCode 17 when that fails) and closes the
 // file (ErrorCode 6, ExitIfFatalCode, when that fails); standard output is

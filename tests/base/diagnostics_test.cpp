@@ -82,10 +82,10 @@ TEST_F(DiagnosticsTest, StandardOutputIsFlushedBeforeEachDiagnostic) {
   int target = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   dup2(target, 1);
   dup2(target, 2);
-  std::fputs("report line\n", stdout);
+  writeStandardOutput("report line\n");
   writeDiagnostic("diagnostic\n");
-  std::fputs("after\n", stdout);
-  std::fflush(stdout);
+  writeStandardOutput("after\n");
+  flushStandardOutput();
   dup2(savedOut, 1);
   dup2(savedErr, 2);
   for (int fd : {savedOut, savedErr, target}) close(fd);

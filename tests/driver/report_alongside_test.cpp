@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "base/checked_write.h"
 #include "base/posterr.h"
 
 namespace qar {
@@ -42,10 +43,14 @@ class ReportAlongsideTest : public ::testing::Test {
   std::filesystem::path directory;
 };
 
-void writeTwoLines(std::FILE* into) {
-  std::fputs("<report>\n", into);
-  std::fputs("</report>\n", into);
-  std::fclose(into);
+void writeText(int into, std::string_view text) {
+  ASSERT_EQ(::write(into, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+}
+
+void writeTwoLines(int into) {
+  writeText(into, "<report>\n");
+  writeText(into, "</report>\n");
+  ::close(into);
 }
 
 TEST_F(ReportAlongsideTest, CleanCopyIsTakenOverIntoTheTargetCreatedAtItsTurn) {
@@ -87,17 +92,17 @@ TEST_F(ReportAlongsideTest, ExistingTargetIsWrittenOverInPlace) {
 // writes the report itself; nothing of the copy reaches standard error.
 TEST_F(ReportAlongsideTest, CopyThatSaysAnythingOrFailsIsDropped) {
   const AlongsideWriter writers[] = {
-      [](std::FILE* into) {
-        std::fputs("partial", into);
+      [](int into) {
+        writeText(into, "partial");
         std::fputs("QARPost notice: something\n", stderr);
-        std::fclose(into);
+        ::close(into);
       },
-      [](std::FILE* into) {
-        std::fputs("partial", into);
+      [](int into) {
+        writeText(into, "partial");
         throw ProgramExit{3};
       },
-      [](std::FILE*) { throw ProgramExit{0}; },
-      [](std::FILE*) { raise(SIGKILL); },
+      [](int) { throw ProgramExit{0}; },
+      [](int) { raise(SIGKILL); },
   };
   for (size_t i = 0; i < std::size(writers); ++i) {
     SCOPED_TRACE(i);
@@ -130,7 +135,7 @@ TEST_F(ReportAlongsideTest, RunEndingBeforeTheTurnStopsTheCopy) {
   {
     ReportAlongside report;
     ASSERT_TRUE(startReportAlongside(
-        report, [](std::FILE*) {
+        report, [](int) {
           for (;;) pause();
         },
         target("report.xml")));
@@ -143,6 +148,37 @@ TEST_F(ReportAlongsideTest, RunEndingBeforeTheTurnStopsTheCopy) {
   EXPECT_EQ(waitpid(child, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
   EXPECT_TRUE(std::filesystem::is_empty(directory));
+}
+
+// A write of the run that finds the disk full while the copy runs takes the
+// copy's room: the copy is stopped, its text dropped, and the report is
+// left to be written in its turn.
+TEST_F(ReportAlongsideTest, FullDiskStopsTheCopyAndLeavesTheReportToItsTurn) {
+  ReportAlongside report;
+  ASSERT_TRUE(startReportAlongside(
+      report, [](int) {
+        for (;;) pause();
+      },
+      target("report.xml")));
+  const pid_t child = report.child;
+  EXPECT_TRUE(reclaimSpace());
+  EXPECT_EQ(report.child, -1);
+  EXPECT_EQ(report.text, -1);
+  errno = 0;
+  EXPECT_EQ(waitpid(child, nullptr, WNOHANG), -1);
+  EXPECT_EQ(errno, ECHILD);
+  // Nothing more to reclaim, and nothing to take over at the turn.
+  EXPECT_FALSE(reclaimSpace());
+  EXPECT_FALSE(takeReportAlongside(report, target("report.xml")));
+  EXPECT_TRUE(std::filesystem::is_empty(directory));
+}
+
+// After the turn the copy holds nothing: a full disk later is the write's own.
+TEST_F(ReportAlongsideTest, NoClaimOnSpaceAfterTheTurn) {
+  ReportAlongside report;
+  ASSERT_TRUE(startReportAlongside(report, writeTwoLines, target("report.xml")));
+  EXPECT_TRUE(takeReportAlongside(report, target("report.xml")));
+  EXPECT_FALSE(reclaimSpace());
 }
 
 }  // namespace

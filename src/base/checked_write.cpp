@@ -1,0 +1,44 @@
+#include "base/checked_write.h"
+
+#include <cerrno>
+
+#include <unistd.h>
+
+namespace qar {
+namespace {
+
+SpaceReclaimer& registeredReclaimer() {
+  static SpaceReclaimer reclaimer = nullptr;
+  return reclaimer;
+}
+
+}  // namespace
+
+void setSpaceReclaimer(SpaceReclaimer reclaimer) { registeredReclaimer() = reclaimer; }
+
+bool isNoSpaceError(int errorNumber) { return errorNumber == ENOSPC || errorNumber == EDQUOT; }
+
+bool reclaimSpace() {
+  const SpaceReclaimer reclaimer = registeredReclaimer();
+  if (reclaimer == nullptr) return false;
+  registeredReclaimer() = nullptr;
+  return reclaimer();
+}
+
+int writeAll(int descriptor, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t wrote = ::write(descriptor, data.data(), data.size());
+    if (wrote > 0) {
+      data.remove_prefix(static_cast<size_t>(wrote));
+      continue;
+    }
+    // A write that takes nothing without an error means no room either.
+    const int errorNumber = wrote < 0 ? errno : ENOSPC;
+    if (errorNumber == EINTR) continue;
+    if (isNoSpaceError(errorNumber) && reclaimSpace()) continue;
+    return errorNumber;
+  }
+  return 0;
+}
+
+}  // namespace qar
