@@ -14,6 +14,7 @@
 #include "coverage/postsym.h"
 #include "base/posterr.h"
 #include "base/file_names.h"
+#include "base/input_source.h"
 #include "cmdline/file_selection.h"
 
 namespace qar {
@@ -108,6 +109,7 @@ void addDataFiles(const std::vector<std::string>& dataFiles, const std::string& 
     }
     closeDataFile();
   }
+  forgetKeptInputs();
   writeDataFile(target, list.inOrder());
 }
 
@@ -121,6 +123,7 @@ void addSymbolFiles(const std::vector<std::string>& symbolFiles, const std::stri
   // Adding mode: -f and -nf deselect blocks, duplicates are settled with
   // Notices 1 and 3.
   readSymbolFiles(LoadingMode::Adding);
+  forgetKeptInputs();
   writeSymbolFile(target);
 }
 

@@ -1,5 +1,5 @@
 // postdata, reading side: data file headers and counter blocks.
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,6 +10,7 @@
 #include "coverage/data_file_layout.h"
 #include "coverage/postdata.h"
 #include "base/file_handle.h"
+#include "base/input_source.h"
 #include "base/text.h"
 
 namespace qar {
@@ -21,11 +22,6 @@ using namespace datafile;
 // stream buffer serves the small reads of block words and names.
 constexpr size_t kStreamBufferSize = size_t{1} << 16;
 
-// When the size of the file is unknown (a pipe), arrays grow by at most this
-// many words per read, so that a hostile size word cannot make the reader
-// allocate far ahead of the data that actually arrives.
-constexpr size_t kUnknownSizeChunkWords = size_t{1} << 20;
-
 // Line numbers of the consistency checks of this module.
 constexpr unsigned long kCheckNoOpenFile = 101;
 
@@ -33,12 +29,19 @@ constexpr unsigned long kCheckNoOpenFile = 101;
 // sought: a seek costs a system call even when it stays inside the buffer.
 constexpr uint64_t kSkipByReadingLimit = kStreamBufferSize;
 
+// A data file open for reading. A regular file is read through a stream on
+// its own descriptor; an input read only once through a stream over its
+// InputSource, which keeps its bytes for the next opening.
 struct InputFile {
-  std::unique_ptr<char[]> buffer;  // declared first: outlives the stream
+  std::unique_ptr<InputSource> source;  // declared first: outlives the stream
+  std::unique_ptr<char[]> buffer;       // outlives the stream too
   FileHandle stream;
   std::string name;
   uint64_t position = 0;
-  std::optional<uint64_t> size;  // known for regular files only
+  // The bytes the input holds: known for regular files and kept bytes, the
+  // only ones blocks are read from (not at a first reading).
+  uint64_t size = 0;
+  bool firstReading() const { return source && source->isFirstReading(); }
 };
 
 struct ReaderState {
@@ -52,7 +55,7 @@ ReaderState& readerState() {
   return state;
 }
 
-uint64_t bytesRemaining(const InputFile& in) { return *in.size - std::min(in.position, *in.size); }
+uint64_t bytesRemaining(const InputFile& in) { return in.size - std::min(in.position, in.size); }
 
 // Stores the arguments of a short read and returns its ErrorCode: 2 at end
 // of file, 16 with the system's error text otherwise.
@@ -110,29 +113,71 @@ bool scanStampText(InputFile& in, std::string& stamp) {
   return true;
 }
 
+// The stream functions over an InputSource.
+ssize_t readFromSource(void* source, char* into, size_t count) {
+  return static_cast<InputSource*>(source)->read(into, count);
+}
+int seekInSource(void* source, off64_t* offset, int whence) {
+  const off_t position = static_cast<InputSource*>(source)->seek(static_cast<off_t>(*offset), whence);
+  if (position < 0) return -1;
+  *offset = position;
+  return 0;
+}
+// The InputFile closes its source itself, so that a failing close is seen.
+int leaveSourceOpen(void*) { return 0; }
+constexpr cookie_io_functions_t kSourceStreamFunctions{readFromSource, nullptr, seekInSource, leaveSourceOpen};
+
+// Opens `name` for binary reading into `in`. False, with errno set, when it
+// cannot be opened.
+bool tryOpenInput(std::string_view name, InputFile& in) {
+  in.name = std::string(name);
+  auto source = std::make_unique<InputSource>();
+  if (!source->open(in.name)) return false;
+  in.size = source->size();
+  if (source->readsDirectly()) {
+    const int descriptor = source->releaseDescriptor();
+    in.stream.reset(fdopen(descriptor, "rb"));
+    if (!in.stream) {
+      const int errorNumber = errno;
+      ::close(descriptor);
+      errno = errorNumber;
+      return false;
+    }
+  } else {
+    in.stream.reset(fopencookie(source.get(), "rb", kSourceStreamFunctions));
+    if (!in.stream) return false;
+    in.source = std::move(source);
+  }
+  // Not zero-filled: the stream writes every byte it hands out.
+  in.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
+  std::setvbuf(in.stream.get(), in.buffer.get(), _IOFBF, kStreamBufferSize);
+  return true;
+}
+
 // Opens `name` for binary reading; a failure is fatal (ErrorCode 14).
 InputFile openInput(std::string_view name) {
   InputFile in;
-  in.name = std::string(name);
-  in.stream.reset(std::fopen(in.name.c_str(), "rb"));
-  if (!in.stream) {
+  if (!tryOpenInput(name, in)) {
     int errorNumber = errno;
     readerState().currentStamp = kUnavailableStamp;
     setErrorArguments(name, systemErrorText(errorNumber));
     failWith(kCannotOpen);
   }
-  // Not zero-filled: the stream writes every byte it hands out.
-  in.buffer = std::make_unique_for_overwrite<char[]>(kStreamBufferSize);
-  std::setvbuf(in.stream.get(), in.buffer.get(), _IOFBF, kStreamBufferSize);
-  struct stat info {};
-  if (fstat(fileno(in.stream.get()), &info) == 0 && S_ISREG(info.st_mode)) {
-    in.size = static_cast<uint64_t>(info.st_size);
-  }
   return in;
 }
 
+// Closes the file. An input read for the first time that is not a regular
+// file is first read to its end (ErrorCode 16 when that fails) and kept for
+// its next opening.
 void closeInput(InputFile& in) {
-  if (std::fclose(in.stream.release()) != 0) {
+  if (in.source && !in.source->keepRest()) {
+    int errorNumber = errno;
+    setErrorArguments(in.name, systemErrorText(errorNumber));
+    failWith(kCannotRead);
+  }
+  int result = std::fclose(in.stream.release());
+  if (in.source && in.source->close() != 0) result = EOF;
+  if (result != 0) {
     int errorNumber = errno;
     setErrorArguments(in.name, systemErrorText(errorNumber));
     failWith(kCannotClose);
@@ -157,8 +202,15 @@ void checkMagicWord(InputFile& in, uint32_t expected) {
 // the block count. Every failure is fatal.
 uint32_t readHeader(InputFile& in) {
   std::string stamp;
+  errno = 0;
   if (!scanStampText(in, stamp)) {
+    int errorNumber = errno;
     readerState().currentStamp = kUnavailableStamp;
+    // A read that fails (a directory) is no wrong stamp.
+    if (std::ferror(in.stream.get())) {
+      setErrorArguments(in.name, systemErrorText(errorNumber));
+      failWith(kCannotRead);
+    }
     setErrorArguments(in.name);
     failWith(kBadIdentificationStamp);
   }
@@ -227,21 +279,12 @@ ErrorCode readWordArray(InputFile& in, std::vector<uint32_t>& words, uint32_t co
   words.clear();
   if (count == 0) return kNoError;
   uint64_t byteCount = uint64_t{count} * 4;
-  if (in.size) {
-    if (byteCount > bytesRemaining(in)) {
-      setErrorArguments(in.name);
-      return kBadDataFile;
-    }
-    words.resize(count);
-    if (ErrorCode code = readBytes(in, words.data(), byteCount); code != kNoError) return code;
-  } else {
-    for (size_t done = 0; done < count;) {
-      size_t chunk = std::min<size_t>(count - done, kUnknownSizeChunkWords);
-      words.resize(done + chunk);
-      if (ErrorCode code = readBytes(in, words.data() + done, chunk * 4); code != kNoError) return code;
-      done += chunk;
-    }
+  if (byteCount > bytesRemaining(in)) {
+    setErrorArguments(in.name);
+    return kBadDataFile;
   }
+  words.resize(count);
+  if (ErrorCode code = readBytes(in, words.data(), byteCount); code != kNoError) return code;
   convertWordOrder(words.data(), words.size());
   return kNoError;
 }
@@ -251,11 +294,11 @@ ErrorCode readWordArray(InputFile& in, std::vector<uint32_t>& words, uint32_t co
 // would be.
 ErrorCode skipArrays(InputFile& in, const CounterSizes& sizes) {
   uint64_t byteCount = 4 * (uint64_t{sizes.f} + sizes.j + 2 * uint64_t{sizes.d} + sizes.c + 2 * uint64_t{sizes.t});
-  if (in.size && byteCount > bytesRemaining(in)) {
+  if (byteCount > bytesRemaining(in)) {
     setErrorArguments(in.name);
     return kBadDataFile;
   }
-  if (in.size && byteCount <= kSkipByReadingLimit) {
+  if (byteCount <= kSkipByReadingLimit) {
     static char discarded[kSkipByReadingLimit];
     return readBytes(in, discarded, byteCount);
   }
@@ -292,11 +335,27 @@ std::string readDataFileHeader(std::string_view fileName) {
   return readerState().currentStamp;
 }
 
+std::optional<std::string> readDataFileHeaderIfPresent(std::string_view fileName) {
+  InputFile in;
+  if (!tryOpenInput(fileName, in)) return std::nullopt;
+  readerState().currentName = std::string(fileName);
+  readHeader(in);
+  closeInput(in);
+  return readerState().currentStamp;
+}
+
 uint32_t openDataFile(std::string_view fileName) {
   closeDataFile();
   readerState().currentName = std::string(fileName);
   InputFile in = openInput(fileName);
   uint32_t blockCount = readHeader(in);
+  if (in.firstReading()) {
+    // Blocks are read from an input of known size: this one is kept whole
+    // first, and read again from memory.
+    closeInput(in);
+    in = openInput(fileName);
+    blockCount = readHeader(in);
+  }
   readerState().blockFile = std::move(in);
   return blockCount;
 }

@@ -1,15 +1,12 @@
 #include "coverage/loading.h"
 
-#include <sys/stat.h>
-
-#include <cstdio>
-
 #include "coverage/database.h"
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
 #include "coverage/record_reader.h"
 #include "cmdline/postcmdl.h"
 #include "base/heap_pages.h"
+#include "base/input_source.h"
 #include "base/posterr.h"
 #include "cmdline/file_selection.h"
 
@@ -26,13 +23,6 @@ std::string derivedName(const std::string& name, const char* ending) {
   return name.substr(0, name.size() - 4) + ending;
 }
 
-bool canOpenForReading(const std::string& name) {
-  std::FILE* file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) return false;
-  std::fclose(file);
-  return true;
-}
-
 void recordSymbolFile(const std::string& name) {
   std::string stamp = openSymbolFile(name);
   closeSymbolFile();
@@ -41,6 +31,14 @@ void recordSymbolFile(const std::string& name) {
 
 void recordDataFile(const std::string& name) {
   database().dataFilesRead.push_back({name, readDataFileHeader(name)});
+}
+
+// A default or derived data file is used when it can be opened. It is
+// opened once for both: a FIFO gives its bytes only once.
+void recordDataFileIfPresent(const std::string& name) {
+  if (std::optional<std::string> stamp = readDataFileHeaderIfPresent(name)) {
+    database().dataFilesRead.push_back({name, std::move(*stamp)});
+  }
 }
 
 // Merges the block just read. A block that becomes a file's counter data is
@@ -114,7 +112,7 @@ void loadInputFiles(const std::optional<std::vector<std::string>>& symbolFiles,
   if (!dataArguments) {
     for (size_t i = 0; i < db.symbolFilesRead.size(); ++i) {
       std::string name = derivedName(db.symbolFilesRead[i].name, ".dat");
-      if (canOpenForReading(name)) recordDataFile(name);
+      recordDataFileIfPresent(name);
     }
   }
   if (!symbolArguments) {
@@ -124,7 +122,7 @@ void loadInputFiles(const std::optional<std::vector<std::string>>& symbolFiles,
   }
   if (db.symbolFilesRead.empty() && db.dataFilesRead.empty()) {
     recordSymbolFile(kDefaultSymbolFile);
-    if (canOpenForReading(kDefaultDataFile)) recordDataFile(kDefaultDataFile);
+    recordDataFileIfPresent(kDefaultDataFile);
   }
 }
 
@@ -136,10 +134,7 @@ namespace {
 // is reserved in huge pages.
 size_t inputBytes(const std::vector<InputFileEntry>& files) {
   size_t total = 0;
-  for (const InputFileEntry& entry : files) {
-    struct stat info {};
-    if (::stat(entry.name.c_str(), &info) == 0 && info.st_size > 0) total += static_cast<size_t>(info.st_size);
-  }
+  for (const InputFileEntry& entry : files) total += static_cast<size_t>(inputSize(entry.name));
   return total;
 }
 
@@ -151,6 +146,8 @@ void buildCoverageDatabase(bool contentsOnly) {
   LoadingMode mode = contentsOnly ? LoadingMode::ContentsListing : LoadingMode::Report;
   if (!contentsOnly || !db.symbolFilesRead.empty()) readSymbolFiles(mode);
   for (const InputFileEntry& entry : db.dataFilesRead) readDataFile(entry.name, mode);
+  // Every input has been read for the last time.
+  forgetKeptInputs();
 }
 
 void readDataFile(std::string_view fileName, LoadingMode mode) {

@@ -1,6 +1,7 @@
 #pragma once
 // postdata: reading and writing data files (binary counter blocks).
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +15,14 @@ namespace qar {
 inline constexpr const char* kUnavailableStamp = "<not available or bad identification stamp>";
 
 // Opens the file, checks its header, closes it; returns the 24-character stamp.
-// Every error is fatal.
+// Every error is fatal; a read that fails is ErrorCode 16 (a directory). A
+// file that is not a regular file (a FIFO, a pipe) is read to its end and
+// kept for its next opening.
 std::string readDataFileHeader(std::string_view fileName);
+
+// readDataFileHeader of a file that may be missing: nothing, silently, when
+// it cannot be opened; otherwise every error is fatal.
+std::optional<std::string> readDataFileHeaderIfPresent(std::string_view fileName);
 
 // Opens the file for reading blocks (closing one still open), checks the
 // header and returns the block count. Every error is fatal.

@@ -181,6 +181,9 @@ const std::string& openSymbolFile(std::string_view fileName) {
 
 void closeSymbolFile() {
   SymbolFileState& state = symbolState();
+  // An input that can be read only once keeps the rest of its lines for
+  // its next opening.
+  if (!state.reader.keepRest()) failWithSystemError(kCannotRead, state.fileName, errno);
   if (state.reader.close() != 0) {
     setErrorArguments(state.fileName, systemErrorText(errno));
     reportError(kCannotClose, ErrorSeverity::ExitIfFatalCode);

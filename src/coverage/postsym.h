@@ -14,10 +14,13 @@ inline constexpr std::string_view kSymbolFileTerminator = "END OF SYMBOLFILE";
 // and reads its stamp line, leaving the file positioned after the stamp.
 // Returns the stamp, which stays the current stamp until the next call.
 // Every error is fatal: 14 cannot open, 3 bad magic, 5 no stamp line,
-// 16 read error before the stamp.
+// 16 read error before the stamp (a directory).
 const std::string& openSymbolFile(std::string_view fileName);
 
-// Closes the open symbol file; a failing close is ErrorCode 6 and ends the run.
+// Closes the open symbol file; a failing close is ErrorCode 6 and ends the
+// run. A symbol file that is not a regular file (a FIFO, a pipe) is first
+// read to its end and kept for its next opening; a failing read there is
+// ErrorCode 16.
 void closeSymbolFile();
 
 // The name given to the last openSymbolFile, and the stamp read from it.

@@ -1,8 +1,5 @@
 #include "coverage/symbol_line_reader.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -17,45 +14,32 @@ constexpr int kReadFailed = -2;
 SymbolLineReader::SymbolLineReader(size_t bufferSize)
     : bufferSize_(bufferSize), buffer_(std::make_unique<char[]>(bufferSize)) {}
 
-SymbolLineReader::~SymbolLineReader() {
-  if (descriptor_ >= 0) ::close(descriptor_);
-}
+SymbolLineReader::~SymbolLineReader() = default;
 
 bool SymbolLineReader::open(const std::string& fileName) {
-  if (descriptor_ >= 0) ::close(descriptor_);
-  descriptor_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
   position_ = 0;
   filled_ = 0;
   atEnd_ = false;
   readError_ = 0;
-  return descriptor_ >= 0;
+  return source_.open(fileName);
 }
 
-int SymbolLineReader::close() {
-  if (descriptor_ < 0) return 0;
-  int result = ::close(descriptor_);
-  descriptor_ = -1;
-  return result;
-}
+int SymbolLineReader::close() { return source_.close(); }
 
 bool SymbolLineReader::refill() {
   if (atEnd_ || readError_ != 0) return false;
-  for (;;) {
-    ssize_t count = ::read(descriptor_, buffer_.get(), bufferSize_);
-    if (count > 0) {
-      position_ = 0;
-      filled_ = static_cast<size_t>(count);
-      return true;
-    }
-    if (count == 0) {
-      atEnd_ = true;
-      return false;
-    }
-    if (errno != EINTR) {
-      readError_ = errno;
-      return false;
-    }
+  ssize_t count = source_.read(buffer_.get(), bufferSize_);
+  if (count > 0) {
+    position_ = 0;
+    filled_ = static_cast<size_t>(count);
+    return true;
   }
+  if (count == 0) {
+    atEnd_ = true;
+  } else {
+    readError_ = errno;
+  }
+  return false;
 }
 
 int SymbolLineReader::nextByte() {

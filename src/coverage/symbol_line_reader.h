@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/input_source.h"
+
 namespace qar {
 
 class SymbolLineReader {
@@ -21,11 +23,16 @@ class SymbolLineReader {
   SymbolLineReader(const SymbolLineReader&) = delete;
   SymbolLineReader& operator=(const SymbolLineReader&) = delete;
 
-  // False, with errno set, when the file cannot be opened.
+  // False, with errno set, when the file cannot be opened. An input that is
+  // not a regular file is read only once: see InputSource.
   bool open(const std::string& fileName);
+  // Keeps the rest of an input read for the first time that is not a
+  // regular file, for its later openings. False, with errno set, when a
+  // read fails.
+  bool keepRest() { return source_.keepRest(); }
   // 0, or -1 with errno set.
   int close();
-  bool isOpen() const { return descriptor_ >= 0; }
+  bool isOpen() const { return source_.isOpen(); }
 
   // The next kept line; it stays valid until the next call.
   Status nextKeptLine(std::string_view& line);
@@ -40,7 +47,7 @@ class SymbolLineReader {
   bool refill();
   Status skipRestOfLine(size_t& keptLength);
 
-  int descriptor_ = -1;
+  InputSource source_;
   size_t bufferSize_;
   std::unique_ptr<char[]> buffer_;
   size_t position_ = 0;

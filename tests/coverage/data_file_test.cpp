@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "base/input_source.h"
 #include "coverage/data_file_support.h"
 #include "coverage/postdata.h"
 #include "test_support.h"
@@ -88,6 +89,34 @@ TEST_F(DataFileTest, WritesTheExactLittleEndianLayoutAndReadsItBack) {
   EXPECT_TRUE(header.functionCounts.empty());
   EXPECT_EQ(readBlockHeader(header), kNoError);
   EXPECT_EQ(std::tie(header.name, header.sizes, header.updCount), std::tie(blocks[1].name, blocks[1].sizes, blocks[1].updCount));
+}
+
+// A data file through a FIFO, in pieces that split words and names: its
+// header is checked at the first opening, which keeps its bytes, and its
+// blocks are read from them later, as often as it is named, whole and as
+// headers only (arrays larger than the stream's buffer are skipped).
+TEST_F(DataFileTest, AFifoIsReadOnceInPiecesAndGivesTheBlocksOfTheSameRegularFile) {
+  std::vector<CounterArrays> blocks = {test::makeBlock("src/main.c", {30000, 7, 2, 4, 3}, 1),
+                                       test::makeBlock("src/util.c", {3, 20000, 0, 0, 0}, 2)};
+  writeDataFile(path, {&blocks[0], &blocks[1]});
+  const std::string bytes = test::readFile(path);
+  ASSERT_GT(bytes.size(), 200000u);
+  const std::string fifo = dir.file("run.dat");
+  test::FifoFeeder feeder(fifo, bytes, 1001);
+
+  EXPECT_EQ(readDataFileHeader(fifo), "Tue Nov 14 22:13:20 2023");
+  for (int reading = 0; reading < 2; ++reading) {
+    std::vector<CounterArrays> read = readAll(fifo);
+    ASSERT_EQ(read.size(), 2u);
+    for (size_t i = 0; i < blocks.size(); ++i) test::expectSameBlock(read[i], blocks[i]);
+  }
+  ASSERT_EQ(openDataFile(fifo), 2u);
+  CounterArrays header;
+  EXPECT_EQ(readBlockHeader(header), kNoError);
+  EXPECT_EQ(readBlockHeader(header), kNoError);
+  EXPECT_EQ(header.name, "src/util.c");
+  closeDataFile();
+  forgetKeptInputs();
 }
 
 TEST_F(DataFileTest, HeaderBlanksMatchAnyWhiteSpaceAndANameEndsAtALineFeed) {
@@ -174,6 +203,9 @@ TEST_F(DataFileTest, FailuresNameTheFileAndTheSystemError) {
   CounterArrays block = test::makeBlock("a.c", {1, 0, 0, 0, 0}, 1);
   EXPECT_EQ(test::captureRun([&] { readDataFileHeader(missing); }).err,
             "QARPost error 14: Cannot open file " + missing + ": No such file or directory\n");
+  // A directory opens, and its reading fails: no wrong stamp.
+  EXPECT_EQ(test::captureRun([&] { readDataFileHeader(dir.path().string()); }).err,
+            "QARPost error 16: Cannot read file " + dir.path().string() + ": Is a directory\n");
   EXPECT_EQ(test::captureRun([&] { writeDataFile(missing, {&block}); }).err,
             "QARPost error 8: Cannot create file " + missing + ": No such file or directory\n");
   EXPECT_EQ(test::captureRun([&] { writeDataFile("/dev/full", {&block}); }).err,

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/input_source.h"
 #include "coverage/database.h"
 #include "coverage/symbol_line_reader.h"
 #include "cmdline/postcmdl.h"
@@ -130,6 +131,34 @@ TEST_F(SymbolFileTest, LineReaderGivesTheSameLinesForAnyBufferSize) {
     while (reader.nextKeptLine(line) == SymbolLineReader::Status::Line) lines.emplace_back(line);
     EXPECT_EQ(lines, expected) << bufferSize;
   }
+}
+
+// The same lines through a FIFO fed in pieces: at the first opening, which
+// keeps the bytes, and at the next, which reads the kept bytes, both with a
+// buffer smaller than a piece and one larger.
+TEST_F(SymbolFileTest, LineReaderGivesTheSameLinesFromAFifoAtEveryOpening) {
+  std::string content = kHead;
+  std::vector<std::string> expected = {"Tarvo sym 9", "Thu Jan  1 00:00:00 1970"};
+  for (int i = 0; i < 3000; ++i) {
+    content += "13 " + std::to_string(i) + " 1 0 2 line " + std::to_string(i) + "  \n";
+    expected.push_back("13 " + std::to_string(i) + " 1 0 2 line " + std::to_string(i));
+  }
+  for (size_t bufferSize : {size_t{7}, size_t{1} << 20}) {
+    forgetKeptInputs();
+    const std::string fifo = dir.file("lines" + std::to_string(bufferSize) + ".sym");
+    test::FifoFeeder feeder(fifo, content, 509);
+    SymbolLineReader reader(bufferSize);
+    for (int opening = 0; opening < 2; ++opening) {
+      ASSERT_TRUE(reader.open(fifo));
+      std::vector<std::string> lines;
+      std::string_view line;
+      while (reader.nextKeptLine(line) == SymbolLineReader::Status::Line) lines.emplace_back(line);
+      EXPECT_EQ(lines, expected) << bufferSize << " opening " << opening;
+      EXPECT_TRUE(reader.keepRest());
+      EXPECT_EQ(reader.close(), 0);
+    }
+  }
+  forgetKeptInputs();
 }
 
 TEST_F(SymbolFileTest, DeselectedBlocksAreSkippedWhateverTheyHold) {

@@ -12,7 +12,16 @@
 #   expected/status   expected exit status (absent: 0)
 #   expected/files/   files that must exist afterwards in the working directory, byte for byte
 #   expected/absent   optional names, one a line, that must not exist afterwards
+#   fifos             optional "NAME SOURCE PIECE" lines: NAME becomes a FIFO in
+#                     the working directory through which the bytes of the
+#                     input file SOURCE pass in pieces of PIECE bytes, each
+#                     written once the one before has been read (feed_pipe.py)
+#   stdin             optional "SOURCE PIECE": standard input is a pipe that
+#                     carries SOURCE that way (else it is /dev/null); an input
+#                     named NAME.dat can be a symbolic link to /dev/stdin
 # "@WORK@" in args and env stands for the working directory's path.
+# With fifos or stdin the program has 60 seconds: a program that waits for
+# a pipe's writer that has gone fails instead of hanging.
 set -u
 program=$(realpath "$1")
 case_dir=$2
@@ -40,10 +49,36 @@ if [ -f "$case_dir/env" ]; then
   done < "$case_dir/env"
 fi
 
+feed="$(dirname "$(realpath "$0")")/feed_pipe.py"
+feeders=()
+limit=()
+if [ -f "$case_dir/fifos" ]; then
+  while read -r name source piece || [ -n "$name" ]; do
+    [ -n "$name" ] || continue
+    mkfifo "$work/$name"
+    python3 "$feed" "$work/$source" "$piece" "$work/$name" &
+    feeders+=($!)
+  done < "$case_dir/fifos"
+  limit=(timeout 60)
+fi
+run_program() {
+  ( cd "$work" && "${limit[@]}" env -i "${environment[@]}" "$program" "${args[@]}" \
+      > "$work/.e2e/stdout" 2> "$work/.e2e/stderr" )
+}
 mkdir -p "$work/.e2e"
-( cd "$work" && env -i "${environment[@]}" "$program" "${args[@]}" \
-    > "$work/.e2e/stdout" 2> "$work/.e2e/stderr" < /dev/null )
+if [ -f "$case_dir/stdin" ]; then
+  read -r source piece < "$case_dir/stdin"
+  limit=(timeout 60)
+  python3 "$feed" "$work/$source" "$piece" | run_program
+else
+  run_program < /dev/null
+fi
 status=$?
+# A FIFO the program never opened still has its writer waiting.
+for feeder in "${feeders[@]}"; do
+  kill "$feeder" 2> /dev/null
+  wait "$feeder" 2> /dev/null
+done
 
 failed=0
 compare() {  # expected-file actual-file label
