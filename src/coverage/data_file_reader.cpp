@@ -202,15 +202,10 @@ void checkMagicWord(InputFile& in, uint32_t expected) {
 // the block count. Every failure is fatal.
 uint32_t readHeader(InputFile& in) {
   std::string stamp;
-  errno = 0;
   if (!scanStampText(in, stamp)) {
-    int errorNumber = errno;
     readerState().currentStamp = kUnavailableStamp;
-    // A read that fails (a directory) is no wrong stamp.
-    if (std::ferror(in.stream.get())) {
-      setErrorArguments(in.name, systemErrorText(errorNumber));
-      failWith(kCannotRead);
-    }
+    // A stamp that cannot be scanned is a bad stamp, also where reading
+    // itself fails (a directory opens for reading, then gives no byte).
     setErrorArguments(in.name);
     failWith(kBadIdentificationStamp);
   }

@@ -203,9 +203,9 @@ TEST_F(DataFileTest, FailuresNameTheFileAndTheSystemError) {
   CounterArrays block = test::makeBlock("a.c", {1, 0, 0, 0, 0}, 1);
   EXPECT_EQ(test::captureRun([&] { readDataFileHeader(missing); }).err,
             "QARPost error 14: Cannot open file " + missing + ": No such file or directory\n");
-  // A directory opens, and its reading fails: no wrong stamp.
+  // A directory opens, and its stamp cannot be scanned: a bad stamp.
   EXPECT_EQ(test::captureRun([&] { readDataFileHeader(dir.path().string()); }).err,
-            "QARPost error 16: Cannot read file " + dir.path().string() + ": Is a directory\n");
+            "QARPost error 3: Bad identification stamp in file " + dir.path().string() + "\n");
   EXPECT_EQ(test::captureRun([&] { writeDataFile(missing, {&block}); }).err,
             "QARPost error 8: Cannot create file " + missing + ": No such file or directory\n");
   EXPECT_EQ(test::captureRun([&] { writeDataFile("/dev/full", {&block}); }).err,
