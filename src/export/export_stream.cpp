@@ -2,7 +2,6 @@
 
 #include <cerrno>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,15 +16,9 @@ bool& outputErrorFlag() {
   return reported;
 }
 
-void reportOutputError(ErrorCode code, const std::string& name, int errorNumber) {
-  setErrorArguments(name, systemErrorText(errorNumber));
-  reportError(code, ErrorSeverity::ContinueAfterReport);
-  outputErrorFlag() = true;
-}
-
 // A write that failed: reported once, the stream stops taking text.
 void failStream(ExportStream& stream, int errorNumber) {
-  if (!stream.failed) reportOutputError(kCannotWrite, stream.name, errorNumber);
+  if (!stream.failed) reportExportOutputError(kCannotWrite, stream.name, errorNumber);
   stream.failed = true;
   stream.buffer.clear();
 }
@@ -52,9 +45,13 @@ bool openExportStream(ExportStream& stream, std::string_view name) {
   }
   stream.name.assign(name);
   errno = 0;
-  stream.file = std::fopen(stream.name.c_str(), "w");
+  const int descriptor = openOutputTarget(stream.target, stream.name);
+  if (descriptor >= 0) stream.file = ::fdopen(descriptor, "w");
   if (stream.file == nullptr) {
-    reportOutputError(kCannotCreate, stream.name, errno);
+    const int openError = errno;
+    if (descriptor >= 0) ::close(descriptor);
+    discardOutputTarget(stream.target);
+    reportExportOutputError(kCannotCreate, stream.name, openError);
     stream.failed = true;
     return false;
   }
@@ -68,7 +65,7 @@ bool openTemporaryStream(ExportStream& stream, std::string_view forName) {
   errno = 0;
   stream.file = std::tmpfile();
   if (stream.file == nullptr) {
-    reportOutputError(kCannotCreate, stream.name, errno);
+    reportExportOutputError(kCannotCreate, stream.name, errno);
     stream.failed = true;
     return false;
   }
@@ -81,10 +78,11 @@ void flushExportBuffer(ExportStream& stream) {
 }
 
 bool writeExportFile(const std::string& name, std::string_view text) {
+  OutputTarget target;
   errno = 0;
-  const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  const int file = openOutputTarget(target, name);
   if (file < 0) {
-    reportOutputError(kCannotCreate, name, errno);
+    reportExportOutputError(kCannotCreate, name, errno);
     return false;
   }
   while (!text.empty()) {
@@ -92,15 +90,21 @@ bool writeExportFile(const std::string& name, std::string_view text) {
     const ssize_t wrote = ::write(file, text.data(), text.size());
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) {
-      reportOutputError(kCannotWrite, name, wrote < 0 ? errno : ENOSPC);
+      reportExportOutputError(kCannotWrite, name, wrote < 0 ? errno : ENOSPC);
       ::close(file);
+      discardOutputTarget(target);
       return false;
     }
     text.remove_prefix(static_cast<size_t>(wrote));
   }
   errno = 0;
   if (::close(file) != 0) {
-    reportOutputError(kCannotClose, name, errno);
+    reportExportOutputError(kCannotClose, name, errno);
+    discardOutputTarget(target);
+    return false;
+  }
+  if (!completeOutputTarget(target)) {
+    reportExportOutputError(kCannotCreate, name, errno);
     return false;
   }
   return true;
@@ -125,6 +129,11 @@ void overwriteExportStream(ExportStream& stream, long offset, std::string_view t
 
 void appendTemporaryStream(ExportStream& into, ExportStream& temporary) {
   flushExportBuffer(into);
+  if (into.failed) {
+    // The output is lost and named already; its part says nothing more.
+    abandonExportStream(temporary);
+    return;
+  }
   flushExportBuffer(temporary);
   if (!temporary.failed) {
     errno = 0;
@@ -162,7 +171,13 @@ void closeExportStream(ExportStream& stream) {
   if (!stream.toStdout) {
     errno = 0;
     if (std::fclose(stream.file) != 0 && !stream.failed) {
-      reportOutputError(kCannotClose, stream.name, errno);
+      reportExportOutputError(kCannotClose, stream.name, errno);
+      stream.failed = true;
+    }
+    if (stream.failed) {
+      discardOutputTarget(stream.target);
+    } else if (!completeOutputTarget(stream.target)) {
+      reportExportOutputError(kCannotCreate, stream.name, errno);
       stream.failed = true;
     }
   }
@@ -171,7 +186,14 @@ void closeExportStream(ExportStream& stream) {
 
 void abandonExportStream(ExportStream& stream) {
   if (stream.file != nullptr && !stream.toStdout) std::fclose(stream.file);
+  discardOutputTarget(stream.target);
   stream = ExportStream{};
+}
+
+void reportExportOutputError(ErrorCode code, const std::string& name, int errorNumber) {
+  setErrorArguments(name, systemErrorText(errorNumber));
+  reportError(code, ErrorSeverity::ContinueAfterReport);
+  outputErrorFlag() = true;
 }
 
 bool exportOutputErrorReported() { return outputErrorFlag(); }

@@ -14,6 +14,7 @@
 #include "base/version.h"
 #include "coverage/database.h"
 #include "export/export_paths.h"
+#include "export/html_earlier_pages.h"
 #include "export/html_page.h"
 #include "export/html_parts.h"
 #include "export/html_text.h"
@@ -334,6 +335,15 @@ void writeStyleSheet(HtmlReport& report) {
   if (out.failed) report.active = false;
 }
 
+// Once the index names this run's pages, those of an earlier run that it
+// does not name go: their figures are old.
+void removeEarlierPages(const HtmlReport& report) {
+  std::vector<std::string_view> pages;
+  pages.reserve(report.files.size());
+  for (const HtmlIndexEntry& entry : report.files) pages.push_back(entry.page);
+  removeEarlierHtmlPages(report.directory, pages);
+}
+
 }  // namespace
 
 std::string htmlPageName(size_t number, std::string_view path) {
@@ -360,8 +370,12 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
   report.sourceRoot = sourceRoot;
   report.root = root;
   report.view = view;
-  std::error_code ignored;
-  std::filesystem::create_directories(directory, ignored);  // a failure shows when index.html is created
+  std::error_code failure;
+  std::filesystem::create_directories(directory, failure);
+  if (failure) {
+    reportExportOutputError(kCannotCreate, directory, failure.value());
+    return;
+  }
   report.active = openExportStream(report.index, inDirectory(report, "index.html"));
   if (!report.active) return;
 
@@ -411,6 +425,7 @@ void endHtmlReport(HtmlReport& report, const RunResult& run) {
   if (report.active) {
     writeIndex(report, run);
     closeExportStream(report.index);
+    if (!report.index.failed) removeEarlierPages(report);
   } else {
     abandonExportStream(report.index);
   }

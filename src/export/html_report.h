@@ -56,9 +56,9 @@ struct HtmlReport {
 };
 
 // Creates the directory when missing, opens index.html and writes the
-// profile listing whose rows the pages show. When index.html cannot be
-// created the error is reported (the other outputs go on) and the report
-// stays inactive.
+// profile listing whose rows the pages show. When the directory or
+// index.html cannot be created the error is reported, naming what failed
+// (the other outputs go on), and the report stays inactive.
 void beginHtmlReport(HtmlReport& report, const std::string& directory, const std::string& sourceRoot,
                      const std::optional<std::string>& root, CoverageView view);
 
@@ -66,7 +66,10 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
 void addHtmlFile(HtmlReport& report, const FileResult& file);
 void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage& coverage);
 
-// Writes the last page, the index and the style sheet, and closes.
+// Writes the last page, the style sheet and the index, and closes; with the
+// index in place, removes the pages of an earlier report that this one did
+// not write (see html_earlier_pages.h). A report that failed leaves the
+// earlier index.
 void endHtmlReport(HtmlReport& report, const RunResult& run);
 
 // The page name of the `number`th file (from 1): "f00012-name.c.html", the
