@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include <sys/stat.h>
 
 #include "base/clock.h"
 #include "base/posterr.h"
@@ -36,42 +35,6 @@ std::string inDirectory(const HtmlReport& report, std::string_view name) {
   return path;
 }
 
-// Whether `name`'s directory may hold it: false when the directory is known
-// to be missing. The pages of a run without its sources at hand would
-// otherwise each look for a file in a directory that is not there.
-bool directoryMayHold(HtmlReport& report, std::string_view name) {
-  const size_t slash = name.find_last_of('/');
-  if (slash == std::string_view::npos || slash == 0) return true;
-  const std::string_view directory = name.substr(0, slash);
-  if (report.missingDirectory && directory == *report.missingDirectory) return false;
-  struct stat status {};
-  if (::stat(std::string(directory).c_str(), &status) == 0) return true;
-  report.missingDirectory.emplace(directory);
-  return false;
-}
-
-// The source of a file: its written name, below the source root unless it
-// is absolute. False when it cannot be read.
-bool readSource(const std::string& name, std::string& text) {
-  text.clear();
-  std::FILE* file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) return false;
-  char block[65536];
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
-}
-
-std::string sourceName(const HtmlReport& report, const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  if (report.sourceRoot.empty() || report.sourceRoot == ".") return path;
-  std::string name = report.sourceRoot;
-  if (name.back() != '/') name.push_back('/');
-  return name + path;
-}
-
 // A page is made whole in memory and written with one write: most pages
 // are small, and the run writes one per file.
 void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, const std::string& page) {
@@ -82,10 +45,9 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   input.coverage = coverage;
   input.rows = &report.rows;
   input.view = report.view;
-  input.sourceName = sourceName(report, file.path);
-  if (directoryMayHold(report, input.sourceName) && readSource(input.sourceName, report.source)) {
-    input.source = &report.source;
-  }
+  input.sourceStatus = findSource(report.sources, file.path, input.sourceName, report.source);
+  if (input.sourceStatus == SourceStatus::Read) input.source = &report.source;
+  input.sourceRoot = report.sources.root;
 
   ExportStream& out = report.page;
   out.held = true;
@@ -367,7 +329,7 @@ std::string htmlPageName(size_t number, std::string_view path) {
 void beginHtmlReport(HtmlReport& report, const std::string& directory, const std::string& sourceRoot,
                      const std::optional<std::string>& root, CoverageView view) {
   report.directory = directory;
-  report.sourceRoot = sourceRoot;
+  startSourceFinder(report.sources, sourceRoot);
   report.root = root;
   report.view = view;
   std::error_code failure;

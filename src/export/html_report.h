@@ -14,6 +14,7 @@
 #include "export/export_results.h"
 #include "export/export_stream.h"
 #include "export/html_listing_rows.h"
+#include "export/html_source.h"
 #include "export/path_table.h"
 
 namespace qar {
@@ -31,7 +32,7 @@ struct HtmlIndexEntry {
 
 struct HtmlReport {
   std::string directory;
-  std::string sourceRoot;
+  SourceFinder sources;
   std::optional<std::string> root;
   CoverageView view = CoverageView::AsInstrumented;
   bool active = false;  // false once an output of the report failed
@@ -51,8 +52,6 @@ struct HtmlReport {
   // Kept from page to page for their storage: the page's text, its source.
   ExportStream page;
   std::string source;
-  // The directory of the last source looked for, when it is missing.
-  std::optional<std::string> missingDirectory;
 };
 
 // Creates the directory when missing, opens index.html and writes the
