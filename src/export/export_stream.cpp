@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,36 +79,35 @@ void flushExportBuffer(ExportStream& stream) {
 }
 
 bool writeExportFile(const std::string& name, std::string_view text) {
-  OutputTarget target;
+  // Only a page that is a file of its own is removed when it fails, never
+  // what a link leads to or a device.
+  struct stat status {};
+  const bool removable = ::lstat(name.c_str(), &status) != 0 || S_ISREG(status.st_mode);
   errno = 0;
-  const int file = openOutputTarget(target, name);
+  const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (file < 0) {
     reportExportOutputError(kCannotCreate, name, errno);
     return false;
   }
+  bool written = true;
   while (!text.empty()) {
     errno = 0;
     const ssize_t wrote = ::write(file, text.data(), text.size());
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) {
       reportExportOutputError(kCannotWrite, name, wrote < 0 ? errno : ENOSPC);
-      ::close(file);
-      discardOutputTarget(target);
-      return false;
+      written = false;
+      break;
     }
     text.remove_prefix(static_cast<size_t>(wrote));
   }
   errno = 0;
-  if (::close(file) != 0) {
+  if (::close(file) != 0 && written) {
     reportExportOutputError(kCannotClose, name, errno);
-    discardOutputTarget(target);
-    return false;
+    written = false;
   }
-  if (!completeOutputTarget(target)) {
-    reportExportOutputError(kCannotCreate, name, errno);
-    return false;
-  }
-  return true;
+  if (!written && removable) ::unlink(name.c_str());
+  return written;
 }
 
 bool exportStreamSeekable(const ExportStream& stream) {

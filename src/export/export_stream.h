@@ -45,10 +45,12 @@ inline void settleExportBuffer(ExportStream& stream) {
   if (!stream.held && stream.buffer.size() >= kExportBufferLimit) flushExportBuffer(stream);
 }
 
-// Writes `text` as the file `name` with one write where the system takes it
-// whole, and gives it the name once complete. False, with the error
-// reported as a stream reports it (8, 17, 6), when that fails; what stood
-// under the name then stays.
+// Creates (or truncates) `name` and writes `text` into it with one write
+// where the system takes it whole: the pages of the HTML report, which a
+// report written again into its directory rewrites in place (replacing
+// each of thousands of pages would create and free as many files). False,
+// with the error reported as a stream reports it (8, 17, 6), when that
+// fails; a regular file left half written is then removed.
 bool writeExportFile(const std::string& name, std::string_view text);
 
 // Whether the stream is a regular file that can be written over (not

@@ -136,10 +136,16 @@ SourceStatus findSource(SourceFinder& finder, const std::string& path, std::stri
                         size_t limit) {
   text.clear();
   const bool absolute = !path.empty() && path[0] == '/';
-  const std::optional<std::vector<std::string_view>> components = normalComponents(path);
+  // A relative name without ".." (the usual one) cannot leave the root.
+  const bool climbs = hasParentComponent(path);
+  std::optional<std::vector<std::string_view>> components;
+  if (absolute || climbs) {
+    components = normalComponents(path);
+  } else {
+    components.emplace();
+  }
   // A name with ".." is looked for in its normal form, so that a linked
   // directory on the way cannot lead out of the root.
-  const bool climbs = hasParentComponent(path);
   const std::string written = climbs && components ? joined(*components, absolute) : path;
   if (absolute || finder.root.empty() || finder.root == ".") {
     name = written;

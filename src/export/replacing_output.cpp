@@ -15,8 +15,8 @@ namespace {
 
 // The temporary files of the outputs being written, where a signal handler
 // can read them: a fixed table of names, each marked used once it is whole.
-// A run writes at most the four formats, the HTML index, its style sheet
-// and one page at a time.
+// A run writes at most the four formats, the HTML index and its style
+// sheet at a time.
 constexpr size_t kPendingSlots = 8;
 struct PendingSlot {
   volatile std::sig_atomic_t used = 0;
