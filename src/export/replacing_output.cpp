@@ -110,6 +110,26 @@ unsigned& temporarySerial() {
   return serial;
 }
 
+constexpr int kDiscardingSignals[] = {SIGHUP, SIGINT, SIGTERM, SIGPIPE};
+
+// Holds the signals that remove the temporary files while one is created
+// and not yet remembered, so that none is created behind the handler's back.
+class HeldSignals {
+ public:
+  HeldSignals() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signalNumber : kDiscardingSignals) sigaddset(&held, signalNumber);
+    ::sigprocmask(SIG_BLOCK, &held, &before_);
+  }
+  ~HeldSignals() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
 extern "C" void discardOnSignal(int signalNumber) {
   discardOpenOutputTargets();
   // The handler was installed with SA_RESETHAND: the signal, blocked while
@@ -129,6 +149,7 @@ int openOutputTarget(OutputTarget& target, const std::string& name) {
       return ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     case Reach::Replace: break;
   }
+  const HeldSignals held;
   // A name left by an earlier process of the same number is skipped.
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string temporary = temporaryName(path, temporarySerial()++);
@@ -173,7 +194,7 @@ void discardOpenOutputTargets() {
 }
 
 void discardOutputTargetsOnSignals() {
-  for (int signalNumber : {SIGHUP, SIGINT, SIGTERM, SIGPIPE}) {
+  for (int signalNumber : kDiscardingSignals) {
     struct sigaction current {};
     if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
     struct sigaction action {};
