@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 
-
 #include "base/clock.h"
 #include "base/posterr.h"
 #include "base/quick_format.h"
