@@ -1,5 +1,6 @@
 #include "base/clock.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -34,5 +35,15 @@ std::string timeText(std::time_t t) {
 }
 
 std::string currentTimeText() { return timeText(currentTime()); }
+
+std::string isoUtcText(std::time_t t) {
+  t = std::clamp(t, kFirstFourDigitYearTime, kLastFourDigitYearTime);
+  std::tm parts{};
+  gmtime_r(&t, &parts);
+  char buffer[80];  // room for any int the compiler sees, though each part is small
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900, parts.tm_mon + 1,
+                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+  return buffer;
+}
 
 }  // namespace qar

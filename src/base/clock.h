@@ -16,4 +16,14 @@ std::string timeText(std::time_t t);
 // timeText(currentTime()).
 std::string currentTimeText();
 
+// The first and last second with a four-digit year: 0000-01-01T00:00:00Z
+// and 9999-12-31T23:59:59Z.
+inline constexpr std::time_t kFirstFourDigitYearTime = -62167219200;
+inline constexpr std::time_t kLastFourDigitYearTime = 253402300799;
+
+// The UTC text "YYYY-MM-DDTHH:MM:SSZ" of a time. A time before or after the
+// years 0 to 9999 (a SOURCE_DATE_EPOCH far off) is clamped to the first or
+// last second the form can hold, so that the text keeps its form.
+std::string isoUtcText(std::time_t t);
+
 }  // namespace qar

@@ -6,12 +6,14 @@
 #include "driver/program.h"
 #include "export/export_run.h"
 #include "export/export_settings.h"
+#include "export/replacing_output.h"
 #include "selection/report_database.h"
 
 namespace qar {
 
 int runExportProgram(int argc, const char* const* argv) {
   prepareStandardStreams();
+  discardOutputTargetsOnSignals();
   parseExportCommandLine(argc, argv);
   const OptionSettings& settings = options();
 
@@ -26,6 +28,11 @@ int runExportProgram(int argc, const char* const* argv) {
   return writeExports(exportSettings(), settings.coverageView);
 }
 
-int runExportProgramAndExit(int argc, const char* const* argv) { return runAndExit(runExportProgram, argc, argv); }
+int runExportProgramAndExit(int argc, const char* const* argv) {
+  const int status = runAndExit(runExportProgram, argc, argv);
+  // A fatal error on the way leaves outputs unfinished: none takes its name.
+  discardOpenOutputTargets();
+  return status;
+}
 
 }  // namespace qar

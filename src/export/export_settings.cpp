@@ -72,7 +72,11 @@ size_t takeExportOption(const std::vector<std::string>& arguments, size_t index)
     return 2;
   }
   if (argument == "--root") {
-    settings.root = optionValue(arguments, index, false);
+    // An empty root (an unset variable in a script) would be taken as "/"
+    // and cut the leading "/" off every absolute name.
+    const std::string& value = optionValue(arguments, index, false);
+    if (value.empty()) exportCommandLineError("argument missing for option", argument);
+    settings.root = value;
     return 2;
   }
   if (argument == "--fail-under") {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "base/posterr.h"
+#include "base/standard_output.h"
 #include "base/text.h"
 
 namespace qar {
@@ -17,21 +18,24 @@ bool& outputErrorFlag() {
   return reported;
 }
 
-void reportOutputError(ErrorCode code, const std::string& name, int errorNumber) {
-  setErrorArguments(name, systemErrorText(errorNumber));
-  reportError(code, ErrorSeverity::ContinueAfterReport);
-  outputErrorFlag() = true;
-}
-
 // A write that failed: reported once, the stream stops taking text.
 void failStream(ExportStream& stream, int errorNumber) {
-  if (!stream.failed) reportOutputError(kCannotWrite, stream.name, errorNumber);
+  if (!stream.failed) reportExportOutputError(kCannotWrite, stream.name, errorNumber);
   stream.failed = true;
   stream.buffer.clear();
 }
 
 void writeOut(ExportStream& stream, const char* data, size_t size) {
   if (stream.failed || size == 0) return;
+  if (stream.toStdout) {
+    // Standard output is the program's one buffered channel to descriptor 1.
+    if (const int errorNumber = writeStandardOutput(std::string_view(data, size)); errorNumber != 0) {
+      failStream(stream, errorNumber);
+      return;
+    }
+    stream.written += static_cast<long>(size);
+    return;
+  }
   errno = 0;
   if (std::fwrite(data, 1, size, stream.file) != size) {
     failStream(stream, errno);
@@ -52,9 +56,13 @@ bool openExportStream(ExportStream& stream, std::string_view name) {
   }
   stream.name.assign(name);
   errno = 0;
-  stream.file = std::fopen(stream.name.c_str(), "w");
+  const int descriptor = openOutputTarget(stream.target, stream.name);
+  if (descriptor >= 0) stream.file = ::fdopen(descriptor, "w");
   if (stream.file == nullptr) {
-    reportOutputError(kCannotCreate, stream.name, errno);
+    const int openError = errno;
+    if (descriptor >= 0) ::close(descriptor);
+    discardOutputTarget(stream.target);
+    reportExportOutputError(kCannotCreate, stream.name, openError);
     stream.failed = true;
     return false;
   }
@@ -68,7 +76,7 @@ bool openTemporaryStream(ExportStream& stream, std::string_view forName) {
   errno = 0;
   stream.file = std::tmpfile();
   if (stream.file == nullptr) {
-    reportOutputError(kCannotCreate, stream.name, errno);
+    reportExportOutputError(kCannotCreate, stream.name, errno);
     stream.failed = true;
     return false;
   }
@@ -81,29 +89,35 @@ void flushExportBuffer(ExportStream& stream) {
 }
 
 bool writeExportFile(const std::string& name, std::string_view text) {
+  // Only a page that is a file of its own is removed when it fails, never
+  // what a link leads to or a device.
+  struct stat status {};
+  const bool removable = ::lstat(name.c_str(), &status) != 0 || S_ISREG(status.st_mode);
   errno = 0;
   const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (file < 0) {
-    reportOutputError(kCannotCreate, name, errno);
+    reportExportOutputError(kCannotCreate, name, errno);
     return false;
   }
+  bool written = true;
   while (!text.empty()) {
     errno = 0;
     const ssize_t wrote = ::write(file, text.data(), text.size());
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) {
-      reportOutputError(kCannotWrite, name, wrote < 0 ? errno : ENOSPC);
-      ::close(file);
-      return false;
+      reportExportOutputError(kCannotWrite, name, wrote < 0 ? errno : ENOSPC);
+      written = false;
+      break;
     }
     text.remove_prefix(static_cast<size_t>(wrote));
   }
   errno = 0;
-  if (::close(file) != 0) {
-    reportOutputError(kCannotClose, name, errno);
-    return false;
+  if (::close(file) != 0 && written) {
+    reportExportOutputError(kCannotClose, name, errno);
+    written = false;
   }
-  return true;
+  if (!written && removable) ::unlink(name.c_str());
+  return written;
 }
 
 bool exportStreamSeekable(const ExportStream& stream) {
@@ -125,6 +139,11 @@ void overwriteExportStream(ExportStream& stream, long offset, std::string_view t
 
 void appendTemporaryStream(ExportStream& into, ExportStream& temporary) {
   flushExportBuffer(into);
+  if (into.failed) {
+    // The output is lost and named already; its part says nothing more.
+    abandonExportStream(temporary);
+    return;
+  }
   flushExportBuffer(temporary);
   if (!temporary.failed) {
     errno = 0;
@@ -158,11 +177,21 @@ void closeExportStream(ExportStream& stream) {
   if (stream.file == nullptr) return;
   flushExportBuffer(stream);
   errno = 0;
-  if (std::fflush(stream.file) != 0) failStream(stream, errno);
+  if (stream.toStdout) {
+    if (const int errorNumber = flushStandardOutput(); errorNumber != 0) failStream(stream, errorNumber);
+  } else if (std::fflush(stream.file) != 0) {
+    failStream(stream, errno);
+  }
   if (!stream.toStdout) {
     errno = 0;
     if (std::fclose(stream.file) != 0 && !stream.failed) {
-      reportOutputError(kCannotClose, stream.name, errno);
+      reportExportOutputError(kCannotClose, stream.name, errno);
+      stream.failed = true;
+    }
+    if (stream.failed) {
+      discardOutputTarget(stream.target);
+    } else if (!completeOutputTarget(stream.target)) {
+      reportExportOutputError(kCannotCreate, stream.name, errno);
       stream.failed = true;
     }
   }
@@ -171,7 +200,14 @@ void closeExportStream(ExportStream& stream) {
 
 void abandonExportStream(ExportStream& stream) {
   if (stream.file != nullptr && !stream.toStdout) std::fclose(stream.file);
+  discardOutputTarget(stream.target);
   stream = ExportStream{};
+}
+
+void reportExportOutputError(ErrorCode code, const std::string& name, int errorNumber) {
+  setErrorArguments(name, systemErrorText(errorNumber));
+  reportError(code, ErrorSeverity::ContinueAfterReport);
+  outputErrorFlag() = true;
 }
 
 bool exportOutputErrorReported() { return outputErrorFlag(); }

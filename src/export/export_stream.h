@@ -3,15 +3,21 @@
 // for writing, buffered. Every write is checked. A failure is reported as
 // the numbered error it is (8, 17, 6) but does not end the run: the output
 // stops, the other outputs are completed, and the run ends with status 1.
+// A file takes its name only when it is complete (see replacing_output.h):
+// an output that fails leaves what stood under its name before.
 #include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "base/posterr.h"
+#include "export/replacing_output.h"
 
 namespace qar {
 
 struct ExportStream {
   std::FILE* file = nullptr;
   std::string name;  // "stdout" for standard output; used in messages
+  OutputTarget target;  // where a file output goes when it is complete
   bool toStdout = false;
   bool temporary = false;  // an unnamed file whose text goes into another stream at the end
   bool failed = false;
@@ -40,8 +46,11 @@ inline void settleExportBuffer(ExportStream& stream) {
 }
 
 // Creates (or truncates) `name` and writes `text` into it with one write
-// where the system takes it whole. False, with the error reported as a
-// stream reports it (8, 17, 6), when that fails.
+// where the system takes it whole: the pages of the HTML report, which a
+// report written again into its directory rewrites in place (replacing
+// each of thousands of pages would create and free as many files). False,
+// with the error reported as a stream reports it (8, 17, 6), when that
+// fails; a regular file left half written is then removed.
 bool writeExportFile(const std::string& name, std::string_view text);
 
 // Whether the stream is a regular file that can be written over (not
@@ -56,11 +65,18 @@ void overwriteExportStream(ExportStream& stream, long offset, std::string_view t
 // Hands the whole text of a temporary stream to `into` and closes it.
 void appendTemporaryStream(ExportStream& into, ExportStream& temporary);
 
-// Flushes and closes (standard output is only flushed). Failures are reported.
+// Flushes and closes (standard output is only flushed), and gives a
+// complete file its name. Failures are reported; a file that failed is
+// removed and what stood under its name stays.
 void closeExportStream(ExportStream& stream);
 
-// Closes without any check or message (a stream left behind by an error).
+// Closes without any check or message (a stream left behind by an error);
+// the file does not take its name.
 void abandonExportStream(ExportStream& stream);
+
+// Reports an output error as the streams report theirs: the run goes on
+// and ends with status 1.
+void reportExportOutputError(ErrorCode code, const std::string& name, int errorNumber);
 
 // Whether any output error was reported since the last reset.
 bool exportOutputErrorReported();

@@ -314,6 +314,35 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
   out += "</tbody></table>\n";
 }
 
+// Why the page shows no source: the start of a sentence.
+void appendSourceMissing(std::string& out, const HtmlFilePage& page) {
+  switch (page.sourceStatus) {
+    case SourceStatus::OutsideRoot:
+      out += "The source ";
+      appendHtmlText(out, page.sourceName);
+      out += " lies outside the source root ";
+      appendHtmlText(out, page.sourceRoot);
+      out += " and was not read";
+      return;
+    case SourceStatus::NotRegular:
+      out += "The source at ";
+      appendHtmlText(out, page.sourceName);
+      out += " is not a regular file and was not read";
+      return;
+    case SourceStatus::TooLarge:
+      out += "The source at ";
+      appendHtmlText(out, page.sourceName);
+      out += " is larger than the ";
+      out += kHtmlSourceLimitText;
+      out += " a page shows";
+      return;
+    case SourceStatus::NotFound:
+    case SourceStatus::Read: break;
+  }
+  out += "The source was not found at ";
+  appendHtmlText(out, page.sourceName);
+}
+
 }  // namespace
 
 LineSummary summariseLine(const ListingRow* rows, size_t count) {
@@ -380,8 +409,7 @@ void writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) {
   } else if (page.source != nullptr) {
     out += "Line directives place code of this file elsewhere; the rows of the execution profile listing follow.";
   } else {
-    out += "The source was not found at ";
-    appendHtmlText(out, page.sourceName);
+    appendSourceMissing(out, page);
     out += "; the rows of the execution profile listing follow.";
   }
   out += "</p>\n";

@@ -8,6 +8,7 @@
 #include "export/export_results.h"
 #include "export/export_stream.h"
 #include "export/html_listing_rows.h"
+#include "export/html_source.h"
 #include "export/path_table.h"
 
 namespace qar {
@@ -30,8 +31,10 @@ struct HtmlFilePage {
   const FileResult* file = nullptr;
   const LineCoverage* coverage = nullptr;  // null: the walk passed none for its path
   const ListingSection* rows = nullptr;
-  const std::string* source = nullptr;  // the source text; null when not found
-  std::string sourceName;               // where it was found or looked for
+  const std::string* source = nullptr;  // the source text; null unless read
+  SourceStatus sourceStatus = SourceStatus::NotFound;
+  std::string sourceName;  // where it was found or looked for
+  std::string sourceRoot;  // --source-root, named when a source lies outside it
   CoverageView view = CoverageView::AsInstrumented;
 };
 

@@ -18,9 +18,7 @@ const char* levelClass(uint32_t percent) {
 }  // namespace
 
 void appendHtmlHead(std::string& out, std::string_view title) {
-  out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-         "<meta name=\"generator\" content=\"qarpost-export\">\n<title>";
+  out += kHtmlHeadStart;
   appendHtmlText(out, title);
   out += "</title>\n<link rel=\"stylesheet\" href=\"";
   out += kHtmlStyleSheet;

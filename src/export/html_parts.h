@@ -13,7 +13,14 @@ namespace qar {
 
 inline constexpr std::string_view kHtmlStyleSheet = "style.css";
 
-// "<!DOCTYPE html>" up to and including "<body>", with `title` escaped.
+// How every page of the report begins, up to its title: the generator's
+// mark by which a later report knows the pages it may remove.
+inline constexpr std::string_view kHtmlHeadStart =
+    "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+    "<meta name=\"generator\" content=\"qarpost-export\">\n<title>";
+
+// kHtmlHeadStart up to and including "<body>", with `title` escaped.
 void appendHtmlHead(std::string& out, std::string_view title);
 // "</body></html>\n".
 void appendHtmlTail(std::string& out);

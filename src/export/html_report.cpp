@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include <sys/stat.h>
-
 #include "base/clock.h"
 #include "base/posterr.h"
 #include "base/quick_format.h"
@@ -14,6 +12,7 @@
 #include "base/version.h"
 #include "coverage/database.h"
 #include "export/export_paths.h"
+#include "export/html_earlier_pages.h"
 #include "export/html_page.h"
 #include "export/html_parts.h"
 #include "export/html_text.h"
@@ -35,42 +34,6 @@ std::string inDirectory(const HtmlReport& report, std::string_view name) {
   return path;
 }
 
-// Whether `name`'s directory may hold it: false when the directory is known
-// to be missing. The pages of a run without its sources at hand would
-// otherwise each look for a file in a directory that is not there.
-bool directoryMayHold(HtmlReport& report, std::string_view name) {
-  const size_t slash = name.find_last_of('/');
-  if (slash == std::string_view::npos || slash == 0) return true;
-  const std::string_view directory = name.substr(0, slash);
-  if (report.missingDirectory && directory == *report.missingDirectory) return false;
-  struct stat status {};
-  if (::stat(std::string(directory).c_str(), &status) == 0) return true;
-  report.missingDirectory.emplace(directory);
-  return false;
-}
-
-// The source of a file: its written name, below the source root unless it
-// is absolute. False when it cannot be read.
-bool readSource(const std::string& name, std::string& text) {
-  text.clear();
-  std::FILE* file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) return false;
-  char block[65536];
-  size_t got;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0) text.append(block, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  return !failed;
-}
-
-std::string sourceName(const HtmlReport& report, const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  if (report.sourceRoot.empty() || report.sourceRoot == ".") return path;
-  std::string name = report.sourceRoot;
-  if (name.back() != '/') name.push_back('/');
-  return name + path;
-}
-
 // A page is made whole in memory and written with one write: most pages
 // are small, and the run writes one per file.
 void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, const std::string& page) {
@@ -81,10 +44,9 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   input.coverage = coverage;
   input.rows = &report.rows;
   input.view = report.view;
-  input.sourceName = sourceName(report, file.path);
-  if (directoryMayHold(report, input.sourceName) && readSource(input.sourceName, report.source)) {
-    input.source = &report.source;
-  }
+  input.sourceStatus = findSource(report.sources, file.path, input.sourceName, report.source);
+  if (input.sourceStatus == SourceStatus::Read) input.source = &report.source;
+  input.sourceRoot = report.sources.root;
 
   ExportStream& out = report.page;
   out.held = true;
@@ -334,6 +296,15 @@ void writeStyleSheet(HtmlReport& report) {
   if (out.failed) report.active = false;
 }
 
+// Once the index names this run's pages, those of an earlier run that it
+// does not name go: their figures are old.
+void removeEarlierPages(const HtmlReport& report) {
+  std::vector<std::string_view> pages;
+  pages.reserve(report.files.size());
+  for (const HtmlIndexEntry& entry : report.files) pages.push_back(entry.page);
+  removeEarlierHtmlPages(report.directory, pages);
+}
+
 }  // namespace
 
 std::string htmlPageName(size_t number, std::string_view path) {
@@ -357,11 +328,15 @@ std::string htmlPageName(size_t number, std::string_view path) {
 void beginHtmlReport(HtmlReport& report, const std::string& directory, const std::string& sourceRoot,
                      const std::optional<std::string>& root, CoverageView view) {
   report.directory = directory;
-  report.sourceRoot = sourceRoot;
+  startSourceFinder(report.sources, sourceRoot);
   report.root = root;
   report.view = view;
-  std::error_code ignored;
-  std::filesystem::create_directories(directory, ignored);  // a failure shows when index.html is created
+  std::error_code failure;
+  std::filesystem::create_directories(directory, failure);
+  if (failure) {
+    reportExportOutputError(kCannotCreate, directory, failure.value());
+    return;
+  }
   report.active = openExportStream(report.index, inDirectory(report, "index.html"));
   if (!report.active) return;
 
@@ -411,6 +386,7 @@ void endHtmlReport(HtmlReport& report, const RunResult& run) {
   if (report.active) {
     writeIndex(report, run);
     closeExportStream(report.index);
+    if (!report.index.failed) removeEarlierPages(report);
   } else {
     abandonExportStream(report.index);
   }

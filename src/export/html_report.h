@@ -14,6 +14,7 @@
 #include "export/export_results.h"
 #include "export/export_stream.h"
 #include "export/html_listing_rows.h"
+#include "export/html_source.h"
 #include "export/path_table.h"
 
 namespace qar {
@@ -31,7 +32,7 @@ struct HtmlIndexEntry {
 
 struct HtmlReport {
   std::string directory;
-  std::string sourceRoot;
+  SourceFinder sources;
   std::optional<std::string> root;
   CoverageView view = CoverageView::AsInstrumented;
   bool active = false;  // false once an output of the report failed
@@ -51,14 +52,12 @@ struct HtmlReport {
   // Kept from page to page for their storage: the page's text, its source.
   ExportStream page;
   std::string source;
-  // The directory of the last source looked for, when it is missing.
-  std::optional<std::string> missingDirectory;
 };
 
 // Creates the directory when missing, opens index.html and writes the
-// profile listing whose rows the pages show. When index.html cannot be
-// created the error is reported (the other outputs go on) and the report
-// stays inactive.
+// profile listing whose rows the pages show. When the directory or
+// index.html cannot be created the error is reported, naming what failed
+// (the other outputs go on), and the report stays inactive.
 void beginHtmlReport(HtmlReport& report, const std::string& directory, const std::string& sourceRoot,
                      const std::optional<std::string>& root, CoverageView view);
 
@@ -66,7 +65,10 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
 void addHtmlFile(HtmlReport& report, const FileResult& file);
 void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage& coverage);
 
-// Writes the last page, the index and the style sheet, and closes.
+// Writes the last page, the style sheet and the index, and closes; with the
+// index in place, removes the pages of an earlier report that this one did
+// not write (see html_earlier_pages.h). A report that failed leaves the
+// earlier index.
 void endHtmlReport(HtmlReport& report, const RunResult& run);
 
 // The page name of the `number`th file (from 1): "f00012-name.c.html", the

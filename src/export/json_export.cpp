@@ -150,14 +150,6 @@ void strings(std::string& text, std::string_view name, const std::vector<std::st
   text += "]";
 }
 
-std::string isoTime(std::time_t t) {
-  std::tm parts{};
-  gmtime_r(&t, &parts);
-  char digits[32];
-  std::strftime(digits, sizeof digits, "%Y-%m-%dT%H:%M:%SZ", &parts);
-  return digits;
-}
-
 void multicondition(std::string& text, const MulticonditionResult& m) {
   text += "{";
   number(text, "line", m.line);
@@ -280,7 +272,7 @@ void beginJsonDocument(JsonDocument& document, ExportStream& out, CoverageView v
   text += ", ";
   string(text, "version", programVersion());
   text += "},\n  ";
-  string(text, "generated_at", isoTime(currentTime()));
+  string(text, "generated_at", isoUtcText(currentTime()));
   text += ",\n  ";
   string(text, "coverage_view", jsonViewName(view));
   text += ",\n  ";

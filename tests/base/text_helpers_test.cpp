@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,18 @@ TEST(ClockTest, AsctimeFormFromSourceDateEpochAndTimeZone) {
   setenv("SOURCE_DATE_EPOCH", "12abc", 1);  // no integer: the real clock
   EXPECT_GE(currentTime(), std::time(nullptr) - 1);
   unsetenv("SOURCE_DATE_EPOCH");
+}
+
+TEST(ClockTest, IsoTextKeepsItsFormBeyondTheFourDigitYears) {
+  EXPECT_EQ(isoUtcText(1764950400), "2025-12-05T16:00:00Z");
+  EXPECT_EQ(isoUtcText(-1), "1969-12-31T23:59:59Z");
+  EXPECT_EQ(isoUtcText(-61000000000), "0036-12-26T11:33:20Z");  // a year of two digits, padded
+  EXPECT_EQ(isoUtcText(kFirstFourDigitYearTime), "0000-01-01T00:00:00Z");
+  EXPECT_EQ(isoUtcText(kFirstFourDigitYearTime - 1), "0000-01-01T00:00:00Z");
+  EXPECT_EQ(isoUtcText(kLastFourDigitYearTime), "9999-12-31T23:59:59Z");
+  EXPECT_EQ(isoUtcText(kLastFourDigitYearTime + 1), "9999-12-31T23:59:59Z");
+  EXPECT_EQ(isoUtcText(std::numeric_limits<std::time_t>::max()), "9999-12-31T23:59:59Z");
+  EXPECT_EQ(isoUtcText(std::numeric_limits<std::time_t>::min()), "0000-01-01T00:00:00Z");
 }
 
 std::string viaPrintf(const char* format, auto... values) {

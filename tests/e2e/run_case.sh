@@ -6,12 +6,16 @@
 #   program           optional: "qarpost-export" runs QARPOST_EXPORT instead of QARPOST
 #   args              one program argument per line (an empty line is an empty argument)
 #   env               optional NAME=VALUE lines added to the clean environment
+#   file_size_limit   optional: the largest file the program may write, in
+#                     blocks of 1024 bytes (ulimit -f); a write beyond it fails
+#                     with "File too large", as on a full disk
 #   input/            optional files copied into the fresh working directory
 #   expected/stdout   expected standard output (absent: empty)
 #   expected/stderr   expected standard error (absent: empty)
 #   expected/status   expected exit status (absent: 0)
 #   expected/files/   files that must exist afterwards in the working directory, byte for byte
-#   expected/absent   optional names, one a line, that must not exist afterwards
+#   expected/absent   optional names, one a line, that must not exist afterwards;
+#                     a name may be a pattern ("report/.*.tmp")
 #   fifos             optional "NAME SOURCE PIECE" lines: NAME becomes a FIFO in
 #                     the working directory through which the bytes of the
 #                     input file SOURCE pass in pieces of PIECE bytes, each
@@ -61,8 +65,17 @@ if [ -f "$case_dir/fifos" ]; then
   done < "$case_dir/fifos"
   limit=(timeout 60)
 fi
+file_size_limit=
+[ -f "$case_dir/file_size_limit" ] && file_size_limit=$(tr -d '[:space:]' < "$case_dir/file_size_limit")
 run_program() {
-  ( cd "$work" && "${limit[@]}" env -i "${environment[@]}" "$program" "${args[@]}" \
+  ( cd "$work" || exit 125
+    if [ -n "$file_size_limit" ]; then
+      # Ignored, the signal that a write beyond the limit raises leaves the
+      # write to fail with EFBIG.
+      trap '' XFSZ
+      ulimit -f "$file_size_limit" || exit 125
+    fi
+    exec "${limit[@]}" env -i "${environment[@]}" "$program" "${args[@]}" \
       > "$work/.e2e/stdout" 2> "$work/.e2e/stderr" )
 }
 mkdir -p "$work/.e2e"
@@ -112,8 +125,8 @@ if [ -d "$case_dir/expected/files" ]; then
 fi
 if [ -f "$case_dir/expected/absent" ]; then
   while IFS= read -r name || [ -n "$name" ]; do
-    if [ -n "$name" ] && [ -e "$work/$name" ]; then
-      echo "--- file $name exists but must not"
+    if [ -n "$name" ] && { [ -e "$work/$name" ] || compgen -G "$work/$name" > /dev/null; }; then
+      echo "--- file $name exists but must not:" $(compgen -G "$work/$name" | sed "s|^$work/||")
       failed=1
     fi
   done < "$case_dir/expected/absent"

@@ -3,11 +3,12 @@
 # (the cases whose program file names qarpost-export): the outputs named by
 # --lcov, --cobertura, --sonarqube and --json in the case's args, from
 # expected/files or, for "-", expected/stdout.
-#   check_expected_exports.sh CASES_DIR SCHEMA DTD
+#   check_expected_exports.sh CASES_DIR SCHEMA DTD XSD
 set -uo pipefail
 cases=$1
 schema=$2
 dtd=$3
+xsd=$4
 here=$(dirname "$0")
 status=0
 checked=0
@@ -28,7 +29,7 @@ for case_dir in "$cases"/*/; do
     esac
   done
   [ ${#arguments[@]} -gt 0 ] || continue
-  if ! /usr/bin/python3 "$here/check_exports.py" --schema "$schema" --dtd "$dtd" "${arguments[@]}"; then
+  if ! /usr/bin/python3 "$here/check_exports.py" --schema "$schema" --dtd "$dtd" --xsd "$xsd" "${arguments[@]}"; then
     echo "in case $(basename "$case_dir")" >&2
     status=1
   fi

@@ -2,7 +2,7 @@
 """Has the real consumers read the exports of one qarpost-export run and
 checks that they agree with each other and with the JSON export.
 
-  check_exports.py --schema SCHEMA --dtd DTD [--json F] [--lcov F] [--cobertura F] [--sonarqube F]
+  check_exports.py --schema SCHEMA --dtd DTD --xsd XSD [--json F] [--lcov F] [--cobertura F] [--sonarqube F]
 
 - JSON: parses and validates against the schema; the summary's line coverage
   equals the sum over its sources.
@@ -11,7 +11,9 @@ checks that they agree with each other and with the JSON export.
   equal the JSON's line coverage.
 - Cobertura: xmllint validates it against the DTD; the root's totals and the
   lines of its classes equal the JSON's.
-- SonarQube: xmllint reads it; its lines and branches equal the JSON's.
+- SonarQube: xmllint validates it against the XML schema; a line carries
+  both branch counts or neither, the covered ones no more than the others;
+  its lines and branches equal the JSON's.
 Without a JSON export the formats are compared with the LCOV tracefile's
 totals, or, without one either, only checked by their readers.
 """
@@ -147,10 +149,10 @@ def check_cobertura(path, dtd, expected):
             fail(f"{path}: totals {attributes} differ from the JSON's {wanted}")
 
 
-def check_sonarqube(path, expected):
-    result = run(["xmllint", "--noout", path])
+def check_sonarqube(path, xsd, expected):
+    result = run(["xmllint", "--noout", "--schema", xsd, path])
     if result.returncode != 0:
-        fail(f"{path}: xmllint: {result.stderr.strip()[:500]}")
+        fail(f"{path}: xmllint --schema: {result.stderr.strip()[:500]}")
         return
     root = ElementTree.parse(path).getroot()
     if root.tag != "coverage" or root.get("version") != "1":
@@ -161,7 +163,9 @@ def check_sonarqube(path, expected):
         for line in file.iter("lineToCover"):
             lines[0] += 1
             lines[1] += line.get("covered") == "true"
-            if line.get("branchesToCover") is not None:
+            if (line.get("branchesToCover") is None) != (line.get("coveredBranches") is None):
+                fail(f"{path}: line {line.get('lineNumber')}: one branch count without the other")
+            elif line.get("branchesToCover") is not None:
                 found = int(line.get("branchesToCover"))
                 hit = int(line.get("coveredBranches"))
                 if found <= 0 or hit > found:
@@ -179,6 +183,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--schema", required=True)
     parser.add_argument("--dtd", required=True)
+    parser.add_argument("--xsd", required=True)
     for option in ("json", "lcov", "cobertura", "sonarqube"):
         parser.add_argument(f"--{option}")
     arguments = parser.parse_args()
@@ -192,7 +197,7 @@ def main():
     if arguments.cobertura:
         check_cobertura(arguments.cobertura, arguments.dtd, expected)
     if arguments.sonarqube:
-        check_sonarqube(arguments.sonarqube, expected)
+        check_sonarqube(arguments.sonarqube, arguments.xsd, expected)
     for message in failures:
         print("check_exports: " + message, file=sys.stderr)
     return 1 if failures else 0

@@ -5,13 +5,14 @@
 # same totals. The generated project is also exported without header
 # extraction (its header code then stays in the sources behind line
 # directives, which send it to the header files) and with --root.
-#   check_project_exports.sh QARPOST QARPOST_EXPORT QARPOST_SYNTH SOURCE_DIR DTD
+#   check_project_exports.sh QARPOST QARPOST_EXPORT QARPOST_SYNTH SOURCE_DIR DTD XSD
 set -euo pipefail
 qarpost=$(realpath "$1")
 export_program=$(realpath "$2")
 synth=$(realpath "$3")
 source_dir=$(realpath "$4")
 dtd=$(realpath "$5")
+xsd=$(realpath "$6")
 here=$(realpath "$(dirname "$0")")
 schema=$source_dir/docs/export-json.schema.json
 work=$(mktemp -d)
@@ -34,7 +35,7 @@ check_project() {
     (cd "$dir" && "$export_program" "$@" "${option[@]}" --json e.json --lcov e.info --cobertura e.cobertura.xml \
        --sonarqube e.sonar.xml 2> stderr.txt) || fail "$label: qarpost-export failed: $(head -3 "$dir/stderr.txt")"
     /usr/bin/python3 "$here/check_agreement.py" "$dir/profile.txt" "$dir/e.json" "$view" || fail "$label ($view): figures differ"
-    /usr/bin/python3 "$here/check_exports.py" --schema "$schema" --dtd "$dtd" --json "$dir/e.json" --lcov "$dir/e.info" \
+    /usr/bin/python3 "$here/check_exports.py" --schema "$schema" --dtd "$dtd" --xsd "$xsd" --json "$dir/e.json" --lcov "$dir/e.info" \
       --cobertura "$dir/e.cobertura.xml" --sonarqube "$dir/e.sonar.xml" || fail "$label ($view): consumers"
   done
 }
@@ -59,6 +60,6 @@ grep -q '^SF:include/' "$work/gen/e.info" || fail "no header file reached throug
    --sonarqube root.sonar.xml --json root.json 2> /dev/null) || fail "--root run failed"
 grep -q '^SF:module_000/' "$work/gen/root.info" || fail "--root: names not relative to the root"
 grep -q '<source>src</source>' "$work/gen/root.xml" || fail "--root: Cobertura source is not the root"
-/usr/bin/python3 "$here/check_exports.py" --schema "$schema" --dtd "$dtd" --json "$work/gen/root.json" \
+/usr/bin/python3 "$here/check_exports.py" --schema "$schema" --dtd "$dtd" --xsd "$xsd" --json "$work/gen/root.json" \
   --lcov "$work/gen/root.info" --cobertura "$work/gen/root.xml" --sonarqube "$work/gen/root.sonar.xml" || fail "--root: consumers"
 echo "check_project_exports: example and generated projects agree under every view"
