@@ -6,7 +6,7 @@
 #include "driver/program.h"
 #include "export/export_run.h"
 #include "export/export_settings.h"
-#include "export/replacing_output.h"
+#include "export/output/replacing_output.h"
 #include "selection/report_database.h"
 
 namespace qar {

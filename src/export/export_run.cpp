@@ -1,13 +1,13 @@
 #include "export/export_run.h"
 
-#include "export/cobertura_export.h"
-#include "export/coverage_gates.h"
-#include "export/export_stream.h"
-#include "export/export_walk.h"
-#include "export/html_report.h"
-#include "export/json_export.h"
-#include "export/lcov_export.h"
-#include "export/sonar_export.h"
+#include "export/formats/cobertura_export.h"
+#include "export/gates/coverage_gates.h"
+#include "export/output/export_stream.h"
+#include "export/walk/export_walk.h"
+#include "export/html/html_report.h"
+#include "export/formats/json_export.h"
+#include "export/formats/lcov_export.h"
+#include "export/formats/sonar_export.h"
 
 namespace qar {
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "export/gates/gate_settings.h"
+
 namespace qar {
 
 enum class ExportFormat : int { Lcov = 0, Cobertura = 1, SonarQube = 2, Json = 3 };
@@ -16,23 +18,6 @@ inline constexpr size_t kExportFormatCount = 4;
 
 // The option that names a format's output ("--lcov", ...).
 std::string_view exportFormatOption(ExportFormat format);
-
-// What a gate measures: line, branch and function coverage as the
-// line-based formats carry them, and this system's statement coverage, TER
-// under the chosen coverage view and MC/DC condition coverage.
-enum class GateMeasure : int { Line, Branch, Function, Statement, Ter, Mcdc };
-
-// The word of a measure on the command line ("line", ...).
-std::string_view gateMeasureName(GateMeasure measure);
-
-// Thresholds are kept exactly: percent times 10^9.
-inline constexpr uint64_t kThresholdScale = 1'000'000'000;
-
-struct CoverageGate {
-  GateMeasure measure = GateMeasure::Line;
-  uint64_t threshold = 0;     // percent × kThresholdScale
-  std::string thresholdText;  // as written, without a "%"
-};
 
 struct ExportSettings {
   // Output names by ExportFormat; "-" is standard output.
@@ -47,10 +32,6 @@ struct ExportSettings {
 // The run's export settings (process-wide), read-only after parsing.
 const ExportSettings& exportSettings();
 void setExportSettings(ExportSettings settings);
-
-// Reads a gate's argument, MEASURE=PERCENT (PERCENT from 0 to 100, at most
-// nine decimals, an optional "%" after it); nullopt when it is malformed.
-std::optional<CoverageGate> parseCoverageGate(std::string_view text);
 
 // Parses the program's arguments: qarpost's inputs and selection options
 // (through postcmdl, options files included) and the export's own. Ends the

@@ -1,0 +1,137 @@
+#include "export/html/html_listing_rows.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace qar {
+namespace {
+
+constexpr std::string_view kSourceSection = "MONITORED SOURCE FILE : ";
+constexpr std::string_view kHeaderSection = "MONITORED HEADER FILE : ";
+constexpr std::string_view kSummary = "SUMMARY";
+
+// A right-aligned number in columns [from, to): blanks then digits, or
+// blanks only. False when anything else stands there.
+bool readColumn(std::string_view text, size_t from, size_t to, std::optional<uint32_t>& value) {
+  value.reset();
+  if (text.size() < to) to = text.size();
+  size_t at = from;
+  while (at < to && text[at] == ' ') ++at;
+  if (at == to) return true;
+  uint32_t number = 0;
+  auto [end, error] = std::from_chars(text.data() + at, text.data() + to, number);
+  if (error != std::errc() || end != text.data() + to) return false;
+  value = number;
+  return true;
+}
+
+bool blankAt(std::string_view text, size_t at) { return at >= text.size() || text[at] == ' '; }
+
+}  // namespace
+
+bool parseListingRow(std::string_view text, ListingRow& row) {
+  // Columns: hits 0-9, FALSE 11-20, marker 22, line 24-28 (a longer number
+  // runs on), description from 30.
+  if (text.size() < 25) return false;
+  if (!readColumn(text, 0, 10, row.hits) || !blankAt(text, 10)) return false;
+  if (!readColumn(text, 11, 21, row.falseCount) || !blankAt(text, 21)) return false;
+  if (text[22] != ' ' && text[22] != '-') return false;
+  row.missed = text[22] == '-';
+  if (!blankAt(text, 23)) return false;
+  size_t at = 24;
+  while (at < text.size() && text[at] == ' ') ++at;
+  size_t digits = at;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+  if (at == digits || at < 29) return false;
+  auto [end, error] = std::from_chars(text.data() + digits, text.data() + at, row.line);
+  if (error != std::errc() || end != text.data() + at) return false;
+  row.description.clear();
+  if (at < text.size()) {
+    if (text[at] != ' ') return false;
+    row.description.assign(text.substr(at + 1));
+  }
+  return true;
+}
+
+std::optional<std::string_view> listingSectionName(std::string_view text) {
+  if (text.starts_with(kSourceSection)) return text.substr(kSourceSection.size());
+  if (text.starts_with(kHeaderSection)) return text.substr(kHeaderSection.size());
+  return std::nullopt;
+}
+
+ListingSectionReader::~ListingSectionReader() { closeListingSections(*this); }
+
+bool openListingSections(ListingSectionReader& reader, const std::string& name) {
+  closeListingSections(reader);
+  reader.file = std::fopen(name.c_str(), "rb");
+  return reader.file != nullptr;
+}
+
+namespace {
+
+constexpr size_t kListingBlock = 1 << 18;
+
+// The next line, without its line end; false at the end of the file.
+bool nextLine(ListingSectionReader& reader) {
+  if (reader.file == nullptr) return false;
+  for (;;) {
+    const char* start = reader.block.data() + reader.at;
+    const size_t left = reader.block.size() - reader.at;
+    if (const void* end = std::memchr(start, '\n', left)) {
+      const size_t size = static_cast<size_t>(static_cast<const char*>(end) - start);
+      reader.line = std::string_view(start, size);
+      reader.at += size + 1;
+      return true;
+    }
+    if (reader.ended) {
+      if (left == 0) return false;
+      reader.line = std::string_view(start, left);
+      reader.at = reader.block.size();
+      return true;
+    }
+    // The part of a line left at the block's end moves to its front.
+    if (reader.block.capacity() < 2 * kListingBlock) reader.block.reserve(2 * kListingBlock);
+    reader.block.erase(0, reader.at);
+    reader.at = 0;
+    const size_t kept = reader.block.size();
+    reader.block.resize(kept + kListingBlock);
+    const size_t got = std::fread(reader.block.data() + kept, 1, kListingBlock, reader.file);
+    reader.block.resize(kept + got);
+    if (got < kListingBlock) reader.ended = true;
+  }
+}
+
+}  // namespace
+
+bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
+  section.size = 0;
+  if (!reader.lineHeld) {
+    do {
+      if (!nextLine(reader)) return false;
+    } while (!listingSectionName(reader.line));
+  }
+  reader.lineHeld = false;
+  while (nextLine(reader)) {
+    if (listingSectionName(reader.line)) {
+      reader.lineHeld = true;
+      break;
+    }
+    if (reader.line == kSummary) break;
+    if (section.size == section.rows.size()) section.rows.emplace_back();
+    if (parseListingRow(reader.line, section.rows[section.size])) ++section.size;
+  }
+  return true;
+}
+
+void closeListingSections(ListingSectionReader& reader) {
+  if (reader.file != nullptr) std::fclose(reader.file);
+  reader.file = nullptr;
+  reader.line = {};
+  reader.lineHeld = false;
+  reader.block.clear();
+  reader.block.shrink_to_fit();
+  reader.at = 0;
+  reader.ended = false;
+}
+
+}  // namespace qar

@@ -1,0 +1,428 @@
+#include "export/html/html_page.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/quick_format.h"
+#include "export/html/html_parts.h"
+#include "export/html/html_text.h"
+#include "listings/measures.h"
+#include "listings/postlist.h"
+
+namespace qar {
+namespace {
+
+const char* stateClass(LineState state) {
+  switch (state) {
+    case LineState::Covered: return "c";
+    case LineState::PartlyCovered: return "p";
+    case LineState::NotCovered: return "n";
+    case LineState::NotInstrumented: break;
+  }
+  return "x";
+}
+
+// The marker that tells the state without colour.
+const char* stateMarker(LineState state) {
+  switch (state) {
+    case LineState::Covered: return "\u2713";        // check mark
+    case LineState::PartlyCovered: return "\u25D0";  // half circle
+    case LineState::NotCovered: return "\u2717";     // ballot x
+    case LineState::NotInstrumented: break;
+  }
+  return "";
+}
+
+uint64_t rowCount(const ListingRow& row) {
+  return static_cast<uint64_t>(row.hits.value_or(0)) + row.falseCount.value_or(0);
+}
+
+void appendDecimal(std::string& out, double value) {
+  char digits[64];
+  int length = std::snprintf(digits, sizeof digits, "%.1f", value);
+  out.append(digits, static_cast<size_t>(length));
+}
+
+std::string_view trimmedDescription(const ListingRow& row) {
+  std::string_view text = row.description;
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  return text;
+}
+
+void appendLegend(std::string& out) {
+  out += "<p class=\"legend\"><span><i class=\"key-c\">&#10003;</i>covered</span>"
+         "<span><i class=\"key-p\">&#9680;</i>partly covered</span>"
+         "<span><i class=\"key-n\">&#10007;</i>not covered</span>"
+         "<span><i class=\"key-x\">&nbsp;</i>not instrumented</span>"
+         "<span><i class=\"key-x\">T / F</i>times a decision was true / false</span>"
+         "<span><i class=\"key-x\">}+ }-</i>block end reached / not reached</span></p>\n";
+}
+
+void appendFigures(std::string& out, const HtmlFilePage& page) {
+  const FileResult& file = *page.file;
+  out += "<section class=\"cards\" aria-label=\"Figures\">\n";
+  appendFigureCard(out, terFigure("TER", file.ter[static_cast<size_t>(page.view)]));
+  appendFigureCard(out, statementFigure(file.statements));
+  if (page.coverage != nullptr) {
+    appendFigureCard(out, countFigure("Functions", page.coverage->functions, "functions"));
+    appendFigureCard(out, countFigure("Lines", page.coverage->lines, "lines"));
+    appendFigureCard(out, countFigure("Branches", page.coverage->branches, "branches"));
+  }
+  if (file.mcdc.conditions > 0) appendFigureCard(out, mcdcFigure(file.mcdc));
+  out += "</section>\n";
+}
+
+void appendFunctionTable(ExportStream& stream, const HtmlFilePage& page, bool linesLinked) {
+  std::string& out = stream.buffer;
+  const FileResult& file = *page.file;
+  out += "<h2 id=\"functions\">Functions</h2>\n";
+  if (file.functions.empty()) {
+    out += "<p class=\"sub\">No instrumented function.</p>\n";
+    return;
+  }
+  const bool timing = std::any_of(file.functions.begin(), file.functions.end(),
+                                  [](const FunctionResult& f) { return f.timing.has_value(); });
+  out += "<table class=\"grid\"><thead><tr><th>Function</th><th class=\"num\">Line</th><th class=\"num\">Calls</th>"
+         "<th>TER</th><th>Statements</th>";
+  if (timing) out += "<th class=\"num\">Time total</th><th class=\"num\">Average</th><th class=\"num\">Maximum</th>";
+  out += "</tr></thead>\n<tbody>\n";
+  const size_t view = static_cast<size_t>(page.view);
+  for (size_t i = 0; i < file.functions.size(); ++i) {
+    const FunctionResult& f = file.functions[i];
+    out += "<tr id=\"F";
+    appendUnsigned(out, i + 1);
+    out += "\"><td>";
+    const bool here = f.path.empty() && linesLinked;
+    if (here) {
+      out += "<a href=\"#L";
+      appendUnsigned(out, f.line);
+      out += "\">";
+    }
+    appendHtmlText(out, f.name);
+    out += "()";
+    if (here) out += "</a>";
+    if (!f.path.empty()) {
+      out += "<span class=\"tag\">in ";
+      appendHtmlText(out, f.path);
+      out += "</span>";
+    }
+    out += "</td><td class=\"num\">";
+    appendUnsigned(out, f.line);
+    out += "</td><td class=\"num\">";
+    appendUnsigned(out, f.calls);
+    out += "</td>";
+    appendFigureCell(out, terFigure("TER", f.ter[view]));
+    if (f.statementsAvailable) {
+      StatementTotals totals;
+      totals.hits = f.statements.hits;
+      totals.total = f.statements.total;
+      appendFigureCell(out, statementFigure(totals));
+    } else {
+      appendEmptyFigureCell(out);
+    }
+    if (timing) {
+      if (f.timing) {
+        out += "<td class=\"num\">";
+        appendSigned(out, f.timing->total);
+        out += "</td><td class=\"num\">";
+        appendDecimal(out, f.timing->average);
+        out += "</td><td class=\"num\">";
+        appendSigned(out, f.timing->maximum);
+        out += "</td>";
+      } else {
+        out += "<td></td><td></td><td></td>";
+      }
+    }
+    out += "</tr>\n";
+    settleExportBuffer(stream);
+  }
+  out += "</tbody></table>\n";
+}
+
+// The counts of a row as its columns show them: a lone HITS/TRUE count,
+// or "T n" and "F n" when the FALSE column is used.
+void appendRowCounts(std::string& out, const ListingRow& row) {
+  if (row.falseCount) {
+    if (row.hits) {
+      out += "T ";
+      appendUnsigned(out, *row.hits);
+      out += " &middot; ";
+    }
+    out += "F ";
+    appendUnsigned(out, *row.falseCount);
+  } else if (row.hits) {
+    appendUnsigned(out, *row.hits);
+  }
+}
+
+void appendAnnotation(std::string& out, const ListingRow& row) {
+  out += row.missed ? "<span class=\"ann miss\">" : "<span class=\"ann\">";
+  if (row.hits || row.falseCount) {
+    out += "<span class=\"cnt\">";
+    appendRowCounts(out, row);
+    out += "</span>";
+  }
+  appendHtmlText(out, trimmedDescription(row));
+  if (row.missed) out += "<b> &#10007; not covered</b>";
+  out += "</span>";
+}
+
+// Whether the rows of a line say more than its source and hit count do:
+// several rows, a FALSE count, a marker, or a block end's reachability mark.
+bool needsAnnotation(const ListingRow* rows, size_t count) {
+  if (count == 0) return false;
+  if (count > 1) return true;
+  const ListingRow& row = rows[0];
+  if (row.falseCount || row.missed) return true;
+  if (row.hits) return false;
+  return row.description.ends_with("}+") || row.description.ends_with("}-");
+}
+
+std::vector<std::string_view> splitLines(const std::string& text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The function (from 1) standing on each line, for the links back: pairs
+// of line and function in line order, the first function of a line only.
+using FunctionLines = std::vector<std::pair<uint32_t, size_t>>;
+
+void findFunctionLines(const FileResult& file, FunctionLines& byLine) {
+  byLine.clear();
+  for (size_t i = 0; i < file.functions.size(); ++i) {
+    if (file.functions[i].path.empty()) byLine.emplace_back(file.functions[i].line, i + 1);
+  }
+  std::stable_sort(byLine.begin(), byLine.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  byLine.erase(std::unique(byLine.begin(), byLine.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+               byLine.end());
+}
+
+// The entry of `line`, or nullptr.
+const std::pair<uint32_t, size_t>* functionOnLine(const FunctionLines& byLine, uint32_t line) {
+  auto at = std::lower_bound(byLine.begin(), byLine.end(), line,
+                             [](const auto& entry, uint32_t wanted) { return entry.first < wanted; });
+  return at != byLine.end() && at->first == line ? &*at : nullptr;
+}
+
+void appendBackLink(std::string& out, size_t function) {
+  out += "<a class=\"up\" href=\"#F";
+  appendUnsigned(out, function);
+  out += "\" title=\"Back to the function table\">&uarr; function</a>";
+}
+
+// The code tables are the bulk of the report, so their rows are written
+// lean: cells without classes (the style sheet styles them by position) and
+// without the optional end tags.
+void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
+  std::string& out = stream.buffer;
+  std::vector<ListingRow> byLine(page.rows->begin(), page.rows->end());
+  std::stable_sort(byLine.begin(), byLine.end(), [](const ListingRow& a, const ListingRow& b) { return a.line < b.line; });
+  const std::vector<std::string_view> lines = splitLines(*page.source);
+  FunctionLines functions;
+  findFunctionLines(*page.file, functions);
+  uint32_t last = static_cast<uint32_t>(lines.size());
+  if (!byLine.empty()) last = std::max(last, byLine.back().line);
+
+  out += "<table class=\"code src\"><thead><tr><th class=\"num\">Line<th class=\"num\">Hits<th>State"
+         "<th>Source</thead>\n<tbody>\n";
+  size_t at = 0;
+  while (at < byLine.size() && byLine[at].line == 0) ++at;  // rows without a line stand nowhere
+  for (uint32_t line = 1; line <= last; ++line) {
+    const size_t first = at;
+    while (at < byLine.size() && byLine[at].line == line) ++at;
+    const ListingRow* onLine = byLine.data() + first;
+    const size_t count = at - first;
+    const LineSummary summary = summariseLine(onLine, count);
+    out += "<tr class=";
+    out += stateClass(summary.state);
+    out += " id=L";
+    appendUnsigned(out, line);
+    out += "><td><a href=#L";
+    appendUnsigned(out, line);
+    out += '>';
+    appendUnsigned(out, line);
+    out += "</a><td>";
+    if (summary.counted) appendUnsigned(out, summary.hits);
+    out += "<td>";
+    out += stateMarker(summary.state);
+    out += "<td>";
+    if (const auto* f = functionOnLine(functions, line)) appendBackLink(out, f->second);
+    if (line <= lines.size()) appendHtmlText(out, lines[line - 1]);
+    out += '\n';
+    if (needsAnnotation(onLine, count)) {
+      out += "<tr class=\"an ";
+      out += stateClass(summary.state);
+      out += "\"><td><td><td><td>";
+      for (size_t i = 0; i < count; ++i) appendAnnotation(out, onLine[i]);
+      out += '\n';
+    }
+    settleExportBuffer(stream);
+  }
+  out += "</tbody></table>\n";
+}
+
+// The rows of the profile listing in its order, for a file whose source is
+// not at hand.
+void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
+  std::string& out = stream.buffer;
+  out += "<table class=\"code rows\"><thead><tr><th class=\"num\">Hits/True<th class=\"num\">False<th>State"
+         "<th class=\"num\">Line<th>Description</thead>\n<tbody>\n";
+  // Anchors where the function table links to: the first row of each
+  // function's line.
+  FunctionLines functions;
+  findFunctionLines(*page.file, functions);
+  std::vector<bool> anchored(functions.size(), false);
+  size_t function = 0;
+  for (const ListingRow& row : *page.rows) {
+    const LineState state = summariseLine(&row, 1).state;
+    out += "<tr";
+    if (state != LineState::NotInstrumented) {
+      out += " class=";
+      out += stateClass(state);
+    }
+    if (const auto* f = functionOnLine(functions, row.line); f != nullptr && !anchored[f - functions.data()]) {
+      out += " id=L";
+      appendUnsigned(out, row.line);
+      anchored[f - functions.data()] = true;
+    }
+    out += "><td>";
+    if (row.hits) appendUnsigned(out, *row.hits);
+    out += "<td>";
+    if (row.falseCount) appendUnsigned(out, *row.falseCount);
+    out += "<td>";
+    out += stateMarker(state);
+    out += "<td>";
+    appendUnsigned(out, row.line);
+    out += "<td>";
+    if (row.description.starts_with("FUNCTION ") && function < page.file->functions.size()) {
+      appendBackLink(out, ++function);
+    }
+    appendHtmlText(out, row.description);
+    out += '\n';
+    settleExportBuffer(stream);
+  }
+  out += "</tbody></table>\n";
+}
+
+// Why the page shows no source: the start of a sentence.
+void appendSourceMissing(std::string& out, const HtmlFilePage& page) {
+  switch (page.sourceStatus) {
+    case SourceStatus::OutsideRoot:
+      out += "The source ";
+      appendHtmlText(out, page.sourceName);
+      out += " lies outside the source root ";
+      appendHtmlText(out, page.sourceRoot);
+      out += " and was not read";
+      return;
+    case SourceStatus::NotRegular:
+      out += "The source at ";
+      appendHtmlText(out, page.sourceName);
+      out += " is not a regular file and was not read";
+      return;
+    case SourceStatus::TooLarge:
+      out += "The source at ";
+      appendHtmlText(out, page.sourceName);
+      out += " is larger than the ";
+      out += kHtmlSourceLimitText;
+      out += " a page shows";
+      return;
+    case SourceStatus::NotFound:
+    case SourceStatus::Read: break;
+  }
+  out += "The source was not found at ";
+  appendHtmlText(out, page.sourceName);
+}
+
+}  // namespace
+
+LineSummary summariseLine(const ListingRow* rows, size_t count) {
+  LineSummary summary;
+  bool missed = false;
+  bool reached = false;
+  for (size_t i = 0; i < count; ++i) {
+    const ListingRow& row = rows[i];
+    if (row.hits || row.falseCount) {
+      summary.counted = true;
+      summary.hits = std::max(summary.hits, rowCount(row));
+      if (rowCount(row) > 0) reached = true;
+    }
+    if (row.missed) missed = true;
+  }
+  if (missed) {
+    summary.state = reached ? LineState::PartlyCovered : LineState::NotCovered;
+  } else if (summary.counted) {
+    summary.state = LineState::Covered;
+  }
+  return summary;
+}
+
+void writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) {
+  const FileResult& file = *page.file;
+  std::string& out = stream.buffer;
+  appendHtmlHead(out, file.path + " — coverage");
+  out += "<header class=\"top\"><nav><a href=\"index.html\">&larr; All files</a></nav>\n<h1>";
+  appendHtmlText(out, file.path);
+  out += "</h1>\n<p class=\"sub\">";
+  out += file.isHeader ? "Header file" : "Source file";
+  out += " &middot; instrumented for ";
+  appendHtmlText(out, instrumentationModeText(file.mode));
+  out += " &middot; ";
+  appendUnsigned(out, file.functions.size());
+  out += file.functions.size() == 1 ? " function" : " functions";
+  if (file.sourceLines > 0) {
+    out += " &middot; ";
+    appendUnsigned(out, file.sourceLines);
+    out += " source lines";
+  }
+  out += " &middot; ";
+  appendHtmlText(out, coverageViewText(page.view));
+  out += "</p>\n</header>\n<main>\n";
+  appendFigures(out, page);
+  if (!file.includes.empty()) {
+    out += "<p class=\"sub\">Headers taken out of this file: ";
+    for (size_t i = 0; i < file.includes.size(); ++i) {
+      if (i > 0) out += ", ";
+      appendHtmlText(out, file.includes[i]);
+    }
+    out += "</p>\n";
+  }
+  // Line directives that send a function elsewhere make the file's line
+  // numbers name other files: the listing's rows are shown then.
+  const bool moved = std::any_of(file.functions.begin(), file.functions.end(),
+                                 [](const FunctionResult& f) { return !f.path.empty(); });
+  const bool annotated = page.source != nullptr && !moved;
+  appendFunctionTable(stream, page, true);
+  out += "<h2 id=\"code\">Code</h2>\n<p class=\"sub\">";
+  if (annotated) {
+    out += "Source: ";
+    appendHtmlText(out, page.sourceName);
+  } else if (page.source != nullptr) {
+    out += "Line directives place code of this file elsewhere; the rows of the execution profile listing follow.";
+  } else {
+    appendSourceMissing(out, page);
+    out += "; the rows of the execution profile listing follow.";
+  }
+  out += "</p>\n";
+  appendLegend(out);
+  if (annotated) {
+    appendAnnotatedSource(stream, page);
+  } else {
+    appendListingRows(stream, page);
+  }
+  out += "<p><a href=\"#functions\">&uarr; Functions</a> &middot; <a href=\"index.html\">All files</a></p>\n</main>\n";
+  out += "<footer>Written by qarpost-export</footer>\n";
+  appendHtmlTail(out);
+  settleExportBuffer(stream);
+}
+
+}  // namespace qar

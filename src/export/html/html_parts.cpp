@@ -1,0 +1,299 @@
+#include "export/html/html_parts.h"
+
+#include "base/quick_format.h"
+#include "export/html/html_text.h"
+#include "listings/measures.h"
+
+namespace qar {
+namespace {
+
+// The bar's colour class: a person reads the level at a glance; the number
+// beside it carries the same information without colour.
+const char* levelClass(uint32_t percent) {
+  if (percent >= 90) return "hi";
+  if (percent >= 60) return "mid";
+  return "lo";
+}
+
+}  // namespace
+
+void appendHtmlHead(std::string& out, std::string_view title) {
+  out += kHtmlHeadStart;
+  appendHtmlText(out, title);
+  out += "</title>\n<link rel=\"stylesheet\" href=\"";
+  out += kHtmlStyleSheet;
+  out += "\">\n</head>\n<body>\n";
+}
+
+void appendHtmlTail(std::string& out) { out += "</body>\n</html>\n"; }
+
+HtmlFigure terFigure(std::string_view label, const TerFigures& ter) {
+  return {label, terPercent(ter.items, ter.misses), ter.covered(), ter.items, "items", {}};
+}
+
+HtmlFigure statementFigure(const StatementTotals& statements) {
+  HtmlFigure figure{"Statements", statementPercent(statements.hits, statements.total), statements.hits,
+                    statements.total, "statements", {}};
+  if (statements.functionsWithoutFigures > 0) {
+    figure.note = "N.A. for ";
+    appendUnsigned(figure.note, statements.functionsWithoutFigures);
+    figure.note += statements.functionsWithoutFigures == 1 ? " function" : " functions";
+  }
+  return figure;
+}
+
+HtmlFigure countFigure(std::string_view label, const CoverageCount& count, std::string_view unit) {
+  return {label, terPercent(count.found, count.found - count.hit), count.hit, count.found, unit, {}};
+}
+
+HtmlFigure mcdcFigure(const McdcTotals& mcdc) {
+  return {"MC/DC", terPercent(mcdc.conditions, mcdc.conditions - mcdc.covered), mcdc.covered, mcdc.conditions,
+          "conditions", {}};
+}
+
+void appendFigureCard(std::string& out, const HtmlFigure& figure) {
+  out += "<div class=\"card ";
+  out += levelClass(figure.percent);
+  out += "\"><div class=\"label\">";
+  appendHtmlText(out, figure.label);
+  out += "</div><div class=\"pct\">";
+  appendUnsigned(out, figure.percent);
+  out += " %</div><div class=\"bar\" style=\"--w:";
+  appendUnsigned(out, figure.percent);
+  out += "%\"></div><div class=\"of\">";
+  appendUnsigned(out, figure.covered);
+  out += " of ";
+  appendUnsigned(out, figure.items);
+  out += ' ';
+  out += figure.unit;
+  out += "</div>";
+  if (!figure.note.empty()) {
+    out += "<div class=\"note\">";
+    out += figure.note;
+    out += "</div>";
+  }
+  out += "</div>\n";
+}
+
+namespace {
+
+// What a table cell of a figure shows: "87 %" and "7/8" beneath, then the
+// cell's end.
+void appendCellFigures(std::string& out, const HtmlFigure& figure) {
+  appendUnsigned(out, figure.percent);
+  out += " %<small>";
+  appendUnsigned(out, figure.covered);
+  out += '/';
+  appendUnsigned(out, figure.items);
+  out += "</small></td>";
+}
+
+}  // namespace
+
+void appendFigureCell(std::string& out, const HtmlFigure& figure) {
+  out += "<td class=\"f ";
+  out += levelClass(figure.percent);
+  out += "\" data-k=\"";
+  appendUnsigned(out, htmlSortKey(figure.covered, figure.items));
+  out += "\" style=\"--w:";
+  appendUnsigned(out, figure.percent);
+  out += "%\">";
+  appendCellFigures(out, figure);
+}
+
+void appendEmptyFigureCell(std::string& out) { out += "<td class=\"f na\" data-k=\"-1\">&mdash;</td>"; }
+
+void appendIndexFigureCell(std::string& out, const HtmlFigure& figure) {
+  out += "<td class=p";
+  appendUnsigned(out, figure.percent);
+  out += '>';
+  appendCellFigures(out, figure);
+}
+
+void appendIndexEmptyCell(std::string& out) { out += "<td class=na>&mdash;</td>"; }
+
+namespace {
+
+constexpr std::string_view kStyleSheet = R"css(/* qarpost-export HTML report */
+:root {
+  --ink: #1d2330; --muted: #5d6678; --line: #dfe3ea; --paper: #ffffff; --tint: #f5f7fa;
+  --hi: #2e9b57; --mid: #d99a15; --lo: #d64545; --track: #e6e9ef;
+  --covered: #e3f5e8; --partly: #fdf2d5; --missed: #fbe2e2;
+  --mono: ui-monospace, "DejaVu Sans Mono", "Liberation Mono", Menlo, Consolas, monospace;
+}
+* { box-sizing: border-box; }
+body { margin: 0; font: 15px/1.45 system-ui, "DejaVu Sans", "Liberation Sans", Arial, sans-serif;
+  color: var(--ink); background: var(--tint); }
+main, header.top { max-width: 1180px; margin: 0 auto; padding: 0 24px; }
+header.top { padding-top: 20px; }
+header.top nav { font-size: 14px; margin-bottom: 6px; }
+h1 { font-size: 24px; margin: 0 0 4px; word-break: break-all; }
+h2 { font-size: 18px; margin: 28px 0 10px; }
+.sub { color: var(--muted); margin: 0 0 16px; }
+a { color: #2458b3; text-decoration: none; }
+a:hover, a:focus { text-decoration: underline; }
+.panel { background: var(--paper); border: 1px solid var(--line); border-radius: 8px; padding: 14px 18px; }
+dl.run { display: grid; grid-template-columns: max-content 1fr; gap: 4px 18px; margin: 0; }
+dl.run dt { color: var(--muted); }
+dl.run dd { margin: 0; word-break: break-all; }
+ul.plain { list-style: none; margin: 0; padding: 0; }
+.notices li { padding: 2px 0; }
+.cards { display: grid; grid-template-columns: repeat(auto-fill, minmax(165px, 1fr)); gap: 12px; margin: 16px 0; }
+.card { background: var(--paper); border: 1px solid var(--line); border-radius: 8px; padding: 12px 14px; }
+.card .label { color: var(--muted); font-size: 13px; text-transform: uppercase; letter-spacing: .04em; }
+.card .pct { font-size: 28px; font-weight: 650; margin: 2px 0 6px; }
+.card .of, .card .note { color: var(--muted); font-size: 13px; overflow-wrap: break-word; }
+dl.run summary { cursor: pointer; color: var(--muted); }
+.bar { height: 6px; border-radius: 3px; margin-bottom: 6px;
+  background: linear-gradient(var(--c), var(--c)) no-repeat left / var(--w) 100%, var(--track); }
+.hi { --c: var(--hi); } .mid { --c: var(--mid); } .lo { --c: var(--lo); }
+table { border-collapse: collapse; width: 100%; background: var(--paper); }
+table.grid { border: 1px solid var(--line); border-radius: 8px; }
+table.grid th, table.grid td { padding: 5px 10px; border-bottom: 1px solid var(--line); text-align: left; }
+table.grid th { background: #eef1f6; font-size: 13px; color: #3a4254; font-weight: 600; position: sticky; top: 0; }
+table.grid td.num, table.grid th.num { text-align: right; font-variant-numeric: tabular-nums; }
+/* The index's file list: a header table that stays in sight, then a
+   section per directory, laid out only when it comes into sight. */
+.filelist { border: 1px solid var(--line); border-radius: 8px; background: var(--paper); }
+table.files { table-layout: fixed; }
+table.files col.fig { width: 132px; }
+table.files th, table.files td { padding: 5px 10px; border-bottom: 1px solid var(--line); text-align: left;
+  white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+#files { position: sticky; top: 0; z-index: 1; border-radius: 8px 8px 0 0; }
+#files th { background: #eef1f6; font-size: 13px; color: #3a4254; font-weight: 600; }
+.filelist section { content-visibility: auto; }
+.filelist h3 { margin: 0; padding: 5px 10px; font-size: 15px; font-weight: 600; background: var(--tint);
+  border-top: 2px solid var(--line); border-bottom: 1px solid var(--line); word-break: break-all; }
+table.files td + td { font-variant-numeric: tabular-nums; padding-bottom: 9px;
+  background: linear-gradient(var(--c), var(--c)) no-repeat 10px calc(100% - 4px) / calc((100% - 20px) * var(--w) / 100%) 3px,
+    linear-gradient(var(--track), var(--track)) no-repeat 10px calc(100% - 4px) / calc(100% - 20px) 3px; }
+table.files td small { color: var(--muted); margin-left: 6px; }
+table.files td.na { background: none; color: #9aa3b5; }
+#files th button { all: inherit; cursor: pointer; padding: 0; }
+#files th button::after { content: " \2195"; color: #9aa3b5; }
+#files th[aria-sort=ascending] button::after { content: " \2191"; color: var(--ink); }
+#files th[aria-sort=descending] button::after { content: " \2193"; color: var(--ink); }
+td.f { font-variant-numeric: tabular-nums; padding-bottom: 9px !important;
+  background: linear-gradient(var(--c), var(--c)) no-repeat 10px calc(100% - 4px) / calc((100% - 20px) * var(--w) / 100%) 3px,
+    linear-gradient(var(--track), var(--track)) no-repeat 10px calc(100% - 4px) / calc(100% - 20px) 3px; }
+td.f small { color: var(--muted); margin-left: 6px; }
+td.f.na { background: none; color: #9aa3b5; }
+.tag { display: inline-block; font-size: 11px; padding: 0 6px; border-radius: 9px; background: #e8ecf4;
+  color: #3a4254; margin-left: 6px; vertical-align: 1px; }
+.legend { display: flex; flex-wrap: wrap; gap: 14px; font-size: 13px; color: var(--muted); margin: 0 0 8px; }
+.legend span { display: inline-flex; align-items: center; gap: 5px; }
+.legend i { font-style: normal; display: inline-block; min-width: 22px; text-align: center; border-radius: 4px;
+  padding: 0 4px; color: var(--ink); }
+.key-c { background: var(--covered); } .key-p { background: var(--partly); } .key-n { background: var(--missed); }
+.key-x { background: var(--paper); border: 1px solid var(--line); }
+table.code { font: 13px/1.5 var(--mono); border: 1px solid var(--line); border-radius: 8px; tab-size: 4; }
+table.code td { padding: 0 8px; vertical-align: top; }
+table.code th { font: 600 12px system-ui, sans-serif; color: #3a4254; background: #eef1f6; text-align: left; padding: 4px 8px; }
+table.code th.num { text-align: right; }
+/* Annotated source: line, hits, state, source. Listing rows: hits, false,
+   state, line, description. */
+table.src td:nth-child(1), table.rows td:nth-child(4) { text-align: right; color: #8a93a6; width: 1%;
+  white-space: nowrap; border-right: 1px solid var(--line); }
+table.src td:nth-child(1) a { color: inherit; }
+table.src td:nth-child(2), table.rows td:nth-child(1), table.rows td:nth-child(2) { text-align: right; width: 1%;
+  white-space: nowrap; color: #3a4254; }
+table.src td:nth-child(3), table.rows td:nth-child(3) { width: 1%; white-space: nowrap; text-align: center; font-weight: 700; }
+table.src td:nth-child(4), table.rows td:nth-child(5) { white-space: pre-wrap; word-break: break-all; width: 100%; }
+table.src tr.an td:nth-child(4) { white-space: normal; }
+table.code tr.c td { background: #f3fbf5; } table.code tr.p td { background: #fffaea; } table.code tr.n td { background: #fdf0f0; }
+table.src tr.c td:nth-child(-n+3), table.rows tr.c td:nth-child(-n+3) { background: var(--covered); }
+table.src tr.p td:nth-child(-n+3), table.rows tr.p td:nth-child(-n+3) { background: var(--partly); }
+table.src tr.n td:nth-child(-n+3), table.rows tr.n td:nth-child(-n+3) { background: var(--missed); }
+table.code tr.c td:nth-child(3) { color: var(--hi); } table.code tr.p td:nth-child(3) { color: #a06c00; } table.code tr.n td:nth-child(3) { color: var(--lo); }
+table.src tr.an td:nth-child(1) { background: var(--paper); }
+tr.an td { padding-top: 0; padding-bottom: 3px; }
+.ann { display: block; font-size: 12px; color: #3a4254; padding-left: 14px; border-left: 2px solid var(--line); margin: 1px 0; }
+.ann .cnt { display: inline-block; min-width: 7em; color: var(--muted); }
+.ann.miss { border-left-color: var(--lo); }
+.ann b { color: var(--lo); }
+table.code tr:target td { outline: 2px solid #7aa7f0; outline-offset: -2px; }
+.up { float: right; font: 12px system-ui, sans-serif; margin-left: 8px; }
+footer { color: var(--muted); font-size: 12px; margin: 28px auto 24px; max-width: 1180px; padding: 0 24px; }
+@media print { body { background: #fff; } th { position: static !important; } }
+)css";
+
+}  // namespace
+
+std::string_view htmlStyleSheet() {
+  // The bar of an index cell: its class "pN" gives the length N % and the
+  // level's colour.
+  static const std::string sheet = [] {
+    std::string text(kStyleSheet);
+    for (uint32_t percent = 0; percent <= 100; ++percent) {
+      text += ".p";
+      appendUnsigned(text, percent);
+      text += " { --w: ";
+      appendUnsigned(text, percent);
+      text += "%; --c: var(--";
+      text += levelClass(percent);
+      text += "); }\n";
+    }
+    return text;
+  }();
+  return sheet;
+}
+
+std::string_view htmlSortScript() {
+  // The file names are already in order, so a file's position is its name's
+  // key; a figure's key is covered / items from its cell ("-1" for a figure
+  // that does not apply), read once per column. Rows move only within their
+  // directory's table, and the browser lays out only the tables in sight.
+  return R"js(<script>
+(function () {
+  var head = document.getElementById("files");
+  if (!head) return;
+  var heads = head.tHead.rows[0].cells, groups = [], keys = [], state = { col: 0, dir: 1 };
+  var bodies = document.querySelectorAll(".filelist section tbody");
+  for (var b = 0; b < bodies.length; b++) groups.push({ body: bodies[b], rows: Array.prototype.slice.call(bodies[b].rows) });
+  function keyOf(cell) {
+    var small = cell.lastChild;
+    if (!small || small.nodeName !== "SMALL") return -1;
+    var parts = small.textContent.split("/");
+    return +parts[1] > 0 ? parts[0] / parts[1] : 1;
+  }
+  function keysOf(col) {
+    if (keys[col]) return keys[col];
+    var out = [];
+    for (var g = 0; g < groups.length; g++) {
+      var rows = groups[g].rows, k = new Float64Array(rows.length);
+      for (var i = 0; i < rows.length; i++) k[i] = col === 0 ? i : keyOf(rows[i].cells[col]);
+      out.push(k);
+    }
+    return (keys[col] = out);
+  }
+  function sortBy(col) {
+    state.dir = state.col === col ? -state.dir : 1;
+    state.col = col;
+    var k = keysOf(col), d = state.dir;
+    for (var g = 0; g < groups.length; g++) {
+      var grp = groups[g], kg = k[g], idx = [];
+      for (var i = 0; i < grp.rows.length; i++) idx.push(i);
+      idx.sort(function (a, b) { return (kg[a] - kg[b]) * d || a - b; });
+      var frag = document.createDocumentFragment();
+      for (var j = 0; j < idx.length; j++) frag.appendChild(grp.rows[idx[j]]);
+      grp.body.appendChild(frag);
+    }
+    for (var h = 0; h < heads.length; h++) heads[h].removeAttribute("aria-sort");
+    heads[col].setAttribute("aria-sort", d > 0 ? "ascending" : "descending");
+  }
+  for (var c = 0; c < heads.length; c++) {
+    var button = document.createElement("button");
+    button.type = "button";
+    button.textContent = heads[c].textContent;
+    button.title = "Sort by " + heads[c].textContent;
+    heads[c].textContent = "";
+    heads[c].appendChild(button);
+    button.addEventListener("click", sortBy.bind(null, c));
+  }
+  heads[0].setAttribute("aria-sort", "ascending");
+})();
+</script>
+)js";
+}
+
+}  // namespace qar

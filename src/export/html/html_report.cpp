@@ -1,0 +1,395 @@
+#include "export/html/html_report.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/clock.h"
+#include "base/posterr.h"
+#include "base/quick_format.h"
+#include "base/text.h"
+#include "base/version.h"
+#include "coverage/database.h"
+#include "export/walk/export_paths.h"
+#include "export/html/html_earlier_pages.h"
+#include "export/html/html_page.h"
+#include "export/html/html_parts.h"
+#include "export/html/html_text.h"
+#include "listings/measures.h"
+#include "listings/postlist.h"
+#include "listings/postprof.h"
+
+namespace qar {
+namespace {
+
+// The listing whose rows the pages show; its name is removed as soon as it
+// is open for reading, so that nothing of it stays in the directory.
+constexpr std::string_view kListingName = ".qarpost-profile-listing.tmp";
+
+std::string inDirectory(const HtmlReport& report, std::string_view name) {
+  std::string path = report.directory;
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+  path += name;
+  return path;
+}
+
+// A page is made whole in memory and written with one write: most pages
+// are small, and the run writes one per file.
+void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, const std::string& page) {
+  if (!readListingSection(report.sections, report.rows)) report.rows.size = 0;
+  if (!report.active) return;
+  HtmlFilePage input;
+  input.file = &file;
+  input.coverage = coverage;
+  input.rows = &report.rows;
+  input.view = report.view;
+  input.sourceStatus = findSource(report.sources, file.path, input.sourceName, report.source);
+  if (input.sourceStatus == SourceStatus::Read) input.source = &report.source;
+  input.sourceRoot = report.sources.root;
+
+  ExportStream& out = report.page;
+  out.held = true;
+  out.buffer.clear();
+  writeHtmlFilePage(out, input);
+  if (!writeExportFile(inDirectory(report, page), out.buffer)) report.active = false;
+}
+
+void flushPendingPage(HtmlReport& report) {
+  if (!report.pending) return;
+  const LineCoverage* coverage = report.pendingCoverage ? &*report.pendingCoverage : nullptr;
+  writePage(report, *report.pending, coverage, report.files.back().page);
+  report.pending.reset();
+  report.pendingCoverage.reset();
+}
+
+// A long list (a run of a hundred data files, thousands of notices) is
+// folded, so that the file list stays near the top; it opens without any
+// script.
+constexpr size_t kFoldedListLength = 6;
+
+void appendInputFiles(std::string& out, const char* label, const std::vector<InputFileEntry>& files) {
+  out += "<dt>";
+  out += label;
+  out += "</dt><dd>";
+  if (files.empty()) out += "N.A.";
+  const bool folded = files.size() > kFoldedListLength;
+  if (folded) {
+    out += "<details><summary>";
+    appendUnsigned(out, files.size());
+    out += " files</summary>";
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (i > 0) out += "<br>";
+    appendHtmlText(out, files[i].name);
+    out += " <span class=\"sub\">(";
+    appendHtmlText(out, files[i].stamp);
+    out += ")</span>";
+  }
+  if (folded) out += "</details>";
+  out += "</dd>\n";
+}
+
+void appendPatterns(std::string& out, const char* label, const OptionalList& patterns) {
+  if (!patterns || patterns->empty()) return;
+  out += "<dt>";
+  out += label;
+  out += "</dt><dd>";
+  for (size_t i = 0; i < patterns->size(); ++i) {
+    if (i > 0) out += "; ";
+    appendHtmlText(out, (*patterns)[i]);
+  }
+  out += "</dd>\n";
+}
+
+void appendRun(std::string& out, const HtmlReport& report, const RunResult& run) {
+  const CoverageDatabase& db = database();
+  out += "<section class=\"panel\" aria-label=\"Run\"><dl class=\"run\">\n";
+  appendInputFiles(out, "Symbol files", db.symbolFilesRead);
+  appendInputFiles(out, "Data files", db.dataFilesRead);
+  appendPatterns(out, "Chosen files", options().chosenFiles);
+  appendPatterns(out, "Unchosen files", options().unchosenFiles);
+  out += "<dt>Coverage view</dt><dd>";
+  appendHtmlText(out, coverageViewText(report.view));
+  out += "</dd>\n<dt>Produced at</dt><dd>";
+  appendHtmlText(out, currentTimeText());
+  out += "</dd>\n<dt>Contents</dt><dd>";
+  appendUnsigned(out, run.sourceFiles);
+  out += " source files, ";
+  appendUnsigned(out, run.headerFiles);
+  out += " headers extracted, ";
+  appendUnsigned(out, run.functions);
+  out += " functions, ";
+  appendUnsigned(out, run.sourceLines);
+  out += " source lines</dd>\n<dt>Notices</dt><dd>";
+  const std::vector<std::string>& notices = noticeTexts();
+  if (notices.empty()) {
+    out += "none";
+  } else {
+    const bool folded = notices.size() > kFoldedListLength;
+    if (folded) {
+      out += "<details><summary>";
+      appendUnsigned(out, notices.size());
+      out += " notices</summary>";
+    }
+    out += "<ul class=\"plain notices\">";
+    for (const std::string& notice : notices) {
+      out += "<li>";
+      appendHtmlText(out, notice);
+      out += "</li>";
+    }
+    out += "</ul>";
+    if (folded) out += "</details>";
+  }
+  out += "</dd>\n</dl></section>\n";
+}
+
+void appendOverall(std::string& out, const HtmlReport& report, const RunResult& run) {
+  out += "<section class=\"cards\" aria-label=\"Overall figures\">\n";
+  HtmlFigure ter = terFigure("TER", run.ter[static_cast<size_t>(report.view)]);
+  std::string type = coverageTypeText(run.anyFunctionOnly, run.anyDecision, run.anyMulticondition, report.view);
+  if (!type.empty()) {
+    // The kinds are joined by "/": the narrow card may wrap the note after
+    // each, though not inside "MC/DC".
+    std::string note;
+    appendHtmlText(note, std::string_view(type).substr(1));
+    for (size_t i = 0; i < note.size(); ++i) {
+      ter.note += note[i];
+      if (note[i] == '/' && !std::string_view(note).substr(0, i).ends_with("MC")) ter.note += "<wbr>";
+    }
+  }
+  appendFigureCard(out, ter);
+  appendFigureCard(out, statementFigure(run.statements));
+  appendFigureCard(out, countFigure("Functions", run.lineCoverage.functions, "functions"));
+  appendFigureCard(out, countFigure("Lines", run.lineCoverage.lines, "lines"));
+  appendFigureCard(out, countFigure("Branches", run.lineCoverage.branches, "branches"));
+  if (run.mcdc.conditions > 0) appendFigureCard(out, mcdcFigure(run.mcdc));
+  out += "</section>\n";
+}
+
+std::string_view fileBaseName(std::string_view path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The columns of the file tables: the header table and one table per
+// directory share them, so that the columns line up.
+void appendFileColumns(std::string& out, bool mcdc) {
+  out += "<colgroup><col class=\"name\">";
+  for (size_t c = mcdc ? 6 : 5; c > 0; --c) out += "<col class=\"fig\">";
+  out += "</colgroup>";
+}
+
+// The height a directory's group takes before it is first laid out (rows
+// of about 37 pixels and the heading), so that the page's length and the
+// scroll bar are right while the groups out of sight are skipped.
+void appendGroupStart(std::string& out, std::string_view directory, size_t files, bool mcdc) {
+  out += "<section style=\"contain-intrinsic-size:auto ";
+  appendUnsigned(out, files * 37 + 34);
+  out += "px\"><h3>";
+  if (directory.empty()) {
+    out += "(no directory)";
+  } else {
+    appendHtmlText(out, directory);
+    out += '/';
+  }
+  out += "</h3><table class=\"files\">";
+  appendFileColumns(out, mcdc);
+  out += "<tbody>\n";
+}
+
+// The file list: a header table, then one section per directory in name
+// order, with the files by name inside it. A browser lays out only the
+// sections in sight, which keeps a list of many thousand files quick to
+// load and to sort; without scripts it reads as a list of tables.
+void appendFileTable(ExportStream& stream, const HtmlReport& report, bool mcdc) {
+  std::string& out = stream.buffer;
+  struct Split {
+    std::string_view directory;
+    std::string_view base;
+  };
+  std::vector<Split> split(report.files.size());
+  for (size_t i = 0; i < split.size(); ++i) {
+    split[i] = {exportDirectory(report.files[i].path), fileBaseName(report.files[i].path)};
+  }
+  std::vector<size_t> order(report.files.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    if (split[a].directory != split[b].directory) return split[a].directory < split[b].directory;
+    return split[a].base < split[b].base;
+  });
+  out += "<h2>Files</h2>\n<div class=\"filelist\"><table id=\"files\" class=\"files\">";
+  appendFileColumns(out, mcdc);
+  out += "<thead><tr><th>File</th><th>TER</th><th>Statements</th><th>Functions</th><th>Lines</th><th>Branches</th>";
+  if (mcdc) out += "<th>MC/DC</th>";
+  out += "</tr></thead></table>\n";
+  for (size_t at = 0; at < order.size();) {
+    const std::string_view dir = split[order[at]].directory;
+    size_t end = at;
+    while (end < order.size() && split[order[end]].directory == dir) ++end;
+    appendGroupStart(out, dir, end - at, mcdc);
+    for (; at < end; ++at) {
+      const HtmlIndexEntry& entry = report.files[order[at]];
+      out += "<tr><td><a href=\"";
+      appendHtmlText(out, entry.page);
+      out += "\">";
+      appendHtmlText(out, split[order[at]].base);
+      out += "</a>";
+      if (entry.isHeader) out += "<span class=\"tag\">header</span>";
+      out += "</td>";
+      appendIndexFigureCell(out, terFigure("TER", entry.ter));
+      appendIndexFigureCell(out, statementFigure(entry.statements));
+      auto coverage = report.coverageByKey.find(entry.key);
+      if (coverage != report.coverageByKey.end()) {
+        appendIndexFigureCell(out, countFigure("Functions", coverage->second.functions, "functions"));
+        appendIndexFigureCell(out, countFigure("Lines", coverage->second.lines, "lines"));
+        appendIndexFigureCell(out, countFigure("Branches", coverage->second.branches, "branches"));
+      } else {
+        for (int c = 0; c < 3; ++c) appendIndexEmptyCell(out);
+      }
+      if (mcdc) {
+        if (entry.mcdc.conditions > 0) {
+          appendIndexFigureCell(out, mcdcFigure(entry.mcdc));
+        } else {
+          appendIndexEmptyCell(out);
+        }
+      }
+      out += "</tr>\n";
+      settleExportBuffer(stream);
+    }
+    out += "</tbody></table></section>\n";
+  }
+  out += "</div>\n";
+  if (report.files.empty()) out += "<p class=\"sub\">No file in the database.</p>\n";
+}
+
+void writeIndex(HtmlReport& report, const RunResult& run) {
+  ExportStream& stream = report.index;
+  std::string& out = stream.buffer;
+  appendHtmlHead(out, "Coverage report");
+  out += "<header class=\"top\"><h1>Coverage report</h1>\n<p class=\"sub\">";
+  appendUnsigned(out, report.files.size());
+  out += report.files.size() == 1 ? " file" : " files";
+  out += " &middot; ";
+  appendHtmlText(out, coverageViewText(report.view));
+  out += "</p>\n</header>\n<main>\n";
+  appendOverall(out, report, run);
+  appendRun(out, report, run);
+  appendFileTable(stream, report, run.mcdc.conditions > 0);
+  out += "</main>\n<footer>Written by qarpost-export ";
+  out += programVersion();
+  out += ". Figures: TER under the coverage view, statements, and functions, lines and branches as the "
+         "line-based exports count them. A &mdash; marks a figure that does not apply.</footer>\n";
+  out += htmlSortScript();
+  appendHtmlTail(out);
+  settleExportBuffer(stream);
+}
+
+void writeStyleSheet(HtmlReport& report) {
+  ExportStream out;
+  if (!openExportStream(out, inDirectory(report, kHtmlStyleSheet))) {
+    report.active = false;
+    return;
+  }
+  out.buffer += htmlStyleSheet();
+  closeExportStream(out);
+  if (out.failed) report.active = false;
+}
+
+// Once the index names this run's pages, those of an earlier run that it
+// does not name go: their figures are old.
+void removeEarlierPages(const HtmlReport& report) {
+  std::vector<std::string_view> pages;
+  pages.reserve(report.files.size());
+  for (const HtmlIndexEntry& entry : report.files) pages.push_back(entry.page);
+  removeEarlierHtmlPages(report.directory, pages);
+}
+
+}  // namespace
+
+std::string htmlPageName(size_t number, std::string_view path) {
+  std::string digits;
+  appendUnsigned(digits, number);
+  std::string name = "f";
+  if (digits.size() < 5) name.append(5 - digits.size(), '0');
+  name += digits;
+  name.push_back('-');
+  std::string_view base = fileBaseName(path);
+  if (base.size() > 60) base = base.substr(base.size() - 60);
+  for (char c : base) {
+    const bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                      c == '-' || c == '_';
+    name.push_back(kept ? c : '_');
+  }
+  name += ".html";
+  return name;
+}
+
+void beginHtmlReport(HtmlReport& report, const std::string& directory, const std::string& sourceRoot,
+                     const std::optional<std::string>& root, CoverageView view) {
+  report.directory = directory;
+  startSourceFinder(report.sources, sourceRoot);
+  report.root = root;
+  report.view = view;
+  std::error_code failure;
+  std::filesystem::create_directories(directory, failure);
+  if (failure) {
+    reportExportOutputError(kCannotCreate, directory, failure.value());
+    return;
+  }
+  report.active = openExportStream(report.index, inDirectory(report, "index.html"));
+  if (!report.active) return;
+
+  // The profile listing under the run's view, written by the listing writer
+  // and read back section by section (see html_listing_rows.h). The file is
+  // opened for reading as soon as it is created and its name removed before
+  // the walk: a fatal error on the way (a bad record, a failed write) ends
+  // the run without leaving it in the directory.
+  const std::string listing = inDirectory(report, kListingName);
+  openListing(listing);
+  const bool readable = openListingSections(report.sections, listing);
+  const int openError = errno;
+  std::remove(listing.c_str());
+  if (!readable) {
+    closeListing();
+    setErrorArguments(listing, systemErrorText(openError));
+    reportError(kCannotOpen, ErrorSeverity::ExitAfterReport);
+    return;
+  }
+  writeCoverageListing(false);
+  closeListing();
+}
+
+void addHtmlFile(HtmlReport& report, const FileResult& file) {
+  flushPendingPage(report);
+  HtmlIndexEntry& entry = report.files.emplace_back();
+  entry.path = file.path;
+  entry.key = exportPathKey(file.path);
+  entry.page = htmlPageName(report.files.size(), file.path);
+  entry.isHeader = file.isHeader;
+  entry.ter = file.ter[static_cast<size_t>(report.view)];
+  entry.statements = file.statements;
+  entry.mcdc = file.mcdc;
+  report.pending = file;
+  report.pendingKey = entry.key;
+}
+
+void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage& coverage) {
+  report.coverageByKey.insert_or_assign(table.key, coverage);
+  if (report.pending && table.key == report.pendingKey) report.pendingCoverage = coverage;
+}
+
+void endHtmlReport(HtmlReport& report, const RunResult& run) {
+  flushPendingPage(report);
+  closeListingSections(report.sections);
+  if (report.active) writeStyleSheet(report);
+  if (report.active) {
+    writeIndex(report, run);
+    closeExportStream(report.index);
+    if (!report.index.failed) removeEarlierPages(report);
+  } else {
+    abandonExportStream(report.index);
+  }
+}
+
+}  // namespace qar

@@ -1,0 +1,78 @@
+#pragma once
+// The HTML report: a static, self-contained set of pages in one directory.
+// index.html shows the run, the overall figures and every file grouped by
+// directory; one page per file shows its figures, its functions and its
+// annotated code. The pages are written as the export walk reaches each
+// file; the index, which needs every file, at the end from a small record
+// per file. The figures are the walk's, as the JSON export writes them.
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cmdline/postcmdl.h"
+#include "export/walk/export_results.h"
+#include "export/output/export_stream.h"
+#include "export/html/html_listing_rows.h"
+#include "export/html/html_source.h"
+#include "export/walk/path_table.h"
+
+namespace qar {
+
+// What the index keeps of one file.
+struct HtmlIndexEntry {
+  std::string path;  // as written
+  std::string key;   // exportPathKey(path)
+  std::string page;  // the file's page, relative to the directory
+  bool isHeader = false;
+  TerFigures ter;
+  StatementTotals statements;
+  McdcTotals mcdc;
+};
+
+struct HtmlReport {
+  std::string directory;
+  SourceFinder sources;
+  std::optional<std::string> root;
+  CoverageView view = CoverageView::AsInstrumented;
+  bool active = false;  // false once an output of the report failed
+
+  ExportStream index;  // opened first: it proves that the directory takes files
+  ListingSectionReader sections;
+
+  // The file whose page waits for its own path's line coverage, which the
+  // walk passes right after the file.
+  std::optional<FileResult> pending;
+  std::optional<LineCoverage> pendingCoverage;
+  std::string pendingKey;
+
+  std::vector<HtmlIndexEntry> files;
+  std::unordered_map<std::string, LineCoverage> coverageByKey;
+  ListingSection rows;  // the section of the page being written
+  // Kept from page to page for their storage: the page's text, its source.
+  ExportStream page;
+  std::string source;
+};
+
+// Creates the directory when missing, opens index.html and writes the
+// profile listing whose rows the pages show. When the directory or
+// index.html cannot be created the error is reported, naming what failed
+// (the other outputs go on), and the report stays inactive.
+void beginHtmlReport(HtmlReport& report, const std::string& directory, const std::string& sourceRoot,
+                     const std::optional<std::string>& root, CoverageView view);
+
+// The walk's two sinks.
+void addHtmlFile(HtmlReport& report, const FileResult& file);
+void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage& coverage);
+
+// Writes the last page, the style sheet and the index, and closes; with the
+// index in place, removes the pages of an earlier report that this one did
+// not write (see html_earlier_pages.h). A report that failed leaves the
+// earlier index.
+void endHtmlReport(HtmlReport& report, const RunResult& run);
+
+// The page name of the `number`th file (from 1): "f00012-name.c.html", the
+// file's own name reduced to letters, digits, ".", "-" and "_".
+std::string htmlPageName(size_t number, std::string_view path);
+
+}  // namespace qar

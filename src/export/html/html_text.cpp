@@ -1,0 +1,64 @@
+#include "export/html/html_text.h"
+
+#include "export/output/export_text.h"
+
+namespace qar {
+
+namespace {
+
+// The entity of an ASCII byte, "?" for a control character other than tab,
+// nullptr for a byte written as it is.
+const char* asciiEntity(char c) {
+  switch (c) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\'': return "&#39;";
+    case '\t': return nullptr;
+    default: return static_cast<unsigned char>(c) < 0x20 ? "?" : nullptr;
+  }
+}
+
+// Text from its first byte above ASCII on: read as UTF-8 (or Latin-1) first.
+void appendConvertedText(std::string& out, std::string_view text) {
+  std::string utf8;
+  appendUtf8(utf8, text);
+  for (char c : utf8) {
+    if (const char* entity = asciiEntity(c)) {
+      out += entity;
+    } else {
+      out.push_back(c);
+    }
+  }
+}
+
+}  // namespace
+
+void appendHtmlText(std::string& out, std::string_view text) {
+  // Runs of plain ASCII are copied whole. ASCII bytes are whole characters,
+  // so the text from the first other byte on converts as it would in the
+  // whole text.
+  size_t plain = 0;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      out.append(text.data() + plain, at - plain);
+      appendConvertedText(out, text.substr(at));
+      return;
+    }
+    if (const char* entity = asciiEntity(c)) {
+      out.append(text.data() + plain, at - plain);
+      out += entity;
+      plain = at + 1;
+    }
+  }
+  out.append(text.data() + plain, text.size() - plain);
+}
+
+uint64_t htmlSortKey(uint64_t covered, uint64_t items) {
+  if (items == 0) return 1'000'000;
+  return covered * 1'000'000 / items;
+}
+
+}  // namespace qar

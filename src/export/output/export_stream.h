@@ -1,0 +1,85 @@
+#pragma once
+// The output of one export format: standard output ("-") or a file created
+// for writing, buffered. Every write is checked. A failure is reported as
+// the numbered error it is (8, 17, 6) but does not end the run: the output
+// stops, the other outputs are completed, and the run ends with status 1.
+// A file takes its name only when it is complete (see replacing_output.h):
+// an output that fails leaves what stood under its name before.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "base/posterr.h"
+#include "export/output/replacing_output.h"
+
+namespace qar {
+
+struct ExportStream {
+  std::FILE* file = nullptr;
+  std::string name;  // "stdout" for standard output; used in messages
+  OutputTarget target;  // where a file output goes when it is complete
+  bool toStdout = false;
+  bool temporary = false;  // an unnamed file whose text goes into another stream at the end
+  bool failed = false;
+  std::string buffer;  // text not yet handed to the file
+  // Bytes handed to the file so far, for writers that go back to a place.
+  long written = 0;
+  // The text stays in `buffer` until the caller takes it whole (a page of
+  // the HTML report, written with writeExportFile).
+  bool held = false;
+};
+
+// Opens `name` ("-" and "stdout": standard output). False, with ErrorCode 8
+// reported, when the file cannot be created.
+bool openExportStream(ExportStream& stream, std::string_view name);
+
+// Opens an unnamed temporary file for a part of the output `forName` that is
+// written before the part that precedes it.
+bool openTemporaryStream(ExportStream& stream, std::string_view forName);
+
+// Writers append to `buffer` and call this at the end of each record; the
+// buffer goes to the file once it holds enough.
+inline constexpr size_t kExportBufferLimit = 1 << 18;
+void flushExportBuffer(ExportStream& stream);
+inline void settleExportBuffer(ExportStream& stream) {
+  if (!stream.held && stream.buffer.size() >= kExportBufferLimit) flushExportBuffer(stream);
+}
+
+// Creates (or truncates) `name` and writes `text` into it with one write
+// where the system takes it whole: the pages of the HTML report, which a
+// report written again into its directory rewrites in place (replacing
+// each of thousands of pages would create and free as many files). False,
+// with the error reported as a stream reports it (8, 17, 6), when that
+// fails; a regular file left half written is then removed.
+bool writeExportFile(const std::string& name, std::string_view text);
+
+// Whether the stream is a regular file that can be written over (not
+// standard output, a pipe or a device).
+bool exportStreamSeekable(const ExportStream& stream);
+
+// Writes `text` at byte `offset` of a file stream (not standard output) and
+// returns to its end; the text there must be no longer than what was
+// written before. Flushes the buffer first.
+void overwriteExportStream(ExportStream& stream, long offset, std::string_view text);
+
+// Hands the whole text of a temporary stream to `into` and closes it.
+void appendTemporaryStream(ExportStream& into, ExportStream& temporary);
+
+// Flushes and closes (standard output is only flushed), and gives a
+// complete file its name. Failures are reported; a file that failed is
+// removed and what stood under its name stays.
+void closeExportStream(ExportStream& stream);
+
+// Closes without any check or message (a stream left behind by an error);
+// the file does not take its name.
+void abandonExportStream(ExportStream& stream);
+
+// Reports an output error as the streams report theirs: the run goes on
+// and ends with status 1.
+void reportExportOutputError(ErrorCode code, const std::string& name, int errorNumber);
+
+// Whether any output error was reported since the last reset.
+bool exportOutputErrorReported();
+void resetExportOutputErrors();
+
+}  // namespace qar

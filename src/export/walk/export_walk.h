@@ -1,0 +1,28 @@
+#pragma once
+// The one walk of the exports over the prepared database, through the same
+// record reader, statement prepass, TER rules and MC/DC analysis as the
+// coverage listings, so that the figures are the listings' figures.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "export/walk/export_results.h"
+#include "export/walk/path_table.h"
+
+namespace qar {
+
+struct ExportWalkSinks {
+  // Each database file, after its last record.
+  std::function<void(const FileResult&)> file;
+  // Each written file of the line-based formats, settled, with its totals:
+  // as soon as it is complete, or at the end of the walk for the files that
+  // several database files contribute to. Files without an instrumented
+  // line are not passed.
+  std::function<void(const PathTable&, const LineCoverage&)> path;
+};
+
+// Walks every record of the database; `root` as for exportPath. A bad
+// record is ErrorCode 5, as in the listings.
+RunResult walkDatabaseForExport(const std::optional<std::string>& root, const ExportWalkSinks& sinks);
+
+}  // namespace qar

@@ -1,0 +1,182 @@
+#include "export/walk/path_table.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace qar {
+namespace {
+
+bool byLineThenBranch(const BranchCount& a, const BranchCount& b) {
+  if (a.line != b.line) return a.line < b.line;
+  if (a.block != b.block) return a.block < b.block;
+  return a.branch < b.branch;
+}
+
+bool sameBranch(const BranchCount& a, const BranchCount& b) {
+  return a.line == b.line && a.block == b.block && a.branch == b.branch;
+}
+
+bool byLineThenName(const LocatedFunction& a, const LocatedFunction& b) {
+  if (a.line != b.line) return a.line < b.line;
+  return a.name < b.name;
+}
+
+void unionLines(std::vector<uint32_t>& into, const std::vector<uint32_t>& from) {
+  std::vector<uint32_t> merged;
+  merged.reserve(into.size() + from.size());
+  std::set_union(into.begin(), into.end(), from.begin(), from.end(), std::back_inserter(merged));
+  into.swap(merged);
+}
+
+// Functions sorted by line and name: one per name and line, calls added.
+void combineFunctions(std::vector<LocatedFunction>& functions) {
+  std::stable_sort(functions.begin(), functions.end(), byLineThenName);
+  size_t out = 0;
+  for (size_t i = 0; i < functions.size(); ++i) {
+    if (out > 0 && functions[out - 1].line == functions[i].line && functions[out - 1].name == functions[i].name) {
+      LocatedFunction& kept = functions[out - 1];
+      kept.calls = addCounts(kept.calls, functions[i].calls);
+      unionLines(kept.lines, functions[i].lines);
+      continue;
+    }
+    if (out != i) functions[out] = std::move(functions[i]);
+    ++out;
+  }
+  functions.resize(out);
+}
+
+void lcovComparableName(std::string_view name, std::string& out) {
+  out.assign(name);
+  std::replace(out.begin(), out.end(), ',', ';');
+}
+
+}  // namespace
+
+const char* branchKindName(BranchKind kind) {
+  switch (kind) {
+    case BranchKind::True: return "true";
+    case BranchKind::False: return "false";
+    case BranchKind::Constant: return "constant";
+    case BranchKind::Case: return "case";
+    case BranchKind::Default: return "default";
+    case BranchKind::MissingDefault: return "missing_default";
+  }
+  return "";
+}
+
+void settleContribution(PathTable& table) {
+  std::vector<LineHits>& lines = table.lines;
+  std::sort(lines.begin(), lines.end(), [](const LineHits& a, const LineHits& b) { return a.line < b.line; });
+  size_t out = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (out > 0 && lines[out - 1].line == lines[i].line) {
+      lines[out - 1].hits = std::max(lines[out - 1].hits, lines[i].hits);
+    } else {
+      lines[out++] = lines[i];
+    }
+  }
+  lines.resize(out);
+  // Within one contribution every branch is its own: (line, block, branch) is unique.
+  std::sort(table.branches.begin(), table.branches.end(), byLineThenBranch);
+  combineFunctions(table.functions);
+}
+
+void mergeContribution(PathTable& into, const PathTable& from) {
+  std::vector<LineHits> lines;
+  lines.reserve(into.lines.size() + from.lines.size());
+  size_t a = 0;
+  size_t b = 0;
+  while (a < into.lines.size() || b < from.lines.size()) {
+    if (b == from.lines.size() || (a < into.lines.size() && into.lines[a].line < from.lines[b].line)) {
+      lines.push_back(into.lines[a++]);
+    } else if (a == into.lines.size() || from.lines[b].line < into.lines[a].line) {
+      lines.push_back(from.lines[b++]);
+    } else {
+      lines.push_back({into.lines[a].line, addCounts(into.lines[a].hits, from.lines[b].hits)});
+      ++a;
+      ++b;
+    }
+  }
+  into.lines.swap(lines);
+
+  std::vector<BranchCount> branches;
+  branches.reserve(into.branches.size() + from.branches.size());
+  std::merge(into.branches.begin(), into.branches.end(), from.branches.begin(), from.branches.end(),
+             std::back_inserter(branches), byLineThenBranch);
+  size_t out = 0;
+  for (size_t i = 0; i < branches.size(); ++i) {
+    if (out > 0 && sameBranch(branches[out - 1], branches[i])) {
+      branches[out - 1].taken = addCounts(branches[out - 1].taken, branches[i].taken);
+    } else {
+      branches[out++] = branches[i];
+    }
+  }
+  branches.resize(out);
+  into.branches.swap(branches);
+
+  into.functions.insert(into.functions.end(), from.functions.begin(), from.functions.end());
+  combineFunctions(into.functions);
+  into.nextBlock = std::max(into.nextBlock, from.nextBlock);
+}
+
+LineCoverage lineCoverageOf(const PathTable& table) {
+  LineCoverage coverage;
+  for (const LineHits& line : table.lines) {
+    ++coverage.lines.found;
+    if (line.hits > 0) ++coverage.lines.hit;
+  }
+  for (const BranchCount& branch : table.branches) {
+    ++coverage.branches.found;
+    if (branch.taken > 0) ++coverage.branches.hit;
+  }
+  for (const LocatedFunction& function : table.functions) {
+    ++coverage.functions.found;
+    if (function.calls > 0) ++coverage.functions.hit;
+  }
+  return coverage;
+}
+
+std::vector<std::string> uniqueFunctionNames(const PathTable& table) {
+  // Functions are one per name and line; a compared name met twice is met at two lines.
+  std::unordered_map<std::string, uint32_t> uses;
+  std::string compared;
+  for (const LocatedFunction& function : table.functions) {
+    lcovComparableName(function.name, compared);
+    ++uses[compared];
+  }
+  std::vector<std::string> names;
+  names.reserve(table.functions.size());
+  for (const LocatedFunction& function : table.functions) {
+    lcovComparableName(function.name, compared);
+    std::string name = function.name;
+    if (uses[compared] > 1) {
+      name += '@';
+      name += std::to_string(function.line);
+    }
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
+LineCoverage functionCoverage(const PathTable& table, const LocatedFunction& function) {
+  LineCoverage coverage;
+  auto lineAt = table.lines.begin();
+  auto branchAt = table.branches.begin();
+  for (uint32_t line : function.lines) {
+    lineAt = std::lower_bound(lineAt, table.lines.end(), line,
+                              [](const LineHits& entry, uint32_t value) { return entry.line < value; });
+    if (lineAt != table.lines.end() && lineAt->line == line) {
+      ++coverage.lines.found;
+      if (lineAt->hits > 0) ++coverage.lines.hit;
+    }
+    branchAt = std::lower_bound(branchAt, table.branches.end(), line,
+                                [](const BranchCount& entry, uint32_t value) { return entry.line < value; });
+    for (auto b = branchAt; b != table.branches.end() && b->line == line; ++b) {
+      ++coverage.branches.found;
+      if (b->taken > 0) ++coverage.branches.hit;
+    }
+  }
+  return coverage;
+}
+
+}  // namespace qar
