@@ -1,6 +1,14 @@
 #include "export/export_run.h"
 
 #include "export/formats/cobertura_export.h"
+
+#include <memory>
+
+#include "base/posterr.h"
+#include "export/change/baseline_compare.h"
+#include "export/change/baseline_reader.h"
+#include "export/formats/json_baseline.h"
+#include "export/gates/lost_gates.h"
 #include "export/gates/coverage_gates.h"
 #include "export/output/export_stream.h"
 #include "export/walk/export_walk.h"
@@ -13,6 +21,19 @@ namespace qar {
 
 int writeExports(const ExportSettings& settings, CoverageView view) {
   resetExportOutputErrors();
+  // The baseline is read first: a run compared with a file it cannot read
+  // writes nothing.
+  std::optional<Baseline> baseline;
+  if (settings.baselineFile) {
+    BaselineResult read = readBaselineFile(*settings.baselineFile);
+    if (!read.baseline) {
+      writeDiagnostic("QARPost error: baseline " + *settings.baselineFile + ": " + read.error + "\n");
+      return 1;
+    }
+    baseline = std::move(read.baseline);
+  }
+  std::unique_ptr<BaselineComparer> comparer;
+  if (baseline) comparer = std::make_unique<BaselineComparer>(*baseline);
   ExportStream streams[kExportFormatCount];
   bool open[kExportFormatCount] = {};
   for (size_t f = 0; f < kExportFormatCount; ++f) {
@@ -46,16 +67,24 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     if (sonarOn) writeSonarFile(sonar, table);
     if (jsonOn) writeJsonSource(json, table, names, coverage);
     if (htmlOn) addHtmlPath(html, table, coverage);
+    if (comparer) comparer->addSource(table);
   };
   const RunResult run = walkDatabaseForExport(settings.root, sinks);
 
   if (coberturaOn) endCoberturaDocument(cobertura, run.lineCoverage);
   if (sonarOn) endSonarDocument(sonar);
-  if (jsonOn) endJsonDocument(json, run);
+  BaselineComparison comparison;
+  std::string baselineMember;
+  if (comparer) {
+    comparison = comparer->finish();
+    appendJsonBaseline(baselineMember, *settings.baselineFile, comparison);
+  }
+  if (jsonOn) endJsonDocument(json, run, baselineMember);
   if (htmlOn) endHtmlReport(html, run);
   for (ExportStream& stream : streams) closeExportStream(stream);
 
-  const bool gateMissed = applyCoverageGates(settings.gates, run, view);
+  bool gateMissed = applyCoverageGates(settings.gates, run, view);
+  if (comparer && applyLostGates(settings.lostGates, comparison)) gateMissed = true;
   if (exportOutputErrorReported()) return 1;
   return gateMissed ? kStatusGateMissed : 0;
 }

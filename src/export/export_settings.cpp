@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "base/version.h"
 #include "cmdline/postcmdl.h"
+#include "export/gates/lost_gates.h"
 
 namespace qar {
 namespace {
@@ -85,6 +86,17 @@ size_t takeExportOption(const std::vector<std::string>& arguments, size_t index)
     settings.gates.push_back(std::move(*gate));
     return 2;
   }
+  if (argument == "--baseline") {
+    settings.baselineFile = optionValue(arguments, index, false);
+    return 2;
+  }
+  if (argument == "--fail-if-lost") {
+    const std::string& value = optionValue(arguments, index, false);
+    std::optional<ChangeMeasure> measure = parseLostGateMeasure(value);
+    if (!measure) exportCommandLineError("malformed gate", value);
+    settings.lostGates.push_back(*measure);
+    return 2;
+  }
   if (argument == "--help") reportError(kUsageRequest, ErrorSeverity::ExitAfterReport);
   if (argument == "--version") {
     std::string text = programVersion() + "\n";
@@ -109,6 +121,8 @@ void checkExportSettings(const ExportSettings& settings) {
     }
   }
   if (settings.htmlDirectory) anyOutput = true;
+  if (!settings.lostGates.empty() && !settings.baselineFile) exportCommandLineError("argument missing for option", "--baseline");
+  if (!settings.lostGates.empty()) anyOutput = true;
   if (!anyOutput && settings.gates.empty()) {
     exportCommandLineError("output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--html|--fail-under");
   }
@@ -150,6 +164,7 @@ void printExportUsage() {
       "               [--lcov file] [--cobertura file] [--sonarqube file] [--json file]\n"
       "               [--html dir [--source-root dir]]\n"
       "               [--root dir] [--fail-under measure=percent]...\n"
+      "               [--baseline old.json [--fail-if-lost measure]...]\n"
       "\n"
       "[general-options]:\n"
       "   [-h|--help] [--version] [-V] [@optionsfile]...\n"
@@ -169,6 +184,10 @@ void printExportUsage() {
       "Gates: --fail-under measure=percent, measure one of line, branch, function,\n"
       "statement, ter (under the chosen view) and mcdc. A gate missed is named on\n"
       "stderr after the outputs are written; the exit status is then 2.\n"
+      "\n"
+      "Baseline: --baseline old.json compares this run with an earlier JSON export\n"
+      "(in the JSON export's 'baseline' member); --fail-if-lost measure, measure one\n"
+      "of line, branch and function, misses when an item covered then is not now.\n"
       "\n";
   writeStandardOutput(text);
 }

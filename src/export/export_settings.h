@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "export/change/baseline_compare.h"
 #include "export/gates/gate_settings.h"
 
 namespace qar {
@@ -27,6 +28,9 @@ struct ExportSettings {
   // The directory of the HTML report, and where its pages look for sources.
   std::optional<std::string> htmlDirectory;
   std::string sourceRoot = ".";
+  // The comparison with an earlier run's JSON export, and its ratchet gates.
+  std::optional<std::string> baselineFile;
+  std::vector<ChangeMeasure> lostGates;
 };
 
 // The run's export settings (process-wide), read-only after parsing.

@@ -391,7 +391,7 @@ void writeJsonSource(JsonDocument& document, const PathTable& table, const std::
   settleExportBuffer(out);
 }
 
-void endJsonDocument(JsonDocument& document, const RunResult& run) {
+void endJsonDocument(JsonDocument& document, const RunResult& run, std::string_view lastMember) {
   ExportStream& out = *document.out;
   out.buffer += document.anyFile ? "\n  ],\n  " : "],\n  ";
   key(out.buffer, "sources");
@@ -433,7 +433,12 @@ void endJsonDocument(JsonDocument& document, const RunResult& run) {
   }
   text += ",\n    ";
   lineCoverage(text, run.lineCoverage);
-  text += "\n  }\n}\n";
+  text += "\n  }";
+  if (!lastMember.empty()) {
+    text += ",\n  ";
+    text += lastMember;
+  }
+  text += "\n}\n";
 }
 
 }  // namespace qar

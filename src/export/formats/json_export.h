@@ -36,7 +36,8 @@ void writeJsonFile(JsonDocument& document, const FileResult& file);
 // `names` are the table's uniqueFunctionNames.
 void writeJsonSource(JsonDocument& document, const PathTable& table, const std::vector<std::string>& names,
                      const LineCoverage& coverage);
-void endJsonDocument(JsonDocument& document, const RunResult& run);
+// `lastMember`, when given, is a member written after the summary.
+void endJsonDocument(JsonDocument& document, const RunResult& run, std::string_view lastMember = {});
 
 // The key of a coverage view in the JSON ("function", ..., "as_instrumented").
 const char* jsonViewName(CoverageView view);

@@ -1,0 +1,17 @@
+#pragma once
+// The `baseline` member of the JSON export: this run against an earlier
+// one's export, per measure and file, with the items that lost coverage.
+#include <string>
+#include <string_view>
+
+#include "export/change/baseline_compare.h"
+
+namespace qar {
+
+// Appends `"baseline": {...}` (no separator before or after).
+void appendJsonBaseline(std::string& text, std::string_view baselineFile, const BaselineComparison& comparison);
+
+// "-1.25" for -125 hundredths, "0.00" for none, "+3.50" for 350.
+std::string pointsText(int64_t hundredths);
+
+}  // namespace qar
