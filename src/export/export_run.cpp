@@ -7,6 +7,8 @@
 #include "base/posterr.h"
 #include "export/change/baseline_compare.h"
 #include "export/change/baseline_reader.h"
+#include "export/change/coverage_history.h"
+#include "base/clock.h"
 #include "export/formats/json_baseline.h"
 #include "export/gates/lost_gates.h"
 #include "export/gates/coverage_gates.h"
@@ -82,6 +84,14 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   if (jsonOn) endJsonDocument(json, run, baselineMember);
   if (htmlOn) endHtmlReport(html, run);
   for (ExportStream& stream : streams) closeExportStream(stream);
+  if (settings.historyFile) {
+    const std::string* label = settings.historyLabel ? &*settings.historyLabel : nullptr;
+    std::string error;
+    if (!appendHistoryLine(*settings.historyFile, historyLine(currentTime(), label, run), error)) {
+      writeDiagnostic("QARPost error: history " + *settings.historyFile + ": " + error + "\n");
+      return 1;
+    }
+  }
 
   bool gateMissed = applyCoverageGates(settings.gates, run, view);
   if (comparer && applyLostGates(settings.lostGates, comparison)) gateMissed = true;

@@ -90,6 +90,15 @@ size_t takeExportOption(const std::vector<std::string>& arguments, size_t index)
     settings.baselineFile = optionValue(arguments, index, false);
     return 2;
   }
+  if (argument == "--history") {
+    settings.historyFile = optionValue(arguments, index, true);
+    if (*settings.historyFile == "-") exportCommandLineError("argument missing for option", argument);
+    return 2;
+  }
+  if (argument == "--label") {
+    settings.historyLabel = optionValue(arguments, index, false);
+    return 2;
+  }
   if (argument == "--fail-if-lost") {
     const std::string& value = optionValue(arguments, index, false);
     std::optional<ChangeMeasure> measure = parseLostGateMeasure(value);
@@ -122,7 +131,8 @@ void checkExportSettings(const ExportSettings& settings) {
   }
   if (settings.htmlDirectory) anyOutput = true;
   if (!settings.lostGates.empty() && !settings.baselineFile) exportCommandLineError("argument missing for option", "--baseline");
-  if (!settings.lostGates.empty()) anyOutput = true;
+  if (!settings.lostGates.empty() || settings.historyFile) anyOutput = true;
+  if (settings.historyLabel && !settings.historyFile) exportCommandLineError("argument missing for option", "--history");
   if (!anyOutput && settings.gates.empty()) {
     exportCommandLineError("output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--html|--fail-under");
   }
@@ -165,6 +175,7 @@ void printExportUsage() {
       "               [--html dir [--source-root dir]]\n"
       "               [--root dir] [--fail-under measure=percent]...\n"
       "               [--baseline old.json [--fail-if-lost measure]...]\n"
+      "               [--history file [--label text]]\n"
       "\n"
       "[general-options]:\n"
       "   [-h|--help] [--version] [-V] [@optionsfile]...\n"
@@ -188,6 +199,7 @@ void printExportUsage() {
       "Baseline: --baseline old.json compares this run with an earlier JSON export\n"
       "(in the JSON export's 'baseline' member); --fail-if-lost measure, measure one\n"
       "of line, branch and function, misses when an item covered then is not now.\n"
+      "--history file appends this run's totals to file as one JSON line.\n"
       "\n";
   writeStandardOutput(text);
 }

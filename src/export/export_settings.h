@@ -31,6 +31,9 @@ struct ExportSettings {
   // The comparison with an earlier run's JSON export, and its ratchet gates.
   std::optional<std::string> baselineFile;
   std::vector<ChangeMeasure> lostGates;
+  // The history file a line of this run's totals is appended to.
+  std::optional<std::string> historyFile;
+  std::optional<std::string> historyLabel;
 };
 
 // The run's export settings (process-wide), read-only after parsing.
