@@ -46,7 +46,7 @@ std::string historyLine(std::time_t time, const std::string* label, const RunRes
 }
 
 bool appendHistoryLine(const std::string& fileName, std::string_view line, std::string& error) {
-  const int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = ::open(fileName.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = std::strerror(errno);
     return false;
