@@ -86,12 +86,26 @@ def cards(dom):
     return out
 
 
+def shown(percent, covered, items):
+    """The page's percentage: "—" with nothing to count, else tenths
+    truncated, which agree with the JSON's whole percent."""
+    if items == 0:
+        return "\u2014"
+    tenths = covered * 1000 // items
+    expect(tenths // 10 == percent, f"{covered}/{items}: JSON percent {percent}")
+    return f"{tenths // 10}.{tenths % 10} %"
+
+
 def expect_card(found, label, percent, covered, items):
     expect(label in found, f"card {label} missing")
     if label in found:
         pct, of = found[label]
-        expect(pct == f"{percent} %", f"card {label}: {pct!r}, JSON {percent} %")
-        expect(of.startswith(f"{covered} of {items} "), f"card {label}: {of!r}, JSON {covered} of {items}")
+        want = shown(percent, covered, items)
+        expect(pct == want, f"card {label}: {pct!r}, JSON {want}")
+        if items == 0:
+            expect(of.startswith("no "), f"card {label}: {of!r}, nothing to count")
+        else:
+            expect(of.startswith(f"{covered} of {items} "), f"card {label}: {of!r}, JSON {covered} of {items}")
 
 
 def spaced(node):
@@ -103,7 +117,9 @@ def cell(node):
 
 
 def figure_text(percent, covered, items):
-    return f"{percent} % {covered}/{items}"
+    if items == 0:
+        return "\u2014"
+    return f"{shown(percent, covered, items)} {covered}/{items}"
 
 
 def file_rows(index_dom):
@@ -124,8 +140,8 @@ def file_rows(index_dom):
 
 def sorted_index(index_dom, column, descending):
     """The rows of every directory are in the order of `column`'s figure
-    (covered / items, a figure that does not apply below all others), ties
-    in name order."""
+    (covered / items), a figure with nothing to count ("—") after every
+    number in either direction, ties in name order."""
     groups = {}
     for path, cells in file_rows(index_dom):
         directory = path.rsplit("/", 1)[0] if "/" in path else ""
@@ -136,11 +152,12 @@ def sorted_index(index_dom, column, descending):
         if "/" not in figure:
             return -1.0
         covered, items = figure.split()[-1].split("/")
-        return int(covered) / int(items) if int(items) > 0 else 1.0
+        return int(covered) / int(items)
 
     for directory, figures in groups.items():
         keys = [key(f) for f in figures]
-        want = sorted(keys, reverse=descending)
+        numbers = [k for k in keys if k >= 0]
+        want = sorted(numbers, reverse=descending) + [k for k in keys if k < 0]
         expect(keys == want, f"sorted index: {directory or '(no directory)'} in the order {figures}")
     heads = [th for th in find(index_dom.root, "th") if th["attrs"].get("aria-sort")]
     expect(len(heads) == 1, f"sorted index: {len(heads)} headings marked as sorted")

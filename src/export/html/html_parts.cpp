@@ -51,22 +51,42 @@ HtmlFigure mcdcFigure(const McdcTotals& mcdc) {
           "conditions", {}};
 }
 
+void appendPercentText(std::string& out, uint64_t covered, uint64_t items) {
+  // Tenths of a percent, truncated: 99.95 % reads 99.9 %, and 100.0 % only
+  // when everything is covered.
+  const uint64_t tenths = items == 0 ? 1000 : covered * 1000 / items;
+  appendUnsigned(out, tenths / 10);
+  out += '.';
+  appendUnsigned(out, tenths % 10);
+  out += " %";
+}
+
 void appendFigureCard(std::string& out, const HtmlFigure& figure) {
-  out += "<div class=\"card ";
-  out += levelClass(figure.percent);
-  out += "\"><div class=\"label\">";
-  appendHtmlText(out, figure.label);
-  out += "</div><div class=\"pct\">";
-  appendUnsigned(out, figure.percent);
-  out += " %</div><div class=\"bar\" style=\"--w:";
-  appendUnsigned(out, figure.percent);
-  out += "%\"></div><div class=\"of\">";
-  appendUnsigned(out, figure.covered);
-  out += " of ";
-  appendUnsigned(out, figure.items);
-  out += ' ';
-  out += figure.unit;
-  out += "</div>";
+  if (figure.items == 0) {
+    // Nothing to count: no percentage and no bar, so an empty measure never
+    // reads as a full one.
+    out += "<div class=\"card na\"><div class=\"label\">";
+    appendHtmlText(out, figure.label);
+    out += "</div><div class=\"pct\">&mdash;</div><div class=\"of\">no ";
+    out += figure.unit;
+    out += "</div>";
+  } else {
+    out += "<div class=\"card ";
+    out += levelClass(figure.percent);
+    out += "\"><div class=\"label\">";
+    appendHtmlText(out, figure.label);
+    out += "</div><div class=\"pct\">";
+    appendPercentText(out, figure.covered, figure.items);
+    out += "</div><div class=\"bar\" style=\"--w:";
+    appendUnsigned(out, figure.percent);
+    out += "%\"></div><div class=\"of\">";
+    appendUnsigned(out, figure.covered);
+    out += " of ";
+    appendUnsigned(out, figure.items);
+    out += ' ';
+    out += figure.unit;
+    out += "</div>";
+  }
   if (!figure.note.empty()) {
     out += "<div class=\"note\">";
     out += figure.note;
@@ -80,8 +100,8 @@ namespace {
 // What a table cell of a figure shows: "87 %" and "7/8" beneath, then the
 // cell's end.
 void appendCellFigures(std::string& out, const HtmlFigure& figure) {
-  appendUnsigned(out, figure.percent);
-  out += " %<small>";
+  appendPercentText(out, figure.covered, figure.items);
+  out += "<small>";
   appendUnsigned(out, figure.covered);
   out += '/';
   appendUnsigned(out, figure.items);
@@ -91,6 +111,7 @@ void appendCellFigures(std::string& out, const HtmlFigure& figure) {
 }  // namespace
 
 void appendFigureCell(std::string& out, const HtmlFigure& figure) {
+  if (figure.items == 0) return appendEmptyFigureCell(out);
   out += "<td class=\"f ";
   out += levelClass(figure.percent);
   out += "\" data-k=\"";
@@ -104,6 +125,7 @@ void appendFigureCell(std::string& out, const HtmlFigure& figure) {
 void appendEmptyFigureCell(std::string& out) { out += "<td class=\"f na\" data-k=\"-1\">&mdash;</td>"; }
 
 void appendIndexFigureCell(std::string& out, const HtmlFigure& figure) {
+  if (figure.items == 0) return appendIndexEmptyCell(out);
   out += "<td class=p";
   appendUnsigned(out, figure.percent);
   out += '>';
@@ -142,6 +164,7 @@ ul.plain { list-style: none; margin: 0; padding: 0; }
 .card { background: var(--paper); border: 1px solid var(--line); border-radius: 8px; padding: 12px 14px; }
 .card .label { color: var(--muted); font-size: 13px; text-transform: uppercase; letter-spacing: .04em; }
 .card .pct { font-size: 28px; font-weight: 650; margin: 2px 0 6px; }
+.card.na .pct { color: var(--muted); }
 .card .of, .card .note { color: var(--muted); font-size: 13px; overflow-wrap: break-word; }
 dl.run summary { cursor: pointer; color: var(--muted); }
 .bar { height: 6px; border-radius: 3px; margin-bottom: 6px;
@@ -168,7 +191,7 @@ table.files td + td { font-variant-numeric: tabular-nums; padding-bottom: 9px;
   background: linear-gradient(var(--c), var(--c)) no-repeat 10px calc(100% - 4px) / calc((100% - 20px) * var(--w) / 100%) 3px,
     linear-gradient(var(--track), var(--track)) no-repeat 10px calc(100% - 4px) / calc(100% - 20px) 3px; }
 table.files td small { color: var(--muted); margin-left: 6px; }
-table.files td.na { background: none; color: #9aa3b5; }
+table.files td.na { background: none; color: var(--muted); }
 #files th button { all: inherit; cursor: pointer; padding: 0; }
 #files th button::after { content: " \2195"; color: #9aa3b5; }
 #files th[aria-sort=ascending] button::after { content: " \2191"; color: var(--ink); }
@@ -177,7 +200,7 @@ td.f { font-variant-numeric: tabular-nums; padding-bottom: 9px !important;
   background: linear-gradient(var(--c), var(--c)) no-repeat 10px calc(100% - 4px) / calc((100% - 20px) * var(--w) / 100%) 3px,
     linear-gradient(var(--track), var(--track)) no-repeat 10px calc(100% - 4px) / calc(100% - 20px) 3px; }
 td.f small { color: var(--muted); margin-left: 6px; }
-td.f.na { background: none; color: #9aa3b5; }
+td.f.na { background: none; color: var(--muted); }
 .tag { display: inline-block; font-size: 11px; padding: 0 6px; border-radius: 9px; background: #e8ecf4;
   color: #3a4254; margin-left: 6px; vertical-align: 1px; }
 .legend { display: flex; flex-wrap: wrap; gap: 14px; font-size: 13px; color: var(--muted); margin: 0 0 8px; }
@@ -254,7 +277,7 @@ std::string_view htmlSortScript() {
     var small = cell.lastChild;
     if (!small || small.nodeName !== "SMALL") return -1;
     var parts = small.textContent.split("/");
-    return +parts[1] > 0 ? parts[0] / parts[1] : 1;
+    return +parts[1] > 0 ? parts[0] / parts[1] : -1;
   }
   function keysOf(col) {
     if (keys[col]) return keys[col];
@@ -273,7 +296,13 @@ std::string_view htmlSortScript() {
     for (var g = 0; g < groups.length; g++) {
       var grp = groups[g], kg = k[g], idx = [];
       for (var i = 0; i < grp.rows.length; i++) idx.push(i);
-      idx.sort(function (a, b) { return (kg[a] - kg[b]) * d || a - b; });
+      // A figure with nothing to count ("-1") stays after every number,
+      // whichever way the column is sorted.
+      idx.sort(function (a, b) {
+        var na = kg[a] < 0, nb = kg[b] < 0;
+        if (na !== nb) return na ? 1 : -1;
+        return (kg[a] - kg[b]) * d || a - b;
+      });
       var frag = document.createDocumentFragment();
       for (var j = 0; j < idx.length; j++) frag.appendChild(grp.rows[idx[j]]);
       grp.body.appendChild(frag);

@@ -40,10 +40,14 @@ HtmlFigure statementFigure(const StatementTotals& statements);
 HtmlFigure countFigure(std::string_view label, const CoverageCount& count, std::string_view unit);
 HtmlFigure mcdcFigure(const McdcTotals& mcdc);
 
-// A card of the figures block.
+// "77.7 %": the percentage in tenths, truncated, so it never reads 100.0 %
+// before everything is covered.
+void appendPercentText(std::string& out, uint64_t covered, uint64_t items);
+// A card of the figures block; a figure with nothing to count shows "—"
+// and "no <unit>".
 void appendFigureCard(std::string& out, const HtmlFigure& figure);
 // A table cell with the percentage, a bar drawn by the style sheet, the
-// figures, and the sort key as data-k.
+// figures, and the sort key as data-k; "—" when there is nothing to count.
 void appendFigureCell(std::string& out, const HtmlFigure& figure);
 // A table cell for a figure that does not apply (sorted last).
 void appendEmptyFigureCell(std::string& out);

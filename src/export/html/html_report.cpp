@@ -279,7 +279,7 @@ void writeIndex(HtmlReport& report, const RunResult& run) {
   out += "</main>\n<footer>Written by qarpost-export ";
   out += programVersion();
   out += ". Figures: TER under the coverage view, statements, and functions, lines and branches as the "
-         "line-based exports count them. A &mdash; marks a figure that does not apply.</footer>\n";
+         "line-based exports count them. A &mdash; marks a figure with nothing to count.</footer>\n";
   out += htmlSortScript();
   appendHtmlTail(out);
   settleExportBuffer(stream);
