@@ -193,6 +193,7 @@ void analyseMulticondition(ExportWalk& w, FunctionResult& function) {
 
 void handleProbe(ExportWalk& w) {
   const Probe& p = w.record;
+  if (w.sinks.record) w.sinks.record(p);
   FunctionResult& function = w.file.functions.back();
   if (mcdcPending() && closesMulticondition(p.kind)) analyseMulticondition(w, function);
   for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] += probeTerFigures(p, kCoverageViews[v]);
@@ -207,6 +208,7 @@ void handleProbe(ExportWalk& w) {
 
 void beginFunction(ExportWalk& w) {
   const Probe& f = w.record;
+  if (w.sinks.record) w.sinks.record(f);
   clearMcdcPending();
   w.combinations.clear();
   w.switches.clear();

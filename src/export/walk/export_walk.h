@@ -19,6 +19,9 @@ struct ExportWalkSinks {
   // several database files contribute to. Files without an instrumented
   // line are not passed.
   std::function<void(const PathTable&, const LineCoverage&)> path;
+  // Each function record and each probe record of a function, as read
+  // (before the file's own sink), for the lists of uncovered items.
+  std::function<void(const Probe&)> record;
 };
 
 // Walks every record of the database; `root` as for exportPath. A bad

@@ -1,0 +1,144 @@
+#include "export/walk/uncovered_items.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+
+#include "config/configuration.h"
+#include "coverage/database.h"
+#include "coverage/loading.h"
+#include "export/walk/export_walk.h"
+#include "listings/mcdc.h"
+#include "listings/statement_analysis.h"
+#include "test_support.h"
+
+namespace qar {
+namespace {
+
+struct Counters {
+  std::vector<uint32_t> f, j, dTrue, dFalse, c;
+};
+
+// Walks one small database file through the export walk and lists what it
+// leaves uncovered, as the change's figures will.
+class UncoveredItemsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { reset(); }
+  void reset() {
+    resetDiagnostics();
+    resetDatabase();
+    resetRecordReader();
+    resetConfiguration();
+    resetMcdc();
+    resetStatementAnalysis();
+    setOptions(OptionSettings{});
+  }
+  void TearDown() override {
+    resetDatabase();
+    resetRecordReader();
+  }
+
+  std::vector<UncoveredItem> itemsOf(uint32_t mode, std::initializer_list<const char*> records,
+                                     const Counters& counters, CoverageView view) {
+    reset();
+    MonitoredFile& file = appendMonitoredFile("u.c");
+    file.sourceLineCount = 40;
+    appendDescriptionLine(file, "@u.c");
+    appendDescriptionLine(file, std::to_string(mode) + " 1764900000 0000BEEF 0 0");
+    for (const char* record : records) appendDescriptionLine(file, record);
+    appendDescriptionLine(file, "%40,0,0,0,0,0");
+    auto data = std::make_unique<CounterArrays>();
+    data->functionCounts = counters.f;
+    data->jumpCounts = counters.j;
+    data->decisionTrueCounts = counters.dTrue;
+    data->decisionFalseCounts = counters.dFalse;
+    data->conditionCounts = counters.c;
+    file.counterData = std::move(data);
+
+    std::vector<UncoveredItem> items;
+    test::Outcome outcome = test::captureRun([&] {
+      prepareCounters();
+      UncoveredCollector collector;
+      ExportWalkSinks sinks;
+      sinks.record = [&](const Probe& p) { collectRecord(collector, p); };
+      sinks.file = [&](const FileResult& result) {
+        items = uncoveredItems(collector, result, view);
+        clearCollector(collector);
+      };
+      walkDatabaseForExport(std::nullopt, sinks);
+    });
+    EXPECT_FALSE(outcome.ended) << outcome.err;
+    return items;
+  }
+};
+
+struct Seen {
+  uint32_t line, lastLine;
+  std::string missing;
+  friend bool operator==(const Seen&, const Seen&) = default;
+};
+std::ostream& operator<<(std::ostream& out, const Seen& s) {
+  return out << s.line << "-" << s.lastLine << " " << s.missing;
+}
+std::vector<Seen> seen(const std::vector<UncoveredItem>& items) {
+  std::vector<Seen> out;
+  for (const UncoveredItem& item : items) out.push_back({item.line, item.lastLine, item.missing});
+  return out;
+}
+
+// The bundled example's a && b, where b was never false: under the MC/DC
+// view only b's missing pair is left, spanning the decision's lines up to
+// the return on line 9 (so a change to the continuation line 6..8 is in it).
+TEST_F(UncoveredItemsTest, McdcConditionNamedWithItsMissingPair) {
+  const auto records = {"0 3 0 0 0 both", "78 5 0 0 1 0", "79 5 0 0 1 1,2", "70 5 0 0 1 a && b",
+                        "75 5 0 0 1 TT", "76 5 0 1 1 TF", "76 5 0 2 1 F_", "80 5 0 0 1 0,1", "81 5 0 0 1 2",
+                        "77 5 0 0 1 a", "80 5 0 0 1 0", "81 5 0 0 1 1", "77 5 0 0 1 b", "13 9 1 0 2 1",
+                        "3 9 1 0 1", "13 10 2 1 1 0", "2 11 2 0 0"};
+  const Counters counters{{7}, {5, 2}, {}, {}, {5, 0, 2}};
+  EXPECT_EQ(seen(itemsOf(7, records, counters, CoverageView::Mcdc)),
+            (std::vector<Seen>{{5, 8,
+                                "condition 2 (`b`) has no independence pair: needs runs where only `b` "
+                                "changes the outcome"}}));
+}
+
+TEST_F(UncoveredItemsTest, AsInstrumentedNamesTheMissingCombinationToo) {
+  const auto records = {"0 3 0 0 0 both", "78 5 0 0 1 0", "79 5 0 0 1 1,2", "70 5 0 0 1 a && b",
+                        "75 5 0 0 1 TT", "76 5 0 1 1 TF", "76 5 0 2 1 F_", "80 5 0 0 1 0,1", "81 5 0 0 1 2",
+                        "77 5 0 0 1 a", "80 5 0 0 1 0", "81 5 0 0 1 1", "77 5 0 0 1 b", "13 6 1 0 2 1",
+                        "3 6 1 0 1", "13 7 2 1 1 0", "2 8 2 0 0"};
+  const Counters counters{{7}, {5, 2}, {}, {}, {5, 0, 2}};
+  const std::vector<Seen> items = seen(itemsOf(7, records, counters, CoverageView::AsInstrumented));
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0], (Seen{5, 5, "combination TF (FALSE) never occurred"}));
+  EXPECT_EQ(items[1].missing.substr(0, 27), "condition 2 (`b`) has no in");
+}
+
+// Decisions, switch labels, jumps and a function never called; extents stop
+// at the next record and at the function's end record.
+TEST_F(UncoveredItemsTest, EachKindInWordsWithItsExtent) {
+  const auto records = {"0 1 0 0 0 pick", "20 3 0 0 1 x > 0", "13 6 1 0 2 1", "42 8 1 0 1",
+                        "14 9 1 1 2 4", "13 10 2 2 3 A", "15 12 2 3 2", "13 13 3 4 3 B", "3 14 3 0 2",
+                        "13 15 4 5 1 0", "2 16 4 0 0", "0 20 0 1 0 unused", "13 21 1 6 1 0",
+                        "2 22 1 0 0"};
+  // pick called 3 times, always x > 0 and never case 4.
+  const Counters counters{{3, 0}, {3, 0, 0, 3, 3, 3, 0}, {3}, {0}, {}};
+  EXPECT_EQ(seen(itemsOf(3, records, counters, CoverageView::Decision)),
+            (std::vector<Seen>{{3, 5, "FALSE outcome never taken"},
+                               {9, 9, "case 4 never taken"},
+                               {10, 11, "return never reached"},
+                               {20, 22, "never called"},
+                               {21, 21, "return never reached"}}));
+  // Under the function view only the function is missed.
+  EXPECT_EQ(seen(itemsOf(3, records, counters, CoverageView::Function)),
+            (std::vector<Seen>{{20, 22, "never called"}}));
+}
+
+TEST_F(UncoveredItemsTest, NothingMissedGivesNoItems) {
+  EXPECT_TRUE(itemsOf(3, {"0 1 0 0 0 f", "20 2 0 0 1 c", "2 4 0 0 0"}, {{2}, {}, {1}, {1}, {}},
+                      CoverageView::AsInstrumented)
+                  .empty());
+}
+
+}  // namespace
+}  // namespace qar
