@@ -5,14 +5,15 @@
 # error, exit status and the files it leaves.
 #
 #   bench/compare.sh REF_BINARY NEW_BINARY [INPUT_DIR...]
-# default inputs: those of build-bench/suite/size-10, size-100, xml-heavy-10
-# and xml-heavy-100 that bench/suite.sh has generated.
+# default inputs: those of build-bench/suite/size-10, size-100, xml-heavy-10,
+# xml-heavy-100, shared-lines-10 and shared-lines-100 that bench/suite.sh
+# has generated.
 set -euo pipefail
 ref=$(realpath "$1"); new=$(realpath "$2"); shift 2
 cd "$(dirname "$0")/.."
 dirs=("$@")
 if [ ${#dirs[@]} -eq 0 ]; then
-  for dir in build-bench/suite/{size,xml-heavy}-{10,100}; do [ -f "$dir/complete" ] && dirs+=("$dir"); done
+  for dir in build-bench/suite/{size,xml-heavy,shared-lines}-{10,100}; do [ -f "$dir/complete" ] && dirs+=("$dir"); done
 fi
 export TZ=UTC SOURCE_DATE_EPOCH=1764950400
 work=$(mktemp -d)

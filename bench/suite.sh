@@ -15,17 +15,19 @@
 #          each run into a new directory
 # next to a floor: `wc -l` over every input byte and every output byte of
 # that run. All runs are pinned to one core but all4, which has the machine's
-# cores: there qarpost writes the XML report in a second process meanwhile. Each size comes in two shapes:
-# the default project, and an XML-heavy one (qarpost_synth --shape
+# cores: there qarpost writes the XML report in a second process meanwhile. Each size comes in three shapes:
+# the default project, an XML-heavy one (qarpost_synth --shape
 # xml-heavy: long descriptions full of "<", ">" and "&", most decisions
-# written as multiconditions). Prints the table and writes it to
+# written as multiconditions) and a shared-lines one (--shape shared-lines:
+# about twenty line records per source, most naming three files every
+# source shares, a few very large functions, many headers per source). Prints the table and writes it to
 # build-bench/suite/results.md. The table also has the CPU time (user +
 # system, 10 ms resolution) of the best run and of the best floor run: on a
 # loaded machine their ratio is steadier than that of the wall times.
 #
 #   bench/suite.sh [SIZE_MB...]        default: 1 10 100
 #   REPEAT=N bench/suite.sh            best of N runs (default 3)
-#   SHAPES="default" bench/suite.sh    only some shapes (default: default xml-heavy)
+#   SHAPES="default" bench/suite.sh    only some shapes (default: default xml-heavy shared-lines)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sizes=("$@")
@@ -98,7 +100,7 @@ measure() {
     "$(echo "$cpu / 1000000" | bc -l)" "$(echo "$floor / 1000000" | bc -l)" "$((peak * 1024 / 1000000))"
 }
 
-read -r -a shapes <<< "${SHAPES:-default xml-heavy}"
+read -r -a shapes <<< "${SHAPES:-default xml-heavy shared-lines}"
 for shape in "${shapes[@]}"; do
 for size in "${sizes[@]}"; do
   files=$((size * 200))

@@ -132,7 +132,7 @@ class FunctionBuilder {
     }
     hasCleanup_ = rng_.chance(12);
     statement(1 + rng_.below(2));  // a closing record needs a nonzero count
-    bool endsWithReturn = block(1, 2 + rng_.below(5));
+    bool endsWithReturn = block(1, style_.outerItems > 0 ? style_.outerItems : 2 + rng_.below(5));
     if (hasCleanup_) {
       add(45, 1, "cleanup");
       statement(1 + rng_.below(2));

@@ -2,7 +2,7 @@
 // one data file per test run, for benchmarks, fuzz seeds and checks at scale.
 //
 //   qarpost_synth DIR [--seed N] [--files N] [--symbol-mb X] [--runs N] [--coverage PERCENT]
-//                     [--shape default|xml-heavy]
+//                     [--shape default|xml-heavy|shared-lines]
 //
 // DIR/MON.sym describes the source files (about --symbol-mb MB of text over
 // --files files; either alone picks the other at about 5 kB a file). Sources
@@ -11,6 +11,12 @@
 // DIR/run_NNN.dat holds the counts of test run NNN, which covers about
 // --coverage percent of the sources (default 10). The same arguments always
 // give the same files (SOURCE_DATE_EPOCH fixes the stamps).
+//
+// The shared-lines shape sends most of the sources' own code, through about
+// twenty line records per source, to three files that every source shares
+// (a generated parser, a table and a definition file), as generated parsers
+// and shared .inc/.def files do; a few functions are very large, headers
+// are many per source and the descriptions long.
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -40,11 +46,12 @@ struct Options {
   // The XML-heavy shape: long condition texts and most decisions written
   // as multiconditions, so that the XML report is most of the output.
   bool xmlHeavy = false;
+  bool sharedLines = false;
 };
 
 [[noreturn]] void usage(const char* message) {
   std::fprintf(stderr, "qarpost_synth: %s\nusage: qarpost_synth DIR [--seed N] [--files N] [--symbol-mb X] "
-                       "[--runs N] [--coverage PERCENT] [--shape default|xml-heavy]\n", message);
+                       "[--runs N] [--coverage PERCENT] [--shape default|xml-heavy|shared-lines]\n", message);
   std::exit(2);
 }
 
@@ -58,6 +65,7 @@ Options parseArguments(int argc, char** argv) {
     const char* value = argv[++i];
     if (name == "--shape") {
       if (std::string_view(value) == "xml-heavy") options.xmlHeavy = true;
+      else if (std::string_view(value) == "shared-lines") options.sharedLines = true;
       else if (std::string_view(value) != "default") usage("unknown shape");
       continue;
     }
@@ -97,9 +105,13 @@ constexpr size_t kKindCount = sizeof kKinds / sizeof kKinds[0];
 // The kinds as the chosen shape has them: in the XML-heavy shape every kind
 // with decisions is instrumented for multiconditions too and writes most of
 // them as such, with long condition texts.
-std::vector<FileKind> kindsOfShape(bool xmlHeavy) {
+// In the shared-lines shape the texts are long, the decisions as usual.
+std::vector<FileKind> kindsOfShape(const Options& options) {
   std::vector<FileKind> kinds(kKinds, kKinds + kKindCount);
-  if (!xmlHeavy) return kinds;
+  if (options.sharedLines) {
+    for (FileKind& kind : kinds) kind.style.longTexts = !kind.style.functionOnly;
+  }
+  if (!options.xmlHeavy) return kinds;
   for (FileKind& kind : kinds) {
     if (kind.style.functionOnly) continue;
     kind.mode |= qar::kModeMulticondition;
@@ -165,13 +177,43 @@ std::string entryRecord(uint32_t line, const std::string& name) {
   return "50 " + std::to_string(line) + " 0 0 0 # " + std::to_string(line) + " \"" + name + "\"";
 }
 
+// The files that the line records of the shared-lines shape name.
+const char* const kSharedFiles[] = {"gen/parser.y", "include/tables.inc", "include/opcodes.def"};
+
+// Puts in-function line records (kind 51) before some counted records of a
+// function (not inside a multicondition's combinations, not at its end): most name a shared file, the rest lead back to the
+// source itself. `percent` is the chance per such record.
+void addSharedLineRecords(Rng& rng, const std::string& source, uint32_t percent, std::vector<Record>& records) {
+  std::vector<Record> out;
+  out.reserve(records.size() + records.size() * percent / 50 + 1);
+  for (Record& r : records) {
+    bool fits = r.op != OpCode::None && r.op != OpCode::Combo && r.op != OpCode::FunctionEnd &&
+                r.counter != Counter::COffset;
+    if (fits && rng.below(1000) < percent) {
+      const char* name = rng.chance(85) ? kSharedFiles[rng.below(3)] : source.c_str();
+      Record& line = out.emplace_back();
+      line.kind = 51;
+      line.line = r.line;
+      line.statements = r.statements;
+      line.nesting = r.nesting;
+      line.text = "# " + std::to_string(r.line) + " \"" + name + "\"";
+    }
+    out.push_back(std::move(r));
+  }
+  records.swap(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options = parseArguments(argc, argv);
   std::filesystem::create_directories(options.dir);
   const double bytesPerFile = options.symbolMb * 1e6 / options.files;
-  const std::vector<FileKind> kinds = kindsOfShape(options.xmlHeavy);
+  const std::vector<FileKind> kinds = kindsOfShape(options);
+  // The shared-lines shape: bytes written so far against the bytes due, so
+  // that the very large functions do not push the total off its size.
+  double bytesDue = 0;
+  size_t bytesWritten = 0;
 
   // Header pools, one per kind of file.
   std::vector<std::vector<Header>> headers(kKindCount);
@@ -183,7 +225,7 @@ int main(int argc, char** argv) {
       Header header;
       header.name = "include/lib" + std::to_string(k) + "/part_" + std::to_string(h) + ".h";
       uint32_t line = 5;
-      uint32_t functions = 1 + rng.below(3);
+      uint32_t functions = options.sharedLines ? 1 : 1 + rng.below(3);
       for (uint32_t f = 0; f < functions; ++f) {
         std::string name = kinds[k].style.cpp && rng.chance(50)
                                ? "Table<T>::lookup_" + std::to_string(h) + "_" + std::to_string(f)
@@ -220,7 +262,8 @@ int main(int argc, char** argv) {
 
     uint32_t conditionBase = 0;
     const std::vector<Header>& pool = headers[kind];
-    uint32_t includes = std::min<uint32_t>(rng.below(4), static_cast<uint32_t>(pool.size()));
+    uint32_t includes = options.sharedLines ? 2 + rng.below(5) : rng.below(4);
+    includes = std::min<uint32_t>(includes, static_cast<uint32_t>(pool.size()));
     uint32_t first = rng.below(static_cast<uint32_t>(pool.size()));
     for (uint32_t h = 0; h < includes; ++h) {
       const Header& header = pool[(first + h) % pool.size()];
@@ -233,15 +276,27 @@ int main(int argc, char** argv) {
     std::vector<Record> records;
     // Files instrumented for function coverage only are kept small, as
     // such files are: a few functions, however short their records.
-    const uint32_t maxFunctions = fileKind.style.functionOnly ? 4 + rng.below(12) : UINT32_MAX;
+    uint32_t maxFunctions = fileKind.style.functionOnly ? 4 + rng.below(12) : UINT32_MAX;
+    CodeStyle style = fileKind.style;
+    double fileBytes = bytesPerFile;
+    if (options.sharedLines) {
+      bytesDue += bytesPerFile;
+      fileBytes = std::max(0.0, bytesDue - static_cast<double>(bytesWritten));
+      // One source in five hundred is a single very large function.
+      if (!style.functionOnly && rng.below(500) == 0) {
+        style.outerItems = 150 + rng.below(150);
+        maxFunctions = 1;
+      }
+    }
     // Stop when the next function would, on average, overshoot the file's
     // share of the symbol text by more than it would leave it short.
     size_t functionBytes = 0;
     for (uint32_t f = 0; f < maxFunctions; ++f) {
-      if (f > 0 && static_cast<double>(bytes + functionBytes / f / 2) >= bytesPerFile) break;
+      if (f > 0 && static_cast<double>(bytes + functionBytes / f / 2) >= fileBytes) break;
       records.clear();
       std::string function = "unit" + std::to_string(s) + "_" + kVerbs[rng.below(kVerbCount)] + std::to_string(f);
-      buildFunction(rng, fileKind.style, function, line, records);
+      buildFunction(rng, style, function, line, records);
+      if (options.sharedLines && !style.functionOnly) addSharedLineRecords(rng, plan.name, 1000, records);
       size_t added = emit(records, file, plan, conditionBase);
       bytes += added;
       functionBytes += added;
@@ -250,7 +305,7 @@ int main(int argc, char** argv) {
     std::string count = "%" + std::to_string(line) + "," + std::to_string(plan.sizes.f) + "," +
                         std::to_string(plan.sizes.j) + "," + std::to_string(plan.sizes.d) + "," +
                         std::to_string(plan.sizes.c) + "," + std::to_string(plan.sizes.t);
-    addLine(file, count);
+    bytesWritten += bytes + addLine(file, count);
   }
 
   try {

@@ -91,6 +91,9 @@ struct CodeStyle {
   // this share of the if and while decisions written as multiconditions.
   bool longTexts = false;
   uint32_t multiconditionPercent = 45;
+  // Items of a function's outermost block; 0: a few (2 to 6). Thousands of
+  // records come from a few hundred.
+  uint32_t outerItems = 0;
 };
 
 // Appends one function's records (function record to end record) to `out`,

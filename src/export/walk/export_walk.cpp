@@ -62,7 +62,7 @@ struct ExportWalk {
   // Written files that a line directive of another database file reaches;
   // they are written at the end, all contributions added.
   std::unordered_set<std::string> sharedKeys;
-  std::vector<PathTable> deferred;
+  std::vector<SharedPathTable> deferred;
   std::unordered_map<std::string, size_t> deferredIndex;
 
   Probe record;     // nextRecord's buffer, the same for the whole walk
@@ -303,11 +303,8 @@ void endFile(ExportWalk& w) {
       continue;
     }
     auto [at, inserted] = w.deferredIndex.try_emplace(contribution.table.key, w.deferred.size());
-    if (inserted) {
-      w.deferred.push_back(contribution.table);
-    } else {
-      mergeContribution(w.deferred[at->second], contribution.table);
-    }
+    if (inserted) w.deferred.emplace_back();
+    w.deferred[at->second].add(std::move(contribution.table));
   }
   w.contributionsUsed = 0;
 }
@@ -351,7 +348,7 @@ RunResult walkDatabaseForExport(const std::optional<std::string>& root, const Ex
   // A walk stopped early (an include record after a function) leaves the
   // cursor inside the database; a later walk must start from the top.
   if (category != RecordCategory::EndOfRecords) resetRecordCursor();
-  for (const PathTable& table : w.deferred) emitPath(w, table);
+  for (SharedPathTable& table : w.deferred) emitPath(w, table.merged());
 
   RunResult& run = w.run;
   run.sourceFiles = sourceFileCount();

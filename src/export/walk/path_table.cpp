@@ -119,6 +119,58 @@ void mergeContribution(PathTable& into, const PathTable& from) {
   into.nextBlock = std::max(into.nextBlock, from.nextBlock);
 }
 
+void SharedPathTable::add(PathTable&& from) {
+  if (table_.path.empty() && table_.key.empty()) {
+    table_.path = from.path;
+    table_.key = from.key;
+  }
+  table_.lines.insert(table_.lines.end(), from.lines.begin(), from.lines.end());
+  table_.branches.insert(table_.branches.end(), from.branches.begin(), from.branches.end());
+  table_.functions.insert(table_.functions.end(), std::make_move_iterator(from.functions.begin()),
+                          std::make_move_iterator(from.functions.end()));
+  table_.nextBlock = std::max(table_.nextBlock, from.nextBlock);
+  rows_ += from.lines.size() + from.branches.size() + from.functions.size();
+  // Merging when the appended rows exceed the merged ones sorts every row a
+  // logarithmic number of times in all, and bounds the duplicates kept.
+  if (rows_ > 2 * mergedRows_ + 4096) mergeAppended();
+}
+
+const PathTable& SharedPathTable::merged() {
+  if (rows_ != mergedRows_) mergeAppended();
+  return table_;
+}
+
+void SharedPathTable::mergeAppended() {
+  // Stable sorts keep the earlier contribution first among equal rows, as
+  // merging one contribution after the other does.
+  std::vector<LineHits>& lines = table_.lines;
+  std::stable_sort(lines.begin(), lines.end(), [](const LineHits& a, const LineHits& b) { return a.line < b.line; });
+  size_t out = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (out > 0 && lines[out - 1].line == lines[i].line) {
+      lines[out - 1].hits = addCounts(lines[out - 1].hits, lines[i].hits);
+    } else {
+      lines[out++] = lines[i];
+    }
+  }
+  lines.resize(out);
+
+  std::vector<BranchCount>& branches = table_.branches;
+  std::stable_sort(branches.begin(), branches.end(), byLineThenBranch);
+  out = 0;
+  for (size_t i = 0; i < branches.size(); ++i) {
+    if (out > 0 && sameBranch(branches[out - 1], branches[i])) {
+      branches[out - 1].taken = addCounts(branches[out - 1].taken, branches[i].taken);
+    } else {
+      branches[out++] = branches[i];
+    }
+  }
+  branches.resize(out);
+
+  combineFunctions(table_.functions);
+  mergedRows_ = rows_ = lines.size() + branches.size() + table_.functions.size();
+}
+
 LineCoverage lineCoverageOf(const PathTable& table) {
   LineCoverage coverage;
   for (const LineHits& line : table.lines) {

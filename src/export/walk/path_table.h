@@ -71,6 +71,28 @@ void settleContribution(PathTable& table);
 // the same function (name and line) add up.
 void mergeContribution(PathTable& into, const PathTable& from);
 
+// A written file that many database files contribute to (a generated
+// parser, a shared .inc file). Merging each contribution into the whole
+// table would cost the table's size per contribution; instead contributions
+// are appended and merged in one sorted pass when the appended rows
+// outgrow the merged ones (so memory stays within about twice the merged
+// table) and once more when the table is read. The result is that of
+// mergeContribution applied in the order of the contributions.
+class SharedPathTable {
+ public:
+  // Appends a settled contribution; its rows are moved out.
+  void add(PathTable&& contribution);
+  // The settled table of all contributions so far.
+  const PathTable& merged();
+
+ private:
+  void mergeAppended();
+
+  PathTable table_;
+  size_t mergedRows_ = 0;  // rows of table_ at the last merge
+  size_t rows_ = 0;        // rows of table_ now
+};
+
 struct CoverageCount {
   uint32_t found = 0;
   uint32_t hit = 0;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 namespace qar {
 namespace {
 
@@ -81,6 +84,101 @@ TEST(PathTable, AFunctionCoversItsOwnLinesAndTheirBranches) {
     if (branches.found > 0) branchFigures.emplace_back(line.line, branches.found * 10 + branches.hit);
   });
   EXPECT_EQ(branchFigures, (std::vector<std::pair<uint32_t, uint32_t>>{{4, 21}, {8, 11}}));
+}
+
+
+// Every field of two settled tables, for comparing the shared table with
+// the contributions merged one after the other.
+void expectSameTable(const PathTable& a, const PathTable& b) {
+  EXPECT_EQ(a.path, b.path);
+  EXPECT_EQ(a.nextBlock, b.nextBlock);
+  EXPECT_EQ(linesOf(a), linesOf(b));
+  ASSERT_EQ(a.branches.size(), b.branches.size());
+  for (size_t i = 0; i < a.branches.size(); ++i) {
+    const BranchCount& x = a.branches[i];
+    const BranchCount& y = b.branches[i];
+    EXPECT_TRUE(x.line == y.line && x.block == y.block && x.branch == y.branch && x.taken == y.taken &&
+                x.kind == y.kind)
+        << "branch " << i;
+  }
+  ASSERT_EQ(a.functions.size(), b.functions.size());
+  for (size_t i = 0; i < a.functions.size(); ++i) {
+    EXPECT_EQ(a.functions[i].name, b.functions[i].name);
+    EXPECT_EQ(a.functions[i].line, b.functions[i].line);
+    EXPECT_EQ(a.functions[i].calls, b.functions[i].calls);
+    EXPECT_EQ(a.functions[i].lines, b.functions[i].lines);
+  }
+}
+
+TEST(SharedPathTable, SeveralFilesContributingToOneFileAddUpInTheirOrder) {
+  SharedPathTable shared;
+  PathTable first = contribution({{7, 2}, {5, 1}}, {{7, 0, 0, 1, BranchKind::True}}, {{"yyparse", 5, 1, {5}}});
+  first.path = "gen/parser.y";
+  first.nextBlock = 1;
+  PathTable second = contribution({{7, UINT32_MAX}, {6, 0}}, {{7, 0, 0, 4, BranchKind::Case}},
+                                  {{"yyparse", 5, 2, {7}}, {"yylex", 5, 0, {6}}});
+  second.path = "GEN/parser.y";  // the same file under another spelling: the first one's stays
+  shared.add(std::move(first));
+  shared.add(std::move(second));
+  const PathTable& table = shared.merged();
+  EXPECT_EQ(table.path, "gen/parser.y");
+  EXPECT_EQ(table.nextBlock, 1u);
+  EXPECT_EQ(linesOf(table), (std::vector<std::pair<uint32_t, uint32_t>>{{5, 1}, {6, 0}, {7, UINT32_MAX}}));
+  // A tie on (line, block, branch): the counts add, the earlier file's kind stays.
+  ASSERT_EQ(table.branches.size(), 1u);
+  EXPECT_EQ(table.branches[0].taken, 5u);
+  EXPECT_EQ(table.branches[0].kind, BranchKind::True);
+  // Functions by line, then name; the same function's calls add and its lines join.
+  ASSERT_EQ(table.functions.size(), 2u);
+  EXPECT_EQ(table.functions[0].name, "yylex");
+  EXPECT_EQ(table.functions[1].name, "yyparse");
+  EXPECT_EQ(table.functions[1].calls, 3u);
+  EXPECT_EQ(table.functions[1].lines, (std::vector<uint32_t>{5, 7}));
+}
+
+// Many files over the same few lines, with reads in between: the shared
+// table merges in batches and must give what merging one file after the
+// other gives, ties and saturated counts included.
+TEST(SharedPathTable, BatchedMergesMatchMergingEachContributionInTurn) {
+  uint64_t state = 12345;
+  auto below = [&state](uint32_t bound) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<uint32_t>((state >> 33) % bound);
+  };
+  const char* const names[] = {"yyparse", "yylex", "lookup", "emit"};
+  SharedPathTable shared;
+  PathTable sequential;
+  for (int file = 0; file < 600; ++file) {
+    std::vector<LineHits> lines;
+    std::vector<BranchCount> branches;
+    std::vector<LocatedFunction> functions;
+    for (int row = 0; row < 20; ++row) {
+      const uint32_t line = 1 + below(300);
+      lines.push_back({line, below(4) == 0 ? UINT32_MAX - below(3) : below(5)});
+      branches.push_back({line, below(3), below(2), below(3), static_cast<BranchKind>(below(6))});
+    }
+    // Within one file a branch is unique.
+    std::sort(branches.begin(), branches.end(), [](const BranchCount& a, const BranchCount& b) {
+      return std::tie(a.line, a.block, a.branch) < std::tie(b.line, b.block, b.branch);
+    });
+    branches.erase(std::unique(branches.begin(), branches.end(),
+                               [](const BranchCount& a, const BranchCount& b) {
+                                 return a.line == b.line && a.block == b.block && a.branch == b.branch;
+                               }),
+                   branches.end());
+    const uint32_t line = 1 + below(40);
+    functions.push_back({names[below(4)], line, below(3), {line, line + 1 + below(5)}});
+    PathTable table = contribution(std::move(lines), std::move(branches), std::move(functions));
+    table.nextBlock = below(100);
+    if (file == 0) {
+      sequential = table;
+    } else {
+      mergeContribution(sequential, table);
+    }
+    shared.add(std::move(table));
+    if (file == 17 || file == 400) expectSameTable(shared.merged(), sequential);
+  }
+  expectSameTable(shared.merged(), sequential);
 }
 
 }  // namespace
