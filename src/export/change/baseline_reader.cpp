@@ -12,20 +12,29 @@ namespace {
 
 // A small JSON document tree: enough to read the export back, strict on
 // syntax so that a cut or foreign file is named as such.
+struct JsonMember;
+
 struct JsonNode {
   enum class Kind { Null, Bool, Number, String, Array, Object } kind = Kind::Null;
   bool boolean = false;
   std::string text;  // a string's value, or a number's digits
   std::vector<JsonNode> items;
-  std::vector<std::pair<std::string, JsonNode>> members;
+  std::vector<JsonMember> members;  // a member type of its own: a pair of an incomplete node does not build everywhere
 
-  const JsonNode* member(std::string_view name) const {
-    for (const auto& [key, value] : members) {
-      if (key == name) return &value;
-    }
-    return nullptr;
-  }
+  const JsonNode* member(std::string_view name) const;
 };
+
+struct JsonMember {
+  std::string key;
+  JsonNode value;
+};
+
+const JsonNode* JsonNode::member(std::string_view name) const {
+  for (const JsonMember& m : members) {
+    if (m.key == name) return &m.value;
+  }
+  return nullptr;
+}
 
 class JsonParser {
  public:
@@ -184,8 +193,8 @@ class JsonParser {
       if (!string(key)) return false;
       skipSpace();
       if (at_ >= text_.size() || text_[at_++] != ':') return fail("malformed JSON");
-      node.members.emplace_back(std::move(key), JsonNode{});
-      if (!value(node.members.back().second, depth + 1)) return false;
+      node.members.push_back(JsonMember{std::move(key), JsonNode{}});
+      if (!value(node.members.back().value, depth + 1)) return false;
       skipSpace();
       if (at_ >= text_.size()) return fail("unexpected end");
       if (text_[at_] == '}') return ++at_, true;
