@@ -10,6 +10,7 @@
 #include "export/change/coverage_history.h"
 #include "base/clock.h"
 #include "export/formats/json_baseline.h"
+#include "export/gates/delta_gates.h"
 #include "export/gates/lost_gates.h"
 #include "export/gates/coverage_gates.h"
 #include "export/output/export_stream.h"
@@ -20,6 +21,20 @@
 #include "export/formats/sonar_export.h"
 
 namespace qar {
+namespace {
+
+// A file compared as changed throughout is named once: its lost items may
+// hide among its removed ones.
+void noteFilesChangedThroughout(const BaselineComparison& comparison) {
+  for (const FileChange& file : comparison.files) {
+    if (!file.changedThroughout) continue;
+    writeDiagnostic("QARPost notice: baseline: " + file.path + " has " + std::to_string(file.sourceLinesNow) +
+                    " source lines, " + std::to_string(file.sourceLinesBefore) +
+                    " in the baseline: compared as changed throughout\n");
+  }
+}
+
+}  // namespace
 
 int writeExports(const ExportSettings& settings, CoverageView view) {
   resetExportOutputErrors();
@@ -35,7 +50,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     baseline = std::move(read.baseline);
   }
   std::unique_ptr<BaselineComparer> comparer;
-  if (baseline) comparer = std::make_unique<BaselineComparer>(*baseline);
+  if (baseline) comparer = std::make_unique<BaselineComparer>(*baseline, nullptr);
   ExportStream streams[kExportFormatCount];
   bool open[kExportFormatCount] = {};
   for (size_t f = 0; f < kExportFormatCount; ++f) {
@@ -61,6 +76,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   sinks.file = [&](const FileResult& file) {
     if (jsonOn) writeJsonFile(json, file);
     if (htmlOn) addHtmlFile(html, file);
+    if (comparer) comparer->addFile(file);
   };
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
@@ -79,6 +95,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   std::string baselineMember;
   if (comparer) {
     comparison = comparer->finish();
+    noteFilesChangedThroughout(comparison);
     appendJsonBaseline(baselineMember, *settings.baselineFile, comparison);
   }
   if (jsonOn) endJsonDocument(json, run, baselineMember);
@@ -95,6 +112,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
 
   bool gateMissed = applyCoverageGates(settings.gates, run, view);
   if (comparer && applyLostGates(settings.lostGates, comparison)) gateMissed = true;
+  if (comparer && applyDeltaGates(settings.deltaGates, comparison)) gateMissed = true;
   if (exportOutputErrorReported()) return 1;
   return gateMissed ? kStatusGateMissed : 0;
 }

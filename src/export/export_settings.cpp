@@ -81,6 +81,12 @@ size_t takeExportOption(const std::vector<std::string>& arguments, size_t index)
   }
   if (argument == "--fail-under") {
     const std::string& value = optionValue(arguments, index, false);
+    if (value.starts_with("delta.")) {
+      std::optional<DeltaGate> delta = parseDeltaGate(std::string_view(value).substr(6));
+      if (!delta) exportCommandLineError("malformed gate", value);
+      settings.deltaGates.push_back(std::move(*delta));
+      return 2;
+    }
     std::optional<CoverageGate> gate = parseCoverageGate(value);
     if (!gate) exportCommandLineError("malformed gate", value);
     settings.gates.push_back(std::move(*gate));
@@ -130,8 +136,9 @@ void checkExportSettings(const ExportSettings& settings) {
     }
   }
   if (settings.htmlDirectory) anyOutput = true;
-  if (!settings.lostGates.empty() && !settings.baselineFile) exportCommandLineError("argument missing for option", "--baseline");
-  if (!settings.lostGates.empty() || settings.historyFile) anyOutput = true;
+  const bool baselineGates = !settings.lostGates.empty() || !settings.deltaGates.empty();
+  if (baselineGates && !settings.baselineFile) exportCommandLineError("argument missing for option", "--baseline");
+  if (baselineGates || settings.historyFile) anyOutput = true;
   if (settings.historyLabel && !settings.historyFile) exportCommandLineError("argument missing for option", "--history");
   if (!anyOutput && settings.gates.empty()) {
     exportCommandLineError("output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--html|--fail-under");
@@ -174,7 +181,8 @@ void printExportUsage() {
       "               [--lcov file] [--cobertura file] [--sonarqube file] [--json file]\n"
       "               [--html dir [--source-root dir]]\n"
       "               [--root dir] [--fail-under measure=percent]...\n"
-      "               [--baseline old.json [--fail-if-lost measure]...]\n"
+      "               [--baseline old.json [--fail-if-lost measure]...\n"
+      "                [--fail-under delta.measure=points]...]\n"
       "               [--history file [--label text]]\n"
       "\n"
       "[general-options]:\n"
@@ -198,7 +206,9 @@ void printExportUsage() {
       "\n"
       "Baseline: --baseline old.json compares this run with an earlier JSON export\n"
       "(in the JSON export's 'baseline' member); --fail-if-lost measure, measure one\n"
-      "of line, branch and function, misses when an item covered then is not now.\n"
+      "of line, branch, function and mcdc, misses when an item covered then is not\n"
+      "now; --fail-under delta.measure=points misses when the measure's percent\n"
+      "changed by less than points (-0.5: it may fall by half a point at most).\n"
       "--history file appends this run's totals to file as one JSON line.\n"
       "\n";
   writeStandardOutput(text);

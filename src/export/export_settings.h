@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "export/change/baseline_compare.h"
+#include "export/gates/delta_gates.h"
 #include "export/gates/gate_settings.h"
 
 namespace qar {
@@ -31,6 +32,7 @@ struct ExportSettings {
   // The comparison with an earlier run's JSON export, and its ratchet gates.
   std::optional<std::string> baselineFile;
   std::vector<ChangeMeasure> lostGates;
+  std::vector<DeltaGate> deltaGates;
   // The history file a line of this run's totals is appended to.
   std::optional<std::string> historyFile;
   std::optional<std::string> historyLabel;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <tuple>
+
+#include "export/walk/export_numbers.h"
 
 namespace qar {
 namespace {
 
-constexpr std::string_view kMeasureNames[kChangeMeasureCount] = {"lines", "branches", "functions"};
+constexpr std::string_view kMeasureNames[kChangeMeasureCount] = {"lines", "branches", "functions", "mcdc"};
 
 // One item of a measure, keyed by what stays the same between runs of the
 // same code: its line, kind and place among the items of that kind there.
@@ -22,77 +25,79 @@ struct ItemKey {
 
 using ItemMap = std::map<ItemKey, bool>;  // covered or not
 
-ItemMap lineItems(const std::vector<LineHits>& lines) {
-  ItemMap items;
-  for (const LineHits& l : lines) items.emplace(ItemKey{l.line, "line", 0}, l.hits > 0);
-  return items;
-}
-
-// Branches by line and kind, numbered in their order on the line: block
-// numbers depend on the other files of a run and are not compared.
-ItemMap branchItems(const std::vector<BranchCount>& branches) {
-  ItemMap items;
-  std::map<std::pair<uint32_t, std::string>, uint32_t> places;
-  for (const BranchCount& b : branches) {
-    std::string what = std::string("branch ") + branchKindName(b.kind);
-    const uint32_t place = places[{b.line, what}]++;
-    items.emplace(ItemKey{b.line, std::move(what), place}, b.taken > 0);
+// The items of one side. Items of the baseline are carried to the lines
+// they stand on now; those whose line the change removed or rewrote, and
+// all of a file compared as changed throughout, are counted apart, as
+// removed (this run's items on such code then find no match and are new).
+class ItemSide {
+ public:
+  ItemSide(const FileMove* move, bool changedThroughout) : move_(move), changedThroughout_(changedThroughout) {}
+  // Adds an item; its place is its order among the items of its kind on its line.
+  void add(uint32_t line, std::string what, bool covered) {
+    const uint32_t place = places_[{line, what}]++;
+    count_.found += 1;
+    if (covered) count_.hit += 1;
+    std::optional<uint32_t> now = line;
+    if (changedThroughout_) {
+      now.reset();
+    } else if (move_) {
+      now = movedLine(*move_, line);
+    }
+    if (!now) {
+      ++unmatched_;
+      return;
+    }
+    items_.emplace(ItemKey{*now, std::move(what), place}, covered);
   }
-  return items;
-}
+  const ItemMap& items() const { return items_; }
+  const CoverageCount& count() const { return count_; }
+  uint32_t unmatched() const { return unmatched_; }
 
-template <typename Function>
-ItemMap functionItems(const std::vector<Function>& functions) {
-  ItemMap items;
-  for (const Function& f : functions) items.emplace(ItemKey{f.line, "function " + f.name, 0}, f.calls > 0);
-  return items;
-}
+ private:
+  const FileMove* move_;
+  bool changedThroughout_;
+  std::map<std::pair<uint32_t, std::string>, uint32_t> places_;
+  ItemMap items_;
+  CoverageCount count_;
+  uint32_t unmatched_ = 0;
+};
 
-void countItems(const ItemMap& items, CoverageCount& count) {
-  for (const auto& [key, covered] : items) {
-    ++count.found;
-    if (covered) ++count.hit;
-  }
-}
-
-// Walks both maps in key order, counting each item in its category.
-void compareItems(const ItemMap& before, const ItemMap& now, const std::string& path, ChangeMeasure measure,
-                  ChangeCounts& counts, std::vector<LostItem>& lost) {
-  countItems(before, counts.before);
-  countItems(now, counts.now);
-  auto b = before.begin();
-  auto n = now.begin();
-  while (b != before.end() || n != now.end()) {
-    if (n == now.end() || (b != before.end() && b->first < n->first)) {
+// Walks both sides in key order, counting each item in its category.
+void compareItems(const ItemSide& before, const ItemSide& now, FileChange& change, ChangeMeasure measure) {
+  ChangeCounts& counts = change.measures[static_cast<int>(measure)];
+  counts.before += before.count();
+  counts.now += now.count();
+  counts.removed += before.unmatched();
+  const ItemMap& b = before.items();
+  const ItemMap& n = now.items();
+  auto bi = b.begin();
+  auto ni = n.begin();
+  while (bi != b.end() || ni != n.end()) {
+    if (ni == n.end() || (bi != b.end() && bi->first < ni->first)) {
       ++counts.removed;
-      ++b;
-    } else if (b == before.end() || n->first < b->first) {
-      ++(n->second ? counts.newCovered : counts.newUncovered);
-      ++n;
+      ++bi;
+    } else if (bi == b.end() || ni->first < bi->first) {
+      ++(ni->second ? counts.newCovered : counts.newUncovered);
+      ++ni;
     } else {
-      if (b->second && !n->second) {
+      if (bi->second && !ni->second) {
         ++counts.lost;
-        lost.push_back(LostItem{path, b->first.line, measure, b->first.what});
-      } else if (!b->second && n->second) {
+        change.lost.push_back(LostItem{change.path, bi->first.line, measure, bi->first.what});
+      } else if (!bi->second && ni->second) {
         ++counts.gained;
       }
-      ++b;
-      ++n;
+      ++bi;
+      ++ni;
     }
   }
 }
 
-void compareFile(const BaselineSource* before, const PathTable* now, FileChange& change, std::vector<LostItem>& lost) {
-  static const BaselineSource kNoSource;
-  static const PathTable kNoTable;
-  const BaselineSource& b = before ? *before : kNoSource;
-  const PathTable& n = now ? *now : kNoTable;
-  compareItems(lineItems(b.lines), lineItems(n.lines), change.path, ChangeMeasure::Lines,
-               change.measures[static_cast<int>(ChangeMeasure::Lines)], lost);
-  compareItems(branchItems(b.branches), branchItems(n.branches), change.path, ChangeMeasure::Branches,
-               change.measures[static_cast<int>(ChangeMeasure::Branches)], lost);
-  compareItems(functionItems(b.functions), functionItems(n.functions), change.path, ChangeMeasure::Functions,
-               change.measures[static_cast<int>(ChangeMeasure::Functions)], lost);
+// The baseline writes a function name met at more than one line of a file
+// with "@LINE" added; the comparison uses the name itself.
+std::string plainFunctionName(const BaselineFunction& f) {
+  const std::string suffix = "@" + std::to_string(f.line);
+  if (f.name.size() > suffix.size() && f.name.ends_with(suffix)) return f.name.substr(0, f.name.size() - suffix.size());
+  return f.name;
 }
 
 int64_t truncatedPercentHundredths(const CoverageCount& count) {
@@ -119,32 +124,145 @@ int64_t percentChangeHundredths(const CoverageCount& before, const CoverageCount
   return truncatedPercentHundredths(now) - truncatedPercentHundredths(before);
 }
 
-BaselineComparer::BaselineComparer(const Baseline& baseline)
-    : baseline_(baseline), seen_(baseline.sources.size(), false) {
-  index_.reserve(baseline.sources.size());
-  for (size_t i = 0; i < baseline.sources.size(); ++i) index_.emplace(baseline.sources[i].path, i);
+std::string pointsText(int64_t hundredths) {
+  std::string text = hundredths < 0 ? "-" : hundredths > 0 ? "+" : "";
+  const uint64_t magnitude = static_cast<uint64_t>(hundredths < 0 ? -hundredths : hundredths);
+  appendDecimal(text, magnitude / 100);
+  text += '.';
+  text += static_cast<char>('0' + magnitude % 100 / 10);
+  text += static_cast<char>('0' + magnitude % 10);
+  return text;
+}
+
+BaselineComparer::BaselineComparer(const Baseline& baseline, const LineMoves* moves)
+    : baseline_(baseline),
+      moves_(moves),
+      sourceSeen_(baseline.sources.size(), false),
+      fileSeen_(baseline.files.size(), false) {
+  // A file the change deleted is matched by nothing and ends as removed.
+  auto pathNow = [&](const std::string& path) -> const std::string* {
+    const FileMove* move = moveOf(path);
+    if (!move) return &path;
+    return move->deleted ? nullptr : &move->newPath;
+  };
+  sourceIndex_.reserve(baseline.sources.size());
+  for (size_t i = 0; i < baseline.sources.size(); ++i) {
+    if (const std::string* path = pathNow(baseline.sources[i].path)) sourceIndex_.emplace(*path, i);
+  }
+  fileIndex_.reserve(baseline.files.size());
+  for (size_t i = 0; i < baseline.files.size(); ++i) {
+    if (const std::string* path = pathNow(baseline.files[i].path)) fileIndex_.emplace(*path, i);
+  }
+}
+
+const FileMove* BaselineComparer::moveOf(const std::string& baselinePath) const {
+  if (!moves_) return nullptr;
+  auto found = moves_->find(baselinePath);
+  return found == moves_->end() ? nullptr : &found->second;
+}
+
+FileChange& BaselineComparer::changeFor(const std::string& path) {
+  auto [at, inserted] = changeIndex_.try_emplace(path, result_.files.size());
+  if (inserted) result_.files.emplace_back().path = path;
+  return result_.files[at->second];
+}
+
+void BaselineComparer::addFile(const FileResult& file) {
+  FileChange& change = changeFor(file.path);
+  const BaselineFile* before = nullptr;
+  if (auto found = fileIndex_.find(file.path); found != fileIndex_.end()) {
+    before = &baseline_.files[found->second];
+    fileSeen_[found->second] = true;
+  }
+  change.sourceLinesNow = file.sourceLines;
+  change.statementsNow = CoverageCount{file.statements.total, file.statements.hits};
+  const FileMove* move = before ? moveOf(before->path) : nullptr;
+  if (before) {
+    change.sourceLinesBefore = before->sourceLines;
+    change.statementsBefore = CoverageCount{before->statementTotal, before->statementHits};
+    change.changedThroughout = !moves_ && before->sourceLines != 0 && file.sourceLines != 0 &&
+                               before->sourceLines != file.sourceLines;
+  }
+  ItemSide then(move, change.changedThroughout);
+  ItemSide now(nullptr, false);
+  if (before) {
+    for (const BaselineCondition& c : before->conditions) {
+      then.add(c.line, "condition " + std::to_string(c.number), c.covered);
+    }
+  }
+  for (const FunctionResult& function : file.functions) {
+    for (const MulticonditionResult& m : function.multiconditions) {
+      for (const McdcConditionResult& c : m.conditions) {
+        now.add(m.line, "condition " + std::to_string(c.number), c.covered);
+      }
+    }
+  }
+  compareItems(then, now, change, ChangeMeasure::Mcdc);
 }
 
 void BaselineComparer::addSource(const PathTable& table) {
+  FileChange& change = changeFor(table.path);
   const BaselineSource* before = nullptr;
-  if (auto found = index_.find(table.path); found != index_.end()) {
+  if (auto found = sourceIndex_.find(table.path); found != sourceIndex_.end()) {
     before = &baseline_.sources[found->second];
-    seen_[found->second] = true;
+    sourceSeen_[found->second] = true;
   }
-  FileChange& change = result_.files.emplace_back();
-  change.path = table.path;
-  compareFile(before, &table, change, result_.lost);
+  const FileMove* move = before ? moveOf(before->path) : nullptr;
+  const bool throughout = change.changedThroughout;
+
+  ItemSide linesThen(move, throughout), linesNow(nullptr, false);
+  ItemSide branchesThen(move, throughout), branchesNow(nullptr, false);
+  ItemSide functionsThen(move, throughout), functionsNow(nullptr, false);
+  if (before) {
+    for (const LineHits& l : before->lines) linesThen.add(l.line, "line", l.hits > 0);
+    for (const BranchCount& b : before->branches) {
+      branchesThen.add(b.line, std::string("branch ") + branchKindName(b.kind), b.taken > 0);
+    }
+    for (const BaselineFunction& f : before->functions) {
+      functionsThen.add(f.line, "function " + plainFunctionName(f), f.calls > 0);
+    }
+  }
+  for (const LineHits& l : table.lines) linesNow.add(l.line, "line", l.hits > 0);
+  for (const BranchCount& b : table.branches) {
+    branchesNow.add(b.line, std::string("branch ") + branchKindName(b.kind), b.taken > 0);
+  }
+  for (const LocatedFunction& f : table.functions) functionsNow.add(f.line, "function " + f.name, f.calls > 0);
+  compareItems(linesThen, linesNow, change, ChangeMeasure::Lines);
+  compareItems(branchesThen, branchesNow, change, ChangeMeasure::Branches);
+  compareItems(functionsThen, functionsNow, change, ChangeMeasure::Functions);
 }
 
 BaselineComparison BaselineComparer::finish() {
   for (size_t i = 0; i < baseline_.sources.size(); ++i) {
-    if (seen_[i]) continue;
-    FileChange& change = result_.files.emplace_back();
-    change.path = baseline_.sources[i].path;
-    compareFile(&baseline_.sources[i], nullptr, change, result_.lost);
+    if (sourceSeen_[i]) continue;
+    const BaselineSource& gone = baseline_.sources[i];
+    FileChange& change = changeFor(gone.path);
+    ItemSide lines(nullptr, true), branches(nullptr, true), functions(nullptr, true);
+    for (const LineHits& l : gone.lines) lines.add(l.line, "line", l.hits > 0);
+    for (const BranchCount& b : gone.branches) branches.add(b.line, "branch", b.taken > 0);
+    for (const BaselineFunction& f : gone.functions) functions.add(f.line, "function", f.calls > 0);
+    const ItemSide none(nullptr, false);
+    compareItems(lines, none, change, ChangeMeasure::Lines);
+    compareItems(branches, none, change, ChangeMeasure::Branches);
+    compareItems(functions, none, change, ChangeMeasure::Functions);
   }
-  for (const FileChange& file : result_.files) {
+  for (size_t i = 0; i < baseline_.files.size(); ++i) {
+    if (fileSeen_[i]) continue;
+    const BaselineFile& gone = baseline_.files[i];
+    FileChange& change = changeFor(gone.path);
+    change.sourceLinesBefore = gone.sourceLines;
+    change.statementsBefore = CoverageCount{gone.statementTotal, gone.statementHits};
+    ItemSide conditions(nullptr, true);
+    for (const BaselineCondition& c : gone.conditions) conditions.add(c.line, "condition", c.covered);
+    compareItems(conditions, ItemSide(nullptr, false), change, ChangeMeasure::Mcdc);
+  }
+  for (FileChange& file : result_.files) {
     for (size_t m = 0; m < kChangeMeasureCount; ++m) result_.totals[m] += file.measures[m];
+    result_.statementsBefore += file.statementsBefore;
+    result_.statementsNow += file.statementsNow;
+    std::stable_sort(file.lost.begin(), file.lost.end(),
+                     [](const LostItem& a, const LostItem& b) { return a.line < b.line; });
+    result_.lost.insert(result_.lost.end(), file.lost.begin(), file.lost.end());
   }
   return std::move(result_);
 }

@@ -1,8 +1,9 @@
 #pragma once
-// This run's line coverage against a baseline's: per measure (lines,
-// branches, functions) and per file, the figures before and now and the
-// items in each category. Lines are taken as unmoved: items are matched by
-// file as written, line, kind and place on the line.
+// This run's coverage against a baseline's: per measure (lines, branches,
+// functions, MC/DC conditions) and per file, the figures before and now and
+// the items in each category; statement figures before and now. Items are
+// matched by file as written, line, kind and place on the line, the
+// baseline's lines first carried through a change when one is given.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,12 +11,14 @@
 #include <vector>
 
 #include "export/change/baseline_reader.h"
+#include "export/change/line_moves.h"
+#include "export/walk/export_results.h"
 #include "export/walk/path_table.h"
 
 namespace qar {
 
-enum class ChangeMeasure : int { Lines = 0, Branches = 1, Functions = 2 };
-inline constexpr size_t kChangeMeasureCount = 3;
+enum class ChangeMeasure : int { Lines = 0, Branches = 1, Functions = 2, Mcdc = 3 };
+inline constexpr size_t kChangeMeasureCount = 4;
 
 // The measure's key in the JSON export ("lines", ...).
 std::string_view changeMeasureName(ChangeMeasure measure);
@@ -31,45 +34,72 @@ struct ChangeCounts {
   ChangeCounts& operator+=(const ChangeCounts& other);
 };
 
-using MeasureChanges = ChangeCounts[kChangeMeasureCount];
+// An item that lost its coverage, described as the baseline had it.
+struct LostItem {
+  std::string path;
+  uint32_t line = 0;  // the line it stands on now
+  ChangeMeasure measure = ChangeMeasure::Lines;
+  std::string what;  // "line", "branch true", "function main", "condition 2"
+};
 
 struct FileChange {
   std::string path;
   ChangeCounts measures[kChangeMeasureCount];
-};
-
-// An item that lost its coverage, described as the baseline had it.
-struct LostItem {
-  std::string path;
-  uint32_t line = 0;
-  ChangeMeasure measure = ChangeMeasure::Lines;
-  std::string what;  // "line", "branch true", "function main"
+  // Statement figures are estimates per function, not items: they are
+  // compared as figures only.
+  CoverageCount statementsBefore;
+  CoverageCount statementsNow;
+  // Without a change to carry lines through, a file whose source line count
+  // differs from the baseline's is compared as changed throughout: its
+  // items are removed and new, never lost or gained.
+  bool changedThroughout = false;
+  uint32_t sourceLinesBefore = 0;  // 0 for a header or a file on one side only
+  uint32_t sourceLinesNow = 0;
+  std::vector<LostItem> lost;  // by line
 };
 
 struct BaselineComparison {
   std::vector<FileChange> files;  // this run's files in its order, then those only the baseline has
   ChangeCounts totals[kChangeMeasureCount];
+  CoverageCount statementsBefore;
+  CoverageCount statementsNow;
   std::vector<LostItem> lost;  // in file order, then by line
 };
 
-// Compares the settled tables of this run, one file at a time, with the
-// baseline; files are found through a hash index of the baseline's paths.
+// Compares this run, one file at a time, with the baseline; files are found
+// through a hash index of the baseline's paths (their names after the
+// change, when one is given).
 class BaselineComparer {
  public:
-  explicit BaselineComparer(const Baseline& baseline);
+  // `moves`: how the change carried the baseline's lines; null when no
+  // change was given (lines are then taken as unmoved).
+  BaselineComparer(const Baseline& baseline, const LineMoves* moves);
+  // A database file, before the written files it contributes to.
+  void addFile(const FileResult& file);
+  // A written file of the line-based formats.
   void addSource(const PathTable& table);
   // The comparison, with the files the run no longer has counted as removed.
   BaselineComparison finish();
 
  private:
+  FileChange& changeFor(const std::string& path);
+  const FileMove* moveOf(const std::string& baselinePath) const;
+
   const Baseline& baseline_;
-  std::unordered_map<std::string_view, size_t> index_;
-  std::vector<bool> seen_;
+  const LineMoves* moves_;
+  std::unordered_map<std::string, size_t> sourceIndex_;  // path now → baseline source
+  std::unordered_map<std::string, size_t> fileIndex_;    // path now → baseline file
+  std::vector<bool> sourceSeen_;
+  std::vector<bool> fileSeen_;
+  std::unordered_map<std::string, size_t> changeIndex_;  // path → result_.files
   BaselineComparison result_;
 };
 
 // The points by which a percent changed, in hundredths (truncated percents
 // of `hit` of `found`, 100 when nothing is found).
 int64_t percentChangeHundredths(const CoverageCount& before, const CoverageCount& now);
+
+// "-1.25" for -125 hundredths, "0.00" for none, "+3.50" for 350.
+std::string pointsText(int64_t hundredths);
 
 }  // namespace qar

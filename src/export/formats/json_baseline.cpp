@@ -28,6 +28,13 @@ void figure(std::string& text, std::string_view name, const CoverageCount& c) {
   text += "}";
 }
 
+// The change in points as a JSON number ("-12.50", "3.00").
+void changeValue(std::string& text, const CoverageCount& before, const CoverageCount& now) {
+  key(text, "change");
+  const std::string points = pointsText(percentChangeHundredths(before, now));
+  text += points[0] == '+' ? points.substr(1) : points;
+}
+
 void measures(std::string& text, const ChangeCounts (&counts)[kChangeMeasureCount], std::string_view indent) {
   for (size_t m = 0; m < kChangeMeasureCount; ++m) {
     const ChangeCounts& c = counts[m];
@@ -41,9 +48,7 @@ void measures(std::string& text, const ChangeCounts (&counts)[kChangeMeasureCoun
     text += ", ";
     figure(text, "now", c.now);
     text += ", ";
-    key(text, "change");
-    const std::string points = pointsText(percentChangeHundredths(c.before, c.now));
-    text += points[0] == '+' ? points.substr(1) : points;
+    changeValue(text, c.before, c.now);
     text += ", ";
     count(text, "lost", c.lost);
     text += ", ";
@@ -58,17 +63,18 @@ void measures(std::string& text, const ChangeCounts (&counts)[kChangeMeasureCoun
   }
 }
 
-}  // namespace
-
-std::string pointsText(int64_t hundredths) {
-  std::string text = hundredths < 0 ? "-" : hundredths > 0 ? "+" : "";
-  const uint64_t magnitude = static_cast<uint64_t>(hundredths < 0 ? -hundredths : hundredths);
-  appendDecimal(text, magnitude / 100);
-  text += '.';
-  text += static_cast<char>('0' + magnitude % 100 / 10);
-  text += static_cast<char>('0' + magnitude % 10);
-  return text;
+void statements(std::string& text, const CoverageCount& before, const CoverageCount& now) {
+  key(text, "statements");
+  text += "{";
+  figure(text, "before", before);
+  text += ", ";
+  figure(text, "now", now);
+  text += ", ";
+  changeValue(text, before, now);
+  text += "}";
 }
+
+}  // namespace
 
 void appendJsonBaseline(std::string& text, std::string_view baselineFile, const BaselineComparison& comparison) {
   key(text, "baseline");
@@ -85,12 +91,19 @@ void appendJsonBaseline(std::string& text, std::string_view baselineFile, const 
     appendJsonString(text, file.path);
     text += ",\n     ";
     measures(text, file.measures, "\n     ");
+    text += ",\n     ";
+    statements(text, file.statementsBefore, file.statementsNow);
+    text += ",\n     ";
+    key(text, "changed_throughout");
+    text += file.changedThroughout ? "true" : "false";
     text += "}";
   }
   text += comparison.files.empty() ? "],\n    " : "\n    ],\n    ";
   key(text, "summary");
   text += "{\n     ";
   measures(text, comparison.totals, "\n     ");
+  text += ",\n     ";
+  statements(text, comparison.statementsBefore, comparison.statementsNow);
   text += "},\n    ";
   key(text, "lost_items");
   text += "[";

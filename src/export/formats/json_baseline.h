@@ -11,7 +11,4 @@ namespace qar {
 // Appends `"baseline": {...}` (no separator before or after).
 void appendJsonBaseline(std::string& text, std::string_view baselineFile, const BaselineComparison& comparison);
 
-// "-1.25" for -125 hundredths, "0.00" for none, "+3.50" for 350.
-std::string pointsText(int64_t hundredths);
-
 }  // namespace qar

@@ -8,7 +8,7 @@
 namespace qar {
 namespace {
 
-constexpr std::string_view kWords[kChangeMeasureCount] = {"line", "branch", "function"};
+constexpr std::string_view kWords[kChangeMeasureCount] = {"line", "branch", "function", "mcdc"};
 
 }  // namespace
 

@@ -9,7 +9,7 @@
 
 namespace qar {
 
-// The measure of a --fail-if-lost argument: "line", "branch" or "function".
+// The measure of a --fail-if-lost argument: "line", "branch", "function" or "mcdc".
 std::optional<ChangeMeasure> parseLostGateMeasure(std::string_view text);
 
 // Writes a line for every gate missed, with the items lost; true when any was.

@@ -39,6 +39,33 @@ TEST(BaselineReader, ReadsSourcesOfVersionsOneAndTwo) {
   }
 }
 
+TEST(BaselineReader, ReadsLineCountsStatementsAndConditionsOfFiles) {
+  std::string text = exportText("1", kSource);
+  const std::string files =
+      "\"files\": [{\"path\": \"src/a.c\", \"source_lines\": 40, \"statements\": {\"hits\": 7, \"total\": 9},"
+      " \"functions\": [{\"multiconditions\": [{\"line\": 12, \"conditions\": [{\"condition\": 1, \"covered\": true},"
+      " {\"condition\": 2, \"covered\": false}]}]}, {\"multiconditions\": []}]}]";
+  text.replace(text.find("\"files\": []"), 11, files);
+  BaselineResult read = parseBaseline(text);
+  ASSERT_TRUE(read.baseline) << read.error;
+  ASSERT_EQ(read.baseline->files.size(), 1u);
+  const BaselineFile& f = read.baseline->files[0];
+  EXPECT_EQ(f.path, "src/a.c");
+  EXPECT_EQ(f.sourceLines, 40u);
+  EXPECT_EQ(f.statementHits, 7u);
+  EXPECT_EQ(f.statementTotal, 9u);
+  ASSERT_EQ(f.conditions.size(), 2u);
+  EXPECT_EQ(f.conditions[1].line, 12u);
+  EXPECT_EQ(f.conditions[1].number, 2u);
+  EXPECT_FALSE(f.conditions[1].covered);
+  // A condition without its flag is a malformed file entry.
+  const std::string flag = "\"covered\": false";
+  text.replace(text.find(flag), flag.size(), "\"covered\": 0");
+  read = parseBaseline(text);
+  EXPECT_FALSE(read.baseline);
+  EXPECT_NE(read.error.find("entry 1 of files"), std::string::npos) << read.error;
+}
+
 TEST(BaselineReader, RefusesWhatIsNotSuchAnExport) {
   const std::string good = exportText("1", kSource);
   struct Case {
