@@ -49,6 +49,18 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     }
     baseline = std::move(read.baseline);
   }
+  // The history is read before anything is written, for the trend; its
+  // lines cut short by a killed run are passed over with a notice.
+  HistoryRead history;
+  if (settings.historyFile) {
+    history = readHistory(*settings.historyFile);
+    if (history.error) {
+      writeDiagnostic("QARPost error: history " + *settings.historyFile + ": " + *history.error + "\n");
+      return 1;
+    }
+    const std::string notice = passedOverNotice(*settings.historyFile, history.passedOver);
+    if (!notice.empty()) writeDiagnostic("QARPost notice: " + notice + "\n");
+  }
   std::unique_ptr<BaselineComparer> comparer;
   if (baseline) comparer = std::make_unique<BaselineComparer>(*baseline, nullptr);
   ExportStream streams[kExportFormatCount];
@@ -99,12 +111,14 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     appendJsonBaseline(baselineMember, *settings.baselineFile, comparison);
   }
   if (jsonOn) endJsonDocument(json, run, baselineMember);
+  const std::time_t now = currentTime();
+  const std::string* label = settings.historyLabel ? &*settings.historyLabel : nullptr;
+  if (settings.historyFile) history.entries.push_back(historyEntry(now, label, run));
   if (htmlOn) endHtmlReport(html, run);
   for (ExportStream& stream : streams) closeExportStream(stream);
   if (settings.historyFile) {
-    const std::string* label = settings.historyLabel ? &*settings.historyLabel : nullptr;
     std::string error;
-    if (!appendHistoryLine(*settings.historyFile, historyLine(currentTime(), label, run), error)) {
+    if (!appendHistoryLine(*settings.historyFile, historyLine(now, label, run), error)) {
       writeDiagnostic("QARPost error: history " + *settings.historyFile + ": " + error + "\n");
       return 1;
     }
