@@ -3,6 +3,7 @@
 #include "export/formats/cobertura_export.h"
 
 #include <memory>
+#include <unordered_map>
 
 #include "base/posterr.h"
 #include "export/change/baseline_compare.h"
@@ -15,7 +16,9 @@
 #include "export/gates/coverage_gates.h"
 #include "export/output/export_stream.h"
 #include "export/walk/export_walk.h"
+#include "export/html/html_baseline.h"
 #include "export/html/html_report.h"
+#include "export/html/html_trend.h"
 #include "export/formats/json_export.h"
 #include "export/formats/lcov_export.h"
 #include "export/formats/sonar_export.h"
@@ -32,6 +35,19 @@ void noteFilesChangedThroughout(const BaselineComparison& comparison) {
                     " source lines, " + std::to_string(file.sourceLinesBefore) +
                     " in the baseline: compared as changed throughout\n");
   }
+}
+
+// The change section of the index, its files linked to their pages.
+std::string htmlBaselineSection(const HtmlReport& html, const std::string& baselineFile,
+                                const BaselineComparison& comparison) {
+  std::unordered_map<std::string_view, std::string_view> pages;
+  for (const HtmlIndexEntry& entry : html.files) pages.emplace(entry.path, entry.page);
+  std::string section;
+  appendBaselineSection(section, baselineFile, comparison, [&](std::string_view path) {
+    auto found = pages.find(path);
+    return found == pages.end() ? std::string() : std::string(found->second);
+  });
+  return section;
 }
 
 }  // namespace
@@ -114,7 +130,15 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   const std::time_t now = currentTime();
   const std::string* label = settings.historyLabel ? &*settings.historyLabel : nullptr;
   if (settings.historyFile) history.entries.push_back(historyEntry(now, label, run));
-  if (htmlOn) endHtmlReport(html, run);
+  if (htmlOn) {
+    if (settings.historyFile) {
+      std::string section;
+      appendTrendSection(section, history.entries);
+      html.indexSections.push_back(std::move(section));
+    }
+    if (comparer) html.indexSections.push_back(htmlBaselineSection(html, *settings.baselineFile, comparison));
+    endHtmlReport(html, run);
+  }
   for (ExportStream& stream : streams) closeExportStream(stream);
   if (settings.historyFile) {
     std::string error;

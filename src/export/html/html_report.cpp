@@ -1,5 +1,7 @@
 #include "export/html/html_report.h"
 
+#include "export/html/html_baseline.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -274,6 +276,7 @@ void writeIndex(HtmlReport& report, const RunResult& run) {
   appendHtmlText(out, coverageViewText(report.view));
   out += "</p>\n</header>\n<main>\n";
   appendOverall(out, report, run);
+  for (const std::string& section : report.indexSections) out += section;
   appendRun(out, report, run);
   appendFileTable(stream, report, run.mcdc.conditions > 0);
   out += "</main>\n<footer>Written by qarpost-export ";
@@ -292,6 +295,7 @@ void writeStyleSheet(HtmlReport& report) {
     return;
   }
   out.buffer += htmlStyleSheet();
+  out.buffer += changeStyleRules();
   closeExportStream(out);
   if (out.failed) report.active = false;
 }

@@ -47,6 +47,9 @@ struct HtmlReport {
   std::string pendingKey;
 
   std::vector<HtmlIndexEntry> files;
+  // Parts of the index after the overall figures, in order (the change
+  // since a baseline, the trend), each complete HTML.
+  std::vector<std::string> indexSections;
   std::unordered_map<std::string, LineCoverage> coverageByKey;
   ListingSection rows;  // the section of the page being written
   // Kept from page to page for their storage: the page's text, its source.
