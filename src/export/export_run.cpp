@@ -11,6 +11,11 @@
 #include "base/clock.h"
 #include "export/formats/json_baseline.h"
 #include "export/gates/lost_gates.h"
+#include "export/gates/patch_gates.h"
+#include "export/change/patch_coverage.h"
+#include "export/change/unified_diff.h"
+#include "export/formats/json_patch.h"
+#include "export/formats/markdown_export.h"
 #include "export/gates/coverage_gates.h"
 #include "export/output/export_stream.h"
 #include "export/walk/export_walk.h"
@@ -36,6 +41,19 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   }
   std::unique_ptr<BaselineComparer> comparer;
   if (baseline) comparer = std::make_unique<BaselineComparer>(*baseline);
+  // So is the diff.
+  std::unique_ptr<PatchCoverage> patch;
+  if (settings.diffFile) {
+    DiffReadResult read = readUnifiedDiffFile(*settings.diffFile);
+    if (!read.diff) {
+      const std::string name = *settings.diffFile == "-" ? "(standard input)" : *settings.diffFile;
+      writeDiagnostic("QARPost error: diff " + name + ": " + read.error + "\n");
+      return 1;
+    }
+    const std::optional<std::string> sources =
+        settings.sourceRootGiven ? std::optional<std::string>(settings.sourceRoot) : std::nullopt;
+    patch = std::make_unique<PatchCoverage>(*read.diff, *settings.diffFile, sources, view);
+  }
   ExportStream streams[kExportFormatCount];
   bool open[kExportFormatCount] = {};
   for (size_t f = 0; f < kExportFormatCount; ++f) {
@@ -56,24 +74,37 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   HtmlReport html;
   const bool htmlOn = settings.htmlDirectory.has_value();
   if (htmlOn) beginHtmlReport(html, *settings.htmlDirectory, settings.sourceRoot, settings.root, view);
+  ExportStream markdown;
+  const bool markdownOn = settings.markdownFile && openExportStream(markdown, *settings.markdownFile);
+  std::vector<FileLineCoverage> writtenFiles;  // for the Markdown's files with the lowest coverage
+  // With --changed-files-only the line-based formats carry only the files
+  // the diff touches, and Cobertura's totals are theirs.
+  const bool onlyChanged = settings.changedFilesOnly && patch;
+  LineCoverage carried;
 
   ExportWalkSinks sinks;
   sinks.file = [&](const FileResult& file) {
     if (jsonOn) writeJsonFile(json, file);
     if (htmlOn) addHtmlFile(html, file);
+    if (patch) patch->addFile(file);
   };
+  if (patch) sinks.record = [&](const Probe& record, const std::string& place) { patch->addRecord(record, place); };
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
-    if (lcovOn) writeLcovRecord(lcov, table, names, coverage);
-    if (coberturaOn) writeCoberturaClass(cobertura, table, names, coverage);
-    if (sonarOn) writeSonarFile(sonar, table);
+    if (patch) patch->addPath(table);
+    if (markdownOn && !patch) writtenFiles.push_back({table.path, coverage});
+    const bool carry = !onlyChanged || patch->touches(table.key);
+    if (carry) carried += coverage;
+    if (lcovOn && carry) writeLcovRecord(lcov, table, names, coverage);
+    if (coberturaOn && carry) writeCoberturaClass(cobertura, table, names, coverage);
+    if (sonarOn && carry) writeSonarFile(sonar, table);
     if (jsonOn) writeJsonSource(json, table, names, coverage);
     if (htmlOn) addHtmlPath(html, table, coverage);
     if (comparer) comparer->addSource(table);
   };
   const RunResult run = walkDatabaseForExport(settings.root, sinks);
 
-  if (coberturaOn) endCoberturaDocument(cobertura, run.lineCoverage);
+  if (coberturaOn) endCoberturaDocument(cobertura, carried);
   if (sonarOn) endSonarDocument(sonar);
   BaselineComparison comparison;
   std::string baselineMember;
@@ -81,9 +112,20 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     comparison = comparer->finish();
     appendJsonBaseline(baselineMember, *settings.baselineFile, comparison);
   }
+  PatchResult patchResult;
+  if (patch) {
+    patchResult = patch->finish();
+    if (!baselineMember.empty()) baselineMember += ",\n  ";
+    appendJsonPatch(baselineMember, patchResult);
+  }
   if (jsonOn) endJsonDocument(json, run, baselineMember);
+  if (markdownOn) {
+    MarkdownInput input{run, view, patch ? &patchResult : nullptr, std::move(writtenFiles), {}, {}};
+    writeMarkdownSummary(markdown, input);
+  }
   if (htmlOn) endHtmlReport(html, run);
   for (ExportStream& stream : streams) closeExportStream(stream);
+  if (markdownOn) closeExportStream(markdown);
   if (settings.historyFile) {
     const std::string* label = settings.historyLabel ? &*settings.historyLabel : nullptr;
     std::string error;
@@ -95,6 +137,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
 
   bool gateMissed = applyCoverageGates(settings.gates, run, view);
   if (comparer && applyLostGates(settings.lostGates, comparison)) gateMissed = true;
+  if (patch && applyPatchGates(settings.patchGates, patchResult, view)) gateMissed = true;
   if (exportOutputErrorReported()) return 1;
   return gateMissed ? kStatusGateMissed : 0;
 }
