@@ -13,6 +13,12 @@
 #include "export/formats/json_baseline.h"
 #include "export/gates/delta_gates.h"
 #include "export/gates/lost_gates.h"
+#include "export/gates/patch_gates.h"
+#include "export/change/patch_coverage.h"
+#include "export/change/unified_diff.h"
+#include "export/formats/json_patch.h"
+#include "export/formats/markdown_baseline.h"
+#include "export/formats/markdown_export.h"
 #include "export/gates/coverage_gates.h"
 #include "export/output/export_stream.h"
 #include "export/walk/export_walk.h"
@@ -78,7 +84,22 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     if (!notice.empty()) writeDiagnostic("QARPost notice: " + notice + "\n");
   }
   std::unique_ptr<BaselineComparer> comparer;
-  if (baseline) comparer = std::make_unique<BaselineComparer>(*baseline, nullptr);
+  // So is the diff; the baseline's lines are carried through it.
+  std::optional<UnifiedDiff> diff;
+  std::unique_ptr<PatchCoverage> patch;
+  if (settings.diffFile) {
+    DiffReadResult read = readUnifiedDiffFile(*settings.diffFile);
+    if (!read.diff) {
+      const std::string name = *settings.diffFile == "-" ? "(standard input)" : *settings.diffFile;
+      writeDiagnostic("QARPost error: diff " + name + ": " + read.error + "\n");
+      return 1;
+    }
+    diff = std::move(read.diff);
+    const std::optional<std::string> sources =
+        settings.sourceRootGiven ? std::optional<std::string>(settings.sourceRoot) : std::nullopt;
+    patch = std::make_unique<PatchCoverage>(*diff, *settings.diffFile, sources, view);
+  }
+  if (baseline) comparer = std::make_unique<BaselineComparer>(*baseline, diff ? &*diff : nullptr);
   ExportStream streams[kExportFormatCount];
   bool open[kExportFormatCount] = {};
   for (size_t f = 0; f < kExportFormatCount; ++f) {
@@ -99,25 +120,38 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   HtmlReport html;
   const bool htmlOn = settings.htmlDirectory.has_value();
   if (htmlOn) beginHtmlReport(html, *settings.htmlDirectory, settings.sourceRoot, settings.root, view);
+  ExportStream markdown;
+  const bool markdownOn = settings.markdownFile && openExportStream(markdown, *settings.markdownFile);
+  std::vector<FileLineCoverage> writtenFiles;  // for the Markdown's files with the lowest coverage
+  // With --changed-files-only the line-based formats carry only the files
+  // the diff touches, and Cobertura's totals are theirs.
+  const bool onlyChanged = settings.changedFilesOnly && patch;
+  LineCoverage carried;
 
   ExportWalkSinks sinks;
   sinks.file = [&](const FileResult& file) {
     if (jsonOn) writeJsonFile(json, file);
     if (htmlOn) addHtmlFile(html, file);
     if (comparer) comparer->addFile(file);
+    if (patch) patch->addFile(file);
   };
+  if (patch) sinks.record = [&](const Probe& record, const std::string& place) { patch->addRecord(record, place); };
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
-    if (lcovOn) writeLcovRecord(lcov, table, names, coverage);
-    if (coberturaOn) writeCoberturaClass(cobertura, table, names, coverage);
-    if (sonarOn) writeSonarFile(sonar, table);
+    if (patch) patch->addPath(table);
+    if (markdownOn && !patch) writtenFiles.push_back({table.path, coverage});
+    const bool carry = !onlyChanged || patch->touches(table.key);
+    if (carry) carried += coverage;
+    if (lcovOn && carry) writeLcovRecord(lcov, table, names, coverage);
+    if (coberturaOn && carry) writeCoberturaClass(cobertura, table, names, coverage);
+    if (sonarOn && carry) writeSonarFile(sonar, table);
     if (jsonOn) writeJsonSource(json, table, names, coverage);
     if (htmlOn) addHtmlPath(html, table, coverage);
     if (comparer) comparer->addSource(table);
   };
   const RunResult run = walkDatabaseForExport(settings.root, sinks);
 
-  if (coberturaOn) endCoberturaDocument(cobertura, run.lineCoverage);
+  if (coberturaOn) endCoberturaDocument(cobertura, carried);
   if (sonarOn) endSonarDocument(sonar);
   BaselineComparison comparison;
   std::string baselineMember;
@@ -126,10 +160,25 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     noteFilesChangedThroughout(comparison);
     appendJsonBaseline(baselineMember, *settings.baselineFile, comparison);
   }
+  PatchResult patchResult;
+  if (patch) {
+    patchResult = patch->finish();
+    if (!baselineMember.empty()) baselineMember += ",\n  ";
+    appendJsonPatch(baselineMember, patchResult);
+  }
   if (jsonOn) endJsonDocument(json, run, baselineMember);
   const std::time_t now = currentTime();
   const std::string* label = settings.historyLabel ? &*settings.historyLabel : nullptr;
   if (settings.historyFile) history.entries.push_back(historyEntry(now, label, run));
+  if (markdownOn) {
+    MarkdownInput input{run, view, patch ? &patchResult : nullptr, std::move(writtenFiles), {}, {}};
+    if (comparer) {
+      input.extraColumns.push_back(baselineColumn(comparison));
+      input.extraSections += lostSection(*settings.baselineFile, comparison);
+    }
+    if (settings.historyFile) input.extraSections += historySection(history.entries);
+    writeMarkdownSummary(markdown, input);
+  }
   if (htmlOn) {
     if (settings.historyFile) {
       std::string section;
@@ -140,6 +189,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     endHtmlReport(html, run);
   }
   for (ExportStream& stream : streams) closeExportStream(stream);
+  if (markdownOn) closeExportStream(markdown);
   if (settings.historyFile) {
     std::string error;
     if (!appendHistoryLine(*settings.historyFile, historyLine(now, label, run), error)) {
@@ -151,6 +201,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   bool gateMissed = applyCoverageGates(settings.gates, run, view);
   if (comparer && applyLostGates(settings.lostGates, comparison)) gateMissed = true;
   if (comparer && applyDeltaGates(settings.deltaGates, comparison)) gateMissed = true;
+  if (patch && applyPatchGates(settings.patchGates, patchResult, view)) gateMissed = true;
   if (exportOutputErrorReported()) return 1;
   return gateMissed ? kStatusGateMissed : 0;
 }

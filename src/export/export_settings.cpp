@@ -51,6 +51,45 @@ const std::string& optionValue(const std::vector<std::string>& arguments, size_t
   return value;
 }
 
+// The options of the change: --diff, its patch gates, --changed-files-only
+// and --markdown.
+size_t takeChangeOption(ExportSettings& settings, const std::vector<std::string>& arguments, size_t index) {
+  const std::string& argument = arguments[index];
+  if (argument == "--diff") {
+    settings.diffFile = optionValue(arguments, index, false);
+    if (settings.diffFile->empty()) exportCommandLineError("argument missing for option", argument);
+    return 2;
+  }
+  if (argument == "--changed-files-only") {
+    settings.changedFilesOnly = true;
+    return 1;
+  }
+  if (argument == "--markdown") {
+    settings.markdownFile = optionValue(arguments, index, true);
+    return 2;
+  }
+  if (argument == "--fail-under" && index + 1 < arguments.size() && arguments[index + 1].starts_with("patch.")) {
+    const std::string& value = arguments[index + 1];
+    std::optional<CoverageGate> gate = parseCoverageGate(std::string_view(value).substr(6));
+    if (!gate) exportCommandLineError("malformed gate", value);
+    settings.patchGates.push_back(std::move(*gate));
+    return 2;
+  }
+  return 0;
+}
+
+void checkChangeSettings(const ExportSettings& settings) {
+  const bool needsDiff = !settings.patchGates.empty() || settings.changedFilesOnly;
+  if (needsDiff && !settings.diffFile) exportCommandLineError("argument missing for option", "--diff");
+  if (settings.markdownFile && *settings.markdownFile == "-") {
+    for (size_t f = 0; f < kExportFormatCount; ++f) {
+      if (settings.outputs[f] && *settings.outputs[f] == "-") {
+        exportCommandLineError("standard output named twice, again by", "--markdown");
+      }
+    }
+  }
+}
+
 size_t takeExportOption(const std::vector<std::string>& arguments, size_t index) {
   const std::string& argument = arguments[index];
   if (!argument.starts_with("--")) return 0;
@@ -69,6 +108,7 @@ size_t takeExportOption(const std::vector<std::string>& arguments, size_t index)
   }
   if (argument == "--source-root") {
     settings.sourceRoot = optionValue(arguments, index, false);
+    settings.sourceRootGiven = true;
     return 2;
   }
   if (argument == "--root") {
@@ -79,6 +119,7 @@ size_t takeExportOption(const std::vector<std::string>& arguments, size_t index)
     settings.root = value;
     return 2;
   }
+  if (size_t taken = takeChangeOption(settings, arguments, index)) return taken;
   if (argument == "--fail-under") {
     const std::string& value = optionValue(arguments, index, false);
     if (value.starts_with("delta.")) {
@@ -136,6 +177,8 @@ void checkExportSettings(const ExportSettings& settings) {
     }
   }
   if (settings.htmlDirectory) anyOutput = true;
+  checkChangeSettings(settings);
+  if (settings.markdownFile || !settings.patchGates.empty()) anyOutput = true;
   const bool baselineGates = !settings.lostGates.empty() || !settings.deltaGates.empty();
   if (baselineGates && !settings.baselineFile) exportCommandLineError("argument missing for option", "--baseline");
   if (baselineGates || settings.historyFile) anyOutput = true;
@@ -184,6 +227,8 @@ void printExportUsage() {
       "               [--baseline old.json [--fail-if-lost measure]...\n"
       "                [--fail-under delta.measure=points]...]\n"
       "               [--history file [--label text]]\n"
+      "               [--diff file [--changed-files-only]\n"
+      "                [--fail-under patch.measure=percent]...] [--markdown file]\n"
       "\n"
       "[general-options]:\n"
       "   [-h|--help] [--version] [-V] [@optionsfile]...\n"
@@ -210,6 +255,14 @@ void printExportUsage() {
       "now; --fail-under delta.measure=points misses when the measure's percent\n"
       "changed by less than points (-0.5: it may fall by half a point at most).\n"
       "--history file appends this run's totals to file as one JSON line.\n"
+      "\n"
+      "Change: --diff file reads a unified diff (git diff, diff -u; '-' is standard\n"
+      "input) whose paths are relative to --root; the patch figures of every measure\n"
+      "cover the items its added lines lie in (with --source-root, blank and comment\n"
+      "lines are left out). --fail-under patch.measure=percent gates them; a measure\n"
+      "with nothing in the change passes. --changed-files-only cuts the LCOV,\n"
+      "Cobertura and SonarQube exports to the files the diff touches.\n"
+      "--markdown file   a summary for a merge request or a CI job page\n"
       "\n";
   writeStandardOutput(text);
 }

@@ -29,6 +29,7 @@ struct ExportSettings {
   // The directory of the HTML report, and where its pages look for sources.
   std::optional<std::string> htmlDirectory;
   std::string sourceRoot = ".";
+  bool sourceRootGiven = false;
   // The comparison with an earlier run's JSON export, and its ratchet gates.
   std::optional<std::string> baselineFile;
   std::vector<ChangeMeasure> lostGates;
@@ -36,6 +37,13 @@ struct ExportSettings {
   // The history file a line of this run's totals is appended to.
   std::optional<std::string> historyFile;
   std::optional<std::string> historyLabel;
+  // The change: a unified diff ("-": standard input) whose changed lines the
+  // patch figures cover, their gates, the LCOV, Cobertura and SonarQube
+  // exports cut to the files it touches, and the Markdown summary.
+  std::optional<std::string> diffFile;
+  std::vector<CoverageGate> patchGates;
+  bool changedFilesOnly = false;
+  std::optional<std::string> markdownFile;
 };
 
 // The run's export settings (process-wide), read-only after parsing.

@@ -31,7 +31,7 @@ using ItemMap = std::map<ItemKey, bool>;  // covered or not
 // removed (this run's items on such code then find no match and are new).
 class ItemSide {
  public:
-  ItemSide(const FileMove* move, bool changedThroughout) : move_(move), changedThroughout_(changedThroughout) {}
+  ItemSide(const DiffFile* move, bool changedThroughout) : move_(move), changedThroughout_(changedThroughout) {}
   // Adds an item; its place is its order among the items of its kind on its line.
   void add(uint32_t line, std::string what, bool covered) {
     const uint32_t place = places_[{line, what}]++;
@@ -41,7 +41,7 @@ class ItemSide {
     if (changedThroughout_) {
       now.reset();
     } else if (move_) {
-      now = movedLine(*move_, line);
+      now = move_->status == DiffStatus::Deleted ? std::nullopt : newLineOf(*move_, line);
     }
     if (!now) {
       ++unmatched_;
@@ -54,7 +54,7 @@ class ItemSide {
   uint32_t unmatched() const { return unmatched_; }
 
  private:
-  const FileMove* move_;
+  const DiffFile* move_;
   bool changedThroughout_;
   std::map<std::pair<uint32_t, std::string>, uint32_t> places_;
   ItemMap items_;
@@ -134,16 +134,25 @@ std::string pointsText(int64_t hundredths) {
   return text;
 }
 
-BaselineComparer::BaselineComparer(const Baseline& baseline, const LineMoves* moves)
+BaselineComparer::BaselineComparer(const Baseline& baseline, const UnifiedDiff* diff)
     : baseline_(baseline),
-      moves_(moves),
+      withDiff_(diff != nullptr),
       sourceSeen_(baseline.sources.size(), false),
       fileSeen_(baseline.files.size(), false) {
+  // The files whose old side moved: edited, renamed or deleted. A copy
+  // leaves its original where it was, and a new file has no old side.
+  if (diff) {
+    for (const DiffFile& file : diff->files) {
+      const bool moves = file.status == DiffStatus::Modified || file.status == DiffStatus::Renamed ||
+                         file.status == DiffStatus::Deleted;
+      if (moves && !file.oldPath.empty()) moves_.emplace(file.oldPath, &file);
+    }
+  }
   // A file the change deleted is matched by nothing and ends as removed.
   auto pathNow = [&](const std::string& path) -> const std::string* {
-    const FileMove* move = moveOf(path);
+    const DiffFile* move = moveOf(path);
     if (!move) return &path;
-    return move->deleted ? nullptr : &move->newPath;
+    return move->status == DiffStatus::Deleted ? nullptr : &move->newPath;
   };
   sourceIndex_.reserve(baseline.sources.size());
   for (size_t i = 0; i < baseline.sources.size(); ++i) {
@@ -155,10 +164,9 @@ BaselineComparer::BaselineComparer(const Baseline& baseline, const LineMoves* mo
   }
 }
 
-const FileMove* BaselineComparer::moveOf(const std::string& baselinePath) const {
-  if (!moves_) return nullptr;
-  auto found = moves_->find(baselinePath);
-  return found == moves_->end() ? nullptr : &found->second;
+const DiffFile* BaselineComparer::moveOf(const std::string& baselinePath) const {
+  auto found = moves_.find(baselinePath);
+  return found == moves_.end() ? nullptr : found->second;
 }
 
 FileChange& BaselineComparer::changeFor(const std::string& path) {
@@ -176,11 +184,11 @@ void BaselineComparer::addFile(const FileResult& file) {
   }
   change.sourceLinesNow = file.sourceLines;
   change.statementsNow = CoverageCount{file.statements.total, file.statements.hits};
-  const FileMove* move = before ? moveOf(before->path) : nullptr;
+  const DiffFile* move = before ? moveOf(before->path) : nullptr;
   if (before) {
     change.sourceLinesBefore = before->sourceLines;
     change.statementsBefore = CoverageCount{before->statementTotal, before->statementHits};
-    change.changedThroughout = !moves_ && before->sourceLines != 0 && file.sourceLines != 0 &&
+    change.changedThroughout = !withDiff_ && before->sourceLines != 0 && file.sourceLines != 0 &&
                                before->sourceLines != file.sourceLines;
   }
   ItemSide then(move, change.changedThroughout);
@@ -207,7 +215,7 @@ void BaselineComparer::addSource(const PathTable& table) {
     before = &baseline_.sources[found->second];
     sourceSeen_[found->second] = true;
   }
-  const FileMove* move = before ? moveOf(before->path) : nullptr;
+  const DiffFile* move = before ? moveOf(before->path) : nullptr;
   const bool throughout = change.changedThroughout;
 
   ItemSide linesThen(move, throughout), linesNow(nullptr, false);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "export/change/baseline_reader.h"
-#include "export/change/line_moves.h"
+#include "export/change/unified_diff.h"
 #include "export/walk/export_results.h"
 #include "export/walk/path_table.h"
 
@@ -71,9 +71,10 @@ struct BaselineComparison {
 // change, when one is given).
 class BaselineComparer {
  public:
-  // `moves`: how the change carried the baseline's lines; null when no
-  // change was given (lines are then taken as unmoved).
-  BaselineComparer(const Baseline& baseline, const LineMoves* moves);
+  // `diff`: the change from the baseline's code to this run's, which
+  // carries the baseline's files and lines to where they are now; null when
+  // none was given (lines are then taken as unmoved).
+  BaselineComparer(const Baseline& baseline, const UnifiedDiff* diff);
   // A database file, before the written files it contributes to.
   void addFile(const FileResult& file);
   // A written file of the line-based formats.
@@ -83,10 +84,11 @@ class BaselineComparer {
 
  private:
   FileChange& changeFor(const std::string& path);
-  const FileMove* moveOf(const std::string& baselinePath) const;
+  const DiffFile* moveOf(const std::string& baselinePath) const;
 
   const Baseline& baseline_;
-  const LineMoves* moves_;
+  const bool withDiff_;
+  std::unordered_map<std::string_view, const DiffFile*> moves_;  // by the baseline's path
   std::unordered_map<std::string, size_t> sourceIndex_;  // path now → baseline source
   std::unordered_map<std::string, size_t> fileIndex_;    // path now → baseline file
   std::vector<bool> sourceSeen_;

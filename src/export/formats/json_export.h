@@ -18,7 +18,7 @@
 
 namespace qar {
 
-inline constexpr int kJsonFormatVersion = 1;
+inline constexpr int kJsonFormatVersion = 2;
 
 struct JsonDocument {
   ExportStream* out = nullptr;

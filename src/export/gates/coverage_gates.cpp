@@ -37,9 +37,7 @@ std::string gatePercentText(const GateFigure& figure) {
   return text;
 }
 
-namespace {
-
-std::string measureLabel(GateMeasure measure, CoverageView view) {
+std::string gateMeasureLabel(GateMeasure measure, CoverageView view) {
   switch (measure) {
     case GateMeasure::Line: return "line coverage";
     case GateMeasure::Branch: return "branch coverage";
@@ -56,8 +54,6 @@ std::string measureLabel(GateMeasure measure, CoverageView view) {
   return {};
 }
 
-}  // namespace
-
 bool applyCoverageGates(const std::vector<CoverageGate>& gates, const RunResult& run, CoverageView view) {
   bool anyMissed = false;
   for (const CoverageGate& gate : gates) {
@@ -65,7 +61,7 @@ bool applyCoverageGates(const std::vector<CoverageGate>& gates, const RunResult&
     if (!gateMissed(gate, figure)) continue;
     anyMissed = true;
     std::string line = "QARPost gate missed: ";
-    line += measureLabel(gate.measure, view);
+    line += gateMeasureLabel(gate.measure, view);
     line += ' ';
     line += gatePercentText(figure);
     line += " % (";

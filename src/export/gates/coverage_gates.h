@@ -29,6 +29,9 @@ bool gateMissed(const CoverageGate& gate, const GateFigure& figure);
 // "66.66" for 2 of 3: the percentage truncated to two decimals.
 std::string gatePercentText(const GateFigure& figure);
 
+// How a gate's line names its measure ("line coverage", "TER (decision)", ...).
+std::string gateMeasureLabel(GateMeasure measure, CoverageView view);
+
 // Writes a line for every gate missed; true when any was.
 bool applyCoverageGates(const std::vector<CoverageGate>& gates, const RunResult& run, CoverageView view);
 

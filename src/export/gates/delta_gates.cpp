@@ -43,12 +43,12 @@ std::string measureLabel(GateMeasure measure) {
 
 __extension__ typedef __int128 Wide;
 
-// The exact change hit/found × 100 of now less that of before, in
-// hundredths of a point truncated towards zero; a fall of less than a
-// hundredth still shows its direction ("-0.00").
-std::string exactChangeText(const DeltaFigures& f) {
+// The change as every output shows it, the difference of the two
+// truncated percents; a fall that this hides still shows its direction
+// ("-0.00"). The gate itself compares the exact figures.
+std::string changeText(const DeltaFigures& f) {
   const Wide cross = Wide{f.now.hit} * f.before.found - Wide{f.before.hit} * f.now.found;
-  const auto hundredths = static_cast<int64_t>(cross * 10000 / (Wide{f.now.found} * f.before.found));
+  const int64_t hundredths = percentChangeHundredths(f.before, f.now);
   return hundredths == 0 && cross < 0 ? "-0.00" : pointsText(hundredths);
 }
 
@@ -103,7 +103,7 @@ bool applyDeltaGates(const std::vector<DeltaGate>& gates, const BaselineComparis
     std::string line = "QARPost gate missed: ";
     line += measureLabel(gate.measure);
     line += " changed by ";
-    line += exactChangeText(f);
+    line += changeText(f);
     line += " points since the baseline (";
     line += gatePercentText(GateFigure{f.before.hit, f.before.found});
     line += " % to ";

@@ -193,7 +193,7 @@ void analyseMulticondition(ExportWalk& w, FunctionResult& function) {
 
 void handleProbe(ExportWalk& w) {
   const Probe& p = w.record;
-  if (w.sinks.record) w.sinks.record(p);
+  if (w.sinks.record) w.sinks.record(p, targetTable(w).path);
   FunctionResult& function = w.file.functions.back();
   if (mcdcPending() && closesMulticondition(p.kind)) analyseMulticondition(w, function);
   for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] += probeTerFigures(p, kCoverageViews[v]);
@@ -208,7 +208,7 @@ void handleProbe(ExportWalk& w) {
 
 void beginFunction(ExportWalk& w) {
   const Probe& f = w.record;
-  if (w.sinks.record) w.sinks.record(f);
+  if (w.sinks.record) w.sinks.record(f, targetTable(w).path);
   clearMcdcPending();
   w.combinations.clear();
   w.switches.clear();

@@ -20,8 +20,10 @@ struct ExportWalkSinks {
   // line are not passed.
   std::function<void(const PathTable&, const LineCoverage&)> path;
   // Each function record and each probe record of a function, as read
-  // (before the file's own sink), for the lists of uncovered items.
-  std::function<void(const Probe&)> record;
+  // (before the file's own sink), for the lists of uncovered items, with
+  // the written file whose line coverage it enters (the file's own, or the
+  // one the line directive in force names).
+  std::function<void(const Probe&, const std::string& place)> record;
 };
 
 // Walks every record of the database; `root` as for exportPath. A bad

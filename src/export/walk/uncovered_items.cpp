@@ -6,6 +6,7 @@
 #include "export/walk/uncovered_items.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "coverage/record_reader.h"
 #include "listings/measures.h"
@@ -18,29 +19,6 @@ bool insideMulticondition(uint32_t kind) { return kind >= 75 && kind <= 81; }
 bool isDecisionKind(uint32_t kind) { return (kind >= 20 && kind <= 25) || (kind >= 70 && kind <= 74); }
 
 std::string quoted(std::string_view text) { return "`" + std::string(text) + "`"; }
-
-// The function's end: its last end record, else its last record.
-uint32_t functionEnd(const std::vector<CollectedRecord>& records) {
-  uint32_t end = records.front().line;
-  bool endRecordSeen = false;
-  for (const CollectedRecord& r : records) {
-    if (r.kind == 1 || r.kind == 2) {
-      end = r.line;
-      endRecordSeen = true;
-    } else if (!endRecordSeen) {
-      end = std::max(end, r.line);
-    }
-  }
-  return std::max(end, records.front().line);
-}
-
-uint32_t extentEnd(const std::vector<CollectedRecord>& records, size_t at, uint32_t end) {
-  const uint32_t line = records[at].line;
-  if (at + 1 >= records.size()) return line;
-  const uint32_t next = records[at + 1].line;
-  if (next <= line + 1) return line;
-  return std::max(line, std::min(next - 1, end));
-}
 
 // What the listing's "-" marker says of a record, in words; empty when the
 // view counts nothing missed in it.
@@ -82,6 +60,15 @@ std::string missingPart(const CollectedRecord& r, CoverageView view, UncoveredKi
   return std::string(*name != 0 ? name : "statement") + " never reached";
 }
 
+// Where a record's item is: its place when the walk named one other than
+// the file's own, else its function's.
+std::string itemPath(const UncoveredCollector& collector, uint32_t place, const FunctionResult& function,
+                     std::string_view filePath) {
+  if (place == 0 || place >= collector.places.size()) return function.path;
+  const std::string& path = collector.places[place];
+  return path == filePath ? std::string() : path;
+}
+
 std::string mcdcMissing(uint32_t number, const std::string& name) {
   const std::string who = name.empty() ? "condition " + std::to_string(number) : quoted(name);
   std::string text = "condition " + std::to_string(number);
@@ -89,11 +76,53 @@ std::string mcdcMissing(uint32_t number, const std::string& name) {
   return text + " has no independence pair: needs runs where only " + who + " changes the outcome";
 }
 
-// The MC/DC conditions of the multiconditions closed inside the function,
-// matched in order with the walk's analysis; the walk drops a multicondition
-// still open at the function's end, and so does this.
-void addMcdcItems(const std::vector<CollectedRecord>& records, uint32_t end, const FunctionResult& function,
-                  std::vector<UncoveredItem>& items) {
+// The uncovered MC/DC conditions, each with its missing pair in words.
+void addMcdcItems(const std::vector<CollectedRecord>& records, const FunctionResult& function,
+                  const UncoveredCollector& collector, std::string_view filePath, std::vector<UncoveredItem>& items) {
+  for (const McdcConditionExtent& c : mcdcConditionExtents(records, function)) {
+    if (c.condition->covered) continue;
+    items.push_back({c.line, c.lastLine, UncoveredKind::McdcCondition,
+                     itemPath(collector, c.place, function, filePath), function.name,
+                     mcdcMissing(c.condition->number, c.name)});
+  }
+}
+
+}  // namespace
+
+uint32_t functionExtentEnd(const std::vector<CollectedRecord>& records) {
+  // Records that a line directive put in another file have lines of that file.
+  const uint32_t home = records.front().place;
+  uint32_t end = records.front().line;
+  bool endRecordSeen = false;
+  for (const CollectedRecord& r : records) {
+    if (r.place != home) continue;
+    if (r.kind == 1 || r.kind == 2) {
+      end = r.line;
+      endRecordSeen = true;
+    } else if (!endRecordSeen) {
+      end = std::max(end, r.line);
+    }
+  }
+  return std::max(end, records.front().line);
+}
+
+uint32_t recordExtentEnd(const std::vector<CollectedRecord>& records, size_t at, uint32_t functionEnd) {
+  const uint32_t line = records[at].line;
+  if (at + 1 >= records.size() || records[at + 1].place != records[at].place) return line;
+  const uint32_t next = records[at + 1].line;
+  if (next <= line + 1) return line;
+  const uint32_t cap = records[at].place == records.front().place ? functionEnd : UINT32_MAX;
+  return std::max(line, std::min(next - 1, cap));
+}
+
+// The multiconditions closed inside the function, matched in order with the
+// walk's analysis; the walk drops a multicondition still open at the
+// function's end, and so does this.
+std::vector<McdcConditionExtent> mcdcConditionExtents(const std::vector<CollectedRecord>& records,
+                                                      const FunctionResult& function) {
+  std::vector<McdcConditionExtent> extents;
+  if (records.empty()) return extents;
+  const uint32_t end = functionExtentEnd(records);
   size_t analysed = 0;
   size_t at = 1;
   while (at < records.size()) {
@@ -111,23 +140,49 @@ void addMcdcItems(const std::vector<CollectedRecord>& records, uint32_t end, con
     }
     if (!anyCombination || at == records.size() || analysed >= function.multiconditions.size()) continue;
     const MulticonditionResult& result = function.multiconditions[analysed++];
-    const uint32_t line = first > 1 && isDecisionKind(records[first - 1].kind) ? records[first - 1].line
-                                                                                : records[first].line;
-    const uint32_t last = std::max(line, extentEnd(records, at - 1, end));
+    const size_t opening = first > 1 && isDecisionKind(records[first - 1].kind) ? first - 1 : first;
+    const uint32_t line = records[opening].line;
+    const uint32_t last = std::max(line, recordExtentEnd(records, at - 1, end));
     for (const McdcConditionResult& condition : result.conditions) {
-      if (condition.covered) continue;
       const size_t index = condition.number - 1;
-      items.push_back({line, last, UncoveredKind::McdcCondition, function.path, function.name,
-                       mcdcMissing(condition.number, index < names.size() ? names[index] : std::string())});
+      extents.push_back({line, last, records[opening].place, &condition,
+                         index < names.size() ? names[index] : std::string()});
     }
   }
+  return extents;
 }
 
-}  // namespace
+const char* uncoveredKindName(UncoveredKind kind) {
+  switch (kind) {
+    case UncoveredKind::Function: return "function";
+    case UncoveredKind::Decision: return "decision";
+    case UncoveredKind::ConstantDecision: return "constant_decision";
+    case UncoveredKind::AndOr: return "and_or";
+    case UncoveredKind::Condition: return "condition";
+    case UncoveredKind::Combination: return "combination";
+    case UncoveredKind::McdcCondition: return "mcdc_condition";
+    case UncoveredKind::SwitchLabel: return "switch_label";
+    case UncoveredKind::Jump: return "jump";
+  }
+  return "jump";
+}
 
-void collectRecord(UncoveredCollector& collector, const Probe& record) {
+void collectRecord(UncoveredCollector& collector, const Probe& record, std::string_view place) {
   if (record.kind == kKindFunction || collector.functions.empty()) collector.functions.emplace_back();
   CollectedRecord& r = collector.functions.back().emplace_back();
+  if (!place.empty()) {
+    // Places change only at line directives: the last one is nearly always it.
+    if (collector.places.back() != place) {
+      auto known = std::find(collector.places.begin() + 1, collector.places.end(), place);
+      if (known == collector.places.end()) {
+        collector.places.emplace_back(place);
+        known = collector.places.end() - 1;
+      }
+      r.place = static_cast<uint32_t>(known - collector.places.begin());
+    } else {
+      r.place = static_cast<uint32_t>(collector.places.size() - 1);
+    }
+  }
   r.kind = record.kind;
   r.line = record.line;
   r.counter1 = record.counter1;
@@ -136,7 +191,10 @@ void collectRecord(UncoveredCollector& collector, const Probe& record) {
   if (r.kind == 14 || r.kind == 75 || r.kind == 76 || r.kind == 77 || r.kind == 85) r.text.assign(record.text);
 }
 
-void clearCollector(UncoveredCollector& collector) { collector.functions.clear(); }
+void clearCollector(UncoveredCollector& collector) {
+  collector.functions.clear();
+  collector.places.resize(1);
+}
 
 std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, const FileResult& file,
                                           CoverageView view) {
@@ -146,17 +204,18 @@ std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, c
     const std::vector<CollectedRecord>& records = collector.functions[f];
     const FunctionResult& function = file.functions[f];
     if (records.empty()) continue;
-    const uint32_t end = functionEnd(records);
+    const uint32_t end = functionExtentEnd(records);
     const size_t mcdcFrom = items.size();
     for (size_t at = 0; at < records.size(); ++at) {
       UncoveredKind kind = UncoveredKind::Jump;
       std::string missing = missingPart(records[at], view, kind);
       if (missing.empty()) continue;
-      const uint32_t last = at == 0 ? end : extentEnd(records, at, end);
-      items.push_back({records[at].line, last, kind, function.path, function.name, std::move(missing)});
+      const uint32_t last = at == 0 ? end : recordExtentEnd(records, at, end);
+      items.push_back({records[at].line, last, kind, itemPath(collector, records[at].place, function, file.path),
+                       function.name, std::move(missing)});
     }
     std::vector<UncoveredItem> mcdc;
-    addMcdcItems(records, end, function, mcdc);
+    addMcdcItems(records, function, collector, file.path, mcdc);
     // In line order among the function's other items; a stable merge keeps
     // the record order on one line.
     items.insert(items.end(), mcdc.begin(), mcdc.end());

@@ -4,6 +4,7 @@
 // code listing's knowledge, put so that a change can be checked against it.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cmdline/postcmdl.h"
@@ -28,7 +29,7 @@ struct UncoveredItem {
   uint32_t line = 0;
   uint32_t lastLine = 0;  // the extent, inclusive: the lines a change to it lies on
   UncoveredKind kind = UncoveredKind::Function;
-  std::string path;       // where a line directive put its function; empty: the file's own
+  std::string path;       // where a line directive put it; empty: the file's own
   std::string function;   // the function it belongs to
   std::string missing;    // "FALSE outcome never taken", ...
 };
@@ -39,6 +40,7 @@ struct CollectedRecord {
   uint32_t line = 0;
   uint32_t counter1 = 0;
   uint32_t counter2 = 0;
+  uint32_t place = 0;  // index into the collector's places
   std::string text;
 };
 
@@ -46,11 +48,37 @@ struct CollectedRecord {
 // export walk's record sink and emptied for each file.
 struct UncoveredCollector {
   std::vector<std::vector<CollectedRecord>> functions;
+  // The written files the records enter, as the walk names them; [0] is
+  // "not named" (the function's own).
+  std::vector<std::string> places{std::string()};
 };
 
 // A function record starts a new function; any other record joins the last.
-void collectRecord(UncoveredCollector& collector, const Probe& record);
+// `place` is the written file the record's line coverage enters.
+void collectRecord(UncoveredCollector& collector, const Probe& record, std::string_view place = {});
 void clearCollector(UncoveredCollector& collector);
+
+// Extents, as the items have them: a function's last line is its last end
+// record's line (else its last record's); a record reaches up to the line
+// before the next record's line, at most to `functionEnd`.
+uint32_t functionExtentEnd(const std::vector<CollectedRecord>& records);
+uint32_t recordExtentEnd(const std::vector<CollectedRecord>& records, size_t at, uint32_t functionEnd);
+
+// Each MC/DC condition of the function's analysed multiconditions, covered
+// or not, with the multicondition's extent (from its decision's line) and
+// the place of its first record.
+struct McdcConditionExtent {
+  uint32_t line = 0;
+  uint32_t lastLine = 0;
+  uint32_t place = 0;
+  const McdcConditionResult* condition = nullptr;
+  std::string name;  // the condition's text, when the records give it
+};
+std::vector<McdcConditionExtent> mcdcConditionExtents(const std::vector<CollectedRecord>& records,
+                                                      const FunctionResult& function);
+
+// The word of a kind in the exports ("function", "decision", ...).
+const char* uncoveredKindName(UncoveredKind kind);
 
 // The items of the collected file that `view` counts as missed, plus every
 // MC/DC condition without a covered pair (MC/DC is a measure of its own),

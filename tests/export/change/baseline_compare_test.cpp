@@ -125,17 +125,21 @@ TEST(BaselineCompare, FileWithAnotherLineCountIsChangedThroughout) {
   EXPECT_EQ(lines(c).newUncovered, 1u);
 }
 
-// A change that adds ten lines above a function and rewrites one line in it.
-LineMoves tenLinesAddedAtTop(std::string from, std::string to) {
-  LineRunBuilder runs;
-  runs.hunk(0, 0, 1, 10);
-  for (int i = 0; i < 10; ++i) runs.added();
-  runs.hunk(5, 1, 15, 1);
-  runs.removed();
-  runs.added();
-  LineMoves moves;
-  moves[from] = FileMove{std::move(to), false, runs.finish()};
-  return moves;
+// A change that renames old.c, adds ten lines above its function and rewrites one line in it.
+UnifiedDiff tenLinesAddedAtTop() {
+  std::string text =
+      "diff --git a/old.c b/new.c\n"
+      "similarity index 80%\n"
+      "rename from old.c\n"
+      "rename to new.c\n"
+      "--- a/old.c\n"
+      "+++ b/new.c\n"
+      "@@ -0,0 +1,10 @@\n";
+  for (int i = 0; i < 10; ++i) text += "+// added\n";
+  text += "@@ -4,3 +14,3 @@\n x\n-old\n+new\n y\n";
+  DiffReadResult read = parseUnifiedDiff(text);
+  EXPECT_TRUE(read.diff) << read.error;
+  return read.diff ? *read.diff : UnifiedDiff{};
 }
 
 TEST(BaselineCompare, LinesCarriedThroughTheChangeMatchTheMovedCode) {
@@ -143,8 +147,8 @@ TEST(BaselineCompare, LinesCarriedThroughTheChangeMatchTheMovedCode) {
   baseline.sources.push_back(
       BaselineSource{"old.c", {{3, 1}, {4, 1}, {5, 1}}, {}, {BaselineFunction{"f@3", 3, 1}, {"f", 9, 0}}});
   baseline.files.push_back(BaselineFile{"old.c", 9, 0, 0, {{4, 1, true}}});
-  const LineMoves moves = tenLinesAddedAtTop("old.c", "new.c");
-  BaselineComparer comparer(baseline, &moves);
+  const UnifiedDiff diff = tenLinesAddedAtTop();
+  BaselineComparer comparer(baseline, &diff);
   // The line count differs, but the change says where each line went.
   comparer.addFile(fileWithConditions("new.c", 19, 14, {true}));
   comparer.addSource(table("new.c", {{13, 1}, {14, 1}, {15, 0}}, {},
@@ -166,9 +170,10 @@ TEST(BaselineCompare, LinesCarriedThroughTheChangeMatchTheMovedCode) {
 TEST(BaselineCompare, DeletedFileIsRemovedUnderItsOldName) {
   Baseline baseline;
   baseline.sources.push_back(BaselineSource{"gone.c", {{1, 1}}, {}, {}});
-  LineMoves moves;
-  moves["gone.c"] = FileMove{"", true, {}};
-  BaselineComparer comparer(baseline, &moves);
+  DiffReadResult read = parseUnifiedDiff(
+      "diff --git a/gone.c b/gone.c\ndeleted file mode 100644\n--- a/gone.c\n+++ /dev/null\n@@ -1 +0,0 @@\n-x\n");
+  ASSERT_TRUE(read.diff) << read.error;
+  BaselineComparer comparer(baseline, &*read.diff);
   comparer.addSource(table("gone.c", {{1, 0}}));  // a file of the same name made anew
   const BaselineComparison c = comparer.finish();
   EXPECT_EQ(lines(c).lost, 0u);

@@ -61,7 +61,7 @@ class UncoveredItemsTest : public ::testing::Test {
       prepareCounters();
       UncoveredCollector collector;
       ExportWalkSinks sinks;
-      sinks.record = [&](const Probe& p) { collectRecord(collector, p); };
+      sinks.record = [&](const Probe& p, const std::string& place) { collectRecord(collector, p, place); };
       sinks.file = [&](const FileResult& result) {
         items = uncoveredItems(collector, result, view);
         clearCollector(collector);
