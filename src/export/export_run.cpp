@@ -74,6 +74,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   HtmlReport html;
   const bool htmlOn = settings.htmlDirectory.has_value();
   if (htmlOn) beginHtmlReport(html, *settings.htmlDirectory, settings.sourceRoot, settings.root, view);
+  html.patch = patch.get();
   ExportStream markdown;
   const bool markdownOn = settings.markdownFile && openExportStream(markdown, *settings.markdownFile);
   std::vector<FileLineCoverage> writtenFiles;  // for the Markdown's files with the lowest coverage
@@ -123,6 +124,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     MarkdownInput input{run, view, patch ? &patchResult : nullptr, std::move(writtenFiles), {}, {}};
     writeMarkdownSummary(markdown, input);
   }
+  if (patch) html.patchResult = &patchResult;
   if (htmlOn) endHtmlReport(html, run);
   for (ExportStream& stream : streams) closeExportStream(stream);
   if (markdownOn) closeExportStream(markdown);

@@ -36,6 +36,7 @@ struct HtmlFilePage {
   std::string sourceName;  // where it was found or looked for
   std::string sourceRoot;  // --source-root, named when a source lies outside it
   CoverageView view = CoverageView::AsInstrumented;
+  const std::vector<uint32_t>* changedLines = nullptr;  // with --diff: the lines it changed, ascending
 };
 
 void writeHtmlFilePage(ExportStream& out, const HtmlFilePage& page);

@@ -1,5 +1,7 @@
 #include "export/html/html_report.h"
 
+#include "export/html/html_change.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -47,6 +49,7 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   input.sourceStatus = findSource(report.sources, file.path, input.sourceName, report.source);
   if (input.sourceStatus == SourceStatus::Read) input.source = &report.source;
   input.sourceRoot = report.sources.root;
+  input.changedLines = htmlChangedLines(report, exportPathKey(file.path));
 
   ExportStream& out = report.page;
   out.held = true;
@@ -273,6 +276,7 @@ void writeIndex(HtmlReport& report, const RunResult& run) {
   out += " &middot; ";
   appendHtmlText(out, coverageViewText(report.view));
   out += "</p>\n</header>\n<main>\n";
+  appendHtmlChange(out, report);
   appendOverall(out, report, run);
   appendRun(out, report, run);
   appendFileTable(stream, report, run.mcdc.conditions > 0);
