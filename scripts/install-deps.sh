@@ -17,6 +17,8 @@ command -v file >/dev/null || need+=(file)
 # the LCOV tracefiles, Debian's python3 checks the JSON against its schema.
 command -v genhtml >/dev/null || need+=(lcov)
 /usr/bin/python3 -c 'import jsonschema' 2>/dev/null || need+=(python3-jsonschema)
+# The patch figures are compared with diff-cover's reading of the Cobertura export.
+command -v diff-cover >/dev/null || need+=(diff-cover)
 # The browser tests of the HTML report render its pages headless.
 command -v chromium-headless-shell >/dev/null || command -v chromium >/dev/null ||
   need+=(chromium-headless-shell)

@@ -120,6 +120,8 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   HtmlReport html;
   const bool htmlOn = settings.htmlDirectory.has_value();
   if (htmlOn) beginHtmlReport(html, *settings.htmlDirectory, settings.sourceRoot, settings.root, view);
+  html.patch = patch.get();
+  html.baseline = comparer.get();
   ExportStream markdown;
   const bool markdownOn = settings.markdownFile && openExportStream(markdown, *settings.markdownFile);
   std::vector<FileLineCoverage> writtenFiles;  // for the Markdown's files with the lowest coverage
@@ -146,17 +148,18 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     if (coberturaOn && carry) writeCoberturaClass(cobertura, table, names, coverage);
     if (sonarOn && carry) writeSonarFile(sonar, table);
     if (jsonOn) writeJsonSource(json, table, names, coverage);
-    if (htmlOn) addHtmlPath(html, table, coverage);
+    // Compared before the HTML report takes it, so that its page marks what it lost.
     if (comparer) comparer->addSource(table);
+    if (htmlOn) addHtmlPath(html, table, coverage);
   };
   const RunResult run = walkDatabaseForExport(settings.root, sinks);
 
   if (coberturaOn) endCoberturaDocument(cobertura, carried);
   if (sonarOn) endSonarDocument(sonar);
-  BaselineComparison comparison;
+  static const BaselineComparison kNoComparison;
+  const BaselineComparison& comparison = comparer ? comparer->finish() : kNoComparison;
   std::string baselineMember;
   if (comparer) {
-    comparison = comparer->finish();
     noteFilesChangedThroughout(comparison);
     appendJsonBaseline(baselineMember, *settings.baselineFile, comparison);
   }
@@ -179,6 +182,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     if (settings.historyFile) input.extraSections += historySection(history.entries);
     writeMarkdownSummary(markdown, input);
   }
+  if (patch) html.patchResult = &patchResult;
   if (htmlOn) {
     if (settings.historyFile) {
       std::string section;

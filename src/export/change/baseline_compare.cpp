@@ -175,6 +175,11 @@ FileChange& BaselineComparer::changeFor(const std::string& path) {
   return result_.files[at->second];
 }
 
+const std::vector<LostItem>* BaselineComparer::lostSoFar(const std::string& path) const {
+  auto found = changeIndex_.find(path);
+  return found == changeIndex_.end() ? nullptr : &result_.files[found->second].lost;
+}
+
 void BaselineComparer::addFile(const FileResult& file) {
   FileChange& change = changeFor(file.path);
   const BaselineFile* before = nullptr;
@@ -240,7 +245,7 @@ void BaselineComparer::addSource(const PathTable& table) {
   compareItems(functionsThen, functionsNow, change, ChangeMeasure::Functions);
 }
 
-BaselineComparison BaselineComparer::finish() {
+const BaselineComparison& BaselineComparer::finish() {
   for (size_t i = 0; i < baseline_.sources.size(); ++i) {
     if (sourceSeen_[i]) continue;
     const BaselineSource& gone = baseline_.sources[i];
@@ -272,7 +277,7 @@ BaselineComparison BaselineComparer::finish() {
                      [](const LostItem& a, const LostItem& b) { return a.line < b.line; });
     result_.lost.insert(result_.lost.end(), file.lost.begin(), file.lost.end());
   }
-  return std::move(result_);
+  return result_;
 }
 
 }  // namespace qar

@@ -79,8 +79,13 @@ class BaselineComparer {
   void addFile(const FileResult& file);
   // A written file of the line-based formats.
   void addSource(const PathTable& table);
-  // The comparison, with the files the run no longer has counted as removed.
-  BaselineComparison finish();
+  // The items of a file compared so far that lost their coverage (none
+  // when the file has not been compared), for the file's page.
+  const std::vector<LostItem>* lostSoFar(const std::string& path) const;
+  // The comparison, with the files the run no longer has counted as
+  // removed; called once, after the walk. It stays the comparer's, so that
+  // pages written after it still find their lost items.
+  const BaselineComparison& finish();
 
  private:
   FileChange& changeFor(const std::string& path);

@@ -90,6 +90,11 @@ PatchCoverage::PatchCoverage(const UnifiedDiff& diff, std::string diffName,
   }
 }
 
+const std::vector<uint32_t>* PatchCoverage::changedLinesOf(const std::string& key) const {
+  auto found = index_.find(key);
+  return found == index_.end() ? nullptr : &files_[static_cast<size_t>(found->second)].file.changedLines;
+}
+
 int PatchCoverage::fileIndex(std::string_view path) const {
   auto found = index_.find(exportPathKey(path));
   return found == index_.end() ? -1 : found->second;
@@ -239,7 +244,7 @@ PatchResult PatchCoverage::finish() {
                      [](const UncoveredItem& a, const UncoveredItem& b) { return a.line < b.line; });
     result.summary += t.file.figures;
     result.uncoveredItems += t.file.uncovered.size();
-    result.files.push_back(std::move(t.file));
+    result.files.push_back(t.file);  // a copy: the HTML report's last page still reads the changed lines
   }
   return result;
 }

@@ -69,6 +69,9 @@ class PatchCoverage {
 
   // Whether the diff touches a written file (its exportPathKey).
   bool touches(const std::string& key) const { return index_.contains(key); }
+  // The changed lines that count of a written file (its exportPathKey); null
+  // when the diff does not touch it.
+  const std::vector<uint32_t>* changedLinesOf(const std::string& key) const;
 
   void addRecord(const Probe& record, const std::string& place);
   void addFile(const FileResult& file);

@@ -92,7 +92,7 @@ void changeSections(std::string& text, const PatchResult& patch) {
       text += ": not instrumented\n";
       continue;
     }
-    text += ": no file of that name in the coverage; the closest: ";
+    text += ": not in the coverage under this path; the closest names: ";
     for (size_t n = 0; n < f.closest.size(); ++n) {
       if (n > 0) text += ", ";
       text += markdownCode(f.closest[n]);

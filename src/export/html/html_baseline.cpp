@@ -185,6 +185,31 @@ void appendLost(std::string& out, const BaselineComparison& c,
 
 }  // namespace
 
+LostLines lostLinesOf(const std::vector<LostItem>* lost) {
+  LostLines lines;
+  if (lost == nullptr) return lines;
+  std::vector<const LostItem*> items;
+  for (const LostItem& item : *lost) items.push_back(&item);
+  std::stable_sort(items.begin(), items.end(), [](const LostItem* a, const LostItem* b) { return a->line < b->line; });
+  for (const LostItem* item : items) {
+    if (lines.empty() || lines.back().first != item->line) {
+      lines.emplace_back(item->line, item->what);
+    } else {
+      lines.back().second += ", " + item->what;
+    }
+  }
+  return lines;
+}
+
+void appendLostLineMark(std::string& out, const LostLines& lost, uint32_t line) {
+  auto at = std::lower_bound(lost.begin(), lost.end(), line,
+                             [](const std::pair<uint32_t, std::string>& l, uint32_t n) { return l.first < n; });
+  if (at == lost.end() || at->first != line) return;
+  out += " <span class=\"lostmark\" title=\"covered in the baseline, not now: ";
+  appendHtmlText(out, at->second);
+  out += "\">lost</span>";
+}
+
 std::string_view changeStyleRules() {
   return R"css(
 section.baseline, section.trend { margin: 0 0 24px; }
@@ -195,6 +220,7 @@ table.change th[scope=row] { text-align: left; font-weight: normal; white-space:
 table.change td small { color: var(--muted); margin-left: 6px; }
 .fall { color: var(--fall, #a3261b); font-weight: 600; }
 .rise { color: var(--rise, #1d6e34); }
+.lostmark { font-size: 11px; font-weight: 600; color: var(--fall, #a3261b); border: 1px solid currentColor; border-radius: 3px; padding: 0 3px; margin-left: 4px; }
 ul.lost { margin: 0 0 12px; padding-left: 20px; }
 section.trend figure { margin: 0 0 12px; max-width: 100%; overflow-x: auto; }
 section.trend svg { max-width: 100%; height: auto; }

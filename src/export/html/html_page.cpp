@@ -1,5 +1,7 @@
 #include "export/html/html_page.h"
 
+#include "export/html/html_change.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -251,7 +253,10 @@ void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
     appendUnsigned(out, line);
     out += '>';
     appendUnsigned(out, line);
-    out += "</a><td>";
+    out += "</a>";
+    appendChangedLineMark(out, page.changedLines, line);
+    appendLostLineMark(out, page.lostLines, line);
+    out += "<td>";
     if (summary.counted) appendUnsigned(out, summary.hits);
     out += "<td>";
     out += stateMarker(summary.state);

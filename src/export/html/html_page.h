@@ -7,6 +7,7 @@
 #include "cmdline/postcmdl.h"
 #include "export/walk/export_results.h"
 #include "export/output/export_stream.h"
+#include "export/html/html_baseline.h"
 #include "export/html/html_listing_rows.h"
 #include "export/html/html_source.h"
 #include "export/walk/path_table.h"
@@ -36,6 +37,8 @@ struct HtmlFilePage {
   std::string sourceName;  // where it was found or looked for
   std::string sourceRoot;  // --source-root, named when a source lies outside it
   CoverageView view = CoverageView::AsInstrumented;
+  const std::vector<uint32_t>* changedLines = nullptr;  // with --diff: the lines it changed, ascending
+  LostLines lostLines;  // with --baseline: the lines that lost coverage, by line
 };
 
 void writeHtmlFilePage(ExportStream& out, const HtmlFilePage& page);

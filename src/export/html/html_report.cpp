@@ -1,6 +1,7 @@
 #include "export/html/html_report.h"
 
 #include "export/html/html_baseline.h"
+#include "export/html/html_change.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -49,6 +50,8 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   input.sourceStatus = findSource(report.sources, file.path, input.sourceName, report.source);
   if (input.sourceStatus == SourceStatus::Read) input.source = &report.source;
   input.sourceRoot = report.sources.root;
+  input.changedLines = htmlChangedLines(report, exportPathKey(file.path));
+  if (report.baseline) input.lostLines = lostLinesOf(report.baseline->lostSoFar(file.path));
 
   ExportStream& out = report.page;
   out.held = true;
@@ -275,6 +278,7 @@ void writeIndex(HtmlReport& report, const RunResult& run) {
   out += " &middot; ";
   appendHtmlText(out, coverageViewText(report.view));
   out += "</p>\n</header>\n<main>\n";
+  appendHtmlChange(out, report);
   appendOverall(out, report, run);
   for (const std::string& section : report.indexSections) out += section;
   appendRun(out, report, run);

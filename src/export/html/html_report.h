@@ -16,6 +16,8 @@
 #include "export/html/html_listing_rows.h"
 #include "export/html/html_source.h"
 #include "export/walk/path_table.h"
+#include "export/change/baseline_compare.h"
+#include "export/change/patch_coverage.h"
 
 namespace qar {
 
@@ -55,6 +57,11 @@ struct HtmlReport {
   // Kept from page to page for their storage: the page's text, its source.
   ExportStream page;
   std::string source;
+  // With --diff: the changed lines for the pages, the change for the index.
+  const PatchCoverage* patch = nullptr;
+  const PatchResult* patchResult = nullptr;
+  // With --baseline: what each page's file lost since then.
+  const BaselineComparer* baseline = nullptr;
 };
 
 // Creates the directory when missing, opens index.html and writes the
