@@ -58,6 +58,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   if (htmlOn) beginHtmlReport(html, *settings.htmlDirectory, settings.sourceRoot, settings.root, view);
 
   ExportWalkSinks sinks;
+  if (htmlOn) sinks.record = [&](const Probe& record) { addHtmlRecord(html, record); };
   sinks.file = [&](const FileResult& file) {
     if (jsonOn) writeJsonFile(json, file);
     if (htmlOn) addHtmlFile(html, file);
