@@ -27,7 +27,7 @@ render() {  # --dump-dom FILE > DOM, or --screenshot=PNG FILE
   rm -rf "$profile"
 }
 
-# The bundled example with the sources of two of its files in the current
+# The bundled example with the sources of its four files in the current
 # directory (the default source root), under the MC/DC view.
 example="$out/example"
 mkdir -p "$example"

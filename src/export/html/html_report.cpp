@@ -274,7 +274,7 @@ void appendGroupStart(std::string& out, std::string_view directory, size_t files
   }
   out += "</h3><table class=\"files\">";
   appendFileColumns(out, mcdc);
-  out += "<thead><tr class=\"total\"><th scope=\"row\">All ";
+  out += "<thead><tr class=\"total\"><th scope=\"row\">Total of ";
   appendUnsigned(out, files);
   out += files == 1 ? " file" : " files";
   out += "</th>";
@@ -349,7 +349,7 @@ void appendLowest(std::string& out, const HtmlReport& report, const std::vector<
     appendUnsigned(out, entry.ter.covered());
     out += " of ";
     appendUnsigned(out, entry.ter.items);
-    out += " items</span></li>";
+    out += entry.ter.items == 1 ? " item</span></li>" : " items</span></li>";
   }
   out += "</ol></section>\n";
 }
