@@ -1,12 +1,12 @@
-#include <vector>
-#include <string>
+#include "parser.h"
+
 int parse_number(const std::string& text)
 {
     try {
         return std::stoi(text);
     }
     catch (const std::invalid_argument&) {
-        // not a number
+        /* not a number: counted as 0 */
     }
     return 0;
 }

@@ -137,7 +137,14 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     if (comparer) comparer->addFile(file);
     if (patch) patch->addFile(file);
   };
-  if (patch) sinks.record = [&](const Probe& record, const std::string& place) { patch->addRecord(record, place); };
+  // The records feed the pages' lists of what is not covered yet and the
+  // change's items.
+  if (htmlOn || patch) {
+    sinks.record = [&](const Probe& record, const std::string& place) {
+      if (htmlOn) addHtmlRecord(html, record);
+      if (patch) patch->addRecord(record, place);
+    };
+  }
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
     if (patch) patch->addPath(table);

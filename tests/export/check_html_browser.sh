@@ -27,7 +27,7 @@ render() {  # --dump-dom FILE > DOM, or --screenshot=PNG FILE
   rm -rf "$profile"
 }
 
-# The bundled example with the sources of two of its files in the current
+# The bundled example with the sources of its four files in the current
 # directory (the default source root), under the MC/DC view.
 example="$out/example"
 mkdir -p "$example"
@@ -49,7 +49,30 @@ clicked by-ter 1 1
 python3 "$source_dir/tests/export/check_html_pages.py" sorted "$out/by-ter.dom.html" 1 ascending
 clicked by-mcdc 6 2
 python3 "$source_dir/tests/export/check_html_pages.py" sorted "$out/by-mcdc.dom.html" 6 descending
+# The names of the index, the contrast of every text, light and dark: a
+# copy of each page that measures itself once laid out (html_measure.js).
+measured() {  # PAGE NAME [chromium options]: the copy's DOM with the measures
+  local page=$1 name=$2
+  shift 2
+  { sed '/<\/body>/,$d' "$example/report/$page"; echo "<script>"; cat "$source_dir/tests/export/html_measure.js"
+    echo "</script></body></html>"; } > "$example/report/$name.html"
+  render "$@" --dump-dom "file://$example/report/$name.html" > "$out/$name.dom.html"
+}
+for width in 420 1280; do
+  measured index.html "index-$width" --window-size=$width,900
+  python3 "$source_dir/tests/export/check_html_pages.py" measured "$out/index-$width.dom.html" light
+  measured index.html "index-$width-dark" --window-size=$width,900 --blink-settings=preferredColorScheme=0
+  python3 "$source_dir/tests/export/check_html_pages.py" measured "$out/index-$width-dark.dom.html" dark
+done
+for page in f00003-logic.c f00004-util.c; do
+  measured "$page.html" "$page-light" --window-size=1280,1400
+  python3 "$source_dir/tests/export/check_html_pages.py" measured "$out/$page-light.dom.html" light
+  measured "$page.html" "$page-dark" --window-size=420,1400 --blink-settings=preferredColorScheme=0
+  python3 "$source_dir/tests/export/check_html_pages.py" measured "$out/$page-dark.dom.html" dark
+done
 render --window-size=1280,1100 --screenshot="$out/index.png" "file://$example/report/index.html" >/dev/null
+render --window-size=420,1100 --screenshot="$out/index-420.png" "file://$example/report/index.html" >/dev/null
+render --window-size=420,1100 --blink-settings=preferredColorScheme=0 --screenshot="$out/index-420-dark.png" "file://$example/report/index.html" >/dev/null
 render --window-size=1280,1400 --screenshot="$out/logic.png" "file://$example/report/f00003-logic.c.html" >/dev/null
 render --window-size=1280,1000 --screenshot="$out/parser.png" "file://$example/report/f00002-parser.cpp.html" >/dev/null
 
@@ -64,7 +87,7 @@ render --dump-dom "file://$hostile/report/index.html" > "$out/hostile-index.dom.
 python3 "$source_dir/tests/export/check_html_pages.py" hostile "$out/hostile.dom.html" "$out/hostile-index.dom.html"
 render --window-size=1280,1000 --screenshot="$out/hostile.png" "file://$hostile/report/$page" >/dev/null
 
-for png in index logic parser hostile; do
+for png in index index-420 index-420-dark logic parser hostile; do
   [ -s "$out/$png.png" ] || { echo "FAIL: no screenshot $png.png"; exit 1; }
 done
 echo "screenshots in $out"

@@ -5,6 +5,7 @@ JSON export of the same run.
   check_html_pages.py figures INDEX_DOM PAGE_DOM PAGE_PATH REPORT.json
   check_html_pages.py hostile PAGE_DOM INDEX_DOM
   check_html_pages.py sorted INDEX_DOM COLUMN ascending|descending
+  check_html_pages.py measured DOM light|dark
 
 figures: the index's cards equal the JSON summary, its file table has one row
 per file of the JSON with that file's figures, the sort script ran (the
@@ -12,6 +13,9 @@ headings became buttons); the file page's cards and function rows equal the
 JSON's figures of that file, and its code table has rows.
 sorted: after clicks on a column's heading, the rows of every directory are
 in the order of that column's figures.
+measured: what html_measure.js found in the laid-out page: every file name
+of the index is shown whole inside its cell and the window, the page took
+the asked colour scheme, and no text has a contrast below 4.5:1.
 hostile: names and descriptions holding markup are text: no element came
 from them, and their text is there as written.
 """
@@ -132,7 +136,7 @@ def file_rows(index_dom):
         directory = text(heading)
         directory = "" if directory == "(no directory)" else directory
         for tr in find(group, "tr"):
-            cells = [c for c in tr["children"] if isinstance(c, dict) and c["tag"] == "td"]
+            cells = [c for c in tr["children"] if isinstance(c, dict) and c["tag"] in ("td", "th")]
             link = next(find(cells[0], "a"), None) if cells else None
             if link is not None:
                 yield directory + text(link), cells
@@ -177,6 +181,12 @@ def figures(index_dom, page_dom, page_path, report):
     if summary["mcdc"]["conditions"] > 0:
         m = summary["mcdc"]
         expect_card(found, "MC/DC", m["percent"], m["covered"], m["conditions"])
+    # A figure with nothing to count draws no bar, in the cards and the rows.
+    for card in find(index_dom.root, "div", "na"):
+        expect(not any(find(card, "div", "bar")), "index: a card with nothing to count has a bar")
+    for td in find(index_dom.root, "td"):
+        if cell(td) == "\u2014":
+            expect(td["attrs"].get("class") == "na", f"index: a \u2014 cell of class {td['attrs'].get('class')!r}")
 
     table = next(find(index_dom.root, "table", ident="files"), None)
     expect(table is not None, "index: no file table")
@@ -212,11 +222,14 @@ def figures(index_dom, page_dom, page_path, report):
     expect_card(found, "TER", t["percent"], t["covered"], t["items"])
     s = f["statements"]
     expect_card(found, "Statements", s["percent"], s["hits"], s["total"])
+    c = sources[page_path]
+    for label, key in (("Functions", "functions"), ("Lines", "lines"), ("Branches", "branches")):
+        expect_card(found, label, c[key]["percent"], c[key]["hit"], c[key]["found"])
     table = next(find(page_dom.root, "table", "grid"), None)
     names = []
     for tr in find(table, "tr"):
-        cells = [c for c in tr["children"] if isinstance(c, dict) and c["tag"] == "td"]
-        if cells:
+        cells = [c for c in tr["children"] if isinstance(c, dict) and c["tag"] in ("td", "th")]
+        if cells and cells[0]["tag"] == "th" and cells[0]["attrs"].get("scope") == "row":
             names.append((cell(cells[0]), cell(cells[3])))
     want = [(fn["name"] + "()", figure_text(fn["ter"][view]["percent"], fn["ter"][view]["covered"],
                                              fn["ter"][view]["items"])) for fn in f["functions"]]
@@ -230,11 +243,28 @@ def hostile(page_dom, index_dom):
         expect(not any(find(dom.root, "img")), f"{name}: an img element came from a text")
         titles = [text(t) for t in find(dom.root, "title")]
         expect(all("owned" not in t for t in titles), f"{name}: a script ran: {titles}")
-    scripts = list(find(page_dom.root, "script"))
-    expect(not scripts, "page: a script element came from a text")
+    scripts = [text(s) for s in find(page_dom.root, "script")]
+    expect(all("alert" not in s and "owned" not in s for s in scripts), "page: a script element came from a text")
     body = text(page_dom.root)
     for written in ('"><img src=x onerror=alert(2)> <script>alert(1)</script>', "<script>document.title='owned'</script>"):
         expect(written in body, f"page: the text {written!r} is not shown as text")
+
+
+def measured(dom, scheme):
+    pre = next(find(dom.root, "pre", ident="measure"), None)
+    expect(pre is not None, "measured: the page did not measure itself")
+    if pre is None:
+        return
+    found = json.loads(text(pre))
+    expect(found["dark"] == (scheme == "dark"), f"measured: the page is not in the {scheme} scheme")
+    for name in found["names"]:
+        whole = (name["cell"] > 0 and name["textWidth"] > 0 and not name["clipped"]
+                 and name["textRight"] <= name["cellRight"] + 1 and name["textRight"] <= name["viewport"] + 1)
+        expect(whole, f"measured: the name {name['name']!r} is not shown whole: {name}")
+    expect(found["texts"] > 0, "measured: no text")
+    for low in found["lowContrast"]:
+        expect(False, f"measured ({scheme}): contrast {low['ratio']} of {low['text']!r} ({low['color']} on "
+                      f"{low['background']})")
 
 
 def main():
@@ -242,6 +272,8 @@ def main():
         index_dom = Dom(open(sys.argv[2], encoding="utf-8").read())
         page_dom = Dom(open(sys.argv[3], encoding="utf-8").read())
         figures(index_dom, page_dom, sys.argv[4], json.load(open(sys.argv[5], encoding="utf-8")))
+    elif sys.argv[1] == "measured":
+        measured(Dom(open(sys.argv[2], encoding="utf-8").read()), sys.argv[3])
     elif sys.argv[1] == "sorted":
         sorted_index(Dom(open(sys.argv[2], encoding="utf-8").read()), int(sys.argv[3]), sys.argv[4] == "descending")
     else:

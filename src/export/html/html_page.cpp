@@ -6,8 +6,10 @@
 #include <cstdio>
 
 #include "base/quick_format.h"
+#include "export/html/html_mcdc.h"
 #include "export/html/html_parts.h"
 #include "export/html/html_text.h"
+#include "export/html/html_uncovered.h"
 #include "listings/measures.h"
 #include "listings/postlist.h"
 
@@ -57,21 +59,23 @@ void appendLegend(std::string& out) {
          "<span><i class=\"key-n\">&#10007;</i>not covered</span>"
          "<span><i class=\"key-x\">&nbsp;</i>not instrumented</span>"
          "<span><i class=\"key-x\">T / F</i>times a decision was true / false</span>"
-         "<span><i class=\"key-x\">}+ }-</i>block end reached / not reached</span></p>\n";
+         "<span><i class=\"key-x\">}+ }-</i>block end reached / not reached</span>"
+         "<span><i class=\"key-x\">&darr; &uarr;</i>next / previous line not fully covered (keys j, k)</span></p>\n";
 }
 
-void appendFigures(std::string& out, const HtmlFilePage& page) {
+// The cards; returns the span of the line-based ones.
+HtmlCardsSpan appendFigures(std::string& out, const HtmlFilePage& page) {
   const FileResult& file = *page.file;
   out += "<section class=\"cards\" aria-label=\"Figures\">\n";
   appendFigureCard(out, terFigure("TER", file.ter[static_cast<size_t>(page.view)]));
   appendFigureCard(out, statementFigure(file.statements));
-  if (page.coverage != nullptr) {
-    appendFigureCard(out, countFigure("Functions", page.coverage->functions, "functions"));
-    appendFigureCard(out, countFigure("Lines", page.coverage->lines, "lines"));
-    appendFigureCard(out, countFigure("Branches", page.coverage->branches, "branches"));
-  }
-  if (file.mcdc.conditions > 0) appendFigureCard(out, mcdcFigure(file.mcdc));
+  HtmlCardsSpan span;
+  span.at = out.size();
+  appendLineCards(out, page.coverage);
+  span.length = out.size() - span.at;
+  if (file.mode.multicondition) appendFigureCard(out, mcdcFigure(file.mcdc));
   out += "</section>\n";
+  return span;
 }
 
 void appendFunctionTable(ExportStream& stream, const HtmlFilePage& page, bool linesLinked) {
@@ -84,16 +88,25 @@ void appendFunctionTable(ExportStream& stream, const HtmlFilePage& page, bool li
   }
   const bool timing = std::any_of(file.functions.begin(), file.functions.end(),
                                   [](const FunctionResult& f) { return f.timing.has_value(); });
-  out += "<table class=\"grid\"><thead><tr><th>Function</th><th class=\"num\">Line</th><th class=\"num\">Calls</th>"
-         "<th>TER</th><th>Statements</th>";
-  if (timing) out += "<th class=\"num\">Time total</th><th class=\"num\">Average</th><th class=\"num\">Maximum</th>";
+  out += "<table class=\"grid\"><thead><tr><th scope=\"col\">Function</th><th scope=\"col\" class=\"num\">Line</th>"
+         "<th scope=\"col\" class=\"num\">Calls</th><th scope=\"col\">TER</th><th scope=\"col\">Statements</th>";
+  if (timing) {
+    // The costs are in the configured cost type divided by TICK.
+    out += "<th scope=\"col\" class=\"num\">Time total<small>";
+    out += page.timeUnit;
+    out += "</small></th><th scope=\"col\" class=\"num\">Average<small>";
+    out += page.timeUnit;
+    out += " per call</small></th><th scope=\"col\" class=\"num\">Maximum<small>";
+    out += page.timeUnit;
+    out += "</small></th>";
+  }
   out += "</tr></thead>\n<tbody>\n";
   const size_t view = static_cast<size_t>(page.view);
   for (size_t i = 0; i < file.functions.size(); ++i) {
     const FunctionResult& f = file.functions[i];
     out += "<tr id=\"F";
     appendUnsigned(out, i + 1);
-    out += "\"><td>";
+    out += "\"><th scope=\"row\">";
     const bool here = f.path.empty() && linesLinked;
     if (here) {
       out += "<a href=\"#L";
@@ -108,7 +121,7 @@ void appendFunctionTable(ExportStream& stream, const HtmlFilePage& page, bool li
       appendHtmlText(out, f.path);
       out += "</span>";
     }
-    out += "</td><td class=\"num\">";
+    out += "</th><td class=\"num\">";
     appendUnsigned(out, f.line);
     out += "</td><td class=\"num\">";
     appendUnsigned(out, f.calls);
@@ -222,21 +235,41 @@ void appendBackLink(std::string& out, size_t function) {
   out += "\" title=\"Back to the function table\">&uarr; function</a>";
 }
 
+// The lines not fully covered, ascending: the stops of the links from line
+// to line.
+std::vector<uint32_t> linesToVisit(const std::vector<SummarisedLine>& lines) {
+  std::vector<uint32_t> visit;
+  for (const SummarisedLine& line : lines) {
+    if (line.line > 0 && (line.summary.state == LineState::NotCovered || line.summary.state == LineState::PartlyCovered)) {
+      visit.push_back(line.line);
+    }
+  }
+  return visit;
+}
+
+// The position of `line` in `lines`, or lines.size().
+size_t positionOf(const std::vector<uint32_t>& lines, uint32_t line) {
+  auto at = std::lower_bound(lines.begin(), lines.end(), line);
+  return at != lines.end() && *at == line ? static_cast<size_t>(at - lines.begin()) : lines.size();
+}
+
 // The code tables are the bulk of the report, so their rows are written
 // lean: cells without classes (the style sheet styles them by position) and
 // without the optional end tags.
-void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
+void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page, const std::vector<uint32_t>& visit) {
   std::string& out = stream.buffer;
   std::vector<ListingRow> byLine(page.rows->begin(), page.rows->end());
   std::stable_sort(byLine.begin(), byLine.end(), [](const ListingRow& a, const ListingRow& b) { return a.line < b.line; });
   const std::vector<std::string_view> lines = splitLines(*page.source);
   FunctionLines functions;
   findFunctionLines(*page.file, functions);
+  const std::vector<McdcMark> marks = mcdcMarks(*page.file);
+  size_t mark = 0;
   uint32_t last = static_cast<uint32_t>(lines.size());
   if (!byLine.empty()) last = std::max(last, byLine.back().line);
 
-  out += "<table class=\"code src\"><thead><tr><th class=\"num\">Line<th class=\"num\">Hits<th>State"
-         "<th>Source</thead>\n<tbody>\n";
+  out += "<table class=\"code src\"><thead><tr><th scope=col class=\"num\">Line<th scope=col class=\"num\">Hits"
+         "<th scope=col>State<th scope=col>Source</thead>\n<tbody>\n";
   size_t at = 0;
   while (at < byLine.size() && byLine[at].line == 0) ++at;  // rows without a line stand nowhere
   for (uint32_t line = 1; line <= last; ++line) {
@@ -261,14 +294,18 @@ void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
     out += "<td>";
     out += stateMarker(summary.state);
     out += "<td>";
+    if (const size_t stop = positionOf(visit, line); stop < visit.size()) appendLineNavigation(out, visit, stop);
     if (const auto* f = functionOnLine(functions, line)) appendBackLink(out, f->second);
     if (line <= lines.size()) appendHtmlText(out, lines[line - 1]);
     out += '\n';
-    if (needsAnnotation(onLine, count)) {
+    const size_t firstMark = mark;
+    while (mark < marks.size() && marks[mark].line == line) ++mark;
+    if (needsAnnotation(onLine, count) || mark > firstMark) {
       out += "<tr class=\"an ";
       out += stateClass(summary.state);
       out += "\"><td><td><td><td>";
       for (size_t i = 0; i < count; ++i) appendAnnotation(out, onLine[i]);
+      for (size_t i = firstMark; i < mark; ++i) appendMcdcLink(out, marks[i]);
       out += '\n';
     }
     settleExportBuffer(stream);
@@ -277,28 +314,31 @@ void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page) {
 }
 
 // The rows of the profile listing in its order, for a file whose source is
-// not at hand.
-void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
+// not at hand or no longer matches. Each row shows the state of its line,
+// as the source would; the first row of a line is its anchor.
+void appendListingRows(ExportStream& stream, const HtmlFilePage& page, const std::vector<SummarisedLine>& summaries,
+                       const std::vector<uint32_t>& visit) {
   std::string& out = stream.buffer;
-  out += "<table class=\"code rows\"><thead><tr><th class=\"num\">Hits/True<th class=\"num\">False<th>State"
-         "<th class=\"num\">Line<th>Description</thead>\n<tbody>\n";
-  // Anchors where the function table links to: the first row of each
-  // function's line.
-  FunctionLines functions;
-  findFunctionLines(*page.file, functions);
-  std::vector<bool> anchored(functions.size(), false);
+  out += "<table class=\"code rows\"><thead><tr><th scope=col class=\"num\">Hits/True<th scope=col class=\"num\">False"
+         "<th scope=col>State<th scope=col class=\"num\">Line<th scope=col>Description</thead>\n<tbody>\n";
+  std::vector<bool> anchored(summaries.size(), false);
   size_t function = 0;
   for (const ListingRow& row : *page.rows) {
-    const LineState state = summariseLine(&row, 1).state;
+    auto found = std::lower_bound(summaries.begin(), summaries.end(), row.line,
+                                  [](const SummarisedLine& entry, uint32_t line) { return entry.line < line; });
+    const size_t index = static_cast<size_t>(found - summaries.begin());
+    const LineState state = row.line > 0 && found != summaries.end() ? found->summary.state
+                                                                     : summariseLine(&row, 1).state;
     out += "<tr";
     if (state != LineState::NotInstrumented) {
       out += " class=";
       out += stateClass(state);
     }
-    if (const auto* f = functionOnLine(functions, row.line); f != nullptr && !anchored[f - functions.data()]) {
+    const bool anchor = row.line > 0 && found != summaries.end() && !anchored[index];
+    if (anchor) {
       out += " id=L";
       appendUnsigned(out, row.line);
-      anchored[f - functions.data()] = true;
+      anchored[index] = true;
     }
     out += "><td>";
     if (row.hits) appendUnsigned(out, *row.hits);
@@ -309,14 +349,36 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page) {
     out += "<td>";
     appendUnsigned(out, row.line);
     out += "<td>";
+    if (anchor) {
+      if (const size_t stop = positionOf(visit, row.line); stop < visit.size()) appendLineNavigation(out, visit, stop);
+    }
     if (row.description.starts_with("FUNCTION ") && function < page.file->functions.size()) {
       appendBackLink(out, ++function);
     }
     appendHtmlText(out, row.description);
+    if (row.missed) out += "<b> &#10007; not covered</b>";
     out += '\n';
     settleExportBuffer(stream);
   }
   out += "</tbody></table>\n";
+}
+
+void appendMismatch(std::string& out, const HtmlFilePage& page) {
+  const SourceMismatch& mismatch = *page.mismatch;
+  out += "<p class=\"warn\" role=\"note\">The source at ";
+  appendHtmlText(out, page.sourceName);
+  out += " no longer matches this report: it has ";
+  appendUnsigned(out, mismatch.lines);
+  out += mismatch.lines == 1 ? " line" : " lines";
+  if (mismatch.recorded > 0) {
+    out += " where the symbol file records ";
+    appendUnsigned(out, mismatch.recorded);
+  } else {
+    out += ", and a record stands on line ";
+    appendUnsigned(out, mismatch.recordLine);
+  }
+  out += ". It has changed since the build, so its lines are not annotated; the rows of the execution profile "
+         "listing follow.</p>\n";
 }
 
 // Why the page shows no source: the start of a sentence.
@@ -363,27 +425,79 @@ LineSummary summariseLine(const ListingRow* rows, size_t count) {
     }
     if (row.missed) missed = true;
   }
-  if (missed) {
-    summary.state = reached ? LineState::PartlyCovered : LineState::NotCovered;
-  } else if (summary.counted) {
-    summary.state = LineState::Covered;
+  if (!summary.counted && !missed) return summary;
+  if (!reached) {
+    summary.state = LineState::NotCovered;
+  } else {
+    summary.state = missed ? LineState::PartlyCovered : LineState::Covered;
   }
   return summary;
 }
 
-void writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) {
+std::vector<SummarisedLine> summariseLines(const ListingSection& rows) {
+  std::vector<const ListingRow*> byLine;
+  byLine.reserve(rows.size);
+  for (const ListingRow& row : rows) byLine.push_back(&row);
+  std::stable_sort(byLine.begin(), byLine.end(), [](const ListingRow* a, const ListingRow* b) { return a->line < b->line; });
+  std::vector<SummarisedLine> lines;
+  std::vector<ListingRow> onLine;
+  for (size_t at = 0; at < byLine.size();) {
+    const uint32_t line = byLine[at]->line;
+    onLine.clear();
+    for (; at < byLine.size() && byLine[at]->line == line; ++at) onLine.push_back(*byLine[at]);
+    lines.push_back({line, summariseLine(onLine.data(), onLine.size())});
+  }
+  return lines;
+}
+
+uint32_t countSourceLines(std::string_view source) {
+  uint32_t lines = 0;
+  size_t start = 0;
+  while (start < source.size()) {
+    const size_t end = source.find('\n', start);
+    ++lines;
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::optional<SourceMismatch> findSourceMismatch(std::string_view source, uint32_t recordedLines,
+                                                 const ListingSection& rows) {
+  SourceMismatch mismatch;
+  mismatch.lines = countSourceLines(source);
+  if (recordedLines > 0 && recordedLines != mismatch.lines) {
+    mismatch.recorded = recordedLines;
+    return mismatch;
+  }
+  for (const ListingRow& row : rows) mismatch.recordLine = std::max(mismatch.recordLine, row.line);
+  if (mismatch.recordLine > mismatch.lines) return mismatch;
+  return std::nullopt;
+}
+
+void appendLineCards(std::string& out, const LineCoverage* coverage) {
+  const LineCoverage none;
+  const LineCoverage& counts = coverage != nullptr ? *coverage : none;
+  HtmlFigure functions = countFigure("Functions", counts.functions, "functions");
+  functions.note = "one per name and line";
+  appendFigureCard(out, functions);
+  appendFigureCard(out, countFigure("Lines", counts.lines, "lines"));
+  appendFigureCard(out, countFigure("Branches", counts.branches, "branches"));
+}
+
+HtmlCardsSpan writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) {
   const FileResult& file = *page.file;
   std::string& out = stream.buffer;
   appendHtmlHead(out, file.path + " — coverage");
   out += "<header class=\"top\"><nav><a href=\"index.html\">&larr; All files</a></nav>\n<h1>";
-  appendHtmlText(out, file.path);
+  appendHtmlPath(out, file.path);
   out += "</h1>\n<p class=\"sub\">";
   out += file.isHeader ? "Header file" : "Source file";
   out += " &middot; instrumented for ";
   appendHtmlText(out, instrumentationModeText(file.mode));
   out += " &middot; ";
   appendUnsigned(out, file.functions.size());
-  out += file.functions.size() == 1 ? " function" : " functions";
+  out += file.functions.size() == 1 ? " function record" : " function records";
   if (file.sourceLines > 0) {
     out += " &middot; ";
     appendUnsigned(out, file.sourceLines);
@@ -392,7 +506,7 @@ void writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) {
   out += " &middot; ";
   appendHtmlText(out, coverageViewText(page.view));
   out += "</p>\n</header>\n<main>\n";
-  appendFigures(out, page);
+  const HtmlCardsSpan cards = appendFigures(out, page);
   if (!file.includes.empty()) {
     out += "<p class=\"sub\">Headers taken out of this file: ";
     for (size_t i = 0; i < file.includes.size(); ++i) {
@@ -402,15 +516,27 @@ void writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) {
     out += "</p>\n";
   }
   // Line directives that send a function elsewhere make the file's line
-  // numbers name other files: the listing's rows are shown then.
+  // numbers name other files, and a source that changed since the build
+  // has other lines than the records: the listing's rows are shown then.
   const bool moved = std::any_of(file.functions.begin(), file.functions.end(),
                                  [](const FunctionResult& f) { return !f.path.empty(); });
-  const bool annotated = page.source != nullptr && !moved;
+  const bool annotated = page.source != nullptr && !moved && !page.mismatch;
+  const std::vector<SummarisedLine> summaries = summariseLines(*page.rows);
+  const std::vector<uint32_t> visit = linesToVisit(summaries);
+  if (page.uncovered != nullptr) appendUncoveredList(out, *page.uncovered, page.view, true);
   appendFunctionTable(stream, page, true);
-  out += "<h2 id=\"code\">Code</h2>\n<p class=\"sub\">";
+  if (file.mode.multicondition) {
+    static const std::vector<std::vector<std::string>> unnamed;
+    appendMcdcSection(out, file, page.conditionNames != nullptr ? *page.conditionNames : unnamed, true);
+  }
+  out += "<h2 id=\"code\">Code</h2>\n";
+  if (page.mismatch && page.source != nullptr) appendMismatch(out, page);
+  out += "<p class=\"sub\">";
   if (annotated) {
     out += "Source: ";
     appendHtmlText(out, page.sourceName);
+  } else if (page.mismatch && page.source != nullptr) {
+    out += "Rows of the execution profile listing.";
   } else if (page.source != nullptr) {
     out += "Line directives place code of this file elsewhere; the rows of the execution profile listing follow.";
   } else {
@@ -420,14 +546,17 @@ void writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) {
   out += "</p>\n";
   appendLegend(out);
   if (annotated) {
-    appendAnnotatedSource(stream, page);
+    appendAnnotatedSource(stream, page, visit);
   } else {
-    appendListingRows(stream, page);
+    appendListingRows(stream, page, summaries, visit);
   }
   out += "<p><a href=\"#functions\">&uarr; Functions</a> &middot; <a href=\"index.html\">All files</a></p>\n</main>\n";
-  out += "<footer>Written by qarpost-export</footer>\n";
+  out += "<footer>Written by qarpost-export. A line is covered when it ran and nothing on it is marked missed under "
+         "the view, partly covered when it ran and something is, not covered when nothing on it ran.</footer>\n";
+  appendNavigationScript(out, visit);
   appendHtmlTail(out);
   settleExportBuffer(stream);
+  return cards;
 }
 
 }  // namespace qar

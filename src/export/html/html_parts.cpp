@@ -138,10 +138,24 @@ namespace {
 
 constexpr std::string_view kStyleSheet = R"css(/* qarpost-export HTML report */
 :root {
+  color-scheme: light dark;
   --ink: #1d2330; --muted: #5d6678; --line: #dfe3ea; --paper: #ffffff; --tint: #f5f7fa;
+  --head: #eef1f6; --head-ink: #3a4254; --link: #2458b3; --tag: #e8ecf4; --focus: #2f6fd6;
   --hi: #2e9b57; --mid: #d99a15; --lo: #d64545; --track: #e6e9ef;
   --covered: #e3f5e8; --partly: #fdf2d5; --missed: #fbe2e2;
+  --row-c: #f3fbf5; --row-p: #fffaea; --row-n: #fdf0f0;
+  --mark-c: #1b6e3b; --mark-p: #7a5200; --mark-n: #b42323;
   --mono: ui-monospace, "DejaVu Sans Mono", "Liberation Mono", Menlo, Consolas, monospace;
+}
+@media (prefers-color-scheme: dark) {
+  :root {
+    --ink: #e6edf3; --muted: #9aa4b2; --line: #30363d; --paper: #161b22; --tint: #0d1117;
+    --head: #1f2630; --head-ink: #c9d1d9; --link: #6cb6ff; --tag: #2a3140; --focus: #6cb6ff;
+    --hi: #3fb950; --mid: #d29922; --lo: #f85149; --track: #30363d;
+    --covered: #12301d; --partly: #3a2e0b; --missed: #3d1518;
+    --row-c: #14241a; --row-p: #2a2410; --row-n: #2c1517;
+    --mark-c: #56d364; --mark-p: #e3b341; --mark-n: #ff7b72;
+  }
 }
 * { box-sizing: border-box; }
 body { margin: 0; font: 15px/1.45 system-ui, "DejaVu Sans", "Liberation Sans", Arial, sans-serif;
@@ -149,15 +163,19 @@ body { margin: 0; font: 15px/1.45 system-ui, "DejaVu Sans", "Liberation Sans", A
 main, header.top { max-width: 1180px; margin: 0 auto; padding: 0 24px; }
 header.top { padding-top: 20px; }
 header.top nav { font-size: 14px; margin-bottom: 6px; }
-h1 { font-size: 24px; margin: 0 0 4px; word-break: break-all; }
+/* Names break between words and after "/" first; inside a name only when
+   it is longer than the line. */
+h1 { font-size: 24px; margin: 0 0 4px; overflow-wrap: anywhere; }
 h2 { font-size: 18px; margin: 28px 0 10px; }
 .sub { color: var(--muted); margin: 0 0 16px; }
-a { color: #2458b3; text-decoration: none; }
+a { color: var(--link); text-decoration: none; }
 a:hover, a:focus { text-decoration: underline; }
+:focus-visible { outline: 2px solid var(--focus); outline-offset: 1px; }
+code { font: 13px var(--mono); }
 .panel { background: var(--paper); border: 1px solid var(--line); border-radius: 8px; padding: 14px 18px; }
 dl.run { display: grid; grid-template-columns: max-content 1fr; gap: 4px 18px; margin: 0; }
 dl.run dt { color: var(--muted); }
-dl.run dd { margin: 0; word-break: break-all; }
+dl.run dd { margin: 0; overflow-wrap: anywhere; min-width: 0; }
 ul.plain { list-style: none; margin: 0; padding: 0; }
 .notices li { padding: 2px 0; }
 .cards { display: grid; grid-template-columns: repeat(auto-fill, minmax(165px, 1fr)); gap: 12px; margin: 16px 0; }
@@ -166,34 +184,60 @@ ul.plain { list-style: none; margin: 0; padding: 0; }
 .card .pct { font-size: 28px; font-weight: 650; margin: 2px 0 6px; }
 .card.na .pct { color: var(--muted); }
 .card .of, .card .note { color: var(--muted); font-size: 13px; overflow-wrap: break-word; }
-dl.run summary { cursor: pointer; color: var(--muted); }
+dl.run summary, details summary { cursor: pointer; color: var(--muted); }
 .bar { height: 6px; border-radius: 3px; margin-bottom: 6px;
   background: linear-gradient(var(--c), var(--c)) no-repeat left / var(--w) 100%, var(--track); }
 .hi { --c: var(--hi); } .mid { --c: var(--mid); } .lo { --c: var(--lo); }
+.lowest { margin: 16px 0; }
+.lowest h2 { margin: 0 0 2px; font-size: 16px; }
+.lowest .sub { margin: 0 0 6px; font-size: 13px; }
+.lowest ol { margin: 0; padding-left: 28px; }
+.lowest li { overflow-wrap: anywhere; padding: 1px 0; }
+.lowest .pct { font-weight: 600; font-variant-numeric: tabular-nums; margin-left: 6px; }
+.lowest .sub { font-size: 13px; }
+.warn { background: var(--partly); border: 1px solid var(--line); border-left: 4px solid var(--mark-p);
+  border-radius: 6px; padding: 8px 12px; margin: 0 0 12px; }
+ol.todo { background: var(--paper); border: 1px solid var(--line); border-radius: 8px; margin: 0 0 8px;
+  padding: 8px 14px 8px 42px; }
+ol.todo li { padding: 1px 0; overflow-wrap: anywhere; }
+ol.todo .fn { font: 13px var(--mono); color: var(--muted); margin: 0 4px; }
 table { border-collapse: collapse; width: 100%; background: var(--paper); }
 table.grid { border: 1px solid var(--line); border-radius: 8px; }
 table.grid th, table.grid td { padding: 5px 10px; border-bottom: 1px solid var(--line); text-align: left; }
-table.grid th { background: #eef1f6; font-size: 13px; color: #3a4254; font-weight: 600; position: sticky; top: 0; }
+table.grid thead th { background: var(--head); font-size: 13px; color: var(--head-ink); font-weight: 600;
+  position: sticky; top: 0; }
+table.grid tbody th { font-weight: normal; overflow-wrap: anywhere; }
 table.grid td.num, table.grid th.num { text-align: right; font-variant-numeric: tabular-nums; }
+table.grid th small { display: block; font-weight: normal; color: var(--head-ink); }
+table.mcdc { margin-bottom: 12px; }
+table.mcdc caption { text-align: left; padding: 4px 0 6px; font-weight: 600; caption-side: top; }
+table.mcdc caption .sub { display: block; font-weight: normal; margin: 2px 0 0; }
+table.mcdc tr.c td:first-of-type { color: var(--mark-c); }
+table.mcdc tr.n td:first-of-type, table.mcdc b, .ann b { color: var(--mark-n); }
 /* The index's file list: a header table that stays in sight, then a
    section per directory, laid out only when it comes into sight. */
 .filelist { border: 1px solid var(--line); border-radius: 8px; background: var(--paper); }
+.filter { display: block; margin: 0 0 10px; }
+.filter input { font: inherit; width: min(100%, 360px); padding: 5px 8px; border: 1px solid var(--muted);
+  border-radius: 6px; color: var(--ink); background: var(--paper); }
 table.files { table-layout: fixed; }
 table.files col.fig { width: 132px; }
 table.files th, table.files td { padding: 5px 10px; border-bottom: 1px solid var(--line); text-align: left;
   white-space: nowrap; overflow: hidden; text-overflow: ellipsis; }
+table.files tbody th, table.files tr.total th { font-weight: normal; white-space: normal; overflow-wrap: anywhere; }
+table.files tr.total > * { background-color: var(--tint); font-weight: 600; }
 #files { position: sticky; top: 0; z-index: 1; border-radius: 8px 8px 0 0; }
-#files th { background: #eef1f6; font-size: 13px; color: #3a4254; font-weight: 600; }
+#files th { background: var(--head); font-size: 13px; color: var(--head-ink); font-weight: 600; }
 .filelist section { content-visibility: auto; }
 .filelist h3 { margin: 0; padding: 5px 10px; font-size: 15px; font-weight: 600; background: var(--tint);
-  border-top: 2px solid var(--line); border-bottom: 1px solid var(--line); word-break: break-all; }
-table.files td + td { font-variant-numeric: tabular-nums; padding-bottom: 9px;
+  border-top: 2px solid var(--line); border-bottom: 1px solid var(--line); overflow-wrap: anywhere; }
+table.files td { font-variant-numeric: tabular-nums; padding-bottom: 9px;
   background: linear-gradient(var(--c), var(--c)) no-repeat 10px calc(100% - 4px) / calc((100% - 20px) * var(--w) / 100%) 3px,
     linear-gradient(var(--track), var(--track)) no-repeat 10px calc(100% - 4px) / calc(100% - 20px) 3px; }
 table.files td small { color: var(--muted); margin-left: 6px; }
 table.files td.na { background: none; color: var(--muted); }
 #files th button { all: inherit; cursor: pointer; padding: 0; }
-#files th button::after { content: " \2195"; color: #9aa3b5; }
+#files th button::after { content: " \2195"; color: var(--muted); }
 #files th[aria-sort=ascending] button::after { content: " \2191"; color: var(--ink); }
 #files th[aria-sort=descending] button::after { content: " \2193"; color: var(--ink); }
 td.f { font-variant-numeric: tabular-nums; padding-bottom: 9px !important;
@@ -201,9 +245,10 @@ td.f { font-variant-numeric: tabular-nums; padding-bottom: 9px !important;
     linear-gradient(var(--track), var(--track)) no-repeat 10px calc(100% - 4px) / calc(100% - 20px) 3px; }
 td.f small { color: var(--muted); margin-left: 6px; }
 td.f.na { background: none; color: var(--muted); }
-.tag { display: inline-block; font-size: 11px; padding: 0 6px; border-radius: 9px; background: #e8ecf4;
-  color: #3a4254; margin-left: 6px; vertical-align: 1px; }
-.legend { display: flex; flex-wrap: wrap; gap: 14px; font-size: 13px; color: var(--muted); margin: 0 0 8px; }
+.tag { display: inline-block; font-size: 11px; padding: 0 6px; border-radius: 9px; background: var(--tag);
+  color: var(--head-ink); margin-left: 6px; vertical-align: 1px; white-space: nowrap; }
+.tag.warn { background: var(--partly); color: var(--mark-p); border: 0; margin: 0 0 0 6px; padding: 0 6px; }
+.legend { display: flex; flex-wrap: wrap; gap: 6px 14px; font-size: 13px; color: var(--muted); margin: 0 0 8px; }
 .legend span { display: inline-flex; align-items: center; gap: 5px; }
 .legend i { font-style: normal; display: inline-block; min-width: 22px; text-align: center; border-radius: 4px;
   padding: 0 4px; color: var(--ink); }
@@ -211,32 +256,52 @@ td.f.na { background: none; color: var(--muted); }
 .key-x { background: var(--paper); border: 1px solid var(--line); }
 table.code { font: 13px/1.5 var(--mono); border: 1px solid var(--line); border-radius: 8px; tab-size: 4; }
 table.code td { padding: 0 8px; vertical-align: top; }
-table.code th { font: 600 12px system-ui, sans-serif; color: #3a4254; background: #eef1f6; text-align: left; padding: 4px 8px; }
+table.code th { font: 600 12px system-ui, sans-serif; color: var(--head-ink); background: var(--head); text-align: left;
+  padding: 4px 8px; }
 table.code th.num { text-align: right; }
 /* Annotated source: line, hits, state, source. Listing rows: hits, false,
    state, line, description. */
-table.src td:nth-child(1), table.rows td:nth-child(4) { text-align: right; color: #8a93a6; width: 1%;
+table.src td:nth-child(1), table.rows td:nth-child(4) { text-align: right; color: var(--muted); width: 1%;
   white-space: nowrap; border-right: 1px solid var(--line); }
 table.src td:nth-child(1) a { color: inherit; }
 table.src td:nth-child(2), table.rows td:nth-child(1), table.rows td:nth-child(2) { text-align: right; width: 1%;
-  white-space: nowrap; color: #3a4254; }
+  white-space: nowrap; color: var(--head-ink); }
 table.src td:nth-child(3), table.rows td:nth-child(3) { width: 1%; white-space: nowrap; text-align: center; font-weight: 700; }
-table.src td:nth-child(4), table.rows td:nth-child(5) { white-space: pre-wrap; word-break: break-all; width: 100%; }
+table.src td:nth-child(4), table.rows td:nth-child(5) { white-space: pre-wrap; overflow-wrap: anywhere; width: 100%; }
 table.src tr.an td:nth-child(4) { white-space: normal; }
-table.code tr.c td { background: #f3fbf5; } table.code tr.p td { background: #fffaea; } table.code tr.n td { background: #fdf0f0; }
+table.code tr.c td { background: var(--row-c); } table.code tr.p td { background: var(--row-p); }
+table.code tr.n td { background: var(--row-n); }
 table.src tr.c td:nth-child(-n+3), table.rows tr.c td:nth-child(-n+3) { background: var(--covered); }
 table.src tr.p td:nth-child(-n+3), table.rows tr.p td:nth-child(-n+3) { background: var(--partly); }
 table.src tr.n td:nth-child(-n+3), table.rows tr.n td:nth-child(-n+3) { background: var(--missed); }
-table.code tr.c td:nth-child(3) { color: var(--hi); } table.code tr.p td:nth-child(3) { color: #a06c00; } table.code tr.n td:nth-child(3) { color: var(--lo); }
+table.code tr.c td:nth-child(3) { color: var(--mark-c); } table.code tr.p td:nth-child(3) { color: var(--mark-p); }
+table.code tr.n td:nth-child(3) { color: var(--mark-n); }
+table.rows td:nth-child(5) b { color: var(--mark-n); }
 table.src tr.an td:nth-child(1) { background: var(--paper); }
 tr.an td { padding-top: 0; padding-bottom: 3px; }
-.ann { display: block; font-size: 12px; color: #3a4254; padding-left: 14px; border-left: 2px solid var(--line); margin: 1px 0; }
+.ann { display: block; font-size: 12px; color: var(--head-ink); padding-left: 14px; border-left: 2px solid var(--line); margin: 1px 0; }
 .ann .cnt { display: inline-block; min-width: 7em; color: var(--muted); }
-.ann.miss { border-left-color: var(--lo); }
-.ann b { color: var(--lo); }
-table.code tr:target td { outline: 2px solid #7aa7f0; outline-offset: -2px; }
-.up { float: right; font: 12px system-ui, sans-serif; margin-left: 8px; }
+.ann.miss { border-left-color: var(--mark-n); }
+table.code tr:target td { outline: 2px solid var(--focus); outline-offset: -2px; }
+.up, .nx { float: right; font: 12px system-ui, sans-serif; margin-left: 8px; }
 footer { color: var(--muted); font-size: 12px; margin: 28px auto 24px; max-width: 1180px; padding: 0 24px; }
+/* A narrow window (a phone, a portrait tablet, a zoomed window): each file
+   is a block with its name on a line of its own and the figures below it,
+   so that the names stay readable; figures wrap before names give way. */
+@media (max-width: 860px) {
+  main, header.top, footer { padding: 0 12px; }
+  table.files, table.files thead, table.files tbody { display: block; }
+  table.files colgroup { display: none; }
+  table.files tr { display: flex; flex-wrap: wrap; border-bottom: 1px solid var(--line); }
+  table.files th, table.files td { display: block; border-bottom: 0; }
+  table.files tr > :first-child { flex: 1 0 100%; white-space: normal; overflow-wrap: anywhere; }
+  table.files tr > * + * { flex: 1 0 118px; }
+  #files tr > :first-child { flex-basis: auto; flex-grow: 0; }
+  #files tr > * + * { flex: 0 1 auto; }
+  dl.run { grid-template-columns: 1fr; gap: 0; }
+  dl.run dd { margin-bottom: 6px; }
+  table.code { font-size: 12px; }
+}
 @media print { body { background: #fff; } th { position: static !important; } }
 )css";
 
@@ -266,13 +331,20 @@ std::string_view htmlSortScript() {
   // key; a figure's key is covered / items from its cell ("-1" for a figure
   // that does not apply), read once per column. Rows move only within their
   // directory's table, and the browser lays out only the tables in sight.
+  // The filter, made here since it needs the script, hides the files whose
+  // directory and name do not hold its text, and the directories left empty.
   return R"js(<script>
 (function () {
   var head = document.getElementById("files");
   if (!head) return;
   var heads = head.tHead.rows[0].cells, groups = [], keys = [], state = { col: 0, dir: 1 };
-  var bodies = document.querySelectorAll(".filelist section tbody");
-  for (var b = 0; b < bodies.length; b++) groups.push({ body: bodies[b], rows: Array.prototype.slice.call(bodies[b].rows) });
+  var sections = document.querySelectorAll(".filelist section");
+  for (var b = 0; b < sections.length; b++) {
+    var body = sections[b].querySelector("tbody"), dir = sections[b].querySelector("h3").textContent;
+    var rows = Array.prototype.slice.call(body.rows), names = [];
+    for (var r = 0; r < rows.length; r++) names.push((dir + rows[r].cells[0].firstChild.textContent).toLowerCase());
+    groups.push({ section: sections[b], body: body, rows: rows, names: names });
+  }
   function keyOf(cell) {
     var small = cell.lastChild;
     if (!small || small.nodeName !== "SMALL") return -1;
@@ -320,6 +392,25 @@ std::string_view htmlSortScript() {
     button.addEventListener("click", sortBy.bind(null, c));
   }
   heads[0].setAttribute("aria-sort", "ascending");
+  var label = document.createElement("label"), input = document.createElement("input");
+  label.className = "filter";
+  label.textContent = "Filter by name ";
+  input.type = "search";
+  input.id = "filter";
+  label.appendChild(input);
+  head.parentNode.parentNode.insertBefore(label, head.parentNode);
+  input.addEventListener("input", function () {
+    var text = input.value.toLowerCase();
+    for (var g = 0; g < groups.length; g++) {
+      var grp = groups[g], shown = 0;
+      for (var i = 0; i < grp.rows.length; i++) {
+        var hit = grp.names[i].indexOf(text) >= 0;
+        grp.rows[i].hidden = !hit;
+        if (hit) shown++;
+      }
+      grp.section.hidden = shown === 0;
+    }
+  });
 })();
 </script>
 )js";

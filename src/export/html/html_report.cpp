@@ -7,15 +7,19 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <unordered_set>
 
 #include "base/clock.h"
 #include "base/posterr.h"
 #include "base/quick_format.h"
 #include "base/text.h"
 #include "base/version.h"
+#include "config/configuration.h"
 #include "coverage/database.h"
 #include "export/walk/export_paths.h"
 #include "export/html/html_earlier_pages.h"
+#include "export/html/html_mcdc.h"
+#include "export/html/html_natural_order.h"
 #include "export/html/html_page.h"
 #include "export/html/html_parts.h"
 #include "export/html/html_text.h"
@@ -37,9 +41,25 @@ std::string inDirectory(const HtmlReport& report, std::string_view name) {
   return path;
 }
 
+// The one notice of a source that no longer matches its records.
+void noteSourceMismatch(const std::string& name, const SourceMismatch& mismatch) {
+  std::string text = "QARPost notice: Source " + name + " does not match the symbol file (";
+  appendUnsigned(text, mismatch.lines);
+  text += mismatch.lines == 1 ? " line, " : " lines, ";
+  if (mismatch.recorded > 0) {
+    appendUnsigned(text, mismatch.recorded);
+    text += " recorded";
+  } else {
+    text += "a record on line ";
+    appendUnsigned(text, mismatch.recordLine);
+  }
+  text += "); its HTML page shows the listing's rows\n";
+  writeDiagnostic(text);
+}
+
 // A page is made whole in memory and written with one write: most pages
 // are small, and the run writes one per file.
-void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, const std::string& page) {
+void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, HtmlIndexEntry& entry) {
   if (!readListingSection(report.sections, report.rows)) report.rows.size = 0;
   if (!report.active) return;
   HtmlFilePage input;
@@ -48,24 +68,55 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   input.rows = &report.rows;
   input.view = report.view;
   input.sourceStatus = findSource(report.sources, file.path, input.sourceName, report.source);
-  if (input.sourceStatus == SourceStatus::Read) input.source = &report.source;
+  if (input.sourceStatus == SourceStatus::Read) {
+    input.source = &report.source;
+    input.mismatch = findSourceMismatch(report.source, file.sourceLines, report.rows);
+    if (input.mismatch) {
+      entry.sourceChanged = true;
+      noteSourceMismatch(input.sourceName, *input.mismatch);
+    }
+  }
   input.sourceRoot = report.sources.root;
   input.changedLines = htmlChangedLines(report, exportPathKey(file.path));
   if (report.baseline) input.lostLines = lostLinesOf(report.baseline->lostSoFar(file.path));
+  input.uncovered = &report.pendingItems;
+  input.conditionNames = &report.pendingNames;
+  input.timeUnit = report.timeUnit;
 
   ExportStream& out = report.page;
   out.held = true;
   out.buffer.clear();
-  writeHtmlFilePage(out, input);
-  if (!writeExportFile(inDirectory(report, page), out.buffer)) report.active = false;
+  const HtmlCardsSpan cards = writeHtmlFilePage(out, input);
+  if (coverage == nullptr) {
+    report.waiting.push_back({entry.page, entry.key, out.buffer, cards.at, cards.length});
+    return;
+  }
+  if (!writeExportFile(inDirectory(report, entry.page), out.buffer)) report.active = false;
 }
 
 void flushPendingPage(HtmlReport& report) {
   if (!report.pending) return;
   const LineCoverage* coverage = report.pendingCoverage ? &*report.pendingCoverage : nullptr;
-  writePage(report, *report.pending, coverage, report.files.back().page);
+  writePage(report, *report.pending, coverage, report.files.back());
   report.pending.reset();
   report.pendingCoverage.reset();
+}
+
+// The pages that waited for their cards, with the line coverage the walk
+// passed at its end; a page whose path got none keeps "—" cards.
+void writeWaitingPages(HtmlReport& report) {
+  for (HtmlReport::WaitingPage& page : report.waiting) {
+    if (!report.active) break;
+    auto coverage = report.coverageByKey.find(page.key);
+    if (coverage != report.coverageByKey.end()) {
+      std::string cards;
+      appendLineCards(cards, &coverage->second);
+      page.text.replace(page.cardsAt, page.cardsLength, cards);
+    }
+    if (!writeExportFile(inDirectory(report, page.name), page.text)) report.active = false;
+    std::string().swap(page.text);
+  }
+  report.waiting.clear();
 }
 
 // A long list (a run of a hundred data files, thousands of notices) is
@@ -124,7 +175,7 @@ void appendRun(std::string& out, const HtmlReport& report, const RunResult& run)
   appendUnsigned(out, run.headerFiles);
   out += " headers extracted, ";
   appendUnsigned(out, run.functions);
-  out += " functions, ";
+  out += " function records, ";
   appendUnsigned(out, run.sourceLines);
   out += " source lines</dd>\n<dt>Notices</dt><dd>";
   const std::vector<std::string>& notices = noticeTexts();
@@ -165,9 +216,7 @@ void appendOverall(std::string& out, const HtmlReport& report, const RunResult& 
   }
   appendFigureCard(out, ter);
   appendFigureCard(out, statementFigure(run.statements));
-  appendFigureCard(out, countFigure("Functions", run.lineCoverage.functions, "functions"));
-  appendFigureCard(out, countFigure("Lines", run.lineCoverage.lines, "lines"));
-  appendFigureCard(out, countFigure("Branches", run.lineCoverage.branches, "branches"));
+  appendLineCards(out, &run.lineCoverage);
   if (run.mcdc.conditions > 0) appendFigureCard(out, mcdcFigure(run.mcdc));
   out += "</section>\n";
 }
@@ -185,80 +234,181 @@ void appendFileColumns(std::string& out, bool mcdc) {
   out += "</colgroup>";
 }
 
-// The height a directory's group takes before it is first laid out (rows
-// of about 37 pixels and the heading), so that the page's length and the
-// scroll bar are right while the groups out of sight are skipped.
-void appendGroupStart(std::string& out, std::string_view directory, size_t files, bool mcdc) {
+// The figures of a row of the file tables.
+struct IndexFigures {
+  TerFigures ter;
+  StatementTotals statements;
+  const LineCoverage* coverage = nullptr;
+  McdcTotals mcdc;
+};
+
+void appendIndexFigures(std::string& out, const IndexFigures& figures, bool mcdc) {
+  appendIndexFigureCell(out, terFigure("TER", figures.ter));
+  appendIndexFigureCell(out, statementFigure(figures.statements));
+  if (figures.coverage != nullptr) {
+    appendIndexFigureCell(out, countFigure("Functions", figures.coverage->functions, "functions"));
+    appendIndexFigureCell(out, countFigure("Lines", figures.coverage->lines, "lines"));
+    appendIndexFigureCell(out, countFigure("Branches", figures.coverage->branches, "branches"));
+  } else {
+    for (int c = 0; c < 3; ++c) appendIndexEmptyCell(out);
+  }
+  if (mcdc) {
+    if (figures.mcdc.conditions > 0) {
+      appendIndexFigureCell(out, mcdcFigure(figures.mcdc));
+    } else {
+      appendIndexEmptyCell(out);
+    }
+  }
+}
+
+// The start of a directory's group, with the row of its totals. The
+// style gives the height the group takes before it is first laid out
+// (rows of about 37 pixels, the heading and the totals), so that the page's
+// length and the scroll bar are right while the groups out of sight are
+// skipped.
+void appendGroupStart(std::string& out, std::string_view directory, size_t files, bool mcdc,
+                      const IndexFigures& totals) {
   out += "<section style=\"contain-intrinsic-size:auto ";
-  appendUnsigned(out, files * 37 + 34);
+  appendUnsigned(out, files * 37 + 71);
   out += "px\"><h3>";
   if (directory.empty()) {
     out += "(no directory)";
   } else {
-    appendHtmlText(out, directory);
+    appendHtmlPath(out, directory);
     out += '/';
   }
   out += "</h3><table class=\"files\">";
   appendFileColumns(out, mcdc);
-  out += "<tbody>\n";
+  out += "<thead><tr class=\"total\"><th scope=\"row\">Total of ";
+  appendUnsigned(out, files);
+  out += files == 1 ? " file" : " files";
+  out += "</th>";
+  appendIndexFigures(out, totals, mcdc);
+  out += "</tr></thead><tbody>\n";
+}
+
+// The files in the order of the index: by directory, then by name, both
+// in natural order ("part_2.h" before "part_10.h").
+struct SplitName {
+  std::string_view directory;
+  std::string_view base;
+};
+
+std::vector<size_t> indexOrder(const std::vector<SplitName>& split) {
+  std::vector<size_t> order(split.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    if (split[a].directory != split[b].directory) return naturalLess(split[a].directory, split[b].directory);
+    return naturalLess(split[a].base, split[b].base);
+  });
+  return order;
+}
+
+const LineCoverage* coverageOf(const HtmlReport& report, const HtmlIndexEntry& entry) {
+  auto coverage = report.coverageByKey.find(entry.key);
+  return coverage != report.coverageByKey.end() ? &coverage->second : nullptr;
+}
+
+// How many files the list of the lowest coverage names.
+constexpr size_t kLowestListed = 10;
+
+// The files with the lowest TER under the view across all directories,
+// lowest first; files with nothing to count or nothing missed are not
+// among them. `order`
+// is the index's, which breaks ties.
+void appendLowest(std::string& out, const HtmlReport& report, const std::vector<size_t>& order) {
+  std::vector<size_t> lowest;
+  for (size_t i : order) {
+    const TerFigures& ter = report.files[i].ter;
+    if (ter.items > 0 && ter.misses > 0) lowest.push_back(i);
+  }
+  if (lowest.empty()) return;
+  const auto lower = [&](size_t a, size_t b) {
+    const TerFigures& x = report.files[a].ter;
+    const TerFigures& y = report.files[b].ter;
+    // covered / items compared without rounding.
+    return static_cast<uint64_t>(x.covered()) * y.items < static_cast<uint64_t>(y.covered()) * x.items;
+  };
+  std::vector<size_t> rank(order.size());
+  for (size_t r = 0; r < order.size(); ++r) rank[order[r]] = r;
+  const size_t listed = std::min(kLowestListed, lowest.size());
+  std::partial_sort(lowest.begin(), lowest.begin() + static_cast<std::ptrdiff_t>(listed), lowest.end(),
+                    [&](size_t a, size_t b) {
+                      if (lower(a, b)) return true;
+                      if (lower(b, a)) return false;
+                      return rank[a] < rank[b];
+                    });
+  out += "<section class=\"panel lowest\" aria-labelledby=\"lowest\"><h2 id=\"lowest\">Lowest coverage</h2>"
+         "<p class=\"sub\">TER under &ldquo;";
+  appendHtmlText(out, coverageViewText(report.view));
+  out += "&rdquo;, across all directories</p>\n<ol>";
+  for (size_t n = 0; n < listed; ++n) {
+    const HtmlIndexEntry& entry = report.files[lowest[n]];
+    out += "<li><a href=\"";
+    appendHtmlText(out, entry.page);
+    out += "\">";
+    appendHtmlPath(out, entry.path);
+    out += "</a> <span class=\"pct\">";
+    appendPercentText(out, entry.ter.covered(), entry.ter.items);
+    out += "</span> <span class=\"sub\">";
+    appendUnsigned(out, entry.ter.covered());
+    out += " of ";
+    appendUnsigned(out, entry.ter.items);
+    out += entry.ter.items == 1 ? " item</span></li>" : " items</span></li>";
+  }
+  out += "</ol></section>\n";
 }
 
 // The file list: a header table, then one section per directory in name
-// order, with the files by name inside it. A browser lays out only the
-// sections in sight, which keeps a list of many thousand files quick to
-// load and to sort; without scripts it reads as a list of tables.
+// order, with its totals and the files by name inside it. A browser lays
+// out only the sections in sight, which keeps a list of many thousand files
+// quick to load and to sort; without scripts it reads as a list of tables.
 void appendFileTable(ExportStream& stream, const HtmlReport& report, bool mcdc) {
   std::string& out = stream.buffer;
-  struct Split {
-    std::string_view directory;
-    std::string_view base;
-  };
-  std::vector<Split> split(report.files.size());
+  std::vector<SplitName> split(report.files.size());
   for (size_t i = 0; i < split.size(); ++i) {
     split[i] = {exportDirectory(report.files[i].path), fileBaseName(report.files[i].path)};
   }
-  std::vector<size_t> order(report.files.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    if (split[a].directory != split[b].directory) return split[a].directory < split[b].directory;
-    return split[a].base < split[b].base;
-  });
-  out += "<h2>Files</h2>\n<div class=\"filelist\"><table id=\"files\" class=\"files\">";
+  const std::vector<size_t> order = indexOrder(split);
+  appendLowest(out, report, order);
+  out += "<h2 id=\"files-heading\">Files</h2>\n<div class=\"filelist\"><table id=\"files\" class=\"files\">";
   appendFileColumns(out, mcdc);
-  out += "<thead><tr><th>File</th><th>TER</th><th>Statements</th><th>Functions</th><th>Lines</th><th>Branches</th>";
-  if (mcdc) out += "<th>MC/DC</th>";
+  out += "<thead><tr><th scope=\"col\">File</th><th scope=\"col\">TER</th><th scope=\"col\">Statements</th>"
+         "<th scope=\"col\">Functions</th><th scope=\"col\">Lines</th><th scope=\"col\">Branches</th>";
+  if (mcdc) out += "<th scope=\"col\">MC/DC</th>";
   out += "</tr></thead></table>\n";
+  std::unordered_set<std::string_view> keysCounted;
   for (size_t at = 0; at < order.size();) {
     const std::string_view dir = split[order[at]].directory;
     size_t end = at;
-    while (end < order.size() && split[order[end]].directory == dir) ++end;
-    appendGroupStart(out, dir, end - at, mcdc);
+    IndexFigures totals;
+    LineCoverage lines;
+    bool anyLines = false;
+    keysCounted.clear();
+    for (; end < order.size() && split[order[end]].directory == dir; ++end) {
+      const HtmlIndexEntry& entry = report.files[order[end]];
+      totals.ter += entry.ter;
+      totals.statements += entry.statements;
+      totals.mcdc += entry.mcdc;
+      // A file that several database files share counts once.
+      if (const LineCoverage* coverage = coverageOf(report, entry)) {
+        if (keysCounted.insert(entry.key).second) lines += *coverage;
+        anyLines = true;
+      }
+    }
+    if (anyLines) totals.coverage = &lines;
+    appendGroupStart(out, dir, end - at, mcdc, totals);
     for (; at < end; ++at) {
       const HtmlIndexEntry& entry = report.files[order[at]];
-      out += "<tr><td><a href=\"";
+      out += "<tr><th scope=row><a href=\"";
       appendHtmlText(out, entry.page);
       out += "\">";
       appendHtmlText(out, split[order[at]].base);
       out += "</a>";
       if (entry.isHeader) out += "<span class=\"tag\">header</span>";
-      out += "</td>";
-      appendIndexFigureCell(out, terFigure("TER", entry.ter));
-      appendIndexFigureCell(out, statementFigure(entry.statements));
-      auto coverage = report.coverageByKey.find(entry.key);
-      if (coverage != report.coverageByKey.end()) {
-        appendIndexFigureCell(out, countFigure("Functions", coverage->second.functions, "functions"));
-        appendIndexFigureCell(out, countFigure("Lines", coverage->second.lines, "lines"));
-        appendIndexFigureCell(out, countFigure("Branches", coverage->second.branches, "branches"));
-      } else {
-        for (int c = 0; c < 3; ++c) appendIndexEmptyCell(out);
-      }
-      if (mcdc) {
-        if (entry.mcdc.conditions > 0) {
-          appendIndexFigureCell(out, mcdcFigure(entry.mcdc));
-        } else {
-          appendIndexEmptyCell(out);
-        }
-      }
+      if (entry.sourceChanged) out += "<span class=\"tag warn\" title=\"The source no longer matches\">source changed</span>";
+      out += "</th>";
+      appendIndexFigures(out, {entry.ter, entry.statements, coverageOf(report, entry), entry.mcdc}, mcdc);
       out += "</tr>\n";
       settleExportBuffer(stream);
     }
@@ -286,7 +436,8 @@ void writeIndex(HtmlReport& report, const RunResult& run) {
   out += "</main>\n<footer>Written by qarpost-export ";
   out += programVersion();
   out += ". Figures: TER under the coverage view, statements, and functions, lines and branches as the "
-         "line-based exports count them. A &mdash; marks a figure with nothing to count.</footer>\n";
+         "line-based exports count them (a function once per name and line; the function records of the run "
+         "count every copy of a header and every overload). A &mdash; marks a figure with nothing to count.</footer>\n";
   out += htmlSortScript();
   appendHtmlTail(out);
   settleExportBuffer(stream);
@@ -315,6 +466,21 @@ void removeEarlierPages(const HtmlReport& report) {
 
 }  // namespace
 
+std::string timeUnitText(std::string_view costType, std::string_view tick) {
+  std::string unit;
+  if (costType.find_first_not_of(" \t") == std::string_view::npos) {
+    unit = "cost units";
+  } else {
+    appendHtmlText(unit, costType);
+  }
+  const int32_t divisor = parseTick(tick).value_or(1);
+  if (divisor > 1) {
+    unit += " / ";
+    appendUnsigned(unit, static_cast<uint64_t>(divisor));
+  }
+  return unit;
+}
+
 std::string htmlPageName(size_t number, std::string_view path) {
   std::string digits;
   appendUnsigned(digits, number);
@@ -339,6 +505,7 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
   startSourceFinder(report.sources, sourceRoot);
   report.root = root;
   report.view = view;
+  report.timeUnit = timeUnitText(configValue(ConfigParameter::ExecutionCostType), configValue(ConfigParameter::Tick));
   std::error_code failure;
   std::filesystem::create_directories(directory, failure);
   if (failure) {
@@ -380,7 +547,12 @@ void addHtmlFile(HtmlReport& report, const FileResult& file) {
   entry.mcdc = file.mcdc;
   report.pending = file;
   report.pendingKey = entry.key;
+  report.pendingItems = uncoveredItems(report.collector, file, report.view);
+  report.pendingNames = multiconditionNames(report.collector, file);
+  clearCollector(report.collector);
 }
+
+void addHtmlRecord(HtmlReport& report, const Probe& record) { collectRecord(report.collector, record); }
 
 void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage& coverage) {
   report.coverageByKey.insert_or_assign(table.key, coverage);
@@ -389,6 +561,7 @@ void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage&
 
 void endHtmlReport(HtmlReport& report, const RunResult& run) {
   flushPendingPage(report);
+  writeWaitingPages(report);
   closeListingSections(report.sections);
   if (report.active) writeStyleSheet(report);
   if (report.active) {

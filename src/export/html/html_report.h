@@ -18,6 +18,7 @@
 #include "export/walk/path_table.h"
 #include "export/change/baseline_compare.h"
 #include "export/change/patch_coverage.h"
+#include "export/walk/uncovered_items.h"
 
 namespace qar {
 
@@ -27,6 +28,7 @@ struct HtmlIndexEntry {
   std::string key;   // exportPathKey(path)
   std::string page;  // the file's page, relative to the directory
   bool isHeader = false;
+  bool sourceChanged = false;  // its source no longer matches the records
   TerFigures ter;
   StatementTotals statements;
   McdcTotals mcdc;
@@ -47,6 +49,24 @@ struct HtmlReport {
   std::optional<FileResult> pending;
   std::optional<LineCoverage> pendingCoverage;
   std::string pendingKey;
+  std::vector<UncoveredItem> pendingItems;
+  std::vector<std::vector<std::string>> pendingNames;
+
+  // The records of the file being walked, for its list of uncovered items.
+  UncoveredCollector collector;
+  std::string timeUnit;  // of the timing columns, escaped
+
+  // Pages written before the walk passed their path's line coverage (a
+  // file that several database files contribute to, such as a header
+  // whose copies differ): their text waits for the cards until the end.
+  struct WaitingPage {
+    std::string name;
+    std::string key;
+    std::string text;
+    size_t cardsAt = 0;
+    size_t cardsLength = 0;
+  };
+  std::vector<WaitingPage> waiting;
 
   std::vector<HtmlIndexEntry> files;
   // Parts of the index after the overall figures, in order (the change
@@ -71,7 +91,8 @@ struct HtmlReport {
 void beginHtmlReport(HtmlReport& report, const std::string& directory, const std::string& sourceRoot,
                      const std::optional<std::string>& root, CoverageView view);
 
-// The walk's two sinks.
+// The walk's three sinks.
+void addHtmlRecord(HtmlReport& report, const Probe& record);
 void addHtmlFile(HtmlReport& report, const FileResult& file);
 void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage& coverage);
 
@@ -80,6 +101,11 @@ void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage&
 // not write (see html_earlier_pages.h). A report that failed leaves the
 // earlier index.
 void endHtmlReport(HtmlReport& report, const RunResult& run);
+
+// The unit of the timing columns, escaped: the configured cost type
+// ("cost units" when none is) divided by TICK when it is above 1
+// ("clockticks / 1000").
+std::string timeUnitText(std::string_view costType, std::string_view tick);
 
 // The page name of the `number`th file (from 1): "f00012-name.c.html", the
 // file's own name reduced to letters, digits, ".", "-" and "_".

@@ -61,4 +61,14 @@ uint64_t htmlSortKey(uint64_t covered, uint64_t items) {
   return covered * 1'000'000 / items;
 }
 
+void appendHtmlPath(std::string& out, std::string_view path) {
+  size_t start = 0;
+  for (size_t slash = path.find('/'); slash != std::string_view::npos; slash = path.find('/', start)) {
+    appendHtmlText(out, path.substr(start, slash + 1 - start));
+    if (slash + 1 < path.size()) out += "<wbr>";
+    start = slash + 1;
+  }
+  appendHtmlText(out, path.substr(start));
+}
+
 }  // namespace qar

@@ -12,6 +12,11 @@ namespace qar {
 // as entities; control characters other than tab as "?".
 void appendHtmlText(std::string& out, std::string_view text);
 
+// A path as appendHtmlText writes it, with a break opportunity (<wbr>)
+// after each "/", so that a narrow window breaks a long path between its
+// names rather than inside one.
+void appendHtmlPath(std::string& out, std::string_view path);
+
 // "87 %" style percentage cell text is written by the callers; this is the
 // sort key of a figure: covered / items in millionths, items = 0 counting
 // as complete (the figure's percentage is 100 then).

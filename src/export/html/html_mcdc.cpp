@@ -1,0 +1,168 @@
+#include "export/html/html_mcdc.h"
+
+#include <algorithm>
+
+#include "base/quick_format.h"
+#include "export/html/html_text.h"
+
+namespace qar {
+namespace {
+
+// Combinations (75, 76), condition records (77) and the offset lists
+// (78 to 81) that stand between a decision and its code.
+bool insideMulticondition(uint32_t kind) { return kind >= 75 && kind <= 81; }
+bool isCombination(uint32_t kind) { return kind == 75 || kind == 76; }
+
+void appendCombination(std::string& out, const McdcCombination& combination) {
+  appendUnsigned(out, combination.number);
+  out += "&nbsp;<code>";
+  appendHtmlText(out, combination.values);
+  out += "</code>&nbsp;";
+  out += combination.outcome ? "TRUE" : "FALSE";
+  out += ' ';
+  if (combination.count == 0) {
+    out += "<b>never ran</b>";
+  } else {
+    appendUnsigned(out, combination.count);
+    out += combination.count == 1 ? " run" : " runs";
+  }
+}
+
+void appendPair(std::string& out, const McdcPair& pair) {
+  appendUnsigned(out, pair.trueCombination);
+  out += " + ";
+  appendUnsigned(out, pair.falseCombination);
+}
+
+void appendCondition(std::string& out, const McdcConditionResult& condition, const std::vector<std::string>& names) {
+  out += condition.covered ? "<tr class=c><th scope=row>" : "<tr class=n><th scope=row>";
+  appendUnsigned(out, condition.number);
+  const size_t index = condition.number - 1;
+  if (index < names.size() && !names[index].empty()) {
+    out += " <code>";
+    appendHtmlText(out, names[index]);
+    out += "</code>";
+  }
+  out += "</th><td>";
+  if (condition.covered && !condition.pairs.empty()) {
+    out += "&#10003; covered by ";
+    appendPair(out, condition.pairs.front());
+  } else if (condition.pairs.empty()) {
+    out += "&#10007; no independence pair: no two combinations differ in this condition alone";
+  } else {
+    out += "&#10007; no independence pair ran; it needs ";
+    for (size_t i = 0; i < condition.pairs.size(); ++i) {
+      if (i > 0) out += i + 1 == condition.pairs.size() ? " or " : ", ";
+      appendPair(out, condition.pairs[i]);
+    }
+  }
+  out += "</td></tr>\n";
+}
+
+}  // namespace
+
+std::vector<std::vector<std::string>> multiconditionNames(const UncoveredCollector& collector,
+                                                          const FileResult& file) {
+  std::vector<std::vector<std::string>> names;
+  const size_t count = std::min(collector.functions.size(), file.functions.size());
+  for (size_t f = 0; f < count; ++f) {
+    const std::vector<CollectedRecord>& records = collector.functions[f];
+    size_t analysed = 0;
+    size_t at = 1;
+    while (at < records.size()) {
+      if (!insideMulticondition(records[at].kind)) {
+        ++at;
+        continue;
+      }
+      bool anyCombination = false;
+      std::vector<std::string> conditions;
+      while (at < records.size() && insideMulticondition(records[at].kind)) {
+        anyCombination = anyCombination || isCombination(records[at].kind);
+        if (records[at].kind == 77) conditions.push_back(records[at].text);
+        ++at;
+      }
+      if (!anyCombination || at == records.size() || analysed >= file.functions[f].multiconditions.size()) continue;
+      ++analysed;
+      names.push_back(std::move(conditions));
+    }
+    // Analyses the records do not account for keep their place, unnamed.
+    for (; analysed < file.functions[f].multiconditions.size(); ++analysed) names.emplace_back();
+  }
+  for (size_t f = count; f < file.functions.size(); ++f) {
+    names.resize(names.size() + file.functions[f].multiconditions.size());
+  }
+  return names;
+}
+
+void appendMcdcSection(std::string& out, const FileResult& file,
+                       const std::vector<std::vector<std::string>>& names, bool linesLinked) {
+  size_t number = 0;
+  for (const FunctionResult& function : file.functions) {
+    for (const MulticonditionResult& multicondition : function.multiconditions) {
+      if (number == 0) {
+        out += "<h2 id=\"mcdc\">MC/DC</h2>\n<p class=\"sub\">A condition is covered when two combinations that "
+               "differ in it alone ran with different outcomes (its independence pair).</p>\n";
+      }
+      ++number;
+      out += "<table class=\"grid mcdc\" id=\"M";
+      appendUnsigned(out, number);
+      out += "\"><caption>";
+      if (linesLinked && function.path.empty()) {
+        out += "<a href=\"#L";
+        appendUnsigned(out, multicondition.line);
+        out += "\">Line ";
+        appendUnsigned(out, multicondition.line);
+        out += "</a>";
+      } else {
+        out += "Line ";
+        appendUnsigned(out, multicondition.line);
+      }
+      out += " in ";
+      appendHtmlText(out, function.name);
+      out += "()<span class=\"sub\">Combinations: ";
+      for (size_t i = 0; i < multicondition.combinations.size(); ++i) {
+        if (i > 0) out += " &middot; ";
+        appendCombination(out, multicondition.combinations[i]);
+      }
+      out += "</span></caption>\n<thead><tr><th scope=\"col\">Condition</th><th scope=\"col\">Independence pair"
+             "</th></tr></thead>\n<tbody>\n";
+      static const std::vector<std::string> none;
+      const std::vector<std::string>& named = number - 1 < names.size() ? names[number - 1] : none;
+      for (const McdcConditionResult& condition : multicondition.conditions) appendCondition(out, condition, named);
+      out += "</tbody></table>\n";
+    }
+  }
+}
+
+std::vector<McdcMark> mcdcMarks(const FileResult& file) {
+  std::vector<McdcMark> marks;
+  size_t number = 0;
+  for (const FunctionResult& function : file.functions) {
+    for (const MulticonditionResult& multicondition : function.multiconditions) {
+      ++number;
+      if (!function.path.empty()) continue;
+      McdcMark& mark = marks.emplace_back();
+      mark.line = multicondition.line;
+      mark.number = number;
+      for (const McdcConditionResult& condition : multicondition.conditions) {
+        ++mark.conditions;
+        if (condition.covered) ++mark.covered;
+      }
+    }
+  }
+  std::stable_sort(marks.begin(), marks.end(), [](const McdcMark& a, const McdcMark& b) { return a.line < b.line; });
+  return marks;
+}
+
+void appendMcdcLink(std::string& out, const McdcMark& mark) {
+  out += "<span class=\"ann\"><a href=\"#M";
+  appendUnsigned(out, mark.number);
+  out += "\">MC/DC: ";
+  appendUnsigned(out, mark.covered);
+  out += " of ";
+  appendUnsigned(out, mark.conditions);
+  out += mark.conditions == 1 ? " condition" : " conditions";
+  out += " with an independence pair</a></span>";
+}
+
+}  // namespace qar

@@ -1,0 +1,98 @@
+#include "export/html/html_uncovered.h"
+
+#include "base/quick_format.h"
+#include "export/html/html_text.h"
+#include "listings/postlist.h"
+
+namespace qar {
+namespace {
+
+// A long list shows its first items and folds the rest, so that the
+// functions and the code stay near the top.
+constexpr size_t kListedOpen = 12;
+
+void appendItem(std::string& out, const UncoveredItem& item, bool linked) {
+  out += "<li>";
+  const bool here = linked && item.path.empty() && item.line > 0;
+  if (here) {
+    out += "<a href=\"#L";
+    appendUnsigned(out, item.line);
+    out += "\">";
+  }
+  out += "line ";
+  appendUnsigned(out, item.line);
+  if (here) out += "</a>";
+  if (!item.path.empty()) {
+    out += " of ";
+    appendHtmlText(out, item.path);
+  }
+  out += " <span class=\"fn\">";
+  appendHtmlText(out, item.function);
+  out += "()</span> ";
+  appendHtmlText(out, item.missing);
+  out += "</li>";
+}
+
+}  // namespace
+
+void appendUncoveredList(std::string& out, const std::vector<UncoveredItem>& items, CoverageView view, bool linked) {
+  out += "<h2 id=\"uncovered\">Not covered yet</h2>\n";
+  if (items.empty()) {
+    out += "<p class=\"sub\">Nothing: every item counted under &ldquo;";
+    appendHtmlText(out, coverageViewText(view));
+    out += "&rdquo; is covered.</p>\n";
+    return;
+  }
+  out += "<ol class=\"todo\">";
+  for (size_t i = 0; i < items.size() && i < kListedOpen; ++i) appendItem(out, items[i], linked);
+  out += "</ol>\n";
+  if (items.size() > kListedOpen) {
+    out += "<details><summary>";
+    appendUnsigned(out, items.size() - kListedOpen);
+    out += " more</summary><ol class=\"todo\" start=\"";
+    appendUnsigned(out, kListedOpen + 1);
+    out += "\">";
+    for (size_t i = kListedOpen; i < items.size(); ++i) appendItem(out, items[i], linked);
+    out += "</ol></details>\n";
+  }
+}
+
+void appendLineNavigation(std::string& out, const std::vector<uint32_t>& lines, size_t at) {
+  if (at + 1 < lines.size()) {
+    out += "<a class=nx href=#L";
+    appendUnsigned(out, lines[at + 1]);
+    out += " title=\"Next line not fully covered (j)\">&darr;</a>";
+  }
+  if (at > 0) {
+    out += "<a class=nx href=#L";
+    appendUnsigned(out, lines[at - 1]);
+    out += " title=\"Previous line not fully covered (k)\">&uarr;</a>";
+  }
+}
+
+void appendNavigationScript(std::string& out, const std::vector<uint32_t>& lines) {
+  if (lines.empty()) return;
+  // The lines come from the page's own rows, so that the script holds no
+  // copy of them.
+  out += R"js(<script>
+(function () {
+  var rows = document.querySelectorAll("tr.n[id^=L], tr.p[id^=L]"), lines = [];
+  for (var i = 0; i < rows.length; i++) lines.push(+rows[i].id.slice(1));
+  lines.sort(function (a, b) { return a - b; });
+  document.addEventListener("keydown", function (e) {
+    if (e.ctrlKey || e.metaKey || e.altKey || /^(INPUT|TEXTAREA|SELECT)$/.test(e.target.nodeName)) return;
+    var step = e.key === "j" ? 1 : e.key === "k" ? -1 : 0;
+    if (!step || !lines.length) return;
+    var here = +location.hash.slice(2) || 0, to = -1;
+    for (var j = 0; j < lines.length; j++) {
+      if (step > 0 && lines[j] > here) { to = lines[j]; break; }
+      if (step < 0 && lines[j] < here) to = lines[j];
+    }
+    if (to >= 0) location.hash = "#L" + to;
+  });
+})();
+</script>
+)js";
+}
+
+}  // namespace qar
