@@ -220,6 +220,7 @@ table.change th[scope=row] { text-align: left; font-weight: normal; white-space:
 table.change td small { color: var(--muted); margin-left: 6px; }
 .fall { color: var(--fall, #a3261b); font-weight: 600; }
 .rise { color: var(--rise, #1d6e34); }
+@media (prefers-color-scheme: dark) { :root { --fall: #ff8f85; --rise: #7ad69a; } }
 .lostmark { font-size: 11px; font-weight: 600; color: var(--fall, #a3261b); border: 1px solid currentColor; border-radius: 3px; padding: 0 3px; margin-left: 4px; }
 ul.lost { margin: 0 0 12px; padding-left: 20px; }
 section.trend figure { margin: 0 0 12px; max-width: 100%; overflow-x: auto; }
