@@ -1,7 +1,6 @@
 #include "export/change/baseline_compare.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <tuple>
 
@@ -14,16 +13,36 @@ constexpr std::string_view kMeasureNames[kChangeMeasureCount] = {"lines", "branc
 
 // One item of a measure, keyed by what stays the same between runs of the
 // same code: its line, kind and place among the items of that kind there.
-struct ItemKey {
+// Kept small: a large run compares millions of them.
+enum class ItemType : uint8_t { Line, Branch, Function, Condition };
+
+struct Item {
   uint32_t line = 0;
-  std::string what;
+  ItemType type = ItemType::Line;
+  uint32_t detail = 0;    // a branch's kind, a condition's number
+  std::string_view name;  // a function's name
   uint32_t place = 0;
-  friend bool operator<(const ItemKey& a, const ItemKey& b) {
-    return std::tie(a.line, a.what, a.place) < std::tie(b.line, b.what, b.place);
-  }
+  bool covered = false;
 };
 
-using ItemMap = std::map<ItemKey, bool>;  // covered or not
+bool sameKind(const Item& a, const Item& b) {
+  return a.line == b.line && a.type == b.type && a.detail == b.detail && a.name == b.name;
+}
+
+bool keyBefore(const Item& a, const Item& b) {
+  return std::tie(a.line, a.type, a.detail, a.name, a.place) < std::tie(b.line, b.type, b.detail, b.name, b.place);
+}
+
+// "line", "branch true", "function main", "condition 2".
+std::string itemText(const Item& item) {
+  switch (item.type) {
+    case ItemType::Line: return "line";
+    case ItemType::Branch: return std::string("branch ") + branchKindName(static_cast<BranchKind>(item.detail));
+    case ItemType::Function: return "function " + std::string(item.name);
+    case ItemType::Condition: return "condition " + std::to_string(item.detail);
+  }
+  return {};
+}
 
 // The items of one side. Items of the baseline are carried to the lines
 // they stand on now; those whose line the change removed or rewrote, and
@@ -32,58 +51,70 @@ using ItemMap = std::map<ItemKey, bool>;  // covered or not
 class ItemSide {
  public:
   ItemSide(const DiffFile* move, bool changedThroughout) : move_(move), changedThroughout_(changedThroughout) {}
-  // Adds an item; its place is its order among the items of its kind on its line.
-  void add(uint32_t line, std::string what, bool covered) {
-    const uint32_t place = places_[{line, what}]++;
+  void add(uint32_t line, ItemType type, uint32_t detail, bool covered, std::string_view name = {}) {
+    items_.push_back(Item{line, type, detail, name, 0, covered});
     count_.found += 1;
     if (covered) count_.hit += 1;
-    std::optional<uint32_t> now = line;
-    if (changedThroughout_) {
-      now.reset();
-    } else if (move_) {
-      now = move_->status == DiffStatus::Deleted ? std::nullopt : newLineOf(*move_, line);
-    }
-    if (!now) {
-      ++unmatched_;
-      return;
-    }
-    items_.emplace(ItemKey{*now, std::move(what), place}, covered);
   }
-  const ItemMap& items() const { return items_; }
+  // Numbers each item's place among those of its kind on its line, then
+  // carries the lines; the change keeps the order of the lines it keeps.
+  void settle() {
+    std::stable_sort(items_.begin(), items_.end(), [](const Item& a, const Item& b) {
+      return std::tie(a.line, a.type, a.detail, a.name) < std::tie(b.line, b.type, b.detail, b.name);
+    });
+    for (size_t i = 1; i < items_.size(); ++i) {
+      if (sameKind(items_[i], items_[i - 1])) items_[i].place = items_[i - 1].place + 1;
+    }
+    if (!changedThroughout_ && !move_) return;
+    size_t kept = 0;
+    for (Item& item : items_) {
+      std::optional<uint32_t> now;
+      if (!changedThroughout_ && move_->status != DiffStatus::Deleted) now = newLineOf(*move_, item.line);
+      if (!now) {
+        ++unmatched_;
+        continue;
+      }
+      item.line = *now;
+      items_[kept++] = item;
+    }
+    items_.resize(kept);
+  }
+  const std::vector<Item>& items() const { return items_; }
   const CoverageCount& count() const { return count_; }
   uint32_t unmatched() const { return unmatched_; }
 
  private:
   const DiffFile* move_;
   bool changedThroughout_;
-  std::map<std::pair<uint32_t, std::string>, uint32_t> places_;
-  ItemMap items_;
+  std::vector<Item> items_;
   CoverageCount count_;
   uint32_t unmatched_ = 0;
 };
 
 // Walks both sides in key order, counting each item in its category.
-void compareItems(const ItemSide& before, const ItemSide& now, FileChange& change, ChangeMeasure measure) {
+void compareItems(ItemSide& before, ItemSide& now, FileChange& change, ChangeMeasure measure) {
+  before.settle();
+  now.settle();
   ChangeCounts& counts = change.measures[static_cast<int>(measure)];
   counts.before += before.count();
   counts.now += now.count();
   counts.removed += before.unmatched();
-  const ItemMap& b = before.items();
-  const ItemMap& n = now.items();
+  const std::vector<Item>& b = before.items();
+  const std::vector<Item>& n = now.items();
   auto bi = b.begin();
   auto ni = n.begin();
   while (bi != b.end() || ni != n.end()) {
-    if (ni == n.end() || (bi != b.end() && bi->first < ni->first)) {
+    if (ni == n.end() || (bi != b.end() && keyBefore(*bi, *ni))) {
       ++counts.removed;
       ++bi;
-    } else if (bi == b.end() || ni->first < bi->first) {
-      ++(ni->second ? counts.newCovered : counts.newUncovered);
+    } else if (bi == b.end() || keyBefore(*ni, *bi)) {
+      ++(ni->covered ? counts.newCovered : counts.newUncovered);
       ++ni;
     } else {
-      if (bi->second && !ni->second) {
+      if (bi->covered && !ni->covered) {
         ++counts.lost;
-        change.lost.push_back(LostItem{change.path, bi->first.line, measure, bi->first.what});
-      } else if (!bi->second && ni->second) {
+        change.lost.push_back(LostItem{change.path, bi->line, measure, itemText(*bi)});
+      } else if (!bi->covered && ni->covered) {
         ++counts.gained;
       }
       ++bi;
@@ -94,10 +125,11 @@ void compareItems(const ItemSide& before, const ItemSide& now, FileChange& chang
 
 // The baseline writes a function name met at more than one line of a file
 // with "@LINE" added; the comparison uses the name itself.
-std::string plainFunctionName(const BaselineFunction& f) {
+std::string_view plainFunctionName(const BaselineFunction& f) {
   const std::string suffix = "@" + std::to_string(f.line);
-  if (f.name.size() > suffix.size() && f.name.ends_with(suffix)) return f.name.substr(0, f.name.size() - suffix.size());
-  return f.name;
+  std::string_view name = f.name;
+  if (name.size() > suffix.size() && name.ends_with(suffix)) name.remove_suffix(suffix.size());
+  return name;
 }
 
 int64_t truncatedPercentHundredths(const CoverageCount& count) {
@@ -200,13 +232,13 @@ void BaselineComparer::addFile(const FileResult& file) {
   ItemSide now(nullptr, false);
   if (before) {
     for (const BaselineCondition& c : before->conditions) {
-      then.add(c.line, "condition " + std::to_string(c.number), c.covered);
+      then.add(c.line, ItemType::Condition, c.number, c.covered);
     }
   }
   for (const FunctionResult& function : file.functions) {
     for (const MulticonditionResult& m : function.multiconditions) {
       for (const McdcConditionResult& c : m.conditions) {
-        now.add(m.line, "condition " + std::to_string(c.number), c.covered);
+        now.add(m.line, ItemType::Condition, c.number, c.covered);
       }
     }
   }
@@ -227,19 +259,19 @@ void BaselineComparer::addSource(const PathTable& table) {
   ItemSide branchesThen(move, throughout), branchesNow(nullptr, false);
   ItemSide functionsThen(move, throughout), functionsNow(nullptr, false);
   if (before) {
-    for (const LineHits& l : before->lines) linesThen.add(l.line, "line", l.hits > 0);
+    for (const LineHits& l : before->lines) linesThen.add(l.line, ItemType::Line, 0, l.hits > 0);
     for (const BranchCount& b : before->branches) {
-      branchesThen.add(b.line, std::string("branch ") + branchKindName(b.kind), b.taken > 0);
+      branchesThen.add(b.line, ItemType::Branch, static_cast<uint32_t>(b.kind), b.taken > 0);
     }
     for (const BaselineFunction& f : before->functions) {
-      functionsThen.add(f.line, "function " + plainFunctionName(f), f.calls > 0);
+      functionsThen.add(f.line, ItemType::Function, 0, f.calls > 0, plainFunctionName(f));
     }
   }
-  for (const LineHits& l : table.lines) linesNow.add(l.line, "line", l.hits > 0);
+  for (const LineHits& l : table.lines) linesNow.add(l.line, ItemType::Line, 0, l.hits > 0);
   for (const BranchCount& b : table.branches) {
-    branchesNow.add(b.line, std::string("branch ") + branchKindName(b.kind), b.taken > 0);
+    branchesNow.add(b.line, ItemType::Branch, static_cast<uint32_t>(b.kind), b.taken > 0);
   }
-  for (const LocatedFunction& f : table.functions) functionsNow.add(f.line, "function " + f.name, f.calls > 0);
+  for (const LocatedFunction& f : table.functions) functionsNow.add(f.line, ItemType::Function, 0, f.calls > 0, f.name);
   compareItems(linesThen, linesNow, change, ChangeMeasure::Lines);
   compareItems(branchesThen, branchesNow, change, ChangeMeasure::Branches);
   compareItems(functionsThen, functionsNow, change, ChangeMeasure::Functions);
@@ -251,10 +283,10 @@ const BaselineComparison& BaselineComparer::finish() {
     const BaselineSource& gone = baseline_.sources[i];
     FileChange& change = changeFor(gone.path);
     ItemSide lines(nullptr, true), branches(nullptr, true), functions(nullptr, true);
-    for (const LineHits& l : gone.lines) lines.add(l.line, "line", l.hits > 0);
-    for (const BranchCount& b : gone.branches) branches.add(b.line, "branch", b.taken > 0);
-    for (const BaselineFunction& f : gone.functions) functions.add(f.line, "function", f.calls > 0);
-    const ItemSide none(nullptr, false);
+    for (const LineHits& l : gone.lines) lines.add(l.line, ItemType::Line, 0, l.hits > 0);
+    for (const BranchCount& b : gone.branches) branches.add(b.line, ItemType::Branch, 0, b.taken > 0);
+    for (const BaselineFunction& f : gone.functions) functions.add(f.line, ItemType::Function, 0, f.calls > 0);
+    ItemSide none(nullptr, false);
     compareItems(lines, none, change, ChangeMeasure::Lines);
     compareItems(branches, none, change, ChangeMeasure::Branches);
     compareItems(functions, none, change, ChangeMeasure::Functions);
@@ -266,8 +298,9 @@ const BaselineComparison& BaselineComparer::finish() {
     change.sourceLinesBefore = gone.sourceLines;
     change.statementsBefore = CoverageCount{gone.statementTotal, gone.statementHits};
     ItemSide conditions(nullptr, true);
-    for (const BaselineCondition& c : gone.conditions) conditions.add(c.line, "condition", c.covered);
-    compareItems(conditions, ItemSide(nullptr, false), change, ChangeMeasure::Mcdc);
+    for (const BaselineCondition& c : gone.conditions) conditions.add(c.line, ItemType::Condition, 0, c.covered);
+    ItemSide none(nullptr, false);
+    compareItems(conditions, none, change, ChangeMeasure::Mcdc);
   }
   for (FileChange& file : result_.files) {
     for (size_t m = 0; m < kChangeMeasureCount; ++m) result_.totals[m] += file.measures[m];

@@ -1,21 +1,20 @@
 #include "export/change/baseline_reader.h"
 
-#include "export/change/json_tree.h"
-
 #include <fstream>
 #include <iterator>
-#include <memory>
-#include <sstream>
 #include <utility>
+
+#include "export/change/json_tree.h"
 
 namespace qar {
 namespace {
 
-bool toBranchKind(const JsonNode& node, BranchKind& kind) {
-  if (node.kind != JsonNode::Kind::String) return false;
+BaselineResult refused(std::string why) { return BaselineResult{std::nullopt, std::move(why)}; }
+
+bool branchKindOf(const std::string& word, BranchKind& kind) {
   for (BranchKind k : {BranchKind::True, BranchKind::False, BranchKind::Constant, BranchKind::Case,
                        BranchKind::Default, BranchKind::MissingDefault}) {
-    if (node.text == branchKindName(k)) {
+    if (word == branchKindName(k)) {
       kind = k;
       return true;
     }
@@ -23,125 +22,198 @@ bool toBranchKind(const JsonNode& node, BranchKind& kind) {
   return false;
 }
 
-BaselineResult refused(std::string why) { return BaselineResult{std::nullopt, std::move(why)}; }
-
-bool readSource(const JsonNode& node, BaselineSource& source) {
-  if (node.kind != JsonNode::Kind::Object) return false;
-  const JsonNode* path = node.member("path");
-  const JsonNode* functions = node.member("functions");
-  const JsonNode* lines = node.member("lines");
-  const JsonNode* branches = node.member("branches");
-  if (!path || path->kind != JsonNode::Kind::String) return false;
-  if (!functions || functions->kind != JsonNode::Kind::Array) return false;
-  if (!lines || lines->kind != JsonNode::Kind::Array) return false;
-  if (!branches || branches->kind != JsonNode::Kind::Array) return false;
-  source.path = path->text;
-  for (const JsonNode& f : functions->items) {
-    BaselineFunction function;
-    const JsonNode* name = f.member("name");
-    if (!name || name->kind != JsonNode::Kind::String) return false;
-    function.name = name->text;
-    if (!toCount(f.member("line"), function.line) || !toCount(f.member("calls"), function.calls)) return false;
-    source.functions.push_back(std::move(function));
+// An array of `count` numbers ("[3, 1]"), the last one possibly a branch kind.
+bool countsArray(JsonCursor& in, uint32_t* counts, size_t count, BranchKind* kind = nullptr) {
+  if (!in.beginArray()) return false;
+  for (size_t i = 0; i < count; ++i) {
+    if (!in.nextItem() || !in.count(counts[i])) return false;
   }
-  for (const JsonNode& l : lines->items) {
-    LineHits hits;
-    if (l.kind != JsonNode::Kind::Array || l.items.size() != 2) return false;
-    if (!toCount(&l.items[0], hits.line) || !toCount(&l.items[1], hits.hits)) return false;
-    source.lines.push_back(hits);
+  if (kind) {
+    std::string word;
+    if (!in.nextItem() || !in.string(word) || !branchKindOf(word, *kind)) return false;
   }
-  for (const JsonNode& b : branches->items) {
-    BranchCount branch;
-    if (b.kind != JsonNode::Kind::Array || b.items.size() != 5) return false;
-    if (!toCount(&b.items[0], branch.line) || !toCount(&b.items[1], branch.block) ||
-        !toCount(&b.items[2], branch.branch) || !toCount(&b.items[3], branch.taken) ||
-        !toBranchKind(b.items[4], branch.kind)) {
-      return false;
-    }
-    source.branches.push_back(branch);
-  }
-  return true;
+  return !in.nextItem() && !in.failed();
 }
 
-bool toFlag(const JsonNode* node, bool& out) {
-  if (node == nullptr || node->kind != JsonNode::Kind::Bool) return false;
-  out = node->boolean;
-  return true;
+// Reads an array, each item through `item`.
+template <typename Item>
+bool arrayOf(JsonCursor& in, Item item) {
+  if (!in.beginArray()) return false;
+  while (in.nextItem()) {
+    if (!item()) return false;
+  }
+  return !in.failed();
 }
 
-bool readMulticondition(const JsonNode& node, std::vector<BaselineCondition>& conditions) {
+// Reads an object's members through `member(key)`, which returns false for a
+// malformed value; members it does not know it skips itself.
+template <typename Member>
+bool objectOf(JsonCursor& in, Member member) {
+  if (!in.beginObject()) return false;
+  std::string key;
+  while (in.nextMember(key)) {
+    if (!member(key)) return false;
+  }
+  return !in.failed();
+}
+
+bool readFunction(JsonCursor& in, BaselineFunction& function) {
+  bool name = false, line = false, calls = false;
+  return objectOf(in,
+                  [&](const std::string& key) {
+                    if (key == "name") return name = in.string(function.name);
+                    if (key == "line") return line = in.count(function.line);
+                    if (key == "calls") return calls = in.count(function.calls);
+                    return in.skip();
+                  }) &&
+         name && line && calls;
+}
+
+bool readSource(JsonCursor& in, BaselineSource& source) {
+  bool path = false, functions = false, lines = false, branches = false;
+  return objectOf(in,
+                  [&](const std::string& key) {
+                    if (key == "path") return path = in.string(source.path);
+                    if (key == "functions") {
+                      return functions = arrayOf(in, [&] { return readFunction(in, source.functions.emplace_back()); });
+                    }
+                    if (key == "lines") {
+                      return lines = arrayOf(in, [&] {
+                               uint32_t pair[2] = {};
+                               if (!countsArray(in, pair, 2)) return false;
+                               source.lines.push_back(LineHits{pair[0], pair[1]});
+                               return true;
+                             });
+                    }
+                    if (key == "branches") {
+                      return branches = arrayOf(in, [&] {
+                               uint32_t n[4] = {};
+                               BranchKind kind = BranchKind::True;
+                               if (!countsArray(in, n, 4, &kind)) return false;
+                               source.branches.push_back(BranchCount{n[0], n[1], n[2], n[3], kind});
+                               return true;
+                             });
+                    }
+                    return in.skip();
+                  }) &&
+         path && functions && lines && branches;
+}
+
+bool readMulticondition(JsonCursor& in, std::vector<BaselineCondition>& conditions) {
+  // The line may follow the conditions in a document written by hand.
+  const size_t first = conditions.size();
   uint32_t line = 0;
-  const JsonNode* list = node.member("conditions");
-  if (!toCount(node.member("line"), line) || !list || list->kind != JsonNode::Kind::Array) return false;
-  for (const JsonNode& c : list->items) {
-    BaselineCondition condition;
-    condition.line = line;
-    if (!toCount(c.member("condition"), condition.number) || !toFlag(c.member("covered"), condition.covered)) {
-      return false;
+  bool hasLine = false, hasConditions = false;
+  const bool read = objectOf(in, [&](const std::string& key) {
+    if (key == "line") return hasLine = in.count(line);
+    if (key == "conditions") {
+      return hasConditions = arrayOf(in, [&] {
+               BaselineCondition& c = conditions.emplace_back();
+               bool number = false, covered = false;
+               return objectOf(in,
+                               [&](const std::string& k) {
+                                 if (k == "condition") return number = in.count(c.number);
+                                 if (k == "covered") return covered = in.boolean(c.covered);
+                                 return in.skip();
+                               }) &&
+                      number && covered;
+             });
     }
-    conditions.push_back(condition);
-  }
-  return true;
+    return in.skip();
+  });
+  for (size_t i = first; i < conditions.size(); ++i) conditions[i].line = line;
+  return read && hasLine && hasConditions;
 }
 
-bool readFile(const JsonNode& node, BaselineFile& file) {
-  if (node.kind != JsonNode::Kind::Object) return false;
-  const JsonNode* path = node.member("path");
-  const JsonNode* statements = node.member("statements");
-  const JsonNode* functions = node.member("functions");
-  if (!path || path->kind != JsonNode::Kind::String) return false;
-  if (!statements || !functions || functions->kind != JsonNode::Kind::Array) return false;
-  file.path = path->text;
-  if (!toCount(node.member("source_lines"), file.sourceLines) ||
-      !toCount(statements->member("hits"), file.statementHits) ||
-      !toCount(statements->member("total"), file.statementTotal)) {
-    return false;
-  }
-  for (const JsonNode& f : functions->items) {
-    const JsonNode* multiconditions = f.member("multiconditions");
-    if (!multiconditions || multiconditions->kind != JsonNode::Kind::Array) return false;
-    for (const JsonNode& m : multiconditions->items) {
-      if (!readMulticondition(m, file.conditions)) return false;
-    }
-  }
-  return true;
+bool readFile(JsonCursor& in, BaselineFile& file) {
+  bool path = false, lines = false, statements = false, functions = false;
+  return objectOf(in,
+                  [&](const std::string& key) {
+                    if (key == "path") return path = in.string(file.path);
+                    if (key == "source_lines") return lines = in.count(file.sourceLines);
+                    if (key == "statements") {
+                      bool hits = false, total = false;
+                      return statements = objectOf(in,
+                                                   [&](const std::string& k) {
+                                                     if (k == "hits") return hits = in.count(file.statementHits);
+                                                     if (k == "total") return total = in.count(file.statementTotal);
+                                                     return in.skip();
+                                                   }) &&
+                                          hits && total;
+                    }
+                    if (key == "functions") {
+                      return functions = arrayOf(in, [&] {
+                               bool multiconditions = false;
+                               return objectOf(in,
+                                               [&](const std::string& k) {
+                                                 if (k != "multiconditions") return in.skip();
+                                                 return multiconditions = arrayOf(in, [&] {
+                                                          return readMulticondition(in, file.conditions);
+                                                        });
+                                               }) &&
+                                      multiconditions;
+                             });
+                    }
+                    return in.skip();
+                  }) &&
+         path && lines && statements && functions;
 }
 
 }  // namespace
 
 BaselineResult parseBaseline(std::string_view text) {
-  JsonNode root;
-  std::string error;
-  if (!parseJson(text, root, error)) return refused("not a JSON document: " + error);
-  const JsonNode* generator = root.kind == JsonNode::Kind::Object ? root.member("generator") : nullptr;
-  const JsonNode* generatorName = generator ? generator->member("name") : nullptr;
-  if (!generatorName || generatorName->kind != JsonNode::Kind::String || generatorName->text != "qarpost-export") {
-    return refused("not a JSON export of qarpost-export");
+  // The syntax first, without keeping anything: a cut or malformed file is
+  // named as such before its parts are read.
+  {
+    JsonCursor syntax(text);
+    if (syntax.skip() && !syntax.atEnd()) syntax.fail("text after the document");
+    if (syntax.failed()) return refused("not a JSON document: " + syntax.error());
   }
-  uint32_t version = 0;
-  if (!toCount(root.member("format_version"), version) || (version != 1 && version != 2)) {
-    return refused("format_version not 1 or 2");
-  }
-  const JsonNode* sources = root.member("sources");
-  if (!sources || sources->kind != JsonNode::Kind::Array) return refused("no sources in the export");
+  // Then the parts a later run is compared with, straight into their
+  // records: an export of a large code base holds millions of numbers.
+  JsonCursor in(text);
+  if (in.peek() != '{') return refused("not a JSON export of qarpost-export");
   Baseline baseline;
+  bool ours = false, sources = false, files = false, versionRead = false;
+  uint32_t version = 0;
+  std::string malformed;  // the entry that was not as an export writes it
+  auto entries = [&](const char* part, auto& list, auto read) {
+    size_t number = 0;
+    return arrayOf(in, [&] {
+      ++number;
+      if (read(in, list.emplace_back())) return true;
+      malformed = "malformed entry " + std::to_string(number) + " of " + part;
+      return false;
+    });
+  };
+  const bool whole = objectOf(in, [&](const std::string& key) {
+    if (key == "generator") {
+      return objectOf(in, [&](const std::string& k) {
+        if (k != "name" || in.peek() != '"') return in.skip();
+        std::string name;
+        if (!in.string(name)) return false;
+        ours = name == "qarpost-export";
+        return true;
+      });
+    }
+    if (key == "format_version") {
+      if (in.peek() != '-' && (in.peek() < '0' || in.peek() > '9')) return in.skip();
+      std::string digits;
+      if (!in.numberText(digits)) return false;
+      versionRead = digits == "1" || digits == "2";
+      version = versionRead ? static_cast<uint32_t>(digits[0] - '0') : 0;
+      return true;
+    }
+    if (key == "sources" && ours) return sources = entries("sources", baseline.sources, readSource);
+    if (key == "files" && ours) return files = entries("files", baseline.files, readFile);
+    return in.skip();
+  });
+  if (!ours) return refused("not a JSON export of qarpost-export");
+  if (!versionRead) return refused("format_version not 1 or 2");
+  if (!whole) return refused(malformed.empty() ? "not as the export writes it: " + in.error() : malformed);
+  if (!sources) return refused("no sources in the export");
+  if (!files) return refused("no files in the export");
   baseline.formatVersion = static_cast<int>(version);
-  baseline.sources.reserve(sources->items.size());
-  for (const JsonNode& node : sources->items) {
-    baseline.sources.emplace_back();
-    if (!readSource(node, baseline.sources.back())) {
-      return refused("malformed entry " + std::to_string(baseline.sources.size()) + " of sources");
-    }
-  }
-  const JsonNode* files = root.member("files");
-  if (!files || files->kind != JsonNode::Kind::Array) return refused("no files in the export");
-  baseline.files.reserve(files->items.size());
-  for (const JsonNode& node : files->items) {
-    baseline.files.emplace_back();
-    if (!readFile(node, baseline.files.back())) {
-      return refused("malformed entry " + std::to_string(baseline.files.size()) + " of files");
-    }
-  }
   return BaselineResult{std::move(baseline), {}};
 }
 
