@@ -14,7 +14,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Relative names in an input (MON.sym, ./qar.ini) resolve in an empty folder.
 cd "$work"
-for target in symbol_file data_file options_file configuration_file; do
+for target in symbol_file data_file options_file configuration_file export_inputs; do
   echo "== fuzzing ${target} for ${seconds} s"
   mkdir -p "$work/$target"
   # New inputs go to the scratch corpus; the seeds stay untouched.
