@@ -1,32 +1,17 @@
 #include "export/formats/json_baseline.h"
 
+#include "export/formats/json_parts.h"
 #include "export/output/export_text.h"
 #include "export/walk/export_numbers.h"
 
 namespace qar {
 namespace {
 
-void key(std::string& text, std::string_view name) {
-  text.push_back('"');
-  text.append(name);
-  text.append("\": ");
-}
+void key(std::string& text, std::string_view name) { appendJsonKey(text, name); }
 
-void count(std::string& text, std::string_view name, uint64_t value) {
-  key(text, name);
-  appendDecimal(text, value);
-}
+void count(std::string& text, std::string_view name, uint64_t value) { appendJsonCount(text, name, value); }
 
-void figure(std::string& text, std::string_view name, const CoverageCount& c) {
-  key(text, name);
-  text += "{";
-  count(text, "found", c.found);
-  text += ", ";
-  count(text, "hit", c.hit);
-  text += ", ";
-  count(text, "percent", c.found == 0 ? 100 : static_cast<uint64_t>(c.hit) * 100 / c.found);
-  text += "}";
-}
+void figure(std::string& text, std::string_view name, const CoverageCount& c) { appendJsonCoverageCount(text, name, c); }
 
 // The change in points as a JSON number ("-12.50", "3.00").
 void changeValue(std::string& text, const CoverageCount& before, const CoverageCount& now) {

@@ -1,5 +1,7 @@
 #include "export/formats/json_export.h"
 
+#include "export/formats/json_parts.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -15,16 +17,9 @@
 namespace qar {
 namespace {
 
-void key(std::string& text, std::string_view name) {
-  text.push_back('"');
-  text.append(name);
-  text.append("\": ", 3);
-}
+void key(std::string& text, std::string_view name) { appendJsonKey(text, name); }
 
-void number(std::string& text, std::string_view name, uint64_t value) {
-  key(text, name);
-  appendDecimal(text, value);
-}
+void number(std::string& text, std::string_view name, uint64_t value) { appendJsonCount(text, name, value); }
 
 void signedNumber(std::string& text, std::string_view name, int64_t value) {
   key(text, name);
@@ -65,14 +60,7 @@ void views(std::string& text, const ViewTer& figures) {
 }
 
 void coverageCount(std::string& text, std::string_view name, const CoverageCount& count) {
-  key(text, name);
-  text += "{";
-  number(text, "found", count.found);
-  text += ", ";
-  number(text, "hit", count.hit);
-  text += ", ";
-  number(text, "percent", terPercent(count.found, count.found - count.hit));
-  text += "}";
+  appendJsonCoverageCount(text, name, count);
 }
 
 void lineCoverage(std::string& text, const LineCoverage& coverage) {
