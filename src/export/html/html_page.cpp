@@ -407,12 +407,15 @@ void appendSourceMissing(std::string& out, const HtmlFilePage& page) {
 
 }  // namespace
 
-LineSummary summariseLine(const ListingRow* rows, size_t count) {
+namespace {
+
+// The rows of one line, taken one at a time.
+struct LineTally {
   LineSummary summary;
   bool missed = false;
   bool reached = false;
-  for (size_t i = 0; i < count; ++i) {
-    const ListingRow& row = rows[i];
+
+  void add(const ListingRow& row) {
     if (row.hits || row.falseCount) {
       summary.counted = true;
       summary.hits = std::max(summary.hits, rowCount(row));
@@ -420,13 +423,24 @@ LineSummary summariseLine(const ListingRow* rows, size_t count) {
     }
     if (row.missed) missed = true;
   }
-  if (!summary.counted && !missed) return summary;
-  if (!reached) {
-    summary.state = LineState::NotCovered;
-  } else {
-    summary.state = missed ? LineState::PartlyCovered : LineState::Covered;
+  LineSummary result() const {
+    LineSummary out = summary;
+    if (!summary.counted && !missed) return out;
+    if (!reached) {
+      out.state = LineState::NotCovered;
+    } else {
+      out.state = missed ? LineState::PartlyCovered : LineState::Covered;
+    }
+    return out;
   }
-  return summary;
+};
+
+}  // namespace
+
+LineSummary summariseLine(const ListingRow* rows, size_t count) {
+  LineTally tally;
+  for (size_t i = 0; i < count; ++i) tally.add(rows[i]);
+  return tally.result();
 }
 
 std::vector<SummarisedLine> summariseLines(const ListingSection& rows) {
@@ -435,12 +449,11 @@ std::vector<SummarisedLine> summariseLines(const ListingSection& rows) {
   for (const ListingRow& row : rows) byLine.push_back(&row);
   std::stable_sort(byLine.begin(), byLine.end(), [](const ListingRow* a, const ListingRow* b) { return a->line < b->line; });
   std::vector<SummarisedLine> lines;
-  std::vector<ListingRow> onLine;
   for (size_t at = 0; at < byLine.size();) {
     const uint32_t line = byLine[at]->line;
-    onLine.clear();
-    for (; at < byLine.size() && byLine[at]->line == line; ++at) onLine.push_back(*byLine[at]);
-    lines.push_back({line, summariseLine(onLine.data(), onLine.size())});
+    LineTally tally;
+    for (; at < byLine.size() && byLine[at]->line == line; ++at) tally.add(*byLine[at]);
+    lines.push_back({line, tally.result()});
   }
   return lines;
 }
@@ -546,8 +559,7 @@ HtmlCardsSpan writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) 
     appendListingRows(stream, page, summaries, visit);
   }
   out += "<p><a href=\"#functions\">&uarr; Functions</a> &middot; <a href=\"index.html\">All files</a></p>\n</main>\n";
-  out += "<footer>Written by qarpost-export. A line is covered when it ran and nothing on it is marked missed under "
-         "the view, partly covered when it ran and something is, not covered when nothing on it ran.</footer>\n";
+  out += "<footer>Written by qarpost-export</footer>\n";
   appendNavigationScript(out, visit);
   appendHtmlTail(out);
   settleExportBuffer(stream);
