@@ -318,9 +318,18 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page, const std
          "<th scope=col>State<th scope=col class=\"num\">Line<th scope=col>Description</thead>\n<tbody>\n";
   std::vector<bool> anchored(summaries.size(), false);
   size_t function = 0;
+  auto found = summaries.begin();
   for (const ListingRow& row : *page.rows) {
-    auto found = std::lower_bound(summaries.begin(), summaries.end(), row.line,
-                                  [](const SummarisedLine& entry, uint32_t line) { return entry.line < line; });
+    // Rows mostly come in line order: the line of the row before, or the
+    // next one, before a search.
+    if (found == summaries.end() || found->line != row.line) {
+      if (found != summaries.end() && found + 1 != summaries.end() && (found + 1)->line == row.line) {
+        ++found;
+      } else {
+        found = std::lower_bound(summaries.begin(), summaries.end(), row.line,
+                                 [](const SummarisedLine& entry, uint32_t line) { return entry.line < line; });
+      }
+    }
     const size_t index = static_cast<size_t>(found - summaries.begin());
     const LineState state = row.line > 0 && found != summaries.end() ? found->summary.state
                                                                      : summariseLine(&row, 1).state;
@@ -447,7 +456,8 @@ std::vector<SummarisedLine> summariseLines(const ListingSection& rows) {
   std::vector<const ListingRow*> byLine;
   byLine.reserve(rows.size);
   for (const ListingRow& row : rows) byLine.push_back(&row);
-  std::stable_sort(byLine.begin(), byLine.end(), [](const ListingRow* a, const ListingRow* b) { return a->line < b->line; });
+  const auto earlier = [](const ListingRow* a, const ListingRow* b) { return a->line < b->line; };
+  if (!std::is_sorted(byLine.begin(), byLine.end(), earlier)) std::stable_sort(byLine.begin(), byLine.end(), earlier);
   std::vector<SummarisedLine> lines;
   for (size_t at = 0; at < byLine.size();) {
     const uint32_t line = byLine[at]->line;
