@@ -45,6 +45,16 @@ clicked() {  # NAME COLUMN CLICKS: the copy's DOM after CLICKS clicks on COLUMN
     "$example/report/index.html" > "$example/report/$1.html"
   render --dump-dom "file://$example/report/$1.html" > "$out/$1.dom.html"
 }
+# The filter keeps the files whose directory and name hold its text; the
+# keys j and k go from one line not fully covered to the next and back.
+sed 's|</body>|<script>var f = document.getElementById("filter"); f.value = "LOGIC"; f.dispatchEvent(new Event("input"));</script></body>|' \
+  "$example/report/index.html" > "$example/report/filtered.html"
+render --dump-dom "file://$example/report/filtered.html" > "$out/filtered.dom.html"
+python3 "$source_dir/tests/export/check_html_pages.py" filtered "$out/filtered.dom.html" src/logic.c
+sed 's|</body>|<script>window.addEventListener("load", function () { var seen = []; ["j", "j", "j", "k"].forEach(function (k) { document.dispatchEvent(new KeyboardEvent("keydown", { key: k })); seen.push(location.hash); }); var p = document.createElement("pre"); p.id = "keys"; p.textContent = seen.join(" "); document.body.appendChild(p); });</script></body>|' \
+  "$example/report/f00003-logic.c.html" > "$example/report/keys.html"
+render --dump-dom "file://$example/report/keys.html" > "$out/keys.dom.html"
+grep -q '<pre id="keys">#L5 #L13 #L13 #L5</pre>' "$out/keys.dom.html" || { echo "FAIL: keys j and k: $(grep -o '<pre id="keys">[^<]*' "$out/keys.dom.html")"; exit 1; }
 clicked by-ter 1 1
 python3 "$source_dir/tests/export/check_html_pages.py" sorted "$out/by-ter.dom.html" 1 ascending
 clicked by-mcdc 6 2

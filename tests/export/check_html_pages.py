@@ -6,6 +6,7 @@ JSON export of the same run.
   check_html_pages.py hostile PAGE_DOM INDEX_DOM
   check_html_pages.py sorted INDEX_DOM COLUMN ascending|descending
   check_html_pages.py measured DOM light|dark
+  check_html_pages.py filtered INDEX_DOM PATH
 
 figures: the index's cards equal the JSON summary, its file table has one row
 per file of the JSON with that file's figures, the sort script ran (the
@@ -13,6 +14,8 @@ headings became buttons); the file page's cards and function rows equal the
 JSON's figures of that file, and its code table has rows.
 sorted: after clicks on a column's heading, the rows of every directory are
 in the order of that column's figures.
+filtered: after the filter's text was typed, the one file row left shown
+is PATH's, and every other row and empty directory is hidden.
 measured: what html_measure.js found in the laid-out page: every file name
 of the index is shown whole inside its cell and the window, the page took
 the asked colour scheme, and no text has a contrast below 4.5:1.
@@ -250,6 +253,20 @@ def hostile(page_dom, index_dom):
         expect(written in body, f"page: the text {written!r} is not shown as text")
 
 
+def filtered(index_dom, path):
+    shown = []
+    for group in find(index_dom.root, "section"):
+        heading = next(find(group, "h3"), None)
+        if heading is None:
+            continue
+        group_hidden = "hidden" in group["attrs"]
+        for tr in find(group, "tr"):
+            link = next(find(tr, "a"), None)
+            if link is not None and "hidden" not in tr["attrs"] and not group_hidden:
+                shown.append(text(heading) + text(link))
+    expect(shown == [path], f"filtered: rows shown {shown}, want [{path!r}]")
+
+
 def measured(dom, scheme):
     pre = next(find(dom.root, "pre", ident="measure"), None)
     expect(pre is not None, "measured: the page did not measure itself")
@@ -272,6 +289,8 @@ def main():
         index_dom = Dom(open(sys.argv[2], encoding="utf-8").read())
         page_dom = Dom(open(sys.argv[3], encoding="utf-8").read())
         figures(index_dom, page_dom, sys.argv[4], json.load(open(sys.argv[5], encoding="utf-8")))
+    elif sys.argv[1] == "filtered":
+        filtered(Dom(open(sys.argv[2], encoding="utf-8").read()), sys.argv[3])
     elif sys.argv[1] == "measured":
         measured(Dom(open(sys.argv[2], encoding="utf-8").read()), sys.argv[3])
     elif sys.argv[1] == "sorted":

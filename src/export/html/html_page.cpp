@@ -323,9 +323,18 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page, const std
          "<th scope=col>State<th scope=col class=\"num\">Line<th scope=col>Description</thead>\n<tbody>\n";
   std::vector<bool> anchored(summaries.size(), false);
   size_t function = 0;
+  auto found = summaries.begin();
   for (const ListingRow& row : *page.rows) {
-    auto found = std::lower_bound(summaries.begin(), summaries.end(), row.line,
-                                  [](const SummarisedLine& entry, uint32_t line) { return entry.line < line; });
+    // Rows mostly come in line order: the line of the row before, or the
+    // next one, before a search.
+    if (found == summaries.end() || found->line != row.line) {
+      if (found != summaries.end() && found + 1 != summaries.end() && (found + 1)->line == row.line) {
+        ++found;
+      } else {
+        found = std::lower_bound(summaries.begin(), summaries.end(), row.line,
+                                 [](const SummarisedLine& entry, uint32_t line) { return entry.line < line; });
+      }
+    }
     const size_t index = static_cast<size_t>(found - summaries.begin());
     const LineState state = row.line > 0 && found != summaries.end() ? found->summary.state
                                                                      : summariseLine(&row, 1).state;
@@ -412,12 +421,15 @@ void appendSourceMissing(std::string& out, const HtmlFilePage& page) {
 
 }  // namespace
 
-LineSummary summariseLine(const ListingRow* rows, size_t count) {
+namespace {
+
+// The rows of one line, taken one at a time.
+struct LineTally {
   LineSummary summary;
   bool missed = false;
   bool reached = false;
-  for (size_t i = 0; i < count; ++i) {
-    const ListingRow& row = rows[i];
+
+  void add(const ListingRow& row) {
     if (row.hits || row.falseCount) {
       summary.counted = true;
       summary.hits = std::max(summary.hits, rowCount(row));
@@ -425,27 +437,38 @@ LineSummary summariseLine(const ListingRow* rows, size_t count) {
     }
     if (row.missed) missed = true;
   }
-  if (!summary.counted && !missed) return summary;
-  if (!reached) {
-    summary.state = LineState::NotCovered;
-  } else {
-    summary.state = missed ? LineState::PartlyCovered : LineState::Covered;
+  LineSummary result() const {
+    LineSummary out = summary;
+    if (!summary.counted && !missed) return out;
+    if (!reached) {
+      out.state = LineState::NotCovered;
+    } else {
+      out.state = missed ? LineState::PartlyCovered : LineState::Covered;
+    }
+    return out;
   }
-  return summary;
+};
+
+}  // namespace
+
+LineSummary summariseLine(const ListingRow* rows, size_t count) {
+  LineTally tally;
+  for (size_t i = 0; i < count; ++i) tally.add(rows[i]);
+  return tally.result();
 }
 
 std::vector<SummarisedLine> summariseLines(const ListingSection& rows) {
   std::vector<const ListingRow*> byLine;
   byLine.reserve(rows.size);
   for (const ListingRow& row : rows) byLine.push_back(&row);
-  std::stable_sort(byLine.begin(), byLine.end(), [](const ListingRow* a, const ListingRow* b) { return a->line < b->line; });
+  const auto earlier = [](const ListingRow* a, const ListingRow* b) { return a->line < b->line; };
+  if (!std::is_sorted(byLine.begin(), byLine.end(), earlier)) std::stable_sort(byLine.begin(), byLine.end(), earlier);
   std::vector<SummarisedLine> lines;
-  std::vector<ListingRow> onLine;
   for (size_t at = 0; at < byLine.size();) {
     const uint32_t line = byLine[at]->line;
-    onLine.clear();
-    for (; at < byLine.size() && byLine[at]->line == line; ++at) onLine.push_back(*byLine[at]);
-    lines.push_back({line, summariseLine(onLine.data(), onLine.size())});
+    LineTally tally;
+    for (; at < byLine.size() && byLine[at]->line == line; ++at) tally.add(*byLine[at]);
+    lines.push_back({line, tally.result()});
   }
   return lines;
 }
@@ -551,8 +574,7 @@ HtmlCardsSpan writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) 
     appendListingRows(stream, page, summaries, visit);
   }
   out += "<p><a href=\"#functions\">&uarr; Functions</a> &middot; <a href=\"index.html\">All files</a></p>\n</main>\n";
-  out += "<footer>Written by qarpost-export. A line is covered when it ran and nothing on it is marked missed under "
-         "the view, partly covered when it ran and something is, not covered when nothing on it ran.</footer>\n";
+  out += "<footer>Written by qarpost-export</footer>\n";
   appendNavigationScript(out, visit);
   appendHtmlTail(out);
   settleExportBuffer(stream);

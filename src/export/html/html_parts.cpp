@@ -240,7 +240,7 @@ table.files td.na { background: none; color: var(--muted); }
 #files th button::after { content: " \2195"; color: var(--muted); }
 #files th[aria-sort=ascending] button::after { content: " \2191"; color: var(--ink); }
 #files th[aria-sort=descending] button::after { content: " \2193"; color: var(--ink); }
-td.f { font-variant-numeric: tabular-nums; padding-bottom: 9px !important;
+td.f { font-variant-numeric: tabular-nums; padding-bottom: 9px !important; white-space: nowrap;
   background: linear-gradient(var(--c), var(--c)) no-repeat 10px calc(100% - 4px) / calc((100% - 20px) * var(--w) / 100%) 3px,
     linear-gradient(var(--track), var(--track)) no-repeat 10px calc(100% - 4px) / calc(100% - 20px) 3px; }
 td.f small { color: var(--muted); margin-left: 6px; }
@@ -295,7 +295,15 @@ footer { color: var(--muted); font-size: 12px; margin: 28px auto 24px; max-width
   table.files tr { display: flex; flex-wrap: wrap; border-bottom: 1px solid var(--line); }
   table.files th, table.files td { display: block; border-bottom: 0; }
   table.files tr > :first-child { flex: 1 0 100%; white-space: normal; overflow-wrap: anywhere; }
-  table.files tr > * + * { flex: 1 0 118px; }
+  table.files tr > * + * { flex: 1 0 132px; }
+  /* The columns' headings are no longer above the figures: each names its own. */
+  table.files td::before { display: block; font-size: 11px; color: var(--muted); }
+  table.files td:nth-child(2)::before { content: "TER"; }
+  table.files td:nth-child(3)::before { content: "Statements"; }
+  table.files td:nth-child(4)::before { content: "Functions"; }
+  table.files td:nth-child(5)::before { content: "Lines"; }
+  table.files td:nth-child(6)::before { content: "Branches"; }
+  table.files td:nth-child(7)::before { content: "MC/DC"; }
   #files tr > :first-child { flex-basis: auto; flex-grow: 0; }
   #files tr > * + * { flex: 0 1 auto; }
   dl.run { grid-template-columns: 1fr; gap: 0; }

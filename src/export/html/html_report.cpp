@@ -23,6 +23,7 @@
 #include "export/html/html_page.h"
 #include "export/html/html_parts.h"
 #include "export/html/html_text.h"
+#include "export/html/html_uncovered.h"
 #include "listings/measures.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
@@ -443,14 +444,14 @@ void writeIndex(HtmlReport& report, const RunResult& run) {
   settleExportBuffer(stream);
 }
 
-void writeStyleSheet(HtmlReport& report) {
+// The style sheet and the pages' script, each written once.
+void writeSharedFile(HtmlReport& report, std::string_view name, std::string_view text) {
   ExportStream out;
-  if (!openExportStream(out, inDirectory(report, kHtmlStyleSheet))) {
+  if (!openExportStream(out, inDirectory(report, name))) {
     report.active = false;
     return;
   }
-  out.buffer += htmlStyleSheet();
-  out.buffer += changeStyleRules();
+  out.buffer += text;
   closeExportStream(out);
   if (out.failed) report.active = false;
 }
@@ -563,7 +564,8 @@ void endHtmlReport(HtmlReport& report, const RunResult& run) {
   flushPendingPage(report);
   writeWaitingPages(report);
   closeListingSections(report.sections);
-  if (report.active) writeStyleSheet(report);
+  if (report.active) writeSharedFile(report, kHtmlStyleSheet, std::string(htmlStyleSheet()) + std::string(changeStyleRules()));
+  if (report.active) writeSharedFile(report, kHtmlLineScript, htmlLineScript());
   if (report.active) {
     writeIndex(report, run);
     closeExportStream(report.index);

@@ -57,24 +57,32 @@ void appendUncoveredList(std::string& out, const std::vector<UncoveredItem>& ite
   }
 }
 
+// Lean, as the code rows are: the legend says what the arrows mean.
 void appendLineNavigation(std::string& out, const std::vector<uint32_t>& lines, size_t at) {
   if (at + 1 < lines.size()) {
     out += "<a class=nx href=#L";
     appendUnsigned(out, lines[at + 1]);
-    out += " title=\"Next line not fully covered (j)\">&darr;</a>";
+    out += ">&darr;</a>";
   }
   if (at > 0) {
     out += "<a class=nx href=#L";
     appendUnsigned(out, lines[at - 1]);
-    out += " title=\"Previous line not fully covered (k)\">&uarr;</a>";
+    out += ">&uarr;</a>";
   }
 }
 
 void appendNavigationScript(std::string& out, const std::vector<uint32_t>& lines) {
   if (lines.empty()) return;
-  // The lines come from the page's own rows, so that the script holds no
-  // copy of them.
-  out += R"js(<script>
+  out += "<script src=\"";
+  out += kHtmlLineScript;
+  out += "\"></script>\n";
+}
+
+std::string_view htmlLineScript() {
+  // The lines come from the page's own rows, so that the script is one file
+  // for every page.
+  return R"js(// qarpost-export HTML report: the keys j and k go to the next and the
+// previous line that is not fully covered.
 (function () {
   var rows = document.querySelectorAll("tr.n[id^=L], tr.p[id^=L]"), lines = [];
   for (var i = 0; i < rows.length; i++) lines.push(+rows[i].id.slice(1));
@@ -91,7 +99,6 @@ void appendNavigationScript(std::string& out, const std::vector<uint32_t>& lines
     if (to >= 0) location.hash = "#L" + to;
   });
 })();
-</script>
 )js";
 }
 

@@ -4,6 +4,7 @@
 // k) from each not fully covered line to the next and the previous one.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cmdline/postcmdl.h"
@@ -19,8 +20,10 @@ void appendUncoveredList(std::string& out, const std::vector<UncoveredItem>& ite
 // (ascending): floated to the right of the line's last cell.
 void appendLineNavigation(std::string& out, const std::vector<uint32_t>& lines, size_t at);
 
-// The script of the keys j (next) and k (previous) over `lines`; empty
-// when there are none.
+// The script of the keys j (next) and k (previous), written once into the
+// report's directory, and a page's reference to it (none without `lines`).
+inline constexpr std::string_view kHtmlLineScript = "lines.js";
+std::string_view htmlLineScript();
 void appendNavigationScript(std::string& out, const std::vector<uint32_t>& lines);
 
 }  // namespace qar
