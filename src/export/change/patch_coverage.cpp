@@ -167,9 +167,20 @@ void PatchCoverage::addFile(const FileResult& file) {
       probe.counter2 = r.counter2;
       PatchFigures& figures = figuresOf(touched);
       for (size_t v = 0; v < kCoverageViewCount; ++v) figures.ter[v] += probeTerFigures(probe, kCoverageViews[v]);
-      if (at == 0 && function.statementsAvailable) {
+      if (at == 0 && function.statementsAvailable && !inOnePlace(records)) {
+        // The statements' lines are not known where a line directive took
+        // part of the function elsewhere: the function brings all of them.
         figures.statements.hits += function.statements.hits;
         figures.statements.total += function.statements.total;
+      }
+    }
+    if (inOnePlace(records)) {
+      const int home = placeFile[records[0].place];
+      for (const RecordStatements& s : function.recordStatements) {
+        if (!inChange(home, statementsFirstLine(s), s.line)) continue;
+        PatchFigures& figures = figuresOf(home);
+        figures.statements.hits += s.hits;
+        figures.statements.total += s.total;
       }
     }
     for (const McdcConditionExtent& c : mcdcConditionExtents(records, function)) {
@@ -185,7 +196,7 @@ void PatchCoverage::addFile(const FileResult& file) {
   }
   for (UncoveredItem& item : uncoveredItems(collector_, file, view_)) {
     const int touched = fileIndex(item.path.empty() ? file.path : item.path);
-    if (!inChange(touched, item.line, item.lastLine)) continue;
+    if (!inChange(touched, item.extentStart(), item.lastLine)) continue;
     PatchFile& target = files_[static_cast<size_t>(touched)].file;
     item.path = target.path;
     target.uncovered.push_back(std::move(item));

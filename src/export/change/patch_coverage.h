@@ -27,7 +27,7 @@ namespace qar {
 
 struct PatchFigures {
   LineCoverage lineCoverage;  // lines, branches, functions as the line-based formats carry them
-  StatementFigures statements;  // of the functions in the change
+  StatementFigures statements;  // counted at the records whose statements stand on changed lines
   ViewTer ter{};
   McdcTotals mcdc;
   PatchFigures& operator+=(const PatchFigures& other);

@@ -24,6 +24,9 @@ struct ExportWalkSinks {
   // the written file whose line coverage it enters (the file's own, or the
   // one the line directive in force names).
   std::function<void(const Probe&, const std::string& place)> record;
+  // Keep the statements each record counted with its function (the lists
+  // of uncovered items and the change's figures read them).
+  bool recordStatements = false;
 };
 
 // Walks every record of the database; `root` as for exportPath. A bad
