@@ -90,7 +90,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     if (patch) patch->addFile(file);
   };
   if (patch) sinks.record = [&](const Probe& record, const std::string& place) { patch->addRecord(record, place); };
-  sinks.recordStatements = patch != nullptr;
+  if (patch) sinks.recordStatements = [&](const std::string& place) { return patch->touchesPlace(place); };
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
     if (patch) patch->addPath(table);

@@ -116,13 +116,17 @@ void PatchCoverage::noteName(const std::string& path) {
   }
 }
 
-void PatchCoverage::addRecord(const Probe& record, const std::string& place) {
-  collectRecord(collector_, record, place);
+bool PatchCoverage::touchesPlace(const std::string& place) {
   if (place != lastPlace_) {
     lastPlace_ = place;
     lastPlaceTouched_ = fileIndex(place) >= 0;
   }
-  relevant_ = relevant_ || lastPlaceTouched_;
+  return lastPlaceTouched_;
+}
+
+void PatchCoverage::addRecord(const Probe& record, const std::string& place) {
+  collectRecord(collector_, record, place);
+  relevant_ = touchesPlace(place) || relevant_;
 }
 
 void PatchCoverage::addFile(const FileResult& file) {

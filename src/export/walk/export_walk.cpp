@@ -225,7 +225,9 @@ void beginFunction(ExportWalk& w) {
     w.file.statements.total += prepass.figures.total;
   }
   function.statementsAvailable = function.statements.hits != 0 || function.statements.total != 0;
-  if (w.sinks.recordStatements && function.statementsAvailable) recordStatements(function.recordStatements);
+  if (function.statementsAvailable && w.sinks.recordStatements && w.sinks.recordStatements(targetTable(w).path)) {
+    recordStatements(function.recordStatements);
+  }
   if (!function.statementsAvailable) ++w.file.statements.functionsWithoutFigures;
   for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] = probeTerFigures(f, kCoverageViews[v]);
   if (w.file.mode.hasTiming()) {

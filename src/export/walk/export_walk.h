@@ -24,9 +24,10 @@ struct ExportWalkSinks {
   // the written file whose line coverage it enters (the file's own, or the
   // one the line directive in force names).
   std::function<void(const Probe&, const std::string& place)> record;
-  // Keep the statements each record counted with its function (the lists
-  // of uncovered items and the change's figures read them).
-  bool recordStatements = false;
+  // Whether to keep the statements each record counted with a function that
+  // starts in `place` (the lists of uncovered items and the change's figures
+  // read them); none: never.
+  std::function<bool(const std::string& place)> recordStatements;
 };
 
 // Walks every record of the database; `root` as for exportPath. A bad

@@ -199,7 +199,14 @@ const char* uncoveredKindName(UncoveredKind kind) {
 }
 
 void collectRecord(UncoveredCollector& collector, const Probe& record, std::string_view place) {
-  if (record.kind == kKindFunction || collector.functions.empty()) collector.functions.emplace_back();
+  if (record.kind == kKindFunction || collector.functions.empty()) {
+    if (collector.spare.empty()) {
+      collector.functions.emplace_back();
+    } else {
+      collector.functions.push_back(std::move(collector.spare.back()));
+      collector.spare.pop_back();
+    }
+  }
   CollectedRecord& r = collector.functions.back().emplace_back();
   if (!place.empty()) {
     // Places change only at line directives: the last one is nearly always it.
@@ -223,6 +230,10 @@ void collectRecord(UncoveredCollector& collector, const Probe& record, std::stri
 }
 
 void clearCollector(UncoveredCollector& collector) {
+  for (std::vector<CollectedRecord>& records : collector.functions) {
+    records.clear();
+    collector.spare.push_back(std::move(records));
+  }
   collector.functions.clear();
   collector.places.resize(1);
 }

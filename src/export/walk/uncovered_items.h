@@ -55,6 +55,9 @@ struct UncoveredCollector {
   // The written files the records enter, as the walk names them; [0] is
   // "not named" (the function's own).
   std::vector<std::string> places{std::string()};
+  // Emptied vectors kept for their storage: most files of a large run pass
+  // through the collector and are dropped.
+  std::vector<std::vector<CollectedRecord>> spare;
 };
 
 // A function record starts a new function; any other record joins the last.

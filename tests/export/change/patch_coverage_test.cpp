@@ -68,7 +68,7 @@ class PatchCoverageTest : public ::testing::Test {
       sinks.record = [&](const Probe& p, const std::string& place) { patch.addRecord(p, place); };
       sinks.file = [&](const FileResult& r) { patch.addFile(r); };
       sinks.path = [&](const PathTable& t, const LineCoverage&) { patch.addPath(t); };
-      sinks.recordStatements = true;
+      sinks.recordStatements = [&](const std::string& place) { return patch.touchesPlace(place); };
       walkDatabaseForExport(std::nullopt, sinks);
       result = patch.finish();
     });

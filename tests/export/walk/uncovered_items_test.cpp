@@ -62,7 +62,7 @@ class UncoveredItemsTest : public ::testing::Test {
       UncoveredCollector collector;
       ExportWalkSinks sinks;
       sinks.record = [&](const Probe& p, const std::string& place) { collectRecord(collector, p, place); };
-      sinks.recordStatements = true;
+      sinks.recordStatements = [](const std::string&) { return true; };
       sinks.file = [&](const FileResult& result) {
         items = uncoveredItems(collector, result, view);
         clearCollector(collector);
