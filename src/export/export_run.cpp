@@ -91,6 +91,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   };
   if (patch) sinks.record = [&](const Probe& record, const std::string& place) { patch->addRecord(record, place); };
   if (patch) sinks.recordStatements = [&](const std::string& place) { return patch->touchesPlace(place); };
+  if (patch) sinks.recordsWanted = [&](const std::string& key) { return patch->touches(key); };
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
     if (patch) patch->addPath(table);

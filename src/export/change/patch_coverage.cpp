@@ -126,7 +126,10 @@ bool PatchCoverage::touchesPlace(const std::string& place) {
 
 void PatchCoverage::addRecord(const Probe& record, const std::string& place) {
   collectRecord(collector_, record, place);
-  relevant_ = touchesPlace(place) || relevant_;
+  if (relevant_) return;
+  // The collector has matched the place with its list already.
+  const uint32_t at = collector_.functions.back().back().place;
+  relevant_ = touchesPlace(collector_.places[at]);
 }
 
 void PatchCoverage::addFile(const FileResult& file) {

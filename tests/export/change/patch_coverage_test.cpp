@@ -69,6 +69,7 @@ class PatchCoverageTest : public ::testing::Test {
       sinks.file = [&](const FileResult& r) { patch.addFile(r); };
       sinks.path = [&](const PathTable& t, const LineCoverage&) { patch.addPath(t); };
       sinks.recordStatements = [&](const std::string& place) { return patch.touchesPlace(place); };
+      sinks.recordsWanted = [&](const std::string& key) { return patch.touches(key); };
       walkDatabaseForExport(std::nullopt, sinks);
       result = patch.finish();
     });
