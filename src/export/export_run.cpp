@@ -145,6 +145,9 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
       if (patch) patch->addRecord(record, place);
     };
   }
+  if (patch) sinks.recordStatements = [&](const std::string& place) { return patch->touchesPlace(place); };
+  // Without the HTML report's lists, only the files the change touches need their records.
+  if (patch && !htmlOn) sinks.recordsWanted = [&](const std::string& key) { return patch->touches(key); };
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
     if (patch) patch->addPath(table);

@@ -1,5 +1,7 @@
 #include "listings/statement_analysis.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -59,6 +61,9 @@ struct Node {
   uint32_t firstChild = kNone;
   uint32_t parent = kNone;
   bool reached = false;
+  uint32_t line = 0;
+  int64_t hitsHere = 0;  // what the walk added to the figures at this node
+  int64_t totalHere = 0;
 };
 
 // First node by name; the views point into Analysis::texts.
@@ -96,11 +101,12 @@ void clearTree(Analysis& a) {
   a.cursor = kNone;
 }
 
-void startTree(Analysis& a, uint32_t statementCount, uint32_t callCount) {
+void startTree(Analysis& a, uint32_t statementCount, uint32_t callCount, uint32_t line) {
   clearTree(a);
   Node root;
   root.kind = 0;
   root.counter1 = callCount;
+  root.line = line;
   a.nodes.push_back(root);
   a.open.push_back(0);
   a.enabled = true;
@@ -313,8 +319,23 @@ bool Walk::breakStatement(uint32_t i) {
 
 bool Walk::run() {
   at_ = 0;
+  // What each node adds to the figures is kept with it, for the figures of a
+  // part of the function: the change since the last node is its.
+  uint32_t last = kNone;
+  int64_t hitsBefore = 0;
+  int64_t totalBefore = 0;
+  const auto keepFigures = [&] {
+    if (last != kNone && last != 0) {
+      n_[last].hitsHere += int64_t{hits_} - hitsBefore;
+      n_[last].totalHere += int64_t{total_} - totalBefore;
+    }
+    hitsBefore = hits_;
+    totalBefore = total_;
+  };
   while (at_ != kNone) {
     const uint32_t i = at_;
+    keepFigures();
+    last = i;
     Node& node = n_[i];
     const bool c1 = node.counter1 != 0;
     const bool c2 = node.counter2 != 0;
@@ -464,6 +485,7 @@ bool Walk::run() {
         break;
     }
   }
+  keepFigures();
   return true;
 }
 
@@ -476,11 +498,11 @@ void beginStatementTree() {
 }
 
 void addStatementProbe(uint32_t kind, uint32_t statementCount, uint32_t counter1,
-                       uint32_t counter2, std::string_view text) {
+                       uint32_t counter2, std::string_view text, uint32_t line) {
   Analysis& a = analysis();
   a.lastStatementCount = statementCount;
   if (kind == 0) {
-    startTree(a, statementCount, counter1);
+    startTree(a, statementCount, counter1, line);
     return;
   }
   if (!a.enabled || a.closed || !isNodeKind(kind)) return;
@@ -495,6 +517,7 @@ void addStatementProbe(uint32_t kind, uint32_t statementCount, uint32_t counter1
   node.statements = statementCount - a.previousStatementCount;
   node.counter1 = counter1;
   node.counter2 = counter2;
+  node.line = line;
   if (keepsText(kind)) {
     node.textBegin = static_cast<uint32_t>(a.texts.size());
     node.textLength = static_cast<uint32_t>(text.size());
@@ -531,7 +554,7 @@ void addStatementProbe(uint32_t kind, uint32_t statementCount, uint32_t counter1
 }
 
 void addStatementProbe(const Probe& probe) {
-  addStatementProbe(probe.kind, probe.statementCount, probe.counter1, probe.counter2, probe.text);
+  addStatementProbe(probe.kind, probe.statementCount, probe.counter1, probe.counter2, probe.text, probe.line);
 }
 
 StatementFigures computeStatementFigures() {
@@ -558,6 +581,19 @@ bool nextReachedFlag() {
 }
 
 bool statementAnalysisEnabled() { return analysis().enabled; }
+
+void recordStatements(std::vector<RecordStatements>& out) {
+  out.clear();
+  const Analysis& a = analysis();
+  if (!a.enabled) return;
+  for (size_t i = 1; i < a.nodes.size(); ++i) {
+    const Node& node = a.nodes[i];
+    if (node.totalHere <= 0) continue;
+    const int64_t hits = std::clamp<int64_t>(node.hitsHere, 0, node.totalHere);
+    out.push_back({node.kind, std::min(a.nodes[i - 1].line, node.line), node.line, static_cast<uint32_t>(hits),
+                   static_cast<uint32_t>(node.totalHere)});
+  }
+}
 
 uint32_t lastStatementCount() { return analysis().lastStatementCount; }
 

@@ -17,6 +17,7 @@
 // The tree's storage is reused from one function to the next.
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "coverage/model.h"
 
@@ -37,13 +38,26 @@ void beginStatementTree();
 // the function's closing brace and everything after the analysis was
 // disabled are skipped.
 void addStatementProbe(uint32_t kind, uint32_t statementCount, uint32_t counter1,
-                       uint32_t counter2, std::string_view text);
+                       uint32_t counter2, std::string_view text, uint32_t line = 0);
 void addStatementProbe(const Probe& probe);
 
 // Walks the tree: statement hits and total of the function, both 0 when the
 // analysis is disabled or the walk had to stop. Places the reached-flag
 // cursor at the function node.
 StatementFigures computeStatementFigures();
+
+// The statements that each record of the last function walked counted
+// (those that counted any), in stored order: the line of the record before
+// it (the statements stand after that one, up to this record's line), its
+// own line, and the statements reached and counted there.
+struct RecordStatements {
+  uint32_t kind = 0;
+  uint32_t previousLine = 0;
+  uint32_t line = 0;
+  uint32_t hits = 0;
+  uint32_t total = 0;
+};
+void recordStatements(std::vector<RecordStatements>& out);
 
 // The reached flag of the next block end, lambda end, function end, case,
 // default or label in listing order; false when the analysis is disabled or

@@ -116,13 +116,20 @@ void PatchCoverage::noteName(const std::string& path) {
   }
 }
 
-void PatchCoverage::addRecord(const Probe& record, const std::string& place) {
-  collectRecord(collector_, record, place);
+bool PatchCoverage::touchesPlace(const std::string& place) {
   if (place != lastPlace_) {
     lastPlace_ = place;
     lastPlaceTouched_ = fileIndex(place) >= 0;
   }
-  relevant_ = relevant_ || lastPlaceTouched_;
+  return lastPlaceTouched_;
+}
+
+void PatchCoverage::addRecord(const Probe& record, const std::string& place) {
+  collectRecord(collector_, record, place);
+  if (relevant_) return;
+  // The collector has matched the place with its list already.
+  const uint32_t at = collector_.functions.back().back().place;
+  relevant_ = touchesPlace(collector_.places[at]);
 }
 
 void PatchCoverage::addFile(const FileResult& file) {
@@ -167,9 +174,20 @@ void PatchCoverage::addFile(const FileResult& file) {
       probe.counter2 = r.counter2;
       PatchFigures& figures = figuresOf(touched);
       for (size_t v = 0; v < kCoverageViewCount; ++v) figures.ter[v] += probeTerFigures(probe, kCoverageViews[v]);
-      if (at == 0 && function.statementsAvailable) {
+      if (at == 0 && function.statementsAvailable && !inOnePlace(records)) {
+        // The statements' lines are not known where a line directive took
+        // part of the function elsewhere: the function brings all of them.
         figures.statements.hits += function.statements.hits;
         figures.statements.total += function.statements.total;
+      }
+    }
+    if (inOnePlace(records)) {
+      const int home = placeFile[records[0].place];
+      for (const RecordStatements& s : function.recordStatements) {
+        if (!inChange(home, statementsFirstLine(s), s.line)) continue;
+        PatchFigures& figures = figuresOf(home);
+        figures.statements.hits += s.hits;
+        figures.statements.total += s.total;
       }
     }
     for (const McdcConditionExtent& c : mcdcConditionExtents(records, function)) {
@@ -185,7 +203,7 @@ void PatchCoverage::addFile(const FileResult& file) {
   }
   for (UncoveredItem& item : uncoveredItems(collector_, file, view_)) {
     const int touched = fileIndex(item.path.empty() ? file.path : item.path);
-    if (!inChange(touched, item.line, item.lastLine)) continue;
+    if (!inChange(touched, item.extentStart(), item.lastLine)) continue;
     PatchFile& target = files_[static_cast<size_t>(touched)].file;
     item.path = target.path;
     target.uncovered.push_back(std::move(item));

@@ -27,7 +27,7 @@ namespace qar {
 
 struct PatchFigures {
   LineCoverage lineCoverage;  // lines, branches, functions as the line-based formats carry them
-  StatementFigures statements;  // of the functions in the change
+  StatementFigures statements;  // counted at the records whose statements stand on changed lines
   ViewTer ter{};
   McdcTotals mcdc;
   PatchFigures& operator+=(const PatchFigures& other);
@@ -74,6 +74,8 @@ class PatchCoverage {
   const std::vector<uint32_t>* changedLinesOf(const std::string& key) const;
 
   void addRecord(const Probe& record, const std::string& place);
+  // Whether a written file as the walk names it is touched (the last answer is kept).
+  bool touchesPlace(const std::string& place);
   void addFile(const FileResult& file);
   void addPath(const PathTable& table);
   PatchResult finish();

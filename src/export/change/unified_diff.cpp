@@ -5,8 +5,6 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace qar {
 namespace {
@@ -427,19 +425,16 @@ DiffReadResult parseUnifiedDiff(std::string_view text) {
 }
 
 DiffReadResult readUnifiedDiffFile(const std::string& fileName) {
+  std::FILE* in = fileName == "-" ? stdin : std::fopen(fileName.c_str(), "rb");
+  if (in == nullptr) return DiffReadResult{std::nullopt, std::string("cannot be opened: ") + std::strerror(errno), 0};
   std::string text;
-  if (fileName == "-") {
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) text.append(buffer, got);
-    if (std::ferror(stdin)) return DiffReadResult{std::nullopt, "cannot be read from standard input", 0};
-  } else {
-    errno = 0;
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return DiffReadResult{std::nullopt, std::string("cannot be opened: ") + std::strerror(errno), 0};
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return DiffReadResult{std::nullopt, "cannot be read", 0};
-  }
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, got);
+  const bool failed = std::ferror(in) != 0;
+  const int error = errno;
+  if (in != stdin) std::fclose(in);
+  if (failed) return DiffReadResult{std::nullopt, std::string("cannot be read: ") + std::strerror(error), 0};
   return parseUnifiedDiff(text);
 }
 

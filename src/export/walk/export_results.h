@@ -100,6 +100,7 @@ struct FunctionResult {
   ViewTer ter{};
   bool statementsAvailable = false;
   StatementFigures statements;
+  std::vector<RecordStatements> recordStatements;  // when the walk's sinks ask for them
   std::optional<FunctionTiming> timing;
   std::vector<MulticonditionResult> multiconditions;
   McdcTotals mcdc;

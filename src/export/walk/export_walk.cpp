@@ -62,6 +62,10 @@ struct ExportWalk {
   // Written files that a line directive of another database file reaches;
   // they are written at the end, all contributions added.
   std::unordered_set<std::string> sharedKeys;
+  // The database files whose records the record sink hears, and whether the
+  // current one is among them.
+  std::unordered_set<const MonitoredFile*> recordFiles;
+  bool passRecords = true;
   std::vector<SharedPathTable> deferred;
   std::unordered_map<std::string, size_t> deferredIndex;
 
@@ -193,7 +197,7 @@ void analyseMulticondition(ExportWalk& w, FunctionResult& function) {
 
 void handleProbe(ExportWalk& w) {
   const Probe& p = w.record;
-  if (w.sinks.record) w.sinks.record(p, targetTable(w).path);
+  if (w.sinks.record && w.passRecords) w.sinks.record(p, targetTable(w).path);
   FunctionResult& function = w.file.functions.back();
   if (mcdcPending() && closesMulticondition(p.kind)) analyseMulticondition(w, function);
   for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] += probeTerFigures(p, kCoverageViews[v]);
@@ -208,7 +212,7 @@ void handleProbe(ExportWalk& w) {
 
 void beginFunction(ExportWalk& w) {
   const Probe& f = w.record;
-  if (w.sinks.record) w.sinks.record(f, targetTable(w).path);
+  if (w.sinks.record && w.passRecords) w.sinks.record(f, targetTable(w).path);
   clearMcdcPending();
   w.combinations.clear();
   w.switches.clear();
@@ -225,6 +229,10 @@ void beginFunction(ExportWalk& w) {
     w.file.statements.total += prepass.figures.total;
   }
   function.statementsAvailable = function.statements.hits != 0 || function.statements.total != 0;
+  if (function.statementsAvailable && w.passRecords && w.sinks.recordStatements &&
+      w.sinks.recordStatements(targetTable(w).path)) {
+    recordStatements(function.recordStatements);
+  }
   if (!function.statementsAvailable) ++w.file.statements.functionsWithoutFigures;
   for (size_t v = 0; v < kCoverageViewCount; ++v) function.ter[v] = probeTerFigures(f, kCoverageViews[v]);
   if (w.file.mode.hasTiming()) {
@@ -274,6 +282,7 @@ void beginFile(ExportWalk& w) {
   } else {
     w.run.anyFunctionOnly = true;
   }
+  w.passRecords = !w.sinks.recordsWanted || w.recordFiles.contains(monitored);
   w.contributionsUsed = 0;
   std::string key = exportPathKey(w.file.path);
   const bool shared = w.sharedKeys.contains(key);
@@ -310,14 +319,18 @@ void endFile(ExportWalk& w) {
 }
 
 void findSharedPaths(ExportWalk& w) {
+  const auto& wanted = w.sinks.recordsWanted;
   for (const MonitoredFile& monitored : database().monitoredFiles) {
     const std::string home = exportPathKey(exportPath(monitored.name, w.root));
+    bool recordsWanted = wanted && wanted(home);
     for (const DescriptionLine& line : monitored.descriptionLines) {
       std::string_view name;
       if (!isDirectiveLine(lineText(line), name)) continue;
       std::string key = exportPathKey(exportPath(name, w.root));
+      if (wanted && !recordsWanted) recordsWanted = wanted(key);
       if (key != home) w.sharedKeys.insert(std::move(key));
     }
+    if (recordsWanted) w.recordFiles.insert(&monitored);
   }
 }
 

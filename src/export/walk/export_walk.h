@@ -24,6 +24,14 @@ struct ExportWalkSinks {
   // the written file whose line coverage it enters (the file's own, or the
   // one the line directive in force names).
   std::function<void(const Probe&, const std::string& place)> record;
+  // When given, `record` hears only the database files for which it is true
+  // of the key (exportPathKey) of their own written name or of a name one of
+  // their line directives gives: a change touches few files of a large run.
+  std::function<bool(const std::string& key)> recordsWanted;
+  // Whether to keep the statements each record counted with a function that
+  // starts in `place` (the lists of uncovered items and the change's figures
+  // read them); none: never.
+  std::function<bool(const std::string& place)> recordStatements;
 };
 
 // Walks every record of the database; `root` as for exportPath. A bad

@@ -83,11 +83,41 @@ void addMcdcItems(const std::vector<CollectedRecord>& records, const FunctionRes
     if (c.condition->covered) continue;
     items.push_back({c.line, c.lastLine, UncoveredKind::McdcCondition,
                      itemPath(collector, c.place, function, filePath), function.name,
-                     mcdcMissing(c.condition->number, c.name)});
+                     mcdcMissing(c.condition->number, c.name), 0});
+  }
+}
+
+// Statements never reached, where no item of the function (a function never
+// called, an outcome never taken, a jump never reached) already spans them.
+void addStatementItems(const FunctionResult& function, const std::vector<UncoveredItem>& items, size_t from,
+                       const std::string& path, std::vector<UncoveredItem>& out) {
+  for (const RecordStatements& s : function.recordStatements) {
+    if (s.hits >= s.total) continue;
+    const uint32_t first = statementsFirstLine(s);
+    bool spanned = false;
+    for (size_t i = from; i < items.size() && !spanned; ++i) {
+      spanned = items[i].line <= s.line && first <= items[i].lastLine;
+    }
+    if (spanned) continue;
+    const uint32_t missed = s.total - s.hits;
+    // A block end counts the statements of its block, before it; any other
+    // record counts itself among them, on its own line.
+    const uint32_t line = s.kind == 3 ? first : s.line;
+    out.push_back({line, s.line, UncoveredKind::Statement, path, function.name,
+                   missed == 1 ? std::string("statement never reached")
+                               : std::to_string(missed) + " statements never reached",
+                   first});
   }
 }
 
 }  // namespace
+
+bool inOnePlace(const std::vector<CollectedRecord>& records) {
+  for (const CollectedRecord& r : records) {
+    if (r.place != records.front().place) return false;
+  }
+  return true;
+}
 
 uint32_t functionExtentEnd(const std::vector<CollectedRecord>& records) {
   // Records that a line directive put in another file have lines of that file.
@@ -163,12 +193,20 @@ const char* uncoveredKindName(UncoveredKind kind) {
     case UncoveredKind::McdcCondition: return "mcdc_condition";
     case UncoveredKind::SwitchLabel: return "switch_label";
     case UncoveredKind::Jump: return "jump";
+    case UncoveredKind::Statement: return "statement";
   }
   return "jump";
 }
 
 void collectRecord(UncoveredCollector& collector, const Probe& record, std::string_view place) {
-  if (record.kind == kKindFunction || collector.functions.empty()) collector.functions.emplace_back();
+  if (record.kind == kKindFunction || collector.functions.empty()) {
+    if (collector.spare.empty()) {
+      collector.functions.emplace_back();
+    } else {
+      collector.functions.push_back(std::move(collector.spare.back()));
+      collector.spare.pop_back();
+    }
+  }
   CollectedRecord& r = collector.functions.back().emplace_back();
   if (!place.empty()) {
     // Places change only at line directives: the last one is nearly always it.
@@ -192,6 +230,10 @@ void collectRecord(UncoveredCollector& collector, const Probe& record, std::stri
 }
 
 void clearCollector(UncoveredCollector& collector) {
+  for (std::vector<CollectedRecord>& records : collector.functions) {
+    records.clear();
+    collector.spare.push_back(std::move(records));
+  }
   collector.functions.clear();
   collector.places.resize(1);
 }
@@ -212,10 +254,13 @@ std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, c
       if (missing.empty()) continue;
       const uint32_t last = at == 0 ? end : recordExtentEnd(records, at, end);
       items.push_back({records[at].line, last, kind, itemPath(collector, records[at].place, function, file.path),
-                       function.name, std::move(missing)});
+                       function.name, std::move(missing), 0});
     }
     std::vector<UncoveredItem> mcdc;
     addMcdcItems(records, function, collector, file.path, mcdc);
+    if (inOnePlace(records)) {
+      addStatementItems(function, items, mcdcFrom, itemPath(collector, records[0].place, function, file.path), mcdc);
+    }
     // In line order among the function's other items; a stable merge keeps
     // the record order on one line.
     items.insert(items.end(), mcdc.begin(), mcdc.end());

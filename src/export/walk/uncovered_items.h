@@ -23,6 +23,7 @@ enum class UncoveredKind : uint8_t {
   McdcCondition,     // a condition without a covered independence pair
   SwitchLabel,       // case, default or the implicit default never taken
   Jump,              // return, break, throw, ... never reached
+  Statement,         // statements the statement analysis found unreached
 };
 
 struct UncoveredItem {
@@ -32,6 +33,9 @@ struct UncoveredItem {
   std::string path;       // where a line directive put it; empty: the file's own
   std::string function;   // the function it belongs to
   std::string missing;    // "FALSE outcome never taken", ...
+  uint32_t firstLine = 0;  // where the extent starts, when before `line` (statements before a jump)
+
+  uint32_t extentStart() const { return firstLine != 0 && firstLine < line ? firstLine : line; }
 };
 
 // One record of a function as the walk passed it: what the list needs.
@@ -51,6 +55,9 @@ struct UncoveredCollector {
   // The written files the records enter, as the walk names them; [0] is
   // "not named" (the function's own).
   std::vector<std::string> places{std::string()};
+  // Emptied vectors kept for their storage: most files of a large run pass
+  // through the collector and are dropped.
+  std::vector<std::vector<CollectedRecord>> spare;
 };
 
 // A function record starts a new function; any other record joins the last.
@@ -77,12 +84,24 @@ struct McdcConditionExtent {
 std::vector<McdcConditionExtent> mcdcConditionExtents(const std::vector<CollectedRecord>& records,
                                                       const FunctionResult& function);
 
+// The lines the statements that a record counted stand on: after the record
+// before it, up to its own line.
+inline uint32_t statementsFirstLine(const RecordStatements& s) {
+  return s.previousLine < s.line ? s.previousLine + 1 : s.line;
+}
+
+// Whether all records of a function stand in one file (no line directive
+// took part of it elsewhere), so that line spans between them mean lines.
+bool inOnePlace(const std::vector<CollectedRecord>& records);
+
 // The word of a kind in the exports ("function", "decision", ...).
 const char* uncoveredKindName(UncoveredKind kind);
 
 // The items of the collected file that `view` counts as missed, plus every
-// MC/DC condition without a covered pair (MC/DC is a measure of its own),
-// in record order. `file` is the walk's result for the same file.
+// MC/DC condition without a covered pair (MC/DC is a measure of its own)
+// and, where the walk kept the statements of each record, the statements
+// never reached that no other item of the function already covers, in line
+// order. `file` is the walk's result for the same file.
 std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, const FileResult& file,
                                           CoverageView view);
 

@@ -68,6 +68,8 @@ class PatchCoverageTest : public ::testing::Test {
       sinks.record = [&](const Probe& p, const std::string& place) { patch.addRecord(p, place); };
       sinks.file = [&](const FileResult& r) { patch.addFile(r); };
       sinks.path = [&](const PathTable& t, const LineCoverage&) { patch.addPath(t); };
+      sinks.recordStatements = [&](const std::string& place) { return patch.touchesPlace(place); };
+      sinks.recordsWanted = [&](const std::string& key) { return patch.touches(key); };
       walkDatabaseForExport(std::nullopt, sinks);
       result = patch.finish();
     });
@@ -102,6 +104,8 @@ TEST_F(PatchCoverageTest, ContinuationLineOfAConditionIsInTheChange) {
   EXPECT_EQ(counts(f.lineCoverage.lines), std::make_pair(0u, 0u));  // no line of the line-based formats
   EXPECT_EQ(counts(f.lineCoverage.branches), std::make_pair(1u, 2u));
   EXPECT_EQ(counts(f.lineCoverage.functions), std::make_pair(1u, 1u));
+  // The return's statement stands after the decision, on lines 4 and 5.
+  EXPECT_EQ(f.statements, (StatementFigures{1, 1}));
   const TerFigures& decision = f.ter[static_cast<size_t>(CoverageView::Decision)];
   EXPECT_EQ(decision.items, 3u);  // the function and both outcomes
   EXPECT_EQ(decision.covered(), 2u);

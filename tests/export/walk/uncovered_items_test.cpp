@@ -62,6 +62,7 @@ class UncoveredItemsTest : public ::testing::Test {
       UncoveredCollector collector;
       ExportWalkSinks sinks;
       sinks.record = [&](const Probe& p, const std::string& place) { collectRecord(collector, p, place); };
+      sinks.recordStatements = [](const std::string&) { return true; };
       sinks.file = [&](const FileResult& result) {
         items = uncoveredItems(collector, result, view);
         clearCollector(collector);
@@ -132,6 +133,25 @@ TEST_F(UncoveredItemsTest, EachKindInWordsWithItsExtent) {
   // Under the function view only the function is missed.
   EXPECT_EQ(seen(itemsOf(3, records, counters, CoverageView::Function)),
             (std::vector<Seen>{{20, 22, "never called"}}));
+}
+
+// Under the function view no outcome or jump is an item: the statements
+// never reached are, each where it stands (a jump with those before it, a
+// block's statements before its end), but not inside a function never called.
+TEST_F(UncoveredItemsTest, StatementsNeverReachedWhereNoOtherItemSpansThem) {
+  const auto records = {"0 1 0 0 0 f", "20 3 0 0 1 x > 0", "3 7 3 0 1", "13 9 4 0 1 0", "2 10 4 0 0",
+                        "0 12 0 1 0 g", "13 13 1 1 1 0", "2 14 1 0 0"};
+  // f called twice, x > 0 never true; g never called.
+  const Counters counters{{2, 0}, {2, 0}, {0}, {2}, {}};
+  const std::vector<UncoveredItem> items = itemsOf(3, records, counters, CoverageView::Function);
+  EXPECT_EQ(seen(items), (std::vector<Seen>{{4, 7, "3 statements never reached"}, {12, 14, "never called"}}));
+  ASSERT_FALSE(items.empty());
+  EXPECT_EQ(items[0].kind, UncoveredKind::Statement);
+  EXPECT_EQ(items[0].extentStart(), 4u);
+  // Under the decision view the outcome never taken spans the block already.
+  EXPECT_EQ(seen(itemsOf(3, records, counters, CoverageView::Decision)),
+            (std::vector<Seen>{{3, 6, "TRUE outcome never taken"}, {12, 14, "never called"},
+                               {13, 13, "return never reached"}}));
 }
 
 TEST_F(UncoveredItemsTest, NothingMissedGivesNoItems) {
