@@ -614,7 +614,15 @@ RecordCategory peekRecord(Probe& probe) {
   probe.line = numbers.line;
   probe.statementCount = numbers.statementCount;
   probe.nesting = numbers.nesting;
-  probe.text = lineTextAt.substr(lookAheadTextStart(lineTextAt), kMaxTextLength);
+  const size_t textStart = lookAheadTextStart(lineTextAt);
+  probe.text = lineTextAt.substr(textStart, kMaxTextLength);
+  if (database().recordTextsCompactable) {
+    // The walk reads this line next and would rewrite it into the same
+    // parsed form (its text where the walk takes it): done here, the walk
+    // does not scan its numbers a second time.
+    skipScanSpace(text);
+    compactRecordLine(lines[index].textRef, lineTextAt, static_cast<size_t>(text.at - lineTextAt.data()), probe);
+  }
   return probe.kind == kKindFunction ? RecordCategory::FunctionRecord : RecordCategory::ProbeRecord;
 }
 
