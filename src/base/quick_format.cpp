@@ -29,40 +29,54 @@ char* decimalDigits(uint64_t value, char* end) {
   return end;
 }
 
-// The sign and the blanks go into the buffer before the digits, so that the
-// whole field is appended at once.
-void appendPadded(std::string& out, char* digits, char* bufferStart, char* end, bool negative, unsigned width) {
+// The sign and the blanks go into the buffer before the digits; returns
+// where the field starts, or nullptr when the blanks do not fit in front.
+char* padField(char* digits, const char* bufferStart, const char* end, bool negative, unsigned width) {
   if (negative) *--digits = '-';
   const size_t size = static_cast<size_t>(end - digits);
-  if (width > size) {
-    const size_t pad = width - size;
-    if (static_cast<size_t>(digits - bufferStart) >= pad) {
-      digits -= pad;
-      std::memset(digits, ' ', pad);
-    } else {
-      out.append(pad, ' ');
-    }
-  }
-  out.append(digits, static_cast<size_t>(end - digits));
+  if (width <= size) return digits;
+  const size_t pad = width - size;
+  if (static_cast<size_t>(digits - bufferStart) < pad) return nullptr;
+  digits -= pad;
+  std::memset(digits, ' ', pad);
+  return digits;
 }
 
-constexpr size_t kFieldBuffer = 48;  // 20 digits, a sign and the widths the reports use
+// The whole field appended at once; blanks beyond the buffer's room first.
+void appendPadded(std::string& out, char* digits, char* bufferStart, char* end, bool negative, unsigned width) {
+  if (char* field = padField(digits, bufferStart, end, negative, width)) {
+    out.append(field, static_cast<size_t>(end - field));
+    return;
+  }
+  if (negative) *--digits = '-';
+  out.append(width - static_cast<size_t>(end - digits), ' ');
+  out.append(digits, static_cast<size_t>(end - digits));
+}
 
 }  // namespace
 
 void appendUnsigned(std::string& out, uint64_t value, unsigned width) {
-  char buffer[kFieldBuffer];
+  char buffer[kNumberFieldSize];
   char* end = buffer + sizeof buffer;
   appendPadded(out, decimalDigits(value, end), buffer, end, false, width);
 }
 
 void appendSigned(std::string& out, int64_t value, unsigned width) {
-  char buffer[kFieldBuffer];
+  char buffer[kNumberFieldSize];
   char* end = buffer + sizeof buffer;
   const bool negative = value < 0;
   // The magnitude in unsigned arithmetic, which also holds that of INT64_MIN.
   const uint64_t magnitude = negative ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   appendPadded(out, decimalDigits(magnitude, end), buffer, end, negative, width);
+}
+
+std::string_view formatUnsignedField(char (&field)[kNumberFieldSize], uint64_t value, unsigned width) {
+  char* end = field + kNumberFieldSize;
+  char* digits = decimalDigits(value, end);
+  char* start = padField(digits, field, end, false, width);
+  if (start == nullptr) start = field;  // as many blanks as there is room for
+  std::memset(start, ' ', static_cast<size_t>(digits - start));
+  return std::string_view(start, static_cast<size_t>(end - start));
 }
 
 bool appendFormattedV(std::string& out, const char* format, va_list args) {
