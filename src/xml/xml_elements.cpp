@@ -131,6 +131,14 @@ void writeSubcondElement(const XmlProbeFields& fields, bool alarmed, uint32_t su
   finishNumberedProbe(out, fields, "subcond_no", subcondNo);
 }
 
+void writeEscapedBetween(std::string& buffer, std::string_view before, std::string_view text,
+                         std::string_view after) {
+  buffer.assign(before);
+  appendEscapedXml(buffer, upToNul(text));
+  buffer += after;
+  writeXml(buffer);
+}
+
 void writeFileLineDirective(uint32_t line, std::string_view text) {
   std::string& out = startElement("\t\t", "linedir");
   finishElement(out, "\t\t", line, 0, 0, "", text);

@@ -64,5 +64,13 @@ TEST(XmlElements, LineDirectivesAndADescriptionEndingAtANulByte) {
             "\t\t\t\t   line=\"40\" sc_count=\"9\" nesting=\"1\" descr=\"#line 7\" />\n");
 }
 
+TEST(XmlElements, NamesAreEscapedBetweenTheirTagsUpToANulByte) {
+  EXPECT_EQ(written([] {
+              std::string buffer = "old";
+              writeEscapedBetween(buffer, "\t\t<function name=\"", std::string_view("a<b>\"c\0d", 9), "\">\n");
+            }),
+            "\t\t<function name=\"a&lt;b&gt;&quot;c\">\n");
+}
+
 }  // namespace
 }  // namespace qar
