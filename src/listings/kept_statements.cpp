@@ -1,6 +1,6 @@
 #include "listings/kept_statements.h"
 
-#include <vector>
+#include <deque>
 
 namespace qar {
 namespace {
@@ -12,7 +12,9 @@ struct KeptFunction {
 
 struct KeptFigures {
   bool keeping = false;
-  std::vector<KeptFunction> functions;  // in walk order
+  // In walk order; a deque grows without the copy and the double room of a
+  // vector, which would add to the run's peak memory.
+  std::deque<KeptFunction> functions;
   size_t next = 0;                      // where the next lookup starts
 };
 
@@ -53,7 +55,7 @@ const FunctionStatements* keptStatementFigures(const DescriptionLine* function) 
 void forgetStatementFigures() {
   KeptFigures& figures = kept();
   figures.keeping = false;
-  std::vector<KeptFunction>().swap(figures.functions);
+  std::deque<KeptFunction>().swap(figures.functions);
   figures.next = 0;
 }
 
