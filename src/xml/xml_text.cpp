@@ -14,12 +14,13 @@ struct EscapeTable {
   unsigned char replacement[256] = {};
   constexpr EscapeTable() {
     for (int c = 0x01; c <= 0x1F; ++c) replacement[c] = 1;
-    replacement['&'] = 2;
-    replacement['<'] = 3;
-    replacement['>'] = 4;
-    replacement['\''] = 5;
-    replacement['"'] = 6;
+    set('&', 2);
+    set('<', 3);
+    set('>', 4);
+    set('\'', 5);
+    set('"', 6);
   }
+  constexpr void set(char c, unsigned char code) { replacement[static_cast<unsigned char>(c)] = code; }
 };
 
 constexpr EscapeTable kEscapes;
