@@ -6,39 +6,77 @@
 namespace qar {
 namespace {
 
+// "00" to "99": two digits per division.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // Writes the digits of `value` backwards from `end`; returns where they start.
 char* decimalDigits(uint64_t value, char* end) {
-  do {
-    *--end = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
+  while (value >= 100) {
+    const uint64_t pair = value % 100;
+    value /= 100;
+    end -= 2;
+    std::memcpy(end, kDigitPairs + 2 * pair, 2);
+  }
+  if (value >= 10) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs + 2 * value, 2);
+  } else {
+    *--end = static_cast<char>('0' + value);
+  }
   return end;
 }
 
-void appendPadded(std::string& out, const char* digits, size_t length, bool negative, unsigned width) {
-  size_t size = length + (negative ? 1 : 0);
-  if (width > size) out.append(width - size, ' ');
-  if (negative) out.push_back('-');
-  out.append(digits, length);
+// The sign and the blanks go into the buffer before the digits; returns
+// where the field starts, or nullptr when the blanks do not fit in front.
+char* padField(char* digits, const char* bufferStart, const char* end, bool negative, unsigned width) {
+  if (negative) *--digits = '-';
+  const size_t size = static_cast<size_t>(end - digits);
+  if (width <= size) return digits;
+  const size_t pad = width - size;
+  if (static_cast<size_t>(digits - bufferStart) < pad) return nullptr;
+  digits -= pad;
+  std::memset(digits, ' ', pad);
+  return digits;
+}
+
+// The whole field appended at once; blanks beyond the buffer's room first.
+void appendPadded(std::string& out, char* digits, char* bufferStart, char* end, bool negative, unsigned width) {
+  if (char* field = padField(digits, bufferStart, end, negative, width)) {
+    out.append(field, static_cast<size_t>(end - field));
+    return;
+  }
+  if (negative) *--digits = '-';
+  out.append(width - static_cast<size_t>(end - digits), ' ');
+  out.append(digits, static_cast<size_t>(end - digits));
 }
 
 }  // namespace
 
 void appendUnsigned(std::string& out, uint64_t value, unsigned width) {
-  char buffer[20];
+  char buffer[kNumberFieldSize];
   char* end = buffer + sizeof buffer;
-  char* start = decimalDigits(value, end);
-  appendPadded(out, start, static_cast<size_t>(end - start), false, width);
+  appendPadded(out, decimalDigits(value, end), buffer, end, false, width);
 }
 
 void appendSigned(std::string& out, int64_t value, unsigned width) {
-  char buffer[20];
+  char buffer[kNumberFieldSize];
   char* end = buffer + sizeof buffer;
   const bool negative = value < 0;
   // The magnitude in unsigned arithmetic, which also holds that of INT64_MIN.
   const uint64_t magnitude = negative ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  char* start = decimalDigits(magnitude, end);
-  appendPadded(out, start, static_cast<size_t>(end - start), negative, width);
+  appendPadded(out, decimalDigits(magnitude, end), buffer, end, negative, width);
+}
+
+std::string_view formatUnsignedField(char (&field)[kNumberFieldSize], uint64_t value, unsigned width) {
+  char* end = field + kNumberFieldSize;
+  char* digits = decimalDigits(value, end);
+  char* start = padField(digits, field, end, false, width);
+  if (start == nullptr) start = field;  // as many blanks as there is room for
+  std::memset(start, ' ', static_cast<size_t>(digits - start));
+  return std::string_view(start, static_cast<size_t>(end - start));
 }
 
 bool appendFormattedV(std::string& out, const char* format, va_list args) {

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qar {
 
@@ -12,6 +13,14 @@ namespace qar {
 // values take the room they need), as "%<width>u" / "%<width>d" do.
 void appendUnsigned(std::string& out, uint64_t value, unsigned width = 0);
 void appendSigned(std::string& out, int64_t value, unsigned width = 0);
+
+// Room for "%<width>u" of any value with a width up to 27.
+inline constexpr size_t kNumberFieldSize = 48;
+
+// "%<width>u" of `value` written at the end of `field`, for the number cells
+// of the listings that take it as it is; a wider width gives only as many
+// blanks as the field has room for.
+std::string_view formatUnsignedField(char (&field)[kNumberFieldSize], uint64_t value, unsigned width);
 
 // Appends `format` with its conversions: "%s" (a null pointer as "(null)"),
 // "%u", "%d", "%08x", "%.1f" and "%%". Any other conversion is a mistake of

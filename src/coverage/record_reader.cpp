@@ -356,11 +356,11 @@ bool isCompactLine(std::string_view line) {
 }
 
 // Rewrites the record line `reference` (already parsed into `probe`, whose
-// text starts at `textStart` for the walk) when its numbers fit and the
-// look-ahead would find its text at the same place.
-void compactRecordLine(uint32_t reference, std::string_view line, size_t textStart, const Probe& probe) {
+// text starts at `textStart` for the walk and at `lookAheadStart` for the
+// look-ahead) when its numbers fit and both find its text at the same place.
+void compactRecordLine(uint32_t reference, size_t textStart, size_t lookAheadStart, const Probe& probe) {
   if (textStart < kCompactSize || textStart > 0xFF || probe.kind >= kCompactMark || probe.line >= (1u << 24) ||
-      probe.statementCount > 0xFFFF || probe.nesting > 0xFF || lookAheadTextStart(line) != textStart) {
+      probe.statementCount > 0xFFFF || probe.nesting > 0xFF || lookAheadStart != textStart) {
     return;
   }
   unsigned char* at = reinterpret_cast<unsigned char*>(database().lineTexts.editable(reference));
@@ -456,7 +456,8 @@ RecordCategory nextRecord(Probe& probe) {
         return category;
       }
       if (prepared && category != RecordCategory::IncludeRecord && database().recordTextsCompactable) {
-        compactRecordLine(line->textRef, text, static_cast<size_t>(probe.text.data() - text.data()), probe);
+        compactRecordLine(line->textRef, static_cast<size_t>(probe.text.data() - text.data()),
+                          lookAheadTextStart(text), probe);
       }
     }
     if (category == RecordCategory::IncludeRecord) return category;
@@ -614,7 +615,15 @@ RecordCategory peekRecord(Probe& probe) {
   probe.line = numbers.line;
   probe.statementCount = numbers.statementCount;
   probe.nesting = numbers.nesting;
-  probe.text = lineTextAt.substr(lookAheadTextStart(lineTextAt), kMaxTextLength);
+  const size_t textStart = lookAheadTextStart(lineTextAt);
+  probe.text = lineTextAt.substr(textStart, kMaxTextLength);
+  if (database().recordTextsCompactable) {
+    // The walk reads this line next and would rewrite it into the same
+    // parsed form (its text where the walk takes it): done here, the walk
+    // does not scan its numbers a second time.
+    skipScanSpace(text);
+    compactRecordLine(lines[index].textRef, static_cast<size_t>(text.at - lineTextAt.data()), textStart, probe);
+  }
   return probe.kind == kKindFunction ? RecordCategory::FunctionRecord : RecordCategory::ProbeRecord;
 }
 

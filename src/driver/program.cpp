@@ -14,6 +14,7 @@
 #include "config/configuration.h"
 #include "coverage/adding.h"
 #include "listings/contents_listing.h"
+#include "listings/kept_statements.h"
 #include "coverage/database.h"
 #include "coverage/loading.h"
 #include "base/posterr.h"
@@ -227,7 +228,11 @@ int runProgram(int argc, const char* const* argv) {
   ReportAlongside xmlAlongside;
   const bool reportsBeforeXml = settings.profileFile || settings.untestedFile || settings.timingFile;
   if (settings.xmlFile && reportsBeforeXml) startXmlAlongside(xmlAlongside, *settings.xmlFile);
-  if (settings.profileFile) dispatchReport(ReportKind::Profile, *settings.profileFile);
+  if (settings.profileFile) {
+    // The untested code listing takes the profile listing's statement figures.
+    keepStatementFigures(settings.untestedFile.has_value());
+    dispatchReport(ReportKind::Profile, *settings.profileFile);
+  }
   if (settings.untestedFile) dispatchReport(ReportKind::Untested, *settings.untestedFile);
   if (settings.timingFile) dispatchReport(ReportKind::Timing, *settings.timingFile);
   if (settings.xmlFile && !takeReportAlongside(xmlAlongside, *settings.xmlFile)) {
@@ -258,6 +263,7 @@ int runProgramAndExit(int argc, const char* const* argv) { return runAndExit(run
 void resetDriverState() {
   resetReportDatabaseState();
   firstReportPreparedAhead() = false;
+  forgetStatementFigures();
 }
 
 }  // namespace qar

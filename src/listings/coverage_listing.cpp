@@ -4,6 +4,7 @@
 #include "coverage/record_reader.h"
 #include "base/posterr.h"
 #include "listings/coverage_walk.h"
+#include "listings/kept_statements.h"
 #include "listings/mcdc.h"
 #include "listings/postlist.h"
 #include "listings/statement_analysis.h"
@@ -18,7 +19,13 @@ namespace {
 // statement count of its last record; the walk then reads the records once
 // more for the listing.
 void runStatementPrepass(CoverageWalk& walk) {
-  const FunctionStatements statements = analyseFunctionStatements(walk.record, walk.lookAhead);
+  // The untested listing shows no reachability marks: figures the profile
+  // listing kept are all it needs.
+  const DescriptionLine* functionLine = currentDescriptionLine();
+  const FunctionStatements* kept = walk.untested ? keptStatementFigures(functionLine) : nullptr;
+  const FunctionStatements statements =
+      kept != nullptr ? *kept : analyseFunctionStatements(walk.record, walk.lookAhead);
+  if (kept == nullptr && !walk.untested) rememberStatementFigures(functionLine, statements);
   if (statements.badRecordMet) failOnBadRecord();
   walk.functionStatementHits = statements.figures.hits;
   walk.functionStatementTotal = statements.figures.total;
@@ -54,8 +61,11 @@ void beginFunction(CoverageWalk& walk) {
 }
 
 void writeTerLine(const TerFigures& ter, const char* what, std::string_view name) {
-  std::string line = formatText("***TER %3u %% (%3u/%3u) of %s ", terPercent(ter.items, ter.misses),
-                                ter.covered(), ter.items, what);
+  std::string line = "***TER ";
+  appendPercentFigures(line, terPercent(ter.items, ter.misses), ter.covered(), ter.items);
+  line += " of ";
+  line += what;
+  line += ' ';
   line.append(name);
   writeListingText(line);
 }

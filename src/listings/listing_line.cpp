@@ -36,10 +36,8 @@ void putFormatted(size_t column, const char* format, Values... values) {
 
 // "%<width>u" and "%<width>d" of the number cells, which every line has.
 void putUnsigned(size_t column, uint64_t value, unsigned width) {
-  static std::string scratch;
-  scratch.clear();
-  appendUnsigned(scratch, value, width);
-  putListingText(column, scratch);
+  char field[kNumberFieldSize];
+  putListingText(column, formatUnsignedField(field, value, width));
 }
 
 void putSigned(size_t column, int64_t value, unsigned width) {

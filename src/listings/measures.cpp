@@ -1,5 +1,6 @@
 #include "listings/measures.h"
 
+#include "base/quick_format.h"
 #include "base/text.h"
 
 namespace qar {
@@ -102,25 +103,40 @@ double averageCost(int32_t scaledTotal, uint32_t calls) {
   return average;
 }
 
+void appendPercentFigures(std::string& out, uint32_t percent, uint32_t covered, uint32_t items) {
+  appendUnsigned(out, percent, 3);
+  out += " % (";
+  appendUnsigned(out, covered, 3);
+  out += '/';
+  appendUnsigned(out, items, 3);
+  out += ')';
+}
+
+namespace {
+
+std::string statementLine(uint32_t hits, uint32_t total, uint32_t functionsWithoutFigures) {
+  std::string line = "       ";
+  appendPercentFigures(line, statementPercent(hits, total), hits, total);
+  line += " statement";
+  if (functionsWithoutFigures > 0) {
+    line += " (N.A. for ";
+    appendUnsigned(line, functionsWithoutFigures);
+    line += " functions)";
+  }
+  line += '\n';
+  return line;
+}
+
+}  // namespace
+
 std::string functionStatementLine(uint32_t hits, uint32_t total) {
   if (hits == 0 && total == 0) return "       N.A. statement\n";
-  return formatText("       %3u %% (%3u/%3u) statement\n", statementPercent(hits, total), hits, total);
+  return statementLine(hits, total, 0);
 }
 
 std::string fileStatementLine(uint32_t hits, uint32_t total, uint32_t functionsWithoutFigures) {
-  if (hits == 0 && total == 0) {
-    if (functionsWithoutFigures > 0) {
-      return formatText("       100 %% (  0/  0) statement (N.A. for %u functions)\n",
-                        functionsWithoutFigures);
-    }
-    return "       100 % (  0/  0) statement\n";
-  }
-  const uint32_t percent = statementPercent(hits, total);
-  if (functionsWithoutFigures > 0) {
-    return formatText("       %3u %% (%3u/%3u) statement (N.A. for %u functions)\n", percent, hits,
-                      total, functionsWithoutFigures);
-  }
-  return formatText("       %3u %% (%3u/%3u) statement\n", percent, hits, total);
+  // No statements at all count as all of them covered.
+  return statementLine(hits, total, functionsWithoutFigures);
 }
 
 }  // namespace qar

@@ -55,6 +55,9 @@ int32_t scaledCost(uint32_t cost, int32_t tick);
 // when there was more than one call.
 double averageCost(int32_t scaledTotal, uint32_t calls);
 
+// "%3u % (%3u/%3u)" of a TER or statement line, appended to `out`.
+void appendPercentFigures(std::string& out, uint32_t percent, uint32_t covered, uint32_t items);
+
 // The statement line written after a function's TER line ("N.A." when both
 // figures are 0).
 std::string functionStatementLine(uint32_t hits, uint32_t total);

@@ -4,6 +4,7 @@
 
 #include "coverage/database.h"
 #include "listings/coverage_walk.h"
+#include "listings/kept_statements.h"
 #include "listings/measures.h"
 #include "listings/postlist.h"
 
@@ -43,6 +44,7 @@ void writeCoverageListing(bool untested) {
   writeHeaderBlock(HeaderBlockKind::Coverage);
   walkCoverageFiles();
   writeCoverageSummary(coverageWalk());
+  if (untested) forgetStatementFigures();
 }
 
 }  // namespace qar

@@ -72,6 +72,8 @@ bool sameTemplateText(std::string_view h, std::string_view r) {
 // line `h` of the extracted header. Counter indexes may differ between
 // sources; so may a member function's qualification and template spacing.
 bool sameHeaderLine(std::string_view h, std::string_view r) {
+  // Equal texts pass every test below.
+  if (h == r) return true;
   LineRecord headerRecord = lineRecordOf(h);
   LineRecord pieceRecord = lineRecordOf(r);
   if (headerRecord && pieceRecord) return sameHeaderPath(headerRecord.name, pieceRecord.name);

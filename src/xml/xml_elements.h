@@ -4,6 +4,7 @@
 // three blanks) the position, any numbering or reachability attribute and
 // the description.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace qar {
@@ -40,6 +41,11 @@ void writeEvalElement(const XmlProbeFields& fields, bool trueRow, uint32_t count
 
 // An MC/DC condition with its number.
 void writeSubcondElement(const XmlProbeFields& fields, bool alarmed, uint32_t subcondNo);
+
+// Writes `before`, `text` escaped (up to a NUL byte, as a C text ends) and
+// `after` in one call, putting them together in `buffer`.
+void writeEscapedBetween(std::string& buffer, std::string_view before, std::string_view text,
+                         std::string_view after);
 
 // A line directive before a function start tag (statement count and nesting
 // 0) and one inside a function body.

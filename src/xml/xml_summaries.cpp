@@ -1,4 +1,8 @@
 // The function, file and overall summaries of the XML report.
+#include <string>
+#include <string_view>
+
+#include "base/quick_format.h"
 #include "coverage/database.h"
 #include "cmdline/postcmdl.h"
 #include "xml/xml_output.h"
@@ -7,18 +11,43 @@
 namespace qar {
 namespace {
 
+// `indent<name>value</name>` and the line end.
+void appendNumberElement(std::string& out, std::string_view indent, std::string_view name, uint32_t value) {
+  out += indent;
+  out += '<';
+  out += name;
+  out += '>';
+  appendUnsigned(out, value);
+  out += "</";
+  out += name;
+  out += ">\n";
+}
+
+// The summary being put together; written whole, as every function has one.
+std::string& summaryText() {
+  static std::string text;
+  return text;
+}
+
 // The statement TER, hits and all at `indent` ("\t\t\t\t" in a function,
 // "\t\t\t" in a file, "\t\t" overall); without figures 100, 0 and 0.
 void writeStatementFigures(const char* indent, bool withFigures, uint32_t all, uint32_t hits) {
   if (!withFigures) all = hits = 0;
-  printXml("%s<statement_ter>%u</statement_ter>\n%s<statement_hits>%u</statement_hits>\n"
-           "%s<statement_all>%u</statement_all>\n",
-           indent, statementPercent(hits, all), indent, hits, indent, all);
+  std::string& out = summaryText();
+  out.clear();
+  appendNumberElement(out, indent, "statement_ter", statementPercent(hits, all));
+  appendNumberElement(out, indent, "statement_hits", hits);
+  appendNumberElement(out, indent, "statement_all", all);
+  writeXml(out);
 }
 
 void writeTerFigures(const char* indent, const TerFigures& ter) {
-  printXml("%s<ter>%u</ter>\n%s<hits>%u</hits>\n%s<all>%u</all>\n", indent, terPercent(ter.items, ter.misses),
-           indent, ter.covered(), indent, ter.items);
+  std::string& out = summaryText();
+  out.clear();
+  appendNumberElement(out, indent, "ter", terPercent(ter.items, ter.misses));
+  appendNumberElement(out, indent, "hits", ter.covered());
+  appendNumberElement(out, indent, "all", ter.items);
+  writeXml(out);
 }
 
 uint32_t headerFileCount() {
@@ -44,8 +73,8 @@ void writeXmlFunctionSummary(const TerFigures& ter, const StatementFigures& stat
   writeXml("\t\t\t<function_summary>\n");
   writeTerFigures("\t\t\t\t", ter);
   writeStatementFigures("\t\t\t\t", statementsAvailable, statements.total, statements.hits);
-  printXml("\t\t\t\t<statement_available>%s</statement_available>\n", statementsAvailable ? "yes" : "no");
-  writeXml("\t\t\t</function_summary>\n");
+  writeXml(statementsAvailable ? "\t\t\t\t<statement_available>yes</statement_available>\n\t\t\t</function_summary>\n"
+                               : "\t\t\t\t<statement_available>no</statement_available>\n\t\t\t</function_summary>\n");
 }
 
 void writeXmlFileSummary(const XmlTotals& file, uint32_t sourceLines, bool decisionFlag) {

@@ -4,30 +4,44 @@
 
 namespace qar {
 
+namespace {
+
+// Which replacement each byte has (0: none, it stands for itself): the five
+// markup characters and the control bytes 0x01 to 0x1F.
+constexpr std::string_view kReplacements[] = {"", "?", "&amp;", "&lt;", "&gt;", "&apos;", "&quot;"};
+
+struct EscapeTable {
+  unsigned char replacement[256] = {};
+  constexpr EscapeTable() {
+    for (int c = 0x01; c <= 0x1F; ++c) replacement[c] = 1;
+    set('&', 2);
+    set('<', 3);
+    set('>', 4);
+    set('\'', 5);
+    set('"', 6);
+  }
+  constexpr void set(char c, unsigned char code) { replacement[static_cast<unsigned char>(c)] = code; }
+};
+
+constexpr EscapeTable kEscapes;
+
+}  // namespace
+
 // One pass gives the same result as replacing "&" first and the other
 // characters after it: no replacement produces a character that a later
-// replacement would touch again.
+// replacement would touch again. Plain runs are appended whole.
 void appendEscapedXml(std::string& out, std::string_view text) {
+  const char* const data = text.data();
+  const size_t size = text.size();
   size_t plainStart = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    std::string_view replacement;
-    switch (c) {
-      case '&': replacement = "&amp;"; break;
-      case '<': replacement = "&lt;"; break;
-      case '>': replacement = "&gt;"; break;
-      case '\'': replacement = "&apos;"; break;
-      case '"': replacement = "&quot;"; break;
-      default:
-        if (c >= 0x01 && c <= 0x1F) replacement = "?";
-        break;
-    }
-    if (replacement.empty()) continue;
-    out.append(text.substr(plainStart, i - plainStart));
-    out.append(replacement);
+  for (size_t i = 0; i < size; ++i) {
+    const unsigned char replacement = kEscapes.replacement[static_cast<unsigned char>(data[i])];
+    if (replacement == 0) continue;
+    out.append(data + plainStart, i - plainStart);
+    out.append(kReplacements[replacement]);
     plainStart = i + 1;
   }
-  out.append(text.substr(plainStart));
+  out.append(data + plainStart, size - plainStart);
 }
 
 const char* escapeInto(std::string& buffer, std::string_view text) {

@@ -11,6 +11,7 @@
 #include "listings/mcdc.h"
 #include "listings/postlist.h"
 #include "base/clock.h"
+#include "base/quick_format.h"
 #include "xml/xml_elements.h"
 #include "xml/xml_output.h"
 #include "xml/xml_report.h"
@@ -270,7 +271,13 @@ void writeFunctionHead(XmlWalk& w) {
   FunctionState& fn = w.function;
   const Probe& f = fn.record;
   if (!fn.parametersWritten) writeXml("\t\t\t<parameters></parameters>\n");
-  printXml("\t\t\t<defined_at_line>%u</defined_at_line>\n\t\t\t<call_count>%u</call_count>\n", f.line, f.counter1);
+  std::string& head = w.escaped;
+  head.assign("\t\t\t<defined_at_line>");
+  appendUnsigned(head, f.line);
+  head += "</defined_at_line>\n\t\t\t<call_count>";
+  appendUnsigned(head, f.counter1);
+  head += "</call_count>\n";
+  writeXml(head);
   writeCostElements(w);
   writeXml("\t\t\t<body>\n");
   writeCount1Element(XmlProbeFields{xmlTypeName(kKindFunction), f.line, f.statementCount, f.nesting,
@@ -288,7 +295,7 @@ void writeBodyRecord(XmlWalk& w) {
   if (r.kind != 75 && r.kind != 76) w.evaluationNumber = 0;
   if (r.statementCount != 0 && r.statementCount == fn.finalStatementCount) fn.finalCountPassed = true;
   if (r.kind == 90) {
-    printXml("\t\t\t<parameters>%s</parameters>\n", escapeInto(w.escaped, r.text));
+    writeEscapedBetween(w.escaped, "\t\t\t<parameters>", r.text, "</parameters>\n");
     fn.parametersWritten = true;
   }
   if (!fn.headWritten) writeFunctionHead(w);
@@ -334,7 +341,7 @@ RecordCategory writeFunctionBlock(XmlWalk& w) {
     writeFileLineDirective(directive.line, directive.text);
     directive.pending = false;
   }
-  printXml("\t\t<function name=\"%s\">\n", escapeInto(w.escaped, fn.record.text));
+  writeEscapedBetween(w.escaped, "\t\t<function name=\"", fn.record.text, "\">\n");
 
   RecordCategory category = readRecord(w);
   while (category == RecordCategory::ProbeRecord) {
@@ -395,7 +402,7 @@ void writeXmlFileBlocks(XmlTotals& overall, XmlModesSeen& seen) {
 
     category = readRecord(w);
     while (category == RecordCategory::IncludeRecord) {
-      printXml("\t\t<include name=\"%s\" />\n", escapeInto(w.escaped, w.record.text));
+      writeEscapedBetween(w.escaped, "\t\t<include name=\"", w.record.text, "\" />\n");
       category = readRecord(w);
     }
     while (category == RecordCategory::FunctionRecord) category = writeFunctionBlock(w);

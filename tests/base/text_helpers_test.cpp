@@ -1,6 +1,7 @@
 // The clock, number formatting, the line-text arena and file-name comparison.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -58,15 +59,25 @@ std::string viaQuick(const char* format, ...) {
 }
 
 TEST(QuickFormatTest, NumbersAndConversionsMatchPrintf) {
-  for (uint64_t value : {uint64_t{0}, uint64_t{42}, uint64_t{100000}, uint64_t{4294967295u}, UINT64_MAX}) {
-    for (unsigned width : {0u, 1u, 5u, 10u, 25u}) {
+  for (uint64_t value : {uint64_t{0}, uint64_t{9}, uint64_t{10}, uint64_t{42}, uint64_t{99}, uint64_t{100},
+                         uint64_t{12345}, uint64_t{100000}, uint64_t{4294967295u}, UINT64_MAX}) {
+    for (unsigned width : {0u, 1u, 5u, 10u, 25u, 60u}) {
       std::string out = "x";
       appendUnsigned(out, value, width);
       EXPECT_EQ(out, "x" + viaPrintf("%*llu", static_cast<int>(width), static_cast<unsigned long long>(value)));
     }
   }
-  for (int64_t value : {int64_t{0}, int64_t{-1}, int64_t{-2147483648LL}, INT64_MIN, INT64_MAX}) {
-    for (unsigned width : {0u, 2u, 11u, 21u}) {
+  for (uint64_t value : {uint64_t{0}, uint64_t{7}, uint64_t{99}, uint64_t{4294967295u}, UINT64_MAX}) {
+    for (unsigned width : {0u, 5u, 10u, 27u, 60u}) {
+      char field[kNumberFieldSize];
+      const std::string printed = viaPrintf("%*llu", static_cast<int>(width), static_cast<unsigned long long>(value));
+      // A width beyond the field keeps only the blanks the field has room for.
+      const size_t kept = std::min(printed.size(), kNumberFieldSize);
+      EXPECT_EQ(formatUnsignedField(field, value, width), printed.substr(printed.size() - kept));
+    }
+  }
+  for (int64_t value : {int64_t{0}, int64_t{-1}, int64_t{-10}, int64_t{-2147483648LL}, INT64_MIN, INT64_MAX}) {
+    for (unsigned width : {0u, 2u, 11u, 21u, 60u}) {
       std::string out;
       appendSigned(out, value, width);
       EXPECT_EQ(out, viaPrintf("%*lld", static_cast<int>(width), static_cast<long long>(value)));
