@@ -1,7 +1,6 @@
 #include "export/formats/json_parts.h"
 
 #include "export/walk/export_numbers.h"
-#include "listings/measures.h"
 
 namespace qar {
 
@@ -16,14 +15,24 @@ void appendJsonCount(std::string& text, std::string_view name, uint64_t value) {
   appendDecimal(text, value);
 }
 
-void appendJsonCoverageCount(std::string& text, std::string_view name, const CoverageCount& count) {
+void appendJsonPercent(std::string& text, uint64_t hit, uint64_t found, EmptyPercent empty) {
+  appendJsonKey(text, "percent");
+  if (found == 0) {
+    text += empty == EmptyPercent::Null ? "null" : "100";
+  } else {
+    appendDecimal(text, hit * 100 / found);
+  }
+}
+
+void appendJsonCoverageCount(std::string& text, std::string_view name, const CoverageCount& count,
+                             EmptyPercent empty) {
   appendJsonKey(text, name);
   text += "{";
   appendJsonCount(text, "found", count.found);
   text += ", ";
   appendJsonCount(text, "hit", count.hit);
   text += ", ";
-  appendJsonCount(text, "percent", terPercent(count.found, count.found - count.hit));
+  appendJsonPercent(text, count.hit, count.found, empty);
   text += "}";
 }
 

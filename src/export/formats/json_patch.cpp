@@ -1,42 +1,24 @@
 #include "export/formats/json_patch.h"
 
 #include "export/formats/json_export.h"
+#include "export/formats/json_parts.h"
 #include "export/output/export_text.h"
 #include "export/walk/export_numbers.h"
 
 namespace qar {
 namespace {
 
-void key(std::string& text, std::string_view name) {
-  text.push_back('"');
-  text.append(name);
-  text.append("\": ");
-}
+void key(std::string& text, std::string_view name) { appendJsonKey(text, name); }
 
-void count(std::string& text, std::string_view name, uint64_t value) {
-  key(text, name);
-  appendDecimal(text, value);
-}
+void count(std::string& text, std::string_view name, uint64_t value) { appendJsonCount(text, name, value); }
 
 // Truncated as everywhere; null when there is nothing to cover.
 void percent(std::string& text, uint64_t hit, uint64_t found) {
-  key(text, "percent");
-  if (found == 0) {
-    text += "null";
-  } else {
-    appendDecimal(text, hit * 100 / found);
-  }
+  appendJsonPercent(text, hit, found, EmptyPercent::Null);
 }
 
 void coverageCount(std::string& text, std::string_view name, const CoverageCount& c) {
-  key(text, name);
-  text += "{";
-  count(text, "found", c.found);
-  text += ", ";
-  count(text, "hit", c.hit);
-  text += ", ";
-  percent(text, c.hit, c.found);
-  text += "}";
+  appendJsonCoverageCount(text, name, c, EmptyPercent::Null);
 }
 
 void figures(std::string& text, const PatchFigures& f, std::string_view indent) {
