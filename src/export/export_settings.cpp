@@ -184,7 +184,7 @@ void checkExportSettings(const ExportSettings& settings) {
   if (baselineGates || settings.historyFile) anyOutput = true;
   if (settings.historyLabel && !settings.historyFile) exportCommandLineError("argument missing for option", "--history");
   if (!anyOutput && settings.gates.empty()) {
-    exportCommandLineError("output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--html|--fail-under");
+    exportCommandLineError("output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--html|--markdown|--fail-under");
   }
 }
 

@@ -81,7 +81,7 @@ TEST_F(ExportCommandLineTest, UsageErrorsNameTheArgument) {
       {{"a.sym", "--json", "--lcov", "x"}, "argument missing for option", "--json"},
       {{"a.sym", "--json", "a.SYM"}, "argument missing for option", "--json"},
       {{"a.sym", "--fail-under", "line=200"}, "malformed gate", "line=200"},
-      {{"a.sym", "-fd"}, "output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--html|--fail-under"},
+      {{"a.sym", "-fd"}, "output or gate option missing", "--lcov|--cobertura|--sonarqube|--json|--html|--markdown|--fail-under"},
   };
   for (const Case& c : cases) {
     Outcome outcome = parse(c.arguments);
