@@ -201,9 +201,20 @@ void PatchCoverage::addFile(const FileResult& file) {
       }
     }
   }
-  for (UncoveredItem& item : uncoveredItems(collector_, file, view_)) {
+  // Only the items the change's lines lie in get their words made.
+  const int own = placeFile[0];
+  std::string lastPath;
+  int lastIndex = -1;
+  const auto inThisChange = [&](std::string_view path, uint32_t first, uint32_t last) {
+    if (path.empty()) return inChange(own, first, last);
+    if (path != lastPath) {
+      lastPath.assign(path);
+      lastIndex = fileIndex(path);
+    }
+    return inChange(lastIndex, first, last);
+  };
+  for (UncoveredItem& item : uncoveredItems(collector_, file, view_, inThisChange)) {
     const int touched = fileIndex(item.path.empty() ? file.path : item.path);
-    if (!inChange(touched, item.extentStart(), item.lastLine)) continue;
     PatchFile& target = files_[static_cast<size_t>(touched)].file;
     item.path = target.path;
     target.uncovered.push_back(std::move(item));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "coverage/record_reader.h"
 #include "listings/measures.h"
@@ -20,14 +21,18 @@ bool isDecisionKind(uint32_t kind) { return (kind >= 20 && kind <= 25) || (kind 
 
 std::string quoted(std::string_view text) { return "`" + std::string(text) + "`"; }
 
-// What the listing's "-" marker says of a record, in words; empty when the
-// view counts nothing missed in it.
-std::string missingPart(const CollectedRecord& r, CoverageView view, UncoveredKind& kind) {
+// Whether the view counts something missed in a record (the listing's "-"
+// marker): cheap, so that the words are made only for the items wanted.
+bool missedInView(const CollectedRecord& r, CoverageView view) {
   Probe probe;
   probe.kind = r.kind;
   probe.counter1 = r.counter1;
   probe.counter2 = r.counter2;
-  if (probeTerFigures(probe, view).misses == 0) return {};
+  return probeTerFigures(probe, view).misses != 0;
+}
+
+// What is missed in a record the view counts as missed, in words.
+std::string missingPart(const CollectedRecord& r, UncoveredKind& kind) {
   const auto outcomes = [&r](std::string_view subject) {
     std::string prefix = subject.empty() ? "" : std::string(subject) + ": ";
     if (r.counter1 == 0 && r.counter2 == 0) return prefix + "never evaluated (TRUE and FALSE outcomes never taken)";
@@ -62,11 +67,15 @@ std::string missingPart(const CollectedRecord& r, CoverageView view, UncoveredKi
 
 // Where a record's item is: its place when the walk named one other than
 // the file's own, else its function's.
-std::string itemPath(const UncoveredCollector& collector, uint32_t place, const FunctionResult& function,
-                     std::string_view filePath) {
+std::string_view itemPath(const UncoveredCollector& collector, uint32_t place, const FunctionResult& function,
+                          std::string_view filePath) {
   if (place == 0 || place >= collector.places.size()) return function.path;
   const std::string& path = collector.places[place];
-  return path == filePath ? std::string() : path;
+  return path == filePath ? std::string_view() : std::string_view(path);
+}
+
+bool selected(const ItemSelector& select, std::string_view path, uint32_t first, uint32_t last) {
+  return !select || select(path, first, last);
 }
 
 std::string mcdcMissing(uint32_t number, const std::string& name) {
@@ -78,32 +87,43 @@ std::string mcdcMissing(uint32_t number, const std::string& name) {
 
 // The uncovered MC/DC conditions, each with its missing pair in words.
 void addMcdcItems(const std::vector<CollectedRecord>& records, const FunctionResult& function,
-                  const UncoveredCollector& collector, std::string_view filePath, std::vector<UncoveredItem>& items) {
+                  const UncoveredCollector& collector, std::string_view filePath, const ItemSelector& select,
+                  std::vector<UncoveredItem>& items) {
   for (const McdcConditionExtent& c : mcdcConditionExtents(records, function)) {
     if (c.condition->covered) continue;
-    items.push_back({c.line, c.lastLine, UncoveredKind::McdcCondition,
-                     itemPath(collector, c.place, function, filePath), function.name,
+    const std::string_view path = itemPath(collector, c.place, function, filePath);
+    if (!selected(select, path, c.line, c.lastLine)) continue;
+    items.push_back({c.line, c.lastLine, UncoveredKind::McdcCondition, std::string(path), function.name,
                      mcdcMissing(c.condition->number, c.name), 0});
   }
 }
 
+// A record the view counts as missed, before its words are made.
+struct MissedRecord {
+  uint32_t line = 0;
+  uint32_t lastLine = 0;
+  size_t at = 0;
+};
+
 // Statements never reached, where no item of the function (a function never
 // called, an outcome never taken, a jump never reached) already spans them.
-void addStatementItems(const FunctionResult& function, const std::vector<UncoveredItem>& items, size_t from,
-                       const std::string& path, std::vector<UncoveredItem>& out) {
+// Every missed record counts as spanning, whether its item is selected or not.
+void addStatementItems(const FunctionResult& function, const std::vector<MissedRecord>& missedRecords,
+                       std::string_view path, const ItemSelector& select, std::vector<UncoveredItem>& out) {
   for (const RecordStatements& s : function.recordStatements) {
     if (s.hits >= s.total) continue;
     const uint32_t first = statementsFirstLine(s);
     bool spanned = false;
-    for (size_t i = from; i < items.size() && !spanned; ++i) {
-      spanned = items[i].line <= s.line && first <= items[i].lastLine;
+    for (size_t i = 0; i < missedRecords.size() && !spanned; ++i) {
+      spanned = missedRecords[i].line <= s.line && first <= missedRecords[i].lastLine;
     }
     if (spanned) continue;
-    const uint32_t missed = s.total - s.hits;
     // A block end counts the statements of its block, before it; any other
     // record counts itself among them, on its own line.
     const uint32_t line = s.kind == 3 ? first : s.line;
-    out.push_back({line, s.line, UncoveredKind::Statement, path, function.name,
+    if (!selected(select, path, std::min(first, line), s.line)) continue;
+    const uint32_t missed = s.total - s.hits;
+    out.push_back({line, s.line, UncoveredKind::Statement, std::string(path), function.name,
                    missed == 1 ? std::string("statement never reached")
                                : std::to_string(missed) + " statements never reached",
                    first});
@@ -239,8 +259,9 @@ void clearCollector(UncoveredCollector& collector) {
 }
 
 std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, const FileResult& file,
-                                          CoverageView view) {
+                                          CoverageView view, const ItemSelector& select) {
   std::vector<UncoveredItem> items;
+  std::vector<MissedRecord> missedRecords;
   const size_t count = std::min(collector.functions.size(), file.functions.size());
   for (size_t f = 0; f < count; ++f) {
     const std::vector<CollectedRecord>& records = collector.functions[f];
@@ -248,22 +269,29 @@ std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, c
     if (records.empty()) continue;
     const uint32_t end = functionExtentEnd(records);
     const size_t mcdcFrom = items.size();
+    missedRecords.clear();
     for (size_t at = 0; at < records.size(); ++at) {
-      UncoveredKind kind = UncoveredKind::Jump;
-      std::string missing = missingPart(records[at], view, kind);
-      if (missing.empty()) continue;
+      if (!missedInView(records[at], view)) continue;
       const uint32_t last = at == 0 ? end : recordExtentEnd(records, at, end);
-      items.push_back({records[at].line, last, kind, itemPath(collector, records[at].place, function, file.path),
-                       function.name, std::move(missing), 0});
+      missedRecords.push_back({records[at].line, last, at});
+    }
+    for (const MissedRecord& m : missedRecords) {
+      const CollectedRecord& r = records[m.at];
+      const std::string_view path = itemPath(collector, r.place, function, file.path);
+      if (!selected(select, path, m.line, m.lastLine)) continue;
+      UncoveredKind kind = UncoveredKind::Jump;
+      std::string missing = missingPart(r, kind);
+      items.push_back({m.line, m.lastLine, kind, std::string(path), function.name, std::move(missing), 0});
     }
     std::vector<UncoveredItem> mcdc;
-    addMcdcItems(records, function, collector, file.path, mcdc);
+    addMcdcItems(records, function, collector, file.path, select, mcdc);
     if (inOnePlace(records)) {
-      addStatementItems(function, items, mcdcFrom, itemPath(collector, records[0].place, function, file.path), mcdc);
+      addStatementItems(function, missedRecords, itemPath(collector, records[0].place, function, file.path), select,
+                        mcdc);
     }
     // In line order among the function's other items; a stable merge keeps
     // the record order on one line.
-    items.insert(items.end(), mcdc.begin(), mcdc.end());
+    items.insert(items.end(), std::make_move_iterator(mcdc.begin()), std::make_move_iterator(mcdc.end()));
     std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(mcdcFrom), items.end(),
                      [](const UncoveredItem& a, const UncoveredItem& b) { return a.line < b.line; });
   }

@@ -3,6 +3,7 @@
 // lines it spans and the missing part in a reviewer's words: the untested
 // code listing's knowledge, put so that a change can be checked against it.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -101,8 +102,12 @@ const char* uncoveredKindName(UncoveredKind kind);
 // MC/DC condition without a covered pair (MC/DC is a measure of its own)
 // and, where the walk kept the statements of each record, the statements
 // never reached that no other item of the function already covers, in line
-// order. `file` is the walk's result for the same file.
+// order. `file` is the walk's result for the same file. With `select`, only
+// the items it accepts are made (by their path as the item has it, empty for
+// the file's own, and their extent); the others still decide which statements
+// are spanned. The coverage of a change asks for the few its lines lie in.
+using ItemSelector = std::function<bool(std::string_view path, uint32_t first, uint32_t last)>;
 std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, const FileResult& file,
-                                          CoverageView view);
+                                          CoverageView view, const ItemSelector& select = {});
 
 }  // namespace qar

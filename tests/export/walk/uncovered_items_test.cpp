@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <utility>
 
 #include "config/configuration.h"
 #include "coverage/database.h"
@@ -40,7 +41,8 @@ class UncoveredItemsTest : public ::testing::Test {
   }
 
   std::vector<UncoveredItem> itemsOf(uint32_t mode, std::initializer_list<const char*> records,
-                                     const Counters& counters, CoverageView view) {
+                                     const Counters& counters, CoverageView view,
+                                     const ItemSelector& select = {}) {
     reset();
     MonitoredFile& file = appendMonitoredFile("u.c");
     file.sourceLineCount = 40;
@@ -64,7 +66,7 @@ class UncoveredItemsTest : public ::testing::Test {
       sinks.record = [&](const Probe& p, const std::string& place) { collectRecord(collector, p, place); };
       sinks.recordStatements = [](const std::string&) { return true; };
       sinks.file = [&](const FileResult& result) {
-        items = uncoveredItems(collector, result, view);
+        items = uncoveredItems(collector, result, view, select);
         clearCollector(collector);
       };
       walkDatabaseForExport(std::nullopt, sinks);
@@ -152,6 +154,32 @@ TEST_F(UncoveredItemsTest, StatementsNeverReachedWhereNoOtherItemSpansThem) {
   EXPECT_EQ(seen(itemsOf(3, records, counters, CoverageView::Decision)),
             (std::vector<Seen>{{3, 6, "TRUE outcome never taken"}, {12, 14, "never called"},
                                {13, 13, "return never reached"}}));
+}
+
+// A selector makes only the items it accepts; an outcome it passes over
+// still spans the statements of its block, so they never become an item of
+// their own because the outcome was not asked for.
+TEST_F(UncoveredItemsTest, SelectedItemsOnlyWithTheSameSpans) {
+  const auto records = {"0 1 0 0 0 f", "20 3 0 0 1 x > 0", "3 7 3 0 1", "13 9 4 0 1 0", "2 10 4 0 0",
+                        "0 12 0 1 0 g", "13 13 1 1 1 0", "2 14 1 0 0"};
+  const Counters counters{{2, 0}, {2, 0}, {0}, {2}, {}};
+  std::vector<std::pair<uint32_t, uint32_t>> asked;
+  const auto onLine = [&asked](uint32_t changed) {
+    return [&asked, changed](std::string_view path, uint32_t first, uint32_t last) {
+      EXPECT_TRUE(path.empty()) << path;
+      asked.emplace_back(first, last);
+      return first <= changed && changed <= last;
+    };
+  };
+  EXPECT_TRUE(itemsOf(3, records, counters, CoverageView::Decision, onLine(7)).empty());
+  EXPECT_EQ(asked, (std::vector<std::pair<uint32_t, uint32_t>>{{3, 6}, {12, 14}, {13, 13}}));
+  EXPECT_EQ(seen(itemsOf(3, records, counters, CoverageView::Decision, onLine(13))),
+            (std::vector<Seen>{{12, 14, "never called"}, {13, 13, "return never reached"}}));
+  // Under the function view nothing spans the block: its statements are asked for.
+  asked.clear();
+  EXPECT_EQ(seen(itemsOf(3, records, counters, CoverageView::Function, onLine(7))),
+            (std::vector<Seen>{{4, 7, "3 statements never reached"}}));
+  EXPECT_EQ(asked, (std::vector<std::pair<uint32_t, uint32_t>>{{4, 7}, {12, 14}}));
 }
 
 TEST_F(UncoveredItemsTest, NothingMissedGivesNoItems) {
