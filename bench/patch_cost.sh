@@ -15,6 +15,8 @@ case_dir=$(realpath "$1")
 export_program=$(realpath "${2:-build-bench/qarpost-export}")
 work=$(realpath -m "$case_dir/../patch-cost-$(basename "$case_dir")")
 mkdir -p "$work"
+cd "$work"
+printf 'TICK = 1000\nTIMER = clock\nEXECUTION_COST_TYPE = clockticks\n' > qar.ini
 export TZ=UTC SOURCE_DATE_EPOCH=1764950400
 inputs=("$case_dir/MON.sym" "$case_dir"/run_*.dat)
 

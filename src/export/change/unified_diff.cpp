@@ -359,6 +359,8 @@ class DiffParser {
         }
       }
       ++at_;
+      hunk.addedBegin = hunk.addedEnd = static_cast<uint32_t>(file.addedLines.size());
+      hunk.removedBegin = hunk.removedEnd = static_cast<uint32_t>(file.removedLines.size());
       uint32_t oldLeft = hunk.oldCount;
       uint32_t newLeft = hunk.newCount;
       uint32_t oldLine = firstLine(hunk.oldStart, hunk.oldCount);
@@ -383,15 +385,17 @@ class DiffParser {
           ++newLine;
         } else if (op == '-') {
           --oldLeft;
-          hunk.removedLines.push_back(oldLine++);
+          file.removedLines.push_back(oldLine++);
+          ++hunk.removedEnd;
         } else if (op == '+') {
           --newLeft;
-          hunk.addedLines.push_back(newLine++);
+          file.addedLines.push_back(newLine++);
+          ++hunk.addedEnd;
         }
         ++at_;
       }
       while (at_ < lines_.size() && startsWith(lines_[at_], "\\")) ++at_;  // "\ No newline at end of file"
-      file.hunks.push_back(std::move(hunk));
+      file.hunks.push_back(hunk);
       if (at_ < lines_.size()) {
         std::string_view next = lines_[at_];
         bool bodyLine = !next.empty() && (next.front() == '+' || next.front() == '-' || next.front() == ' ');
@@ -438,11 +442,7 @@ DiffReadResult readUnifiedDiffFile(const std::string& fileName) {
   return parseUnifiedDiff(text);
 }
 
-std::vector<uint32_t> changedLines(const DiffFile& file) {
-  std::vector<uint32_t> lines;
-  for (const DiffHunk& hunk : file.hunks) lines.insert(lines.end(), hunk.addedLines.begin(), hunk.addedLines.end());
-  return lines;
-}
+std::vector<uint32_t> changedLines(const DiffFile& file) { return file.addedLines; }
 
 std::optional<uint32_t> newLineOf(const DiffFile& file, uint32_t oldLine) {
   int64_t shift = 0;  // new minus old for the lines after the hunks passed
@@ -454,13 +454,13 @@ std::optional<uint32_t> newLineOf(const DiffFile& file, uint32_t oldLine) {
               (static_cast<int64_t>(oldFirst) + hunk.oldCount);
       continue;
     }
-    if (std::binary_search(hunk.removedLines.begin(), hunk.removedLines.end(), oldLine)) return std::nullopt;
+    const std::span<const uint32_t> removed = file.removed(hunk);
+    if (std::binary_search(removed.begin(), removed.end(), oldLine)) return std::nullopt;
     // The k-th unchanged old line of the hunk is its k-th unchanged new line.
-    auto removedBefore = std::lower_bound(hunk.removedLines.begin(), hunk.removedLines.end(), oldLine) -
-                         hunk.removedLines.begin();
+    auto removedBefore = std::lower_bound(removed.begin(), removed.end(), oldLine) - removed.begin();
     uint32_t line = firstLine(hunk.newStart, hunk.newCount) + (oldLine - oldFirst) -
                     static_cast<uint32_t>(removedBefore);
-    for (uint32_t added : hunk.addedLines) {
+    for (uint32_t added : file.added(hunk)) {
       if (added > line) break;
       ++line;
     }

@@ -6,6 +6,7 @@
 // know which lines a change touches, and where an unchanged old line went.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +26,14 @@ struct DiffHunk {
   uint32_t oldCount = 0;  // the start is the line before the hunk
   uint32_t newStart = 0;
   uint32_t newCount = 0;
-  std::vector<uint32_t> addedLines;    // new-side numbers, ascending
-  std::vector<uint32_t> removedLines;  // old-side numbers, ascending
-  uint32_t headerLine = 0;             // the diff's own line of the "@@" header
+  // The hunk's added and removed lines, as ranges of its file's lists: one
+  // allocation per file rather than two per hunk (a diff of many one-line
+  // hunks is common).
+  uint32_t addedBegin = 0;
+  uint32_t addedEnd = 0;
+  uint32_t removedBegin = 0;
+  uint32_t removedEnd = 0;
+  uint32_t headerLine = 0;  // the diff's own line of the "@@" header
 };
 
 struct DiffFile {
@@ -39,11 +45,19 @@ struct DiffFile {
   std::string oldMode;
   std::string newMode;
   std::vector<DiffHunk> hunks;  // in order, not overlapping
+  std::vector<uint32_t> addedLines;    // new-side numbers of every hunk, ascending
+  std::vector<uint32_t> removedLines;  // old-side numbers of every hunk, ascending
   uint32_t headerLine = 0;      // the diff's own line where the file starts
 
   // The path that names the file: the new one, or the old one for a deleted file.
   const std::string& path() const { return newPath.empty() ? oldPath : newPath; }
   // Only the mode changed: no content change, nothing to test.
+  std::span<const uint32_t> added(const DiffHunk& hunk) const {
+    return std::span<const uint32_t>(addedLines).subspan(hunk.addedBegin, hunk.addedEnd - hunk.addedBegin);
+  }
+  std::span<const uint32_t> removed(const DiffHunk& hunk) const {
+    return std::span<const uint32_t>(removedLines).subspan(hunk.removedBegin, hunk.removedEnd - hunk.removedBegin);
+  }
   bool modeOnly() const { return modeChanged && !binary && hunks.empty() && status == DiffStatus::Modified; }
 };
 

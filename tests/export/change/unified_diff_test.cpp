@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
+#include <vector>
 
 namespace qar {
 namespace {
@@ -42,8 +44,11 @@ TEST(UnifiedDiff, ReadsHunksWithAddedAndRemovedLines) {
   ASSERT_EQ(f.hunks.size(), 2u);
   EXPECT_EQ(f.hunks[0].oldStart, 2u);
   EXPECT_EQ(f.hunks[0].newCount, 5u);
-  EXPECT_EQ(f.hunks[0].removedLines, std::vector<uint32_t>{3});
-  EXPECT_EQ(f.hunks[1].removedLines, std::vector<uint32_t>{21});
+  const auto lines = [](std::span<const uint32_t> span) { return std::vector<uint32_t>(span.begin(), span.end()); };
+  EXPECT_EQ(lines(f.removed(f.hunks[0])), std::vector<uint32_t>{3});
+  EXPECT_EQ(lines(f.removed(f.hunks[1])), std::vector<uint32_t>{21});
+  EXPECT_EQ(lines(f.added(f.hunks[0])), (std::vector<uint32_t>{3, 4}));
+  EXPECT_TRUE(f.added(f.hunks[1]).empty());
   EXPECT_EQ(f.hunks[1].headerLine, 12u);
   EXPECT_EQ(changedLines(f), (std::vector<uint32_t>{3, 4}));
 }
