@@ -61,6 +61,19 @@ void appendUnsigned(std::string& out, uint64_t value, unsigned width) {
   appendPadded(out, decimalDigits(value, end), buffer, end, false, width);
 }
 
+char* putDecimal(char* at, uint64_t value) {
+  if (value < 10) {
+    *at = static_cast<char>('0' + value);
+    return at + 1;
+  }
+  // The digits are counted first so that they go straight to their place.
+  size_t count = 2;
+  for (uint64_t rest = value / 100; rest != 0; rest /= 10) ++count;
+  char* const end = at + count;
+  decimalDigits(value, end);
+  return end;
+}
+
 void appendSigned(std::string& out, int64_t value, unsigned width) {
   char buffer[kNumberFieldSize];
   char* end = buffer + sizeof buffer;

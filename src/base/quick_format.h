@@ -14,6 +14,10 @@ namespace qar {
 void appendUnsigned(std::string& out, uint64_t value, unsigned width = 0);
 void appendSigned(std::string& out, int64_t value, unsigned width = 0);
 
+// Writes `value` in decimal at `at` (at most 20 characters) and returns the
+// end: for text put together with a plain pointer.
+char* putDecimal(char* at, uint64_t value);
+
 // Room for "%<width>u" of any value with a width up to 27.
 inline constexpr size_t kNumberFieldSize = 48;
 

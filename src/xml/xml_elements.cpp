@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "base/quick_format.h"
 #include "xml/xml_output.h"
@@ -10,13 +11,18 @@
 namespace qar {
 namespace {
 
-// One element at a time is put together here and written with one call: the
-// report writes millions of them, and reading a format for each cost more
-// than the rest of the element.
-std::string& elementBuffer() {
-  static std::string buffer;
-  return buffer;
+// One element at a time is put together here with a plain pointer and
+// written with one call: the report writes millions of them, and appending
+// them piece by piece to a string cost more than the rest of the report's
+// work on an element.
+std::vector<char>& elementStorage() {
+  static std::vector<char> storage;
+  return storage;
 }
+
+// Room for everything but the description: indents, attribute names and
+// five numbers of at most 20 digits take less than 300 bytes.
+constexpr size_t kFixedRoom = 512;
 
 // A description ends at its first NUL byte, as a C text would.
 std::string_view upToNul(std::string_view text) {
@@ -24,51 +30,75 @@ std::string_view upToNul(std::string_view text) {
   return nul == nullptr ? text : text.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
 }
 
+char* put(char* at, std::string_view text) {
+  std::memcpy(at, text.data(), text.size());
+  return at + text.size();
+}
+
 // `name="number"`, with the blank before it.
-void appendNumberAttribute(std::string& out, std::string_view name, uint32_t number) {
-  out += ' ';
-  out += name;
-  out += "=\"";
-  appendUnsigned(out, number);
-  out += '"';
+char* putNumberAttribute(char* at, std::string_view name, uint32_t number) {
+  *at++ = ' ';
+  at = put(at, name);
+  at = put(at, "=\"");
+  at = putDecimal(at, number);
+  *at++ = '"';
+  return at;
 }
 
-// The first line's start: `<probe type="TYPE"`.
-std::string& startElement(std::string_view indent, const char* type) {
-  std::string& out = elementBuffer();
-  out.clear();
-  out += indent;
-  out += "<probe type=\"";
-  out += type;
-  out += '"';
-  return out;
+// The first line's start, `<probe type="TYPE"`, in a buffer with room for
+// the whole element with `descr`.
+char* startElement(std::string_view indent, std::string_view type, std::string_view descr) {
+  std::vector<char>& storage = elementStorage();
+  const size_t room = kFixedRoom + type.size() + descr.size() * kLongestEscape;
+  if (storage.size() < room) storage.resize(room);
+  char* at = put(storage.data(), indent);
+  at = put(at, "<probe type=\"");
+  at = put(at, type);
+  *at++ = '"';
+  return at;
 }
 
-// The second line, ended and written; `attribute` (" exepassed=\"1\"",
-// " eval_no=\"2\"", ...) stands between the nesting and the description.
-void finishElement(std::string& out, std::string_view indent, uint32_t line, uint32_t statementCount,
-                   uint32_t nesting, std::string_view attribute, std::string_view descr) {
-  out += '\n';
-  out += indent;
-  out += "   line=\"";
-  appendUnsigned(out, line);
-  out += "\" sc_count=\"";
-  appendUnsigned(out, statementCount);
-  out += "\" nesting=\"";
-  appendUnsigned(out, nesting);
-  out += '"';
-  out += attribute;
-  out += " descr=\"";
-  appendEscapedXml(out, upToNul(descr));
-  out += "\" />\n";
-  writeXml(out);
+// The second line up to its attributes: `   line="L" sc_count="S" nesting="N"`.
+char* putPosition(char* at, std::string_view indent, uint32_t line, uint32_t statementCount, uint32_t nesting) {
+  *at++ = '\n';
+  at = put(at, indent);
+  at = put(at, "   line=\"");
+  at = putDecimal(at, line);
+  at = put(at, "\" sc_count=\"");
+  at = putDecimal(at, statementCount);
+  at = put(at, "\" nesting=\"");
+  at = putDecimal(at, nesting);
+  *at++ = '"';
+  return at;
+}
+
+// The description, the element's end, and the element written.
+void finishElement(char* at, std::string_view descr) {
+  at = put(at, " descr=\"");
+  at = putEscapedXml(at, descr);
+  at = put(at, "\" />\n");
+  const char* begin = elementStorage().data();
+  writeXml(std::string_view(begin, static_cast<size_t>(at - begin)));
 }
 
 constexpr std::string_view kProbeIndent = "\t\t\t\t";
 
-void finishProbe(std::string& out, const XmlProbeFields& fields, std::string_view attribute) {
-  finishElement(out, kProbeIndent, fields.line, fields.statementCount, fields.nesting, attribute, fields.descr);
-}
+// The fields' element up to its counters.
+struct ProbeElement {
+  std::string_view descr;
+  char* at;
+  explicit ProbeElement(const XmlProbeFields& fields)
+      : descr(upToNul(fields.descr)), at(startElement(kProbeIndent, fields.type, descr)) {}
+  // The second line, with `attribute` between the nesting and the description.
+  void finish(const XmlProbeFields& fields, std::string_view attribute) {
+    at = putPosition(at, kProbeIndent, fields.line, fields.statementCount, fields.nesting);
+    finishElement(put(at, attribute), descr);
+  }
+  void finishNumbered(const XmlProbeFields& fields, std::string_view name, uint32_t number) {
+    at = putPosition(at, kProbeIndent, fields.line, fields.statementCount, fields.nesting);
+    finishElement(putNumberAttribute(at, name, number), descr);
+  }
+};
 
 std::string_view exepassedAttribute(Exepassed exepassed) {
   switch (exepassed) {
@@ -81,54 +111,45 @@ std::string_view exepassedAttribute(Exepassed exepassed) {
 
 std::string_view alarm(bool alarmed) { return alarmed ? " alarmed=\"1\"" : ""; }
 
-void finishNumberedProbe(std::string& out, const XmlProbeFields& fields, std::string_view name, uint32_t number) {
-  static std::string attribute;
-  attribute.clear();
-  appendNumberAttribute(attribute, name, number);
-  finishProbe(out, fields, attribute);
-}
-
 }  // namespace
 
 void writeCount1Element(const XmlProbeFields& fields, uint32_t count1, Exepassed exepassed) {
-  std::string& out = startElement(kProbeIndent, fields.type);
-  appendNumberAttribute(out, "count1", count1);
-  out += alarm(count1 == 0);
-  finishProbe(out, fields, exepassedAttribute(exepassed));
+  ProbeElement element(fields);
+  element.at = put(putNumberAttribute(element.at, "count1", count1), alarm(count1 == 0));
+  element.finish(fields, exepassedAttribute(exepassed));
 }
 
 void writeCount2Element(const XmlProbeFields& fields, uint32_t count2) {
-  std::string& out = startElement(kProbeIndent, fields.type);
-  appendNumberAttribute(out, "count2", count2);
-  finishProbe(out, fields, "");
+  ProbeElement element(fields);
+  element.at = putNumberAttribute(element.at, "count2", count2);
+  element.finish(fields, "");
 }
 
 void writeCount1Count2Element(const XmlProbeFields& fields, uint32_t count1, uint32_t count2) {
-  std::string& out = startElement(kProbeIndent, fields.type);
-  appendNumberAttribute(out, "count1", count1);
-  appendNumberAttribute(out, "count2", count2);
-  out += alarm(count1 == 0 || count2 == 0);
-  finishProbe(out, fields, "");
+  ProbeElement element(fields);
+  element.at = putNumberAttribute(element.at, "count1", count1);
+  element.at = putNumberAttribute(element.at, "count2", count2);
+  element.at = put(element.at, alarm(count1 == 0 || count2 == 0));
+  element.finish(fields, "");
 }
 
 void writePlainElement(const XmlProbeFields& fields, Exepassed exepassed) {
-  std::string& out = startElement(kProbeIndent, fields.type);
-  finishProbe(out, fields, exepassedAttribute(exepassed));
+  ProbeElement element(fields);
+  element.finish(fields, exepassedAttribute(exepassed));
 }
 
 void writeEvalElement(const XmlProbeFields& fields, bool trueRow, uint32_t count, bool alarmed,
                       uint32_t evalNo) {
-  std::string& out = startElement(kProbeIndent, fields.type);
-  appendNumberAttribute(out, trueRow ? "count1" : "count2", count);
-  out += alarm(alarmed);
-  finishNumberedProbe(out, fields, "eval_no", evalNo);
+  ProbeElement element(fields);
+  element.at = put(putNumberAttribute(element.at, trueRow ? "count1" : "count2", count), alarm(alarmed));
+  element.finishNumbered(fields, "eval_no", evalNo);
 }
 
 void writeSubcondElement(const XmlProbeFields& fields, bool alarmed, uint32_t subcondNo) {
-  std::string& out = startElement(kProbeIndent, fields.type);
+  ProbeElement element(fields);
   // The unalarmed first line keeps the blank that the alarm would follow.
-  out += alarmed ? " alarmed=\"1\"" : " ";
-  finishNumberedProbe(out, fields, "subcond_no", subcondNo);
+  element.at = put(element.at, alarmed ? " alarmed=\"1\"" : " ");
+  element.finishNumbered(fields, "subcond_no", subcondNo);
 }
 
 void writeEscapedBetween(std::string& buffer, std::string_view before, std::string_view text,
@@ -140,14 +161,16 @@ void writeEscapedBetween(std::string& buffer, std::string_view before, std::stri
 }
 
 void writeFileLineDirective(uint32_t line, std::string_view text) {
-  std::string& out = startElement("\t\t", "linedir");
-  finishElement(out, "\t\t", line, 0, 0, "", text);
+  const std::string_view descr = upToNul(text);
+  finishElement(putPosition(startElement("\t\t", "linedir", descr), "\t\t", line, 0, 0), descr);
 }
 
 void writeLineDirectiveInFunction(uint32_t line, uint32_t statementCount, uint32_t nesting,
                                   std::string_view text) {
-  std::string& out = startElement(kProbeIndent, "linedir_in_function");
-  finishElement(out, kProbeIndent, line, statementCount, nesting, "", text);
+  const std::string_view descr = upToNul(text);
+  finishElement(putPosition(startElement(kProbeIndent, "linedir_in_function", descr), kProbeIndent, line,
+                            statementCount, nesting),
+                descr);
 }
 
 }  // namespace qar

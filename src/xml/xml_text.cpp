@@ -1,5 +1,7 @@
 #include "xml/xml_text.h"
 
+#include <cstring>
+
 #include "xml/postxml.h"
 
 namespace qar {
@@ -42,6 +44,20 @@ void appendEscapedXml(std::string& out, std::string_view text) {
     plainStart = i + 1;
   }
   out.append(data + plainStart, size - plainStart);
+}
+
+char* putEscapedXml(char* at, std::string_view text) {
+  for (const char c : text) {
+    const unsigned char replacement = kEscapes.replacement[static_cast<unsigned char>(c)];
+    if (replacement == 0) {
+      *at++ = c;
+      continue;
+    }
+    const std::string_view entity = kReplacements[replacement];
+    std::memcpy(at, entity.data(), entity.size());
+    at += entity.size();
+  }
+  return at;
 }
 
 const char* escapeInto(std::string& buffer, std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 // Escaping of the texts written into the XML report.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -9,6 +10,11 @@ namespace qar {
 // replaced by their entities and every byte 0x01 to 0x1F replaced by "?";
 // bytes 0x80 to 0xFF pass unchanged.
 void appendEscapedXml(std::string& out, std::string_view text);
+
+// The same written at `at`, which has room for six bytes per byte of `text`
+// (the longest entity); returns the end.
+char* putEscapedXml(char* at, std::string_view text);
+inline constexpr size_t kLongestEscape = 6;
 
 // Escapes `text` into `buffer` (kept by the caller for reuse, so that the
 // report does not allocate per element) and returns it as a C text.

@@ -76,6 +76,12 @@ TEST(QuickFormatTest, NumbersAndConversionsMatchPrintf) {
       EXPECT_EQ(formatUnsignedField(field, value, width), printed.substr(printed.size() - kept));
     }
   }
+  for (uint64_t value : {uint64_t{0}, uint64_t{9}, uint64_t{10}, uint64_t{99}, uint64_t{100}, uint64_t{999},
+                         uint64_t{1000}, uint64_t{4294967295u}, uint64_t{10000000000000000000u}, UINT64_MAX}) {
+    char text[24] = "################";
+    const char* end = putDecimal(text, value);
+    EXPECT_EQ(std::string(static_cast<const char*>(text), end), viaPrintf("%llu", static_cast<unsigned long long>(value)));
+  }
   for (int64_t value : {int64_t{0}, int64_t{-1}, int64_t{-10}, int64_t{-2147483648LL}, INT64_MIN, INT64_MAX}) {
     for (unsigned width : {0u, 2u, 11u, 21u, 60u}) {
       std::string out;

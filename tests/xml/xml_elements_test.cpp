@@ -64,6 +64,18 @@ TEST(XmlElements, LineDirectivesAndADescriptionEndingAtANulByte) {
             "\t\t\t\t   line=\"40\" sc_count=\"9\" nesting=\"1\" descr=\"#line 7\" />\n");
 }
 
+// A description far longer than any before it, all of it entities: the
+// element's buffer grows to hold it escaped.
+TEST(XmlElements, ALongDescriptionEscapedWhole) {
+  static const std::string longDescr(100000, '"');
+  std::string expected = "\t\t\t\t<probe type=\"while\" count1=\"1\" count2=\"2\"\n"
+                         "\t\t\t\t   line=\"4294967295\" sc_count=\"0\" nesting=\"99\" descr=\"";
+  for (size_t i = 0; i < longDescr.size(); ++i) expected += "&quot;";
+  expected += "\" />\n";
+  EXPECT_EQ(written([] { writeCount1Count2Element(XmlProbeFields{"while", 4294967295u, 0, 99, longDescr}, 1, 2); }),
+            expected);
+}
+
 TEST(XmlElements, NamesAreEscapedBetweenTheirTagsUpToANulByte) {
   EXPECT_EQ(written([] {
               std::string buffer = "old";

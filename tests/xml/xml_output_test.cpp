@@ -21,6 +21,12 @@ TEST(XmlEscape, MarkupCharactersBecomeEntitiesOnceAndControlBytesQuestionMarks) 
   EXPECT_EQ(escapeXmlText("\xe4\x7f\xff"), "\xe4\x7f\xff");
   std::string buffer = "old";
   EXPECT_STREQ(escapeInto(buffer, "<"), "&lt;");
+  // Written at a pointer, every byte as appended to a string, within six bytes a byte.
+  std::string every;
+  for (int c = 0; c < 256; ++c) every += static_cast<char>(c);
+  std::string room(every.size() * kLongestEscape, '#');
+  const char* end = putEscapedXml(room.data(), every);
+  EXPECT_EQ(std::string(static_cast<const char*>(room.data()), end), escapeXmlText(every));
 }
 
 TEST(XmlOutput, DashWritesToStandardOutputAndAFailedWriteEndsTheRun) {
