@@ -11,10 +11,12 @@
 namespace qar {
 namespace {
 
-ReportOutput& stream() {
-  static ReportOutput output;
-  return output;
-}
+// At namespace scope rather than a function's static: the report writes
+// through it millions of times, and a function's static is checked for its
+// construction at every call.
+ReportOutput xmlOutput;
+
+ReportOutput& stream() { return xmlOutput; }
 
 void checkOpen() {
   if (!stream().open) failInternal("postxml", 101);
