@@ -39,13 +39,14 @@ void decimal(std::string& text, std::string_view name, double value) {
 }
 
 void ter(std::string& text, const TerFigures& figures) {
-  text += "{";
-  number(text, "items", figures.items);
-  text += ", ";
-  number(text, "covered", figures.covered());
-  text += ", ";
-  number(text, "percent", terPercent(figures.items, figures.misses));
-  text += "}";
+  TextRoom(text, 48 + 3 * kDecimalRoom)
+      .put("{\"items\": ")
+      .number(figures.items)
+      .put(", \"covered\": ")
+      .number(figures.covered())
+      .put(", \"percent\": ")
+      .number(terPercent(figures.items, figures.misses))
+      .put('}');
 }
 
 void views(std::string& text, const ViewTer& figures) {
@@ -348,11 +349,12 @@ void writeJsonSource(JsonDocument& document, const PathTable& table, const std::
   key(text, "lines");
   text += "[";
   for (size_t i = 0; i < table.lines.size(); ++i) {
-    text += i > 0 ? ", [" : "[";
-    appendDecimal(text, table.lines[i].line);
-    text += ", ";
-    appendDecimal(text, table.lines[i].hits);
-    text += "]";
+    TextRoom(text, 3 + 2 * kDecimalRoom + 3)
+        .put(i > 0 ? std::string_view(", [") : std::string_view("["))
+        .number(table.lines[i].line)
+        .put(", ")
+        .number(table.lines[i].hits)
+        .put(']');
     settleExportBuffer(out);
   }
   text += "],\n     ";
@@ -360,17 +362,19 @@ void writeJsonSource(JsonDocument& document, const PathTable& table, const std::
   text += "[";
   for (size_t i = 0; i < table.branches.size(); ++i) {
     const BranchCount& b = table.branches[i];
-    text += i > 0 ? ", [" : "[";
-    appendDecimal(text, b.line);
-    text += ", ";
-    appendDecimal(text, b.block);
-    text += ", ";
-    appendDecimal(text, b.branch);
-    text += ", ";
-    appendDecimal(text, b.taken);
-    text += ", \"";
-    text += branchKindName(b.kind);
-    text += "\"]";
+    const std::string_view kind = branchKindName(b.kind);
+    TextRoom(text, 3 + 4 * (kDecimalRoom + 2) + 1 + kind.size() + 2)
+        .put(i > 0 ? std::string_view(", [") : std::string_view("["))
+        .number(b.line)
+        .put(", ")
+        .number(b.block)
+        .put(", ")
+        .number(b.branch)
+        .put(", ")
+        .number(b.taken)
+        .put(", \"")
+        .put(kind)
+        .put("\"]");
     settleExportBuffer(out);
   }
   text += "],\n     ";

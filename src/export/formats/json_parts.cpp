@@ -5,14 +5,11 @@
 namespace qar {
 
 void appendJsonKey(std::string& text, std::string_view name) {
-  text.push_back('"');
-  text.append(name);
-  text.append("\": ", 3);
+  TextRoom(text, name.size() + 4).put('"').put(name).put("\": ");
 }
 
 void appendJsonCount(std::string& text, std::string_view name, uint64_t value) {
-  appendJsonKey(text, name);
-  appendDecimal(text, value);
+  TextRoom(text, name.size() + 4 + kDecimalRoom).put('"').put(name).put("\": ").number(value);
 }
 
 void appendJsonPercent(std::string& text, uint64_t hit, uint64_t found, EmptyPercent empty) {

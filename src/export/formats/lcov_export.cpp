@@ -47,26 +47,23 @@ void writeLcovRecord(ExportStream& out, const PathTable& table, const std::vecto
   appendCount(text, "FNH:", coverage.functions.hit);
 
   for (const BranchCount& branch : table.branches) {
-    text += "BRDA:";
-    appendDecimal(text, branch.line);
-    text.push_back(',');
-    appendDecimal(text, branch.block);
-    text.push_back(',');
-    appendDecimal(text, branch.branch);
-    text.push_back(',');
-    appendDecimal(text, branch.taken);
-    text.push_back('\n');
+    TextRoom(text, 5 + 4 * (kDecimalRoom + 1))
+        .put("BRDA:")
+        .number(branch.line)
+        .put(',')
+        .number(branch.block)
+        .put(',')
+        .number(branch.branch)
+        .put(',')
+        .number(branch.taken)
+        .put('\n');
     settleExportBuffer(out);
   }
   appendCount(text, "BRF:", coverage.branches.found);
   appendCount(text, "BRH:", coverage.branches.hit);
 
   for (const LineHits& line : table.lines) {
-    text += "DA:";
-    appendDecimal(text, line.line);
-    text.push_back(',');
-    appendDecimal(text, line.hits);
-    text.push_back('\n');
+    TextRoom(text, 3 + 2 * (kDecimalRoom + 1)).put("DA:").number(line.line).put(',').number(line.hits).put('\n');
     settleExportBuffer(out);
   }
   appendCount(text, "LF:", coverage.lines.found);

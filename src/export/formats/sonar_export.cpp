@@ -15,17 +15,17 @@ void writeSonarFile(ExportStream& out, const PathTable& table) {
   appendXmlText(text, table.path);
   text += "\">\n";
   forEachLine(table, [&](const LineHits& line, const LineBranches& branches) {
-    text += "    <lineToCover lineNumber=\"";
-    appendDecimal(text, line.line);
-    text += line.hits > 0 ? "\" covered=\"true\"" : "\" covered=\"false\"";
-    if (branches.found > 0) {
-      text += " branchesToCover=\"";
-      appendDecimal(text, branches.found);
-      text += "\" coveredBranches=\"";
-      appendDecimal(text, branches.hit);
-      text.push_back('"');
-    }
-    text += "/>\n";
+    {
+      // The longest line: both attributes of branches, every number at its widest.
+      TextRoom room(text, 128 + 3 * kDecimalRoom);
+      room.put("    <lineToCover lineNumber=\"")
+          .number(line.line)
+          .put(line.hits > 0 ? std::string_view("\" covered=\"true\"") : std::string_view("\" covered=\"false\""));
+      if (branches.found > 0) {
+        room.put(" branchesToCover=\"").number(branches.found).put("\" coveredBranches=\"").number(branches.hit).put('"');
+      }
+      room.put("/>\n");
+    }  // the room is trimmed before the buffer may go to the file
     settleExportBuffer(out);
   });
   text += "  </file>\n";
