@@ -67,7 +67,7 @@ void beginFunction(CoverageWalk& walk) {
 // it takes the function's TER figures as kept and reads only the last probe
 // record (with the line records directly before it), which leaves the line
 // record slots as the whole body would. The profile listing notes where
-// that record starts.
+// that record starts: right after the record before it.
 RecordCategory walkFunctionBody(CoverageWalk& walk) {
   RecordCategory category;
   const KeptFunction* kept = walk.kept;
@@ -78,11 +78,14 @@ RecordCategory walkFunctionBody(CoverageWalk& walk) {
     }
     return category;
   }
+  // A record starts right after the line of the record before it (the
+  // lines between are line records, sum lists and comments).
   const bool noting = !walk.untested && keepingStatementFigures();
+  const DescriptionLine* previous = walk.functionLine;
   while ((category = readWalkRecord(walk)) == RecordCategory::ProbeRecord) {
     if (noting) {
-      walk.lastProbeFrom = walk.lineRecords.lineRecordBefore != nullptr ? walk.lineRecords.lineRecordBefore
-                                                                         : currentDescriptionLine();
+      walk.lastProbeFrom = previous + 1;
+      previous = currentDescriptionLine();
     }
     handleCoverageProbe(walk, walk.record);
   }

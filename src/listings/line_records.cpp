@@ -38,9 +38,7 @@ RecordCategory nextRecordKeepingLineRecords(Probe& record, LineRecordSlots& slot
     last.nesting = record.nesting;
     last.text = record.text;
     lineRecordBefore = true;
-    slots.lineRecordBefore = currentDescriptionLine();
   }
-  if (!lineRecordBefore) slots.lineRecordBefore = nullptr;
   switch (category) {
     case RecordCategory::ProbeRecord:
       if (lineRecordBefore) {

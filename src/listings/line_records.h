@@ -26,9 +26,6 @@ struct LineRecordSlots {
   PendingLineRecord beforeFunction;
   PendingLineRecord inFunction;
   Probe lastLineRecord;  // the last of the run being read
-  // Where that last line record is, when a run of them came directly before
-  // the record just read; nullptr otherwise.
-  const DescriptionLine* lineRecordBefore = nullptr;
   void clear() {
     beforeFunction.pending = false;
     inFunction.pending = false;
