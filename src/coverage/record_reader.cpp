@@ -631,6 +631,14 @@ void saveRecordCursor() { readerState().saved = readerState().cursor; }
 
 void restoreRecordCursor() { readerState().cursor = readerState().saved; }
 
+void moveRecordCursorTo(const DescriptionLine* line) {
+  Cursor& cursor = readerState().cursor;
+  if (!cursor.walking || !cursor.haveLastLine) failInternal("postsym", 1850);
+  const std::vector<DescriptionLine>& lines = cursor.file->descriptionLines;
+  if (line < lines.data() || line >= lines.data() + lines.size()) failInternal("postsym", 1851);
+  cursor.nextLine = static_cast<size_t>(line - lines.data());
+}
+
 void resetRecordCursor() {
   ReaderState& state = readerState();
   state.cursor = Cursor{};

@@ -76,6 +76,11 @@ RecordCategory peekRecord(Probe& probe);
 void saveRecordCursor();
 void restoreRecordCursor();
 
+// Moves the walk to `line`, a description line of the file the last record
+// came from: the next record is read from there. (The untested code listing
+// passes over the bodies of functions it has nothing to show of.)
+void moveRecordCursorTo(const DescriptionLine* line);
+
 // Forgets the walk: the next nextRecord starts from the first file.
 void resetRecordCursor();
 

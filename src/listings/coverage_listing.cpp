@@ -21,11 +21,8 @@ namespace {
 void runStatementPrepass(CoverageWalk& walk) {
   // The untested listing shows no reachability marks: figures the profile
   // listing kept are all it needs.
-  const DescriptionLine* functionLine = currentDescriptionLine();
-  const FunctionStatements* kept = walk.untested ? keptStatementFigures(functionLine) : nullptr;
   const FunctionStatements statements =
-      kept != nullptr ? *kept : analyseFunctionStatements(walk.record, walk.lookAhead);
-  if (kept == nullptr && !walk.untested) rememberStatementFigures(functionLine, statements);
+      walk.kept != nullptr ? walk.kept->statements : analyseFunctionStatements(walk.record, walk.lookAhead);
   if (statements.badRecordMet) failOnBadRecord();
   walk.functionStatementHits = statements.figures.hits;
   walk.functionStatementTotal = statements.figures.total;
@@ -33,6 +30,10 @@ void runStatementPrepass(CoverageWalk& walk) {
 }
 
 void beginFunction(CoverageWalk& walk) {
+  walk.functionLine = currentDescriptionLine();
+  walk.kept = walk.untested ? keptFunction(walk.functionLine) : nullptr;
+  walk.untestedShows = false;
+  walk.lastProbeFrom = nullptr;
   walk.functionStatementHits = 0;
   walk.functionStatementTotal = 0;
   walk.lastStatementCount = 0;
@@ -56,8 +57,50 @@ void beginFunction(CoverageWalk& walk) {
   walk.decisionPending = false;
   walk.decisionLineWritten = false;
   walk.combinationNumber = 0;
+  if (calls == 0) noteUntestedLine(walk);
   if (!walk.untested || calls == 0) flushPendingHeaders();
   clearMcdcPending();
+}
+
+// The probe records of the current function. The untested listing passes
+// over the body of a function the profile listing found nothing to show of:
+// it takes the function's TER figures as kept and reads only the last probe
+// record (with the line records directly before it), which leaves the line
+// record slots as the whole body would. The profile listing notes where
+// that record starts: right after the record before it.
+RecordCategory walkFunctionBody(CoverageWalk& walk) {
+  RecordCategory category;
+  const KeptFunction* kept = walk.kept;
+  if (kept != nullptr && kept->lastProbeFrom != nullptr) {
+    walk.functionTer = kept->ter;
+    moveRecordCursorTo(kept->lastProbeFrom);
+    while ((category = readWalkRecord(walk)) == RecordCategory::ProbeRecord) {
+    }
+    return category;
+  }
+  // A record starts right after the line of the record before it (the
+  // lines between are line records, sum lists and comments).
+  const bool noting = !walk.untested && keepingStatementFigures();
+  const DescriptionLine* previous = walk.functionLine;
+  while ((category = readWalkRecord(walk)) == RecordCategory::ProbeRecord) {
+    if (noting) {
+      walk.lastProbeFrom = previous + 1;
+      previous = currentDescriptionLine();
+    }
+    handleCoverageProbe(walk, walk.record);
+  }
+  return category;
+}
+
+// The profile listing keeps what the untested listing after it needs.
+void keepFunction(const CoverageWalk& walk) {
+  KeptFunction kept;
+  kept.function = walk.functionLine;
+  kept.statements.figures = {walk.functionStatementHits, walk.functionStatementTotal};
+  kept.statements.finalStatementCount = walk.lastStatementCount;
+  kept.ter = walk.functionTer;
+  if (!walk.untestedShows) kept.lastProbeFrom = walk.lastProbeFrom;
+  rememberFunction(kept);
 }
 
 void writeTerLine(const TerFigures& ter, const char* what, std::string_view name) {
@@ -71,6 +114,7 @@ void writeTerLine(const TerFigures& ter, const char* what, std::string_view name
 }
 
 void endFunction(CoverageWalk& walk) {
+  if (!walk.untested && keepingStatementFigures()) keepFunction(walk);
   walk.fileTer += walk.functionTer;
   walk.functionPending = false;
   if (!walk.mode.decision || walk.view == CoverageView::Function) return;
@@ -154,9 +198,7 @@ void walkCoverageFiles() {
     }
     while (category == RecordCategory::FunctionRecord) {
       beginFunction(walk);
-      while ((category = readWalkRecord(walk)) == RecordCategory::ProbeRecord) {
-        handleCoverageProbe(walk, walk.record);
-      }
+      category = walkFunctionBody(walk);
       endFunction(walk);
     }
     endFile(walk);

@@ -68,8 +68,9 @@ void writeDescriptionLine(const Probe& probe) {
   flushListingLine();
 }
 
-void handleCounted(const CoverageWalk& walk, const Probe& probe) {
+void handleCounted(CoverageWalk& walk, const Probe& probe) {
   const bool missed = probe.counter1 == 0;
+  if (missed) noteUntestedLine(walk);
   if (walk.untested && !missed) return;
   flushPendingHeaders();
   placeDescription(probe, probe.nesting);
@@ -78,13 +79,16 @@ void handleCounted(const CoverageWalk& walk, const Probe& probe) {
   flushListingLine();
 }
 
-void handleDecision(const CoverageWalk& walk, const Probe& probe) {
+void handleDecision(CoverageWalk& walk, const Probe& probe) {
   setPendingDecision(probe);
-  if (!walk.untested || decisionMissed(probe)) flushPendingDecision();
+  const bool missed = decisionMissed(probe);
+  if (missed) noteUntestedLine(walk);
+  if (!walk.untested || missed) flushPendingDecision();
 }
 
-void handleCondition(const CoverageWalk& walk, const Probe& probe) {
+void handleCondition(CoverageWalk& walk, const Probe& probe) {
   const bool missed = probe.counter1 == 0 || probe.counter2 == 0;
+  if (missed) noteUntestedLine(walk);
   if (walk.untested && !missed) return;
   flushPendingDecision();
   placeDescription(probe, probe.nesting + 1);
@@ -99,6 +103,7 @@ void handleCombination(CoverageWalk& walk, const Probe& probe) {
   const bool makesTrue = probe.kind == 75;
   const uint32_t count = makesTrue ? probe.counter1 : probe.counter2;
   const bool uncovered = count == 0;
+  if (uncovered) noteUntestedLine(walk);
   // Only multicondition coverage counts combinations and marks them.
   const bool asInstrumented = walk.view == CoverageView::AsInstrumented;
   const bool writeLine = walk.untested ? uncovered && asInstrumented : true;
@@ -123,7 +128,10 @@ void handleCombination(CoverageWalk& walk, const Probe& probe) {
 void handleCoverageProbe(CoverageWalk& walk, const Probe& probe) {
   // The first record after a multicondition's combinations closes it.
   if (mcdcPending() && (probe.kind < 75 || probe.kind > 81)) {
+    // The untested listing writes the line of every uncovered condition.
+    const uint32_t missesBefore = walk.functionTer.misses;
     writeMcdcOutput(!walk.untested, walk.functionTer.items, walk.functionTer.misses);
+    if (walk.functionTer.misses != missesBefore) noteUntestedLine(walk);
   }
   if (probe.kind != 75 && probe.kind != 76) walk.combinationNumber = 0;
   if (probe.statementCount != 0 && probe.statementCount == walk.lastStatementCount) {

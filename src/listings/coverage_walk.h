@@ -8,6 +8,7 @@
 #include "coverage/model.h"
 #include "coverage/record_reader.h"
 #include "cmdline/postcmdl.h"
+#include "listings/kept_statements.h"
 #include "listings/line_records.h"
 #include "listings/measures.h"
 
@@ -58,6 +59,16 @@ struct CoverageWalk {
   uint32_t functionStatementTotal = 0;
   uint32_t lastStatementCount = 0;  // of the function's last record, a line record too; 0 without prepass
 
+  // The profile listing, when it keeps its functions for the untested
+  // listing: the function record's line, whether the untested listing will
+  // write anything for the function's records, and where the function's
+  // last probe record starts (with the line records directly before it).
+  const DescriptionLine* functionLine = nullptr;
+  bool untestedShows = false;
+  const DescriptionLine* lastProbeFrom = nullptr;
+  // The untested listing: what the profile listing kept of the function.
+  const KeptFunction* kept = nullptr;
+
   Probe decision;
   bool decisionPending = false;
   bool decisionLineWritten = false;
@@ -96,6 +107,11 @@ void beginCoverageWalk(bool untested, CoverageView view);
 // The body of the listing: every file with its functions and probes; adds
 // up the file figures into the overall ones.
 void walkCoverageFiles();
+
+// Notes, in the profile listing, that the untested listing of the same run
+// writes a line for the current function (or may: it is asked wherever the
+// untested listing could write one).
+inline void noteUntestedLine(CoverageWalk& walk) { walk.untestedShows = true; }
 
 // One probe record of the current function: counting and its line.
 void handleCoverageProbe(CoverageWalk& walk, const Probe& probe);

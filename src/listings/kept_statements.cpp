@@ -5,22 +5,17 @@
 namespace qar {
 namespace {
 
-struct KeptFunction {
-  const DescriptionLine* function = nullptr;
-  FunctionStatements statements;
-};
-
-struct KeptFigures {
+struct KeptFunctions {
   bool keeping = false;
   // In walk order; a deque grows without the copy and the double room of a
   // vector, which would add to the run's peak memory.
   std::deque<KeptFunction> functions;
-  size_t next = 0;                      // where the next lookup starts
+  size_t next = 0;  // where the next lookup starts
 };
 
-KeptFigures& kept() {
-  static KeptFigures figures;
-  return figures;
+KeptFunctions& kept() {
+  static KeptFunctions functions;
+  return functions;
 }
 
 }  // namespace
@@ -30,14 +25,16 @@ void keepStatementFigures(bool keep) {
   kept().keeping = keep;
 }
 
-void rememberStatementFigures(const DescriptionLine* function, const FunctionStatements& statements) {
-  KeptFigures& figures = kept();
-  if (!figures.keeping || function == nullptr || statements.badRecordMet) return;
-  figures.functions.push_back(KeptFunction{function, statements});
+bool keepingStatementFigures() { return kept().keeping; }
+
+void rememberFunction(const KeptFunction& function) {
+  KeptFunctions& figures = kept();
+  if (!figures.keeping || function.function == nullptr || function.statements.badRecordMet) return;
+  figures.functions.push_back(function);
 }
 
-const FunctionStatements* keptStatementFigures(const DescriptionLine* function) {
-  KeptFigures& figures = kept();
+const KeptFunction* keptFunction(const DescriptionLine* function) {
+  KeptFunctions& figures = kept();
   if (function == nullptr) return nullptr;
   // The later walk sees the same functions in the same order, less those of
   // dropped files: search forward from the last match. A function that was
@@ -45,7 +42,7 @@ const FunctionStatements* keptStatementFigures(const DescriptionLine* function) 
   for (size_t at = figures.next; at < figures.functions.size(); ++at) {
     if (figures.functions[at].function == function) {
       figures.next = at + 1;
-      return &figures.functions[at].statements;
+      return &figures.functions[at];
     }
   }
   figures.next = figures.functions.size();
@@ -53,7 +50,7 @@ const FunctionStatements* keptStatementFigures(const DescriptionLine* function) 
 }
 
 void forgetStatementFigures() {
-  KeptFigures& figures = kept();
+  KeptFunctions& figures = kept();
   figures.keeping = false;
   std::deque<KeptFunction>().swap(figures.functions);
   figures.next = 0;

@@ -1,32 +1,51 @@
 #pragma once
-// Statement figures that the profile listing works out for each function and
-// the untested code listing of the same run uses again: the untested listing
-// shows no reachability marks, so it needs only the figures, and the second
-// analysis of every function would repeat the first one's work exactly.
+// What the profile listing works out for each function and the untested code
+// listing of the same run uses again. The untested listing shows no
+// reachability marks, so it needs only the statement figures, and a second
+// analysis of every function would repeat the first one's work exactly. Most
+// functions show nothing in the untested listing: for those the profile
+// listing also keeps their TER figures and where their last probe record
+// starts, so that the untested listing counts them without reading their
+// bodies again.
 //
 // Functions are known by their record's line (its address in its file's
 // lines), which stays put once the database is prepared; dropping files
 // without counters between the two listings only leaves entries unused.
 #include "coverage/model.h"
+#include "listings/measures.h"
 #include "listings/statement_analysis.h"
 
 namespace qar {
+
+struct KeptFunction {
+  const DescriptionLine* function = nullptr;
+  FunctionStatements statements;  // of functions in decision-instrumented files
+  TerFigures ter;                 // the function's, after all its probe records
+  // Set when the untested listing writes nothing for the function's
+  // records: the line from which reading the function's last probe record
+  // (with the run of line records directly before it) leaves the reader as
+  // reading the whole body does. nullptr: the body is walked.
+  const DescriptionLine* lastProbeFrom = nullptr;
+};
 
 // Whether the listing now starting keeps its functions' figures (the driver
 // asks for it when the untested listing follows the profile listing). Any
 // figures kept earlier are forgotten.
 void keepStatementFigures(bool keep);
 
-// Records the figures of the function whose record is `function`, when
-// keeping; figures of a walk that met a bad record are not kept.
-void rememberStatementFigures(const DescriptionLine* function, const FunctionStatements& statements);
+// Whether the listing being written keeps its functions.
+bool keepingStatementFigures();
 
-// The kept figures of `function`, or nullptr. Asked in walk order, as they
-// were kept, each lookup costs a step or a few; after a function that was
-// not kept, nullptr for every later one.
-const FunctionStatements* keptStatementFigures(const DescriptionLine* function);
+// Records a function, when keeping; figures of a walk that met a bad record
+// are not kept.
+void rememberFunction(const KeptFunction& function);
 
-// Forgets and frees the kept figures (after the untested listing; tests).
+// What was kept of `function`, or nullptr. Asked in walk order, as they were
+// kept, each lookup costs a step or a few; after a function that was not
+// kept, nullptr for every later one.
+const KeptFunction* keptFunction(const DescriptionLine* function);
+
+// Forgets and frees what was kept (after the untested listing; tests).
 void forgetStatementFigures();
 
 }  // namespace qar
