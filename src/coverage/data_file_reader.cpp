@@ -222,8 +222,10 @@ uint32_t readHeader(InputFile& in) {
 // as the block's following words. The name ends at a NUL byte. A read error
 // (16), or the end of the file before any byte (2), fails.
 ErrorCode readName(InputFile& in, uint32_t length, std::string& name) {
-  name.clear();
-  name.reserve(length);
+  // Gathered here and given to the name at once: every block has a name.
+  // `length` is at most kMaxNameLength (readBlockStart checks it).
+  char kept[kMaxNameLength];
+  size_t keptLength = 0;
   std::FILE* stream = in.stream.get();
   uint32_t got = 0;
   bool cut = false;
@@ -233,9 +235,10 @@ ErrorCode readName(InputFile& in, uint32_t length, std::string& name) {
     if (c == EOF) break;
     ++got;
     cut = cut || c == '\0';
-    if (!cut) name.push_back(static_cast<char>(c));
+    if (!cut) kept[keptLength++] = static_cast<char>(c);
     if (c == '\n') break;
   }
+  name.assign(kept, keptLength);
   int errorNumber = errno;
   in.position += got;
   if (std::ferror(stream)) return shortRead(in, errorNumber);
