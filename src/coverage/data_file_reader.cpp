@@ -48,6 +48,7 @@ struct ReaderState {
   InputFile blockFile;  // the file blocks are read from, if open
   std::string currentName;
   std::string currentStamp;
+  std::vector<uint32_t> blockWords;  // a block's seven arrays as read, reused
 };
 
 ReaderState& readerState() {
@@ -270,20 +271,37 @@ ErrorCode readBlockStart(InputFile& in, CounterArrays& block) {
   return readName(in, word[kWordNameLength], block.name);
 }
 
-// Reads `count` words with one read. Memory is only taken for words the file
-// can still hold: when it is too short the read is known to come short at
-// its end, and that is reported (ErrorCode 2) without allocating.
-ErrorCode readWordArray(InputFile& in, std::vector<uint32_t>& words, uint32_t count) {
-  words.clear();
-  if (count == 0) return kNoError;
-  uint64_t byteCount = uint64_t{count} * 4;
-  if (byteCount > bytesRemaining(in)) {
+// Reads the seven arrays of a block, which follow each other in the file,
+// with one read into a reused buffer and shares them out: seven reads a
+// block cost more than the copies. Memory is only taken for words the file
+// can still hold: arrays that run past its end are reported (ErrorCode 2)
+// without allocating, as reading them one by one would report them.
+ErrorCode readBlockArrays(InputFile& in, CounterArrays& block) {
+  const CounterSizes& sizes = block.sizes;
+  const uint64_t wordCount =
+      uint64_t{sizes.f} + sizes.j + 2 * uint64_t{sizes.d} + sizes.c + 2 * uint64_t{sizes.t};
+  if (4 * wordCount > bytesRemaining(in)) {
     setErrorArguments(in.name);
     return kBadDataFile;
   }
-  words.resize(count);
-  if (ErrorCode code = readBytes(in, words.data(), byteCount); code != kNoError) return code;
+  std::vector<uint32_t>& words = readerState().blockWords;
+  words.resize(static_cast<size_t>(wordCount));
+  if (wordCount != 0) {
+    if (ErrorCode code = readBytes(in, words.data(), 4 * wordCount); code != kNoError) return code;
+  }
   convertWordOrder(words.data(), words.size());
+  const uint32_t* at = words.data();
+  auto take = [&at](std::vector<uint32_t>& array, uint32_t count) {
+    array.assign(at, at + count);
+    at += count;
+  };
+  take(block.functionCounts, sizes.f);
+  take(block.jumpCounts, sizes.j);
+  take(block.decisionTrueCounts, sizes.d);
+  take(block.decisionFalseCounts, sizes.d);
+  take(block.conditionCounts, sizes.c);
+  take(block.timeTotals, sizes.t);
+  take(block.timeMaxima, sizes.t);
   return kNoError;
 }
 
@@ -361,13 +379,7 @@ uint32_t openDataFile(std::string_view fileName) {
 void readCounterBlock(CounterArrays& block) {
   InputFile& in = blockFileOrFail();
   failOn(readBlockStart(in, block));
-  failOn(readWordArray(in, block.functionCounts, block.sizes.f));
-  failOn(readWordArray(in, block.jumpCounts, block.sizes.j));
-  failOn(readWordArray(in, block.decisionTrueCounts, block.sizes.d));
-  failOn(readWordArray(in, block.decisionFalseCounts, block.sizes.d));
-  failOn(readWordArray(in, block.conditionCounts, block.sizes.c));
-  failOn(readWordArray(in, block.timeTotals, block.sizes.t));
-  failOn(readWordArray(in, block.timeMaxima, block.sizes.t));
+  failOn(readBlockArrays(in, block));
 }
 
 ErrorCode readBlockHeader(CounterArrays& blockHeader) {
