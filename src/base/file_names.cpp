@@ -31,6 +31,8 @@ class HeaderPathFromEnd {
 
 bool sameFileName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
+  // Names compared are nearly always written alike: one memory compare.
+  if (a == b) return true;
   for (size_t i = 0; i < a.size(); ++i) {
     if (!sameFileNameChar(a[i], b[i])) return false;
   }

@@ -48,6 +48,7 @@ struct ReaderState {
   InputFile blockFile;  // the file blocks are read from, if open
   std::string currentName;
   std::string currentStamp;
+  std::vector<uint32_t> blockWords;  // a block's seven arrays as read, reused
 };
 
 ReaderState& readerState() {
@@ -222,8 +223,10 @@ uint32_t readHeader(InputFile& in) {
 // as the block's following words. The name ends at a NUL byte. A read error
 // (16), or the end of the file before any byte (2), fails.
 ErrorCode readName(InputFile& in, uint32_t length, std::string& name) {
-  name.clear();
-  name.reserve(length);
+  // Gathered here and given to the name at once: every block has a name.
+  // `length` is at most kMaxNameLength (readBlockStart checks it).
+  char kept[kMaxNameLength];
+  size_t keptLength = 0;
   std::FILE* stream = in.stream.get();
   uint32_t got = 0;
   bool cut = false;
@@ -233,9 +236,10 @@ ErrorCode readName(InputFile& in, uint32_t length, std::string& name) {
     if (c == EOF) break;
     ++got;
     cut = cut || c == '\0';
-    if (!cut) name.push_back(static_cast<char>(c));
+    if (!cut) kept[keptLength++] = static_cast<char>(c);
     if (c == '\n') break;
   }
+  name.assign(kept, keptLength);
   int errorNumber = errno;
   in.position += got;
   if (std::ferror(stream)) return shortRead(in, errorNumber);
@@ -267,20 +271,37 @@ ErrorCode readBlockStart(InputFile& in, CounterArrays& block) {
   return readName(in, word[kWordNameLength], block.name);
 }
 
-// Reads `count` words with one read. Memory is only taken for words the file
-// can still hold: when it is too short the read is known to come short at
-// its end, and that is reported (ErrorCode 2) without allocating.
-ErrorCode readWordArray(InputFile& in, std::vector<uint32_t>& words, uint32_t count) {
-  words.clear();
-  if (count == 0) return kNoError;
-  uint64_t byteCount = uint64_t{count} * 4;
-  if (byteCount > bytesRemaining(in)) {
+// Reads the seven arrays of a block, which follow each other in the file,
+// with one read into a reused buffer and shares them out: seven reads a
+// block cost more than the copies. Memory is only taken for words the file
+// can still hold: arrays that run past its end are reported (ErrorCode 2)
+// without allocating, as reading them one by one would report them.
+ErrorCode readBlockArrays(InputFile& in, CounterArrays& block) {
+  const CounterSizes& sizes = block.sizes;
+  const uint64_t wordCount =
+      uint64_t{sizes.f} + sizes.j + 2 * uint64_t{sizes.d} + sizes.c + 2 * uint64_t{sizes.t};
+  if (4 * wordCount > bytesRemaining(in)) {
     setErrorArguments(in.name);
     return kBadDataFile;
   }
-  words.resize(count);
-  if (ErrorCode code = readBytes(in, words.data(), byteCount); code != kNoError) return code;
+  std::vector<uint32_t>& words = readerState().blockWords;
+  words.resize(static_cast<size_t>(wordCount));
+  if (wordCount != 0) {
+    if (ErrorCode code = readBytes(in, words.data(), 4 * wordCount); code != kNoError) return code;
+  }
   convertWordOrder(words.data(), words.size());
+  const uint32_t* at = words.data();
+  auto take = [&at](std::vector<uint32_t>& array, uint32_t count) {
+    array.assign(at, at + count);
+    at += count;
+  };
+  take(block.functionCounts, sizes.f);
+  take(block.jumpCounts, sizes.j);
+  take(block.decisionTrueCounts, sizes.d);
+  take(block.decisionFalseCounts, sizes.d);
+  take(block.conditionCounts, sizes.c);
+  take(block.timeTotals, sizes.t);
+  take(block.timeMaxima, sizes.t);
   return kNoError;
 }
 
@@ -358,13 +379,7 @@ uint32_t openDataFile(std::string_view fileName) {
 void readCounterBlock(CounterArrays& block) {
   InputFile& in = blockFileOrFail();
   failOn(readBlockStart(in, block));
-  failOn(readWordArray(in, block.functionCounts, block.sizes.f));
-  failOn(readWordArray(in, block.jumpCounts, block.sizes.j));
-  failOn(readWordArray(in, block.decisionTrueCounts, block.sizes.d));
-  failOn(readWordArray(in, block.decisionFalseCounts, block.sizes.d));
-  failOn(readWordArray(in, block.conditionCounts, block.sizes.c));
-  failOn(readWordArray(in, block.timeTotals, block.sizes.t));
-  failOn(readWordArray(in, block.timeMaxima, block.sizes.t));
+  failOn(readBlockArrays(in, block));
 }
 
 ErrorCode readBlockHeader(CounterArrays& blockHeader) {

@@ -170,10 +170,6 @@ DescriptionLine& appendDescriptionLine(MonitoredFile& file, std::string_view tex
   return file.descriptionLines.emplace_back(storedDescriptionLine(text));
 }
 
-DescriptionLine storedDescriptionLine(std::string_view text) {
-  return DescriptionLine{database().lineTexts.store(text), 0};
-}
-
 namespace {
 
 // A values reference: the index of the first value times four plus the
@@ -213,7 +209,7 @@ LineValues lineValues(const MonitoredFile& file, const DescriptionLine& line) {
   return values;
 }
 
-void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values) {
+void detail::storeLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values) {
   uint32_t code = codeFor(values);
   uint32_t have = line.valuesRef & 3;
   if (code == 0 && have == 0) return;
@@ -224,7 +220,15 @@ void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues&
     // than 2^30 values (4 GiB), far beyond any symbol-file block.
     if (store.size() > kMaxStoredValues - widthOfCode(code)) throw std::bad_alloc();
     line.valuesRef = static_cast<uint32_t>(store.size() << 2) | code;
-    store.insert(store.end(), all, all + widthOfCode(code));
+    // Appended value by value: the preparation pass stores a slot for
+    // nearly every record line, and a range insert costs several times as
+    // much for one, two or four values.
+    store.push_back(all[0]);
+    if (code >= 2) store.push_back(all[1]);
+    if (code == 3) {
+      store.push_back(all[2]);
+      store.push_back(all[3]);
+    }
     return;
   }
   uint32_t* slot = store.data() + (line.valuesRef >> 2);

@@ -48,6 +48,9 @@ namespace detail {
 // Defined in database.cpp; reached through database(), which every line
 // access calls, so it is inline and without a guard.
 extern CoverageDatabase theDatabase;
+
+// setLineValues for a line that has a slot or gets one.
+void storeLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values);
 }  // namespace detail
 
 // The run's database (process-wide).
@@ -82,7 +85,9 @@ MonitoredFileIt findMonitoredFileIt(std::string_view name);
 DescriptionLine& appendDescriptionLine(MonitoredFile& file, std::string_view text);
 
 // A line with `text` stored and zero values, not yet in any file.
-DescriptionLine storedDescriptionLine(std::string_view text);
+inline DescriptionLine storedDescriptionLine(std::string_view text) {
+  return DescriptionLine{database().lineTexts.store(text), 0};
+}
 
 inline std::string_view lineText(const DescriptionLine& line) { return database().lineTexts.view(line.textRef); }
 
@@ -92,7 +97,11 @@ LineValues lineValues(const MonitoredFile& file, const DescriptionLine& line);
 // Lines whose values are all zero keep no slot; a slot in the file's value
 // store holds 1, 2 or 4 values, as many as the last non-zero one needs, and
 // is overwritten in place when the new values fit.
-void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values);
+inline void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values) {
+  // Many record lines never ran: nothing to store, without a call.
+  if (line.valuesRef == 0 && values == LineValues{}) return;
+  detail::storeLineValues(file, line, values);
+}
 
 // `line` of `from` with its values in a slot of `to`, to be added to `to`.
 DescriptionLine copyDescriptionLine(const MonitoredFile& from, const DescriptionLine& line, MonitoredFile& to);

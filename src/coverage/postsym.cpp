@@ -151,6 +151,15 @@ bool acceptsBodyLine(const MonitoredFile* file) {
   return file != nullptr && file->instrumentationTime != 0 && file->sourceLineCount == 0;
 }
 
+// True when handleSymbolLine, given a record line now, would only keep it in
+// the block whose lines are waiting.
+bool takesRecordLinesStraight(const SymbolFileState& state) {
+  const BlockState& block = state.block;
+  if (block.expectInfoLine || block.deselected) return false;
+  const MonitoredFile* file = currentBlock(block);
+  return acceptsBodyLine(file) && state.pending.file == file;
+}
+
 }  // namespace
 
 const std::string& openSymbolFile(std::string_view fileName) {
@@ -204,11 +213,19 @@ void readSymbolFiles(LoadingMode mode) {
     const std::string fileName = files[i].name;
     openSymbolFile(fileName);
     std::string_view line;
+    bool straightIn = false;
     for (;;) {
       // The end of the file and a failing read alike: the terminator is missing.
       if (state.reader.nextKeptLine(line) != SymbolLineReader::Status::Line) failSymbolFile(fileName);
       if (line == kSymbolFileTerminator) break;
+      // Kept lines are never empty. A record line inside a block that takes
+      // it goes straight to the waiting lines: nearly every line is one.
+      if (straightIn && line.front() != '@' && line.front() != '%') {
+        state.pending.lines.push_back(storedDescriptionLine(line));
+        continue;
+      }
       handleSymbolLine(line, fileName, mode);
+      straightIn = takesRecordLinesStraight(state);
     }
     closeSymbolFile();
   }

@@ -180,26 +180,30 @@ struct RecordNumbers {
   uint32_t nesting = 0;
 };
 
+// A number of the usual form: a run of one to nine digits at `at`.
+constexpr ptrdiff_t kMaxUsualDigits = 9;
+
+bool readUsualDigits(const char*& at, const char* end, uint32_t& value) {
+  const char* start = at;
+  uint32_t sum = 0;
+  while (at != end) {
+    const auto digit = static_cast<uint32_t>(static_cast<unsigned char>(*at) - '0');
+    if (digit > 9) break;
+    sum = sum * 10 + digit;
+    ++at;
+  }
+  value = sum;
+  return at != start && at - start <= kMaxUsualDigits;
+}
+
 // The form nearly every record line has: five runs of one to nine digits,
 // the first at the start of the line and each of the others after one
 // blank. For it the general conversions below give the same values, which
 // fit their fields as they are; any other form takes them.
 bool scanUsualRecordNumbers(ScanText& text, RecordNumbers& numbers) {
-  constexpr ptrdiff_t kMaxDigits = 9;
   const char* at = text.at;
   const char* const end = text.end;
-  auto digits = [&at, end](uint32_t& value) {
-    const char* start = at;
-    uint32_t sum = 0;
-    while (at != end) {
-      const auto digit = static_cast<uint32_t>(static_cast<unsigned char>(*at) - '0');
-      if (digit > 9) break;
-      sum = sum * 10 + digit;
-      ++at;
-    }
-    value = sum;
-    return at != start && at - start <= kMaxDigits;
-  };
+  auto digits = [&at, end](uint32_t& value) { return readUsualDigits(at, end, value); };
   auto blank = [&at, end] {
     if (at == end || *at != ' ') return false;
     ++at;
@@ -232,6 +236,33 @@ bool scanRecordNumbers(ScanText& text, RecordNumbers& numbers) {
   numbers.counterIndex = static_cast<uint32_t>(counterIndex);
   numbers.nesting = static_cast<uint32_t>(nesting);
   return true;
+}
+
+// The preparation pass needs only a record line's kind and counter index:
+// in the usual form the other three numbers are passed over, not converted
+// (the same runs are accepted). Any other form reads all five.
+bool scanKindAndCounterIndex(ScanText& text, RecordNumbers& numbers) {
+  const char* at = text.at;
+  const char* const end = text.end;
+  auto digits = [&at, end](uint32_t& value) { return readUsualDigits(at, end, value); };
+  auto passOver = [&at, end] {
+    const char* start = at;
+    while (at != end && isDecimalDigit(*at)) ++at;
+    return at != start && at - start <= kMaxUsualDigits;
+  };
+  auto blank = [&at, end] {
+    if (at == end || *at != ' ') return false;
+    ++at;
+    return true;
+  };
+  uint32_t kind = 0;
+  if (digits(kind) && blank() && passOver() && blank() && passOver() && blank() && digits(numbers.counterIndex) &&
+      blank() && passOver()) {
+    numbers.kind = static_cast<int32_t>(kind);
+    text.at = at;
+    return true;
+  }
+  return scanRecordNumbers(text, numbers);
 }
 
 bool isIncludeLine(std::string_view line) { return line.size() >= 2 && line[0] == '#' && line[1] == 'i'; }
@@ -508,7 +539,7 @@ bool preparationCounters(std::string_view line, const CounterArrays* counters, b
                          ProbeKindInfo& info) {
   ScanText text(line);
   RecordNumbers numbers;
-  if (!scanRecordNumbers(text, numbers)) return false;
+  if (!scanKindAndCounterIndex(text, numbers)) return false;
   info = probeKindInfo(numbers.kind);
   if (!info.known) return false;
   probe.kind = static_cast<uint32_t>(numbers.kind);
@@ -530,14 +561,21 @@ void prepareFileLines(MonitoredFileIt file, Probe& probe) {
   ReaderState& state = readerState();
   Cursor& cursor = state.cursor;
   cursor = Cursor{true, file, 0, 0, false};
-  std::string_view text;
-  while (DescriptionLine* line = takeLineInFile(cursor, text)) {
-    if (text == kTerminatorLine) failInternal("postsym", 1795);
+  // The lines are taken here rather than through the cursor, which only
+  // startFile moves (past the info line).
+  std::vector<DescriptionLine>& lines = file->descriptionLines;
+  for (size_t index = 0; index < lines.size(); ++index) {
+    DescriptionLine* const line = &lines[index];
+    const std::string_view text = lineText(*line);
+    if (isBlankLine(text)) continue;
     if (text.front() == '%') continue;
     if (text.front() == '@') {
+      cursor.nextLine = index + 1;
       if (startFile(state, text) == RecordCategory::BadRecord) failInternal("postsym", 1820);
+      index = cursor.nextLine - 1;
       continue;
     }
+    if (text == kTerminatorLine) failInternal("postsym", 1795);
     if (isIncludeLine(text)) failInternal("postsym", 1824);
     const uint32_t pendingTrue = probe.counter1;
     const uint32_t pendingFalse = probe.counter2;

@@ -100,7 +100,7 @@ SymbolLineReader::Status SymbolLineReader::nextRawLine(std::string_view& line) {
   return Status::Line;
 }
 
-SymbolLineReader::Status SymbolLineReader::nextKeptLine(std::string_view& line) {
+SymbolLineReader::Status SymbolLineReader::nextKeptLineInGeneral(std::string_view& line) {
   for (;;) {
     Status status = nextRawLine(line);
     if (status != Status::Line) return status;

@@ -4,6 +4,7 @@
 // and a carriage return before it are removed, trailing blanks are removed,
 // and lines of only blanks and tabs are passed over.
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,12 +36,29 @@ class SymbolLineReader {
   bool isOpen() const { return source_.isOpen(); }
 
   // The next kept line; it stays valid until the next call.
-  Status nextKeptLine(std::string_view& line);
+  Status nextKeptLine(std::string_view& line) {
+    // Nearly every line is whole in the buffer with its line feed, starts
+    // with neither a blank nor a tab and ends with neither a blank nor a
+    // carriage return: it is kept as it stands.
+    const char* start = buffer_.get() + position_;
+    const size_t available = filled_ - position_;
+    const size_t searched = available < kMaxLineLength + 1 ? available : kMaxLineLength + 1;
+    if (const void* found = std::memchr(start, '\n', searched)) {
+      const auto length = static_cast<size_t>(static_cast<const char*>(found) - start);
+      if (length > 0 && start[0] != ' ' && start[0] != '\t' && start[length - 1] != ' ' && start[length - 1] != '\r') {
+        position_ += length + 1;
+        line = std::string_view(start, length);
+        return Status::Line;
+      }
+    }
+    return nextKeptLineInGeneral(line);
+  }
 
   // The errno of the read that failed.
   int readErrorNumber() const { return readError_; }
 
  private:
+  Status nextKeptLineInGeneral(std::string_view& line);
   Status nextRawLine(std::string_view& line);
   // The next byte, or -1 at the end of the file, -2 after a failed read.
   int nextByte();

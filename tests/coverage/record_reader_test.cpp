@@ -181,6 +181,7 @@ void addPreparationFiles() {
                                      "78 2 1 0 1 0,1", "79 2 1 2 1 0", "70 2 1 0 1 c", "81 3 1 2 1 1",
                                      "74 3 1 0 1 d", "76 3 1 3 2 FT", "75 3 1 1 2 TF", "25 4 1 0 1 t",
                                      "13  5\t2 1 1 two blanks", "13 1234567890 2 2 1 ten digits",
+                                     "13 3 1234567890 2 1 ten in the count", "13 3 1 2 1234567890 ten in the nesting",
                                      "20 +6 3 0 +1 signs", "0 9 0 1 0 g", "80 9 1 0 1 2,3", "%9,2,3,1,4,2"});
   attachCounters(a, {7, 70}, {1, 2, 3}, {8}, {9}, {1, 2, 3, 4}, {55, 56}, {66, 67});
   addFile("b.c", {"@b.c", "1 100 00000002 0 0", "77 1 0 0 0 first", "85 2 0 0 0 x", "%3,0,0,0,0,0"});
@@ -217,8 +218,9 @@ TEST_F(RecordReaderTest, PreparationStoresWhatTheWalkDelivers) {
   prepareCounters();
   EXPECT_TRUE(database().countersPrepared);
   EXPECT_EQ(allLineValues(), expected);
-  EXPECT_EQ(expected[16], (LineValues{70, 0, 56, 67}));  // the timed function g
-  EXPECT_EQ(expected[21], (LineValues{7, 0, 0, 0}));     // b.c's 77 gets the true sum a.c ended with
+  EXPECT_EQ(expected[15], (LineValues{3, 0, 0, 0}));     // passed-over numbers of ten digits
+  EXPECT_EQ(expected[18], (LineValues{70, 0, 56, 67}));  // the timed function g
+  EXPECT_EQ(expected[23], (LineValues{7, 0, 0, 0}));     // b.c's 77 gets the true sum a.c ended with
   EXPECT_EQ(previousFileSourceLines(), previousLines);
   EXPECT_EQ(currentFileName(), "b.c");
   EXPECT_TRUE(database().monitoredFiles.front().counterData->functionCounts.empty());  // freed once stored

@@ -119,10 +119,11 @@ TEST_F(SymbolFileTest, MalformedBlocksAreErrorFive) {
 // buffer's end, long lines cut at 4095 with their rest skipped.
 TEST_F(SymbolFileTest, LineReaderGivesTheSameLinesForAnyBufferSize) {
   std::string content = "a\r\nbb  \n\n\t \n" + std::string(4095, 'y') + "\n" + std::string(4094, 'z') + "\r\n" +
-                        std::string(4100, 'w') + "\rQlost\n" + std::string(4095, 'v') + "\r\nx\t\ntail";
+                        std::string(4100, 'w') + "\rQlost\n" + std::string(4095, 'v') + "\r\nx\t\n x\n\ty \r\ntail";
   std::string path = dir.write("lines.txt", content);
   std::vector<std::string> expected = {"a", "bb", std::string(4095, 'y'), std::string(4094, 'z'),
-                                       std::string(4095, 'w'), "lost", std::string(4095, 'v'), "x\t", "tail"};
+                                       std::string(4095, 'w'), "lost", std::string(4095, 'v'),
+                                       "x\t", " x", "\ty", "tail"};
   for (size_t bufferSize : {size_t{1} << 20, size_t{7}, size_t{4096}}) {
     SymbolLineReader reader(bufferSize);
     ASSERT_TRUE(reader.open(path));
@@ -185,6 +186,20 @@ TEST_F(SymbolFileTest, CurrentBlockCarriesOverToTheNextFile) {
   resetDatabase();
   std::string third = dir.write("3.sym", kHead + "0 1 0 0 0 g\n" + kEnd);
   EXPECT_EQ(read({second, third}).err, symbolFileError(second));
+}
+
+// A count line with no source lines leaves the block open: the record lines
+// after it are its lines still, up to the next name line.
+TEST_F(SymbolFileTest, RecordLinesAfterACountLineWithoutSourceLinesStayInTheBlock) {
+  std::string path = dir.write("m.sym", kHead + "@a.c\n1 5 00000001 0 0\n0 1 0 0 0 f\n%0,1,0,0,0,0\n13 2 1 0 1 r\n" +
+                                            "%0,1,1,0,0,0\n14 3 1 1 1 s\n" + kBlockA + kEnd);
+  ASSERT_EQ(read({path}, LoadingMode::Report).err, "");
+  ASSERT_EQ(fileNames(), (std::vector<std::string>{"a.c", "src/a.c"}));
+  EXPECT_EQ(linesOf(database().monitoredFiles.front()),
+            (std::vector<std::string>{"@a.c", "1 5 00000001 0 0", "0 1 0 0 0 f", "%0,1,0,0,0,0", "13 2 1 0 1 r",
+                                      "%0,1,1,0,0,0", "14 3 1 1 1 s"}));
+  EXPECT_EQ(database().monitoredFiles.front().counterSizes, (CounterSizes{1, 1, 0, 0, 0}));
+  EXPECT_EQ(linesOf(database().monitoredFiles.back()).size(), 5u);
 }
 
 TEST_F(SymbolFileTest, WriteFailuresNameTheTarget) {
