@@ -171,6 +171,16 @@ ends_with_parent() {
     [ -n "$child" ] || sleep 0.01
   done
   stray=$child
+  # The second process ties its end to its parent's first thing, then sends
+  # its standard output to /dev/null: stopped before that (a loaded machine
+  # may not have run it yet), it could not know of its parent's end.
+  tries=0
+  until [ "$(readlink "/proc/$child/fd/1" 2> /dev/null)" = /dev/null ] ||
+        [ "$(awk '{print $3}' "/proc/$child/stat" 2> /dev/null || echo Z)" = Z ]; do
+    tries=$((tries + 1))
+    [ "$tries" -lt 3000 ] || fail "SIG$how: the second process never settled"
+    sleep 0.01
+  done
   kill -STOP "$child"
   if [ "$how" = PIPE ]; then
     exec 3<&-  # the reader goes: the next write of the listing breaks the pipe
