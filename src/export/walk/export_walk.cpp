@@ -341,6 +341,11 @@ RunResult walkDatabaseForExport(const std::optional<std::string>& root, const Ex
   w.tick = parseTick(configValue(ConfigParameter::Tick)).value_or(1);
   if (w.tick <= 0) w.tick = 1;
   findSharedPaths(w);
+  // The line directives above were the last record texts read as written:
+  // from here the reader may keep each record line's numbers in their parsed
+  // form, so that the walk reads the lines the statement look-ahead parsed
+  // without scanning them again. (The export walks the database once.)
+  database().recordTextsCompactable = true;
   resetRecordCursor();
   resetMcdc();
 
