@@ -2,6 +2,7 @@
 
 #include "export/formats/cobertura_export.h"
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -119,6 +120,13 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   if (jsonOn) beginJsonDocument(json, streams[static_cast<int>(ExportFormat::Json)], view, settings.root);
   HtmlReport html;
   const bool htmlOn = settings.htmlDirectory.has_value();
+  // Without the HTML report's lists, only the files the change touches need their records.
+  std::function<bool(const std::string&)> recordsWanted;
+  if (patch && !htmlOn) recordsWanted = [&](const std::string& key) { return patch->touches(key); };
+  // Planned before the HTML report's listing walk: the plan reads the line
+  // directives as written, and both walks after it keep the record lines in
+  // their parsed form.
+  ExportWalkPlan plan = planExportWalk(settings.root, recordsWanted);
   if (htmlOn) beginHtmlReport(html, *settings.htmlDirectory, settings.sourceRoot, settings.root, view);
   html.patch = patch.get();
   html.baseline = comparer.get();
@@ -146,8 +154,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     };
   }
   if (patch) sinks.recordStatements = [&](const std::string& place) { return patch->touchesPlace(place); };
-  // Without the HTML report's lists, only the files the change touches need their records.
-  if (patch && !htmlOn) sinks.recordsWanted = [&](const std::string& key) { return patch->touches(key); };
+  sinks.recordsWanted = recordsWanted;
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
     const std::vector<std::string> names = uniqueFunctionNames(table);
     if (patch) patch->addPath(table);
@@ -162,7 +169,7 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
     if (comparer) comparer->addSource(table);
     if (htmlOn) addHtmlPath(html, table, coverage);
   };
-  const RunResult run = walkDatabaseForExport(settings.root, sinks);
+  const RunResult run = walkDatabaseForExport(settings.root, sinks, std::move(plan));
 
   if (coberturaOn) endCoberturaDocument(cobertura, carried);
   if (sonarOn) endSonarDocument(sonar);

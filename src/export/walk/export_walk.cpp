@@ -318,34 +318,39 @@ void endFile(ExportWalk& w) {
   w.contributionsUsed = 0;
 }
 
-void findSharedPaths(ExportWalk& w) {
-  const auto& wanted = w.sinks.recordsWanted;
+}  // namespace
+
+ExportWalkPlan planExportWalk(const std::optional<std::string>& root,
+                              const std::function<bool(const std::string& key)>& recordsWanted) {
+  ExportWalkPlan plan;
   for (const MonitoredFile& monitored : database().monitoredFiles) {
-    const std::string home = exportPathKey(exportPath(monitored.name, w.root));
-    bool recordsWanted = wanted && wanted(home);
+    const std::string home = exportPathKey(exportPath(monitored.name, root));
+    bool wanted = recordsWanted && recordsWanted(home);
     for (const DescriptionLine& line : monitored.descriptionLines) {
       std::string_view name;
       if (!isDirectiveLine(lineText(line), name)) continue;
-      std::string key = exportPathKey(exportPath(name, w.root));
-      if (wanted && !recordsWanted) recordsWanted = wanted(key);
-      if (key != home) w.sharedKeys.insert(std::move(key));
+      std::string key = exportPathKey(exportPath(name, root));
+      if (recordsWanted && !wanted) wanted = recordsWanted(key);
+      if (key != home) plan.sharedKeys.insert(std::move(key));
     }
-    if (recordsWanted) w.recordFiles.insert(&monitored);
+    if (wanted) plan.recordFiles.insert(&monitored);
   }
+  // The line directives above were the last record texts read as written.
+  database().recordTextsCompactable = true;
+  return plan;
 }
 
-}  // namespace
-
 RunResult walkDatabaseForExport(const std::optional<std::string>& root, const ExportWalkSinks& sinks) {
+  return walkDatabaseForExport(root, sinks, planExportWalk(root, sinks.recordsWanted));
+}
+
+RunResult walkDatabaseForExport(const std::optional<std::string>& root, const ExportWalkSinks& sinks,
+                                ExportWalkPlan plan) {
   ExportWalk w(root, sinks);
   w.tick = parseTick(configValue(ConfigParameter::Tick)).value_or(1);
   if (w.tick <= 0) w.tick = 1;
-  findSharedPaths(w);
-  // The line directives above were the last record texts read as written:
-  // from here the reader may keep each record line's numbers in their parsed
-  // form, so that the walk reads the lines the statement look-ahead parsed
-  // without scanning them again. (The export walks the database once.)
-  database().recordTextsCompactable = true;
+  w.sharedKeys = std::move(plan.sharedKeys);
+  w.recordFiles = std::move(plan.recordFiles);
   resetRecordCursor();
   resetMcdc();
 

@@ -5,7 +5,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
+#include "coverage/model.h"
 #include "export/walk/export_results.h"
 #include "export/walk/path_table.h"
 
@@ -34,8 +36,24 @@ struct ExportWalkSinks {
   std::function<bool(const std::string& place)> recordStatements;
 };
 
+// What the walk takes from the line directives before it starts: the
+// written files that several database files share, and the database files
+// whose records `recordsWanted` asks for. It reads the record texts as
+// written, so it comes before anything walks the database; after it the
+// record reader may keep each record line in its parsed form (the HTML
+// report's listing walk and the export walk then scan no number twice).
+struct ExportWalkPlan {
+  std::unordered_set<std::string> sharedKeys;
+  std::unordered_set<const MonitoredFile*> recordFiles;
+};
+ExportWalkPlan planExportWalk(const std::optional<std::string>& root,
+                              const std::function<bool(const std::string& key)>& recordsWanted);
+
 // Walks every record of the database; `root` as for exportPath. A bad
-// record is ErrorCode 5, as in the listings.
+// record is ErrorCode 5, as in the listings. The database is walked once:
+// without a plan, the walk makes its own first.
 RunResult walkDatabaseForExport(const std::optional<std::string>& root, const ExportWalkSinks& sinks);
+RunResult walkDatabaseForExport(const std::optional<std::string>& root, const ExportWalkSinks& sinks,
+                                ExportWalkPlan plan);
 
 }  // namespace qar
