@@ -24,6 +24,7 @@
 #include "export/html/html_parts.h"
 #include "export/html/html_text.h"
 #include "export/html/html_uncovered.h"
+#include "listings/kept_statements.h"
 #include "listings/measures.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
@@ -532,6 +533,9 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
     reportError(kCannotOpen, ErrorSeverity::ExitAfterReport);
     return;
   }
+  // The listing keeps each function's statement figures, which the export
+  // walk then takes instead of analysing every function a second time.
+  keepStatementFigures(true);
   writeCoverageListing(false);
   closeListing();
 }
@@ -561,6 +565,7 @@ void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage&
 }
 
 void endHtmlReport(HtmlReport& report, const RunResult& run) {
+  forgetStatementFigures();
   flushPendingPage(report);
   writeWaitingPages(report);
   closeListingSections(report.sections);

@@ -1,5 +1,8 @@
 #include "export/html/html_text.h"
 
+#include <array>
+#include <cstring>
+
 #include "export/output/export_text.h"
 
 namespace qar {
@@ -8,7 +11,7 @@ namespace {
 
 // The entity of an ASCII byte, "?" for a control character other than tab,
 // nullptr for a byte written as it is.
-const char* asciiEntity(char c) {
+constexpr const char* asciiEntity(char c) {
   switch (c) {
     case '&': return "&amp;";
     case '<': return "&lt;";
@@ -54,6 +57,41 @@ void appendHtmlText(std::string& out, std::string_view text) {
     }
   }
   out.append(text.data() + plain, text.size() - plain);
+}
+
+namespace {
+
+// The ASCII bytes written as they are.
+constexpr std::array<bool, 256> kPlainByte = [] {
+  std::array<bool, 256> plain{};
+  for (size_t c = 0x20; c < 0x80; ++c) plain[c] = asciiEntity(static_cast<char>(c)) == nullptr;
+  plain['\t'] = true;
+  return plain;
+}();
+
+}  // namespace
+
+char* writeHtmlText(char* at, std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (kPlainByte[static_cast<unsigned char>(c)]) {
+      *at++ = c;
+      continue;
+    }
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      // Rare: converted as appendHtmlText does. A Latin-1 byte becomes two
+      // bytes, within the room of six.
+      std::string rest;
+      appendConvertedText(rest, text.substr(i));
+      std::memcpy(at, rest.data(), rest.size());
+      return at + rest.size();
+    }
+    const char* entity = asciiEntity(c);
+    const size_t size = std::strlen(entity);
+    std::memcpy(at, entity, size);
+    at += size;
+  }
+  return at;
 }
 
 uint64_t htmlSortKey(uint64_t covered, uint64_t items) {

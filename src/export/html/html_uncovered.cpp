@@ -58,17 +58,14 @@ void appendUncoveredList(std::string& out, const std::vector<UncoveredItem>& ite
 }
 
 // Lean, as the code rows are: the legend says what the arrows mean.
+void putLineNavigation(TextRoom& room, const std::vector<uint32_t>& lines, size_t at) {
+  if (at + 1 < lines.size()) room.put("<a class=nx href=#L").number(lines[at + 1]).put(">&darr;</a>");
+  if (at > 0) room.put("<a class=nx href=#L").number(lines[at - 1]).put(">&uarr;</a>");
+}
+
 void appendLineNavigation(std::string& out, const std::vector<uint32_t>& lines, size_t at) {
-  if (at + 1 < lines.size()) {
-    out += "<a class=nx href=#L";
-    appendUnsigned(out, lines[at + 1]);
-    out += ">&darr;</a>";
-  }
-  if (at > 0) {
-    out += "<a class=nx href=#L";
-    appendUnsigned(out, lines[at - 1]);
-    out += ">&uarr;</a>";
-  }
+  TextRoom room(out, kLineNavigationRoom);
+  putLineNavigation(room, lines, at);
 }
 
 void appendNavigationScript(std::string& out, const std::vector<uint32_t>& lines) {
