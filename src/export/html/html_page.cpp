@@ -334,8 +334,9 @@ constexpr size_t kRowStartRoom = 64 + 4 * kDecimalRoom;
 // 1) for the back link of a function's row.
 void appendListingRow(std::string& out, const ListingRow& row, LineState state, const std::vector<uint32_t>* visit,
                       size_t function) {
-  TextRoom room(out, kRowStartRoom + kLineNavigationRoom + kBackLinkRoom +
-                         kHtmlTextExpansion * row.description.size() + kNotCoveredMark.size() + 1);
+  TextRoom room(out, kRowStartRoom + (visit != nullptr ? kLineNavigationRoom : 0) +
+                         (function > 0 ? kBackLinkRoom : 0) + kHtmlTextExpansion * row.description.size() +
+                         (row.missed ? kNotCoveredMark.size() : 0) + 1);
   room.put("<tr");
   if (state != LineState::NotInstrumented) room.put(" class=").put(stateClass(state));
   if (visit != nullptr) room.put(" id=L").number(row.line);
@@ -344,7 +345,8 @@ void appendListingRow(std::string& out, const ListingRow& row, LineState state, 
   room.put("<td>");
   if (row.falseCount) room.number(*row.falseCount);
   room.put("<td>").put(stateMarker(state)).put("<td>").number(row.line).put("<td>");
-  if (visit != nullptr) {
+  // Only a line not fully covered is among the stops.
+  if (visit != nullptr && (state == LineState::NotCovered || state == LineState::PartlyCovered)) {
     if (const size_t stop = positionOf(*visit, row.line); stop < visit->size()) putLineNavigation(room, *visit, stop);
   }
   if (function > 0) putBackLink(room, function);

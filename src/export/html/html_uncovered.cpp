@@ -11,26 +11,19 @@ namespace {
 // functions and the code stay near the top.
 constexpr size_t kListedOpen = 12;
 
+// An item of the list: a page lists one for every uncovered item of its
+// file, so each is put together with a plain pointer.
 void appendItem(std::string& out, const UncoveredItem& item, bool linked) {
-  out += "<li>";
   const bool here = linked && item.path.empty() && item.line > 0;
-  if (here) {
-    out += "<a href=\"#L";
-    appendUnsigned(out, item.line);
-    out += "\">";
-  }
-  out += "line ";
-  appendUnsigned(out, item.line);
-  if (here) out += "</a>";
-  if (!item.path.empty()) {
-    out += " of ";
-    appendHtmlText(out, item.path);
-  }
-  out += " <span class=\"fn\">";
-  appendHtmlText(out, item.function);
-  out += "()</span> ";
-  appendHtmlText(out, item.missing);
-  out += "</li>";
+  TextRoom room(out, 72 + 2 * kDecimalRoom +
+                         kHtmlTextExpansion * (item.path.size() + item.function.size() + item.missing.size()));
+  room.put("<li>");
+  if (here) room.put("<a href=\"#L").number(item.line).put("\">");
+  room.put("line ").number(item.line);
+  if (here) room.put("</a>");
+  if (!item.path.empty()) room.put(" of ").put(writeHtmlText, item.path);
+  room.put(" <span class=\"fn\">").put(writeHtmlText, item.function).put("()</span> ");
+  room.put(writeHtmlText, item.missing).put("</li>");
 }
 
 }  // namespace
