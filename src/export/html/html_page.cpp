@@ -106,28 +106,16 @@ void appendFunctionTable(ExportStream& stream, const HtmlFilePage& page, bool li
   const size_t view = static_cast<size_t>(page.view);
   for (size_t i = 0; i < file.functions.size(); ++i) {
     const FunctionResult& f = file.functions[i];
-    out += "<tr id=\"F";
-    appendUnsigned(out, i + 1);
-    out += "\"><th scope=\"row\">";
     const bool here = f.path.empty() && linesLinked;
-    if (here) {
-      out += "<a href=\"#L";
-      appendUnsigned(out, f.line);
-      out += "\">";
+    {
+      TextRoom room(out, 160 + 4 * kDecimalRoom + kHtmlTextExpansion * (f.name.size() + f.path.size()));
+      room.put("<tr id=\"F").number(i + 1).put("\"><th scope=\"row\">");
+      if (here) room.put("<a href=\"#L").number(f.line).put("\">");
+      room.put(writeHtmlText, f.name).put("()");
+      if (here) room.put("</a>");
+      if (!f.path.empty()) room.put("<span class=\"tag\">in ").put(writeHtmlText, f.path).put("</span>");
+      room.put("</th><td class=\"num\">").number(f.line).put("</td><td class=\"num\">").number(f.calls).put("</td>");
     }
-    appendHtmlText(out, f.name);
-    out += "()";
-    if (here) out += "</a>";
-    if (!f.path.empty()) {
-      out += "<span class=\"tag\">in ";
-      appendHtmlText(out, f.path);
-      out += "</span>";
-    }
-    out += "</th><td class=\"num\">";
-    appendUnsigned(out, f.line);
-    out += "</td><td class=\"num\">";
-    appendUnsigned(out, f.calls);
-    out += "</td>";
     appendFigureCell(out, terFigure("TER", f.ter[view]));
     if (f.statementsAvailable) {
       StatementTotals totals;
