@@ -538,6 +538,11 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
   keepStatementFigures(true);
   writeCoverageListing(false);
   closeListing();
+  // A record per file the walk can pass, made room for at once: a list that
+  // doubled as it grew would hold up to twice that room at the run's end,
+  // when its memory is at its highest.
+  report.files.reserve(database().monitoredFiles.size());
+  report.coverageByKey.reserve(database().monitoredFiles.size());
 }
 
 void addHtmlFile(HtmlReport& report, const FileResult& file) {
