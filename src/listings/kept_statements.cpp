@@ -1,5 +1,6 @@
 #include "listings/kept_statements.h"
 
+#include <cstddef>
 #include <deque>
 
 namespace qar {
@@ -39,10 +40,13 @@ const KeptFunction* keptFunction(const DescriptionLine* function) {
   // The later walk sees the same functions in the same order, less those of
   // dropped files: search forward from the last match. A function that was
   // not kept ends the use of the rest, so that no walk searches twice.
+  // The functions before the match are never asked for again: they go, so
+  // that what is kept shrinks as the later walk grows its own records.
   for (size_t at = figures.next; at < figures.functions.size(); ++at) {
     if (figures.functions[at].function == function) {
-      figures.next = at + 1;
-      return &figures.functions[at];
+      figures.functions.erase(figures.functions.begin(), figures.functions.begin() + static_cast<std::ptrdiff_t>(at));
+      figures.next = 1;
+      return &figures.functions.front();
     }
   }
   figures.next = figures.functions.size();

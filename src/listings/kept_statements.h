@@ -40,7 +40,8 @@ bool keepingStatementFigures();
 // are not kept.
 void rememberFunction(const KeptFunction& function);
 
-// What was kept of `function`, or nullptr. Asked in walk order, as they were
+// What was kept of `function`, or nullptr; valid until the next lookup,
+// which frees the functions before it. Asked in walk order, as they were
 // kept, each lookup costs a step or a few; after a function that was not
 // kept, nullptr for every later one.
 const KeptFunction* keptFunction(const DescriptionLine* function);

@@ -1,6 +1,7 @@
 #include "export/html/html_listing_rows.h"
 
-#include <charconv>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace qar {
@@ -10,18 +11,36 @@ constexpr std::string_view kSourceSection = "MONITORED SOURCE FILE : ";
 constexpr std::string_view kHeaderSection = "MONITORED HEADER FILE : ";
 constexpr std::string_view kSummary = "SUMMARY";
 
+// The first column from `from` on before `to` that is not blank: most of a
+// row's number columns are blanks, passed eight at a time.
+size_t skipBlanks(std::string_view text, size_t from, size_t to) {
+  constexpr uint64_t kBlanks = 0x2020202020202020;
+  size_t at = from;
+  for (uint64_t eight = 0; at + 8 <= to; at += 8) {
+    std::memcpy(&eight, text.data() + at, 8);
+    if (eight != kBlanks) break;
+  }
+  while (at < to && text[at] == ' ') ++at;
+  return at;
+}
+
 // A right-aligned number in columns [from, to): blanks then digits, or
-// blanks only. False when anything else stands there.
+// blanks only. False when anything else stands there or the number does
+// not fit. The columns hold ten characters at most, so the number cannot
+// overflow on the way.
 bool readColumn(std::string_view text, size_t from, size_t to, std::optional<uint32_t>& value) {
   value.reset();
   if (text.size() < to) to = text.size();
-  size_t at = from;
-  while (at < to && text[at] == ' ') ++at;
+  size_t at = skipBlanks(text, from, to);
   if (at == to) return true;
-  uint32_t number = 0;
-  auto [end, error] = std::from_chars(text.data() + at, text.data() + to, number);
-  if (error != std::errc() || end != text.data() + to) return false;
-  value = number;
+  uint64_t number = 0;
+  for (; at < to; ++at) {
+    const unsigned digit = static_cast<unsigned char>(text[at]) - unsigned{'0'};
+    if (digit > 9) return false;
+    number = number * 10 + digit;
+  }
+  if (number > UINT32_MAX) return false;
+  value = static_cast<uint32_t>(number);
   return true;
 }
 
@@ -38,13 +57,15 @@ bool parseListingRow(std::string_view text, ListingRow& row) {
   if (text[22] != ' ' && text[22] != '-') return false;
   row.missed = text[22] == '-';
   if (!blankAt(text, 23)) return false;
-  size_t at = 24;
-  while (at < text.size() && text[at] == ' ') ++at;
-  size_t digits = at;
-  while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+  size_t at = skipBlanks(text, 24, text.size());
+  const size_t digits = at;
+  uint64_t line = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    line = line * 10 + static_cast<unsigned>(text[at] - '0');
+    if (line > UINT32_MAX) return false;
+  }
   if (at == digits || at < 29) return false;
-  auto [end, error] = std::from_chars(text.data() + digits, text.data() + at, row.line);
-  if (error != std::errc() || end != text.data() + at) return false;
+  row.line = static_cast<uint32_t>(line);
   row.description.clear();
   if (at < text.size()) {
     if (text[at] != ' ') return false;
@@ -75,9 +96,9 @@ constexpr size_t kListingBlock = 1 << 18;
 bool nextLine(ListingSectionReader& reader) {
   if (reader.file == nullptr) return false;
   for (;;) {
-    const char* start = reader.block.data() + reader.at;
-    const size_t left = reader.block.size() - reader.at;
-    if (const void* end = std::memchr(start, '\n', left)) {
+    const char* start = reader.block.get() + reader.at;
+    const size_t left = reader.size - reader.at;
+    if (const void* end = left > 0 ? std::memchr(start, '\n', left) : nullptr) {
       const size_t size = static_cast<size_t>(static_cast<const char*>(end) - start);
       reader.line = std::string_view(start, size);
       reader.at += size + 1;
@@ -86,17 +107,22 @@ bool nextLine(ListingSectionReader& reader) {
     if (reader.ended) {
       if (left == 0) return false;
       reader.line = std::string_view(start, left);
-      reader.at = reader.block.size();
+      reader.at = reader.size;
       return true;
     }
-    // The part of a line left at the block's end moves to its front.
-    if (reader.block.capacity() < 2 * kListingBlock) reader.block.reserve(2 * kListingBlock);
-    reader.block.erase(0, reader.at);
+    // The part of a line left at the block's end moves to its front; a
+    // line longer than a block makes room for more.
+    if (left + kListingBlock > reader.capacity) {
+      reader.capacity = std::max(2 * kListingBlock, 2 * left);
+      auto larger = std::make_unique_for_overwrite<char[]>(reader.capacity);
+      if (left > 0) std::memcpy(larger.get(), start, left);
+      reader.block = std::move(larger);
+    } else if (left > 0) {
+      std::memmove(reader.block.get(), start, left);
+    }
     reader.at = 0;
-    const size_t kept = reader.block.size();
-    reader.block.resize(kept + kListingBlock);
-    const size_t got = std::fread(reader.block.data() + kept, 1, kListingBlock, reader.file);
-    reader.block.resize(kept + got);
+    const size_t got = std::fread(reader.block.get() + left, 1, kListingBlock, reader.file);
+    reader.size = left + got;
     if (got < kListingBlock) reader.ended = true;
   }
 }
@@ -128,8 +154,9 @@ void closeListingSections(ListingSectionReader& reader) {
   reader.file = nullptr;
   reader.line = {};
   reader.lineHeld = false;
-  reader.block.clear();
-  reader.block.shrink_to_fit();
+  reader.block.reset();
+  reader.capacity = 0;
+  reader.size = 0;
   reader.at = 0;
   reader.ended = false;
 }

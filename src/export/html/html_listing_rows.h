@@ -12,6 +12,7 @@
 // through the same record reader, so the sections come in the walk's order.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,7 +53,11 @@ struct ListingSectionReader {
   std::FILE* file = nullptr;
   std::string_view line;  // the line last read, in `block`
   bool lineHeld = false;  // `line` is a section start not yet used
-  std::string block;      // text read and not yet passed, from `at` on
+  // Text read and not yet passed: [at, size) of `block`, which holds
+  // `capacity` bytes.
+  std::unique_ptr<char[]> block;
+  size_t capacity = 0;
+  size_t size = 0;
   size_t at = 0;
   bool ended = false;  // the file has no more text than `block`
   ~ListingSectionReader();

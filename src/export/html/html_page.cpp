@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 
 #include "base/quick_format.h"
+#include "export/walk/export_numbers.h"
 #include "export/html/html_mcdc.h"
 #include "export/html/html_parts.h"
 #include "export/html/html_text.h"
@@ -104,28 +106,16 @@ void appendFunctionTable(ExportStream& stream, const HtmlFilePage& page, bool li
   const size_t view = static_cast<size_t>(page.view);
   for (size_t i = 0; i < file.functions.size(); ++i) {
     const FunctionResult& f = file.functions[i];
-    out += "<tr id=\"F";
-    appendUnsigned(out, i + 1);
-    out += "\"><th scope=\"row\">";
     const bool here = f.path.empty() && linesLinked;
-    if (here) {
-      out += "<a href=\"#L";
-      appendUnsigned(out, f.line);
-      out += "\">";
+    {
+      TextRoom room(out, 160 + 4 * kDecimalRoom + kHtmlTextExpansion * (f.name.size() + f.path.size()));
+      room.put("<tr id=\"F").number(i + 1).put("\"><th scope=\"row\">");
+      if (here) room.put("<a href=\"#L").number(f.line).put("\">");
+      room.put(writeHtmlText, f.name).put("()");
+      if (here) room.put("</a>");
+      if (!f.path.empty()) room.put("<span class=\"tag\">in ").put(writeHtmlText, f.path).put("</span>");
+      room.put("</th><td class=\"num\">").number(f.line).put("</td><td class=\"num\">").number(f.calls).put("</td>");
     }
-    appendHtmlText(out, f.name);
-    out += "()";
-    if (here) out += "</a>";
-    if (!f.path.empty()) {
-      out += "<span class=\"tag\">in ";
-      appendHtmlText(out, f.path);
-      out += "</span>";
-    }
-    out += "</th><td class=\"num\">";
-    appendUnsigned(out, f.line);
-    out += "</td><td class=\"num\">";
-    appendUnsigned(out, f.calls);
-    out += "</td>";
     appendFigureCell(out, terFigure("TER", f.ter[view]));
     if (f.statementsAvailable) {
       StatementTotals totals;
@@ -229,10 +219,15 @@ const std::pair<uint32_t, size_t>* functionOnLine(const FunctionLines& byLine, u
   return at != byLine.end() && at->first == line ? &*at : nullptr;
 }
 
+constexpr std::string_view kBackLinkStart = "<a class=\"up\" href=\"#F";
+constexpr std::string_view kBackLinkEnd = "\" title=\"Back to the function table\">&uarr; function</a>";
+constexpr size_t kBackLinkRoom = kBackLinkStart.size() + kDecimalRoom + kBackLinkEnd.size();
+
+void putBackLink(TextRoom& room, size_t function) { room.put(kBackLinkStart).number(function).put(kBackLinkEnd); }
+
 void appendBackLink(std::string& out, size_t function) {
-  out += "<a class=\"up\" href=\"#F";
-  appendUnsigned(out, function);
-  out += "\" title=\"Back to the function table\">&uarr; function</a>";
+  TextRoom room(out, kBackLinkRoom);
+  putBackLink(room, function);
 }
 
 // The lines not fully covered, ascending: the stops of the links from line
@@ -315,7 +310,39 @@ void appendAnnotatedSource(ExportStream& stream, const HtmlFilePage& page, const
 
 // The rows of the profile listing in its order, for a file whose source is
 // not at hand or no longer matches. Each row shows the state of its line,
-// as the source would; the first row of a line is its anchor.
+// as the source would; the first row of a line is its anchor. These rows
+// are most of the report's text: each is put together with a plain pointer
+// in room made for it.
+constexpr std::string_view kNotCoveredMark = "<b> &#10007; not covered</b>";
+// The start of a row up to its description: "<tr class=p id=L", three
+// numbers and five cells.
+constexpr size_t kRowStartRoom = 64 + 4 * kDecimalRoom;
+
+// One row; `visit` is given for the anchor of its line, `function` (from
+// 1) for the back link of a function's row.
+void appendListingRow(std::string& out, const ListingRow& row, LineState state, const std::vector<uint32_t>* visit,
+                      size_t function) {
+  TextRoom room(out, kRowStartRoom + (visit != nullptr ? kLineNavigationRoom : 0) +
+                         (function > 0 ? kBackLinkRoom : 0) + kHtmlTextExpansion * row.description.size() +
+                         (row.missed ? kNotCoveredMark.size() : 0) + 1);
+  room.put("<tr");
+  if (state != LineState::NotInstrumented) room.put(" class=").put(stateClass(state));
+  if (visit != nullptr) room.put(" id=L").number(row.line);
+  room.put("><td>");
+  if (row.hits) room.number(*row.hits);
+  room.put("<td>");
+  if (row.falseCount) room.number(*row.falseCount);
+  room.put("<td>").put(stateMarker(state)).put("<td>").number(row.line).put("<td>");
+  // Only a line not fully covered is among the stops.
+  if (visit != nullptr && (state == LineState::NotCovered || state == LineState::PartlyCovered)) {
+    if (const size_t stop = positionOf(*visit, row.line); stop < visit->size()) putLineNavigation(room, *visit, stop);
+  }
+  if (function > 0) putBackLink(room, function);
+  room.put(writeHtmlText, row.description);
+  if (row.missed) room.put(kNotCoveredMark);
+  room.put('\n');
+}
+
 void appendListingRows(ExportStream& stream, const HtmlFilePage& page, const std::vector<SummarisedLine>& summaries,
                        const std::vector<uint32_t>& visit) {
   std::string& out = stream.buffer;
@@ -338,35 +365,10 @@ void appendListingRows(ExportStream& stream, const HtmlFilePage& page, const std
     const size_t index = static_cast<size_t>(found - summaries.begin());
     const LineState state = row.line > 0 && found != summaries.end() ? found->summary.state
                                                                      : summariseLine(&row, 1).state;
-    out += "<tr";
-    if (state != LineState::NotInstrumented) {
-      out += " class=";
-      out += stateClass(state);
-    }
     const bool anchor = row.line > 0 && found != summaries.end() && !anchored[index];
-    if (anchor) {
-      out += " id=L";
-      appendUnsigned(out, row.line);
-      anchored[index] = true;
-    }
-    out += "><td>";
-    if (row.hits) appendUnsigned(out, *row.hits);
-    out += "<td>";
-    if (row.falseCount) appendUnsigned(out, *row.falseCount);
-    out += "<td>";
-    out += stateMarker(state);
-    out += "<td>";
-    appendUnsigned(out, row.line);
-    out += "<td>";
-    if (anchor) {
-      if (const size_t stop = positionOf(visit, row.line); stop < visit.size()) appendLineNavigation(out, visit, stop);
-    }
-    if (row.description.starts_with("FUNCTION ") && function < page.file->functions.size()) {
-      appendBackLink(out, ++function);
-    }
-    appendHtmlText(out, row.description);
-    if (row.missed) out += "<b> &#10007; not covered</b>";
-    out += '\n';
+    const bool backLink = row.description.starts_with("FUNCTION ") && function < page.file->functions.size();
+    appendListingRow(out, row, state, anchor ? &visit : nullptr, backLink ? ++function : 0);
+    if (anchor) anchored[index] = true;
     settleExportBuffer(stream);
   }
   out += "</tbody></table>\n";
@@ -457,20 +459,42 @@ LineSummary summariseLine(const ListingRow* rows, size_t count) {
   return tally.result();
 }
 
-std::vector<SummarisedLine> summariseLines(const ListingSection& rows) {
-  std::vector<const ListingRow*> byLine;
-  byLine.reserve(rows.size);
-  for (const ListingRow& row : rows) byLine.push_back(&row);
-  const auto earlier = [](const ListingRow* a, const ListingRow* b) { return a->line < b->line; };
-  if (!std::is_sorted(byLine.begin(), byLine.end(), earlier)) std::stable_sort(byLine.begin(), byLine.end(), earlier);
+namespace {
+
+// The rows' lines summarised, the rows given in line order.
+template <typename Rows>
+std::vector<SummarisedLine> summariseSortedLines(const Rows& byLine) {
   std::vector<SummarisedLine> lines;
   for (size_t at = 0; at < byLine.size();) {
-    const uint32_t line = byLine[at]->line;
+    const uint32_t line = byLine[at].line;
     LineTally tally;
-    for (; at < byLine.size() && byLine[at]->line == line; ++at) tally.add(*byLine[at]);
+    for (; at < byLine.size() && byLine[at].line == line; ++at) tally.add(byLine[at]);
     lines.push_back({line, tally.result()});
   }
   return lines;
+}
+
+// The rows of a section in line order, seen through pointers.
+struct RowsByLine {
+  std::vector<const ListingRow*> rows;
+  size_t size() const { return rows.size(); }
+  const ListingRow& operator[](size_t at) const { return *rows[at]; }
+};
+
+}  // namespace
+
+std::vector<SummarisedLine> summariseLines(const ListingSection& rows) {
+  // The listing writes most files' rows in line order already.
+  const auto earlier = [](const ListingRow& a, const ListingRow& b) { return a.line < b.line; };
+  if (std::is_sorted(rows.begin(), rows.end(), earlier)) {
+    return summariseSortedLines(std::span<const ListingRow>(rows.begin(), rows.size));
+  }
+  RowsByLine byLine;
+  byLine.rows.reserve(rows.size);
+  for (const ListingRow& row : rows) byLine.rows.push_back(&row);
+  std::stable_sort(byLine.rows.begin(), byLine.rows.end(),
+                   [](const ListingRow* a, const ListingRow* b) { return a->line < b->line; });
+  return summariseSortedLines(byLine);
 }
 
 uint32_t countSourceLines(std::string_view source) {

@@ -2,6 +2,7 @@
 
 #include "base/quick_format.h"
 #include "export/html/html_text.h"
+#include "export/walk/export_numbers.h"
 #include "listings/measures.h"
 
 namespace qar {
@@ -51,14 +52,20 @@ HtmlFigure mcdcFigure(const McdcTotals& mcdc) {
           "conditions", {}};
 }
 
-void appendPercentText(std::string& out, uint64_t covered, uint64_t items) {
-  // Tenths of a percent, truncated: 99.95 % reads 99.9 %, and 100.0 % only
-  // when everything is covered.
+namespace {
+
+// Tenths of a percent, truncated: 99.95 % reads 99.9 %, and 100.0 % only
+// when everything is covered.
+void putPercentText(TextRoom& room, uint64_t covered, uint64_t items) {
   const uint64_t tenths = items == 0 ? 1000 : covered * 1000 / items;
-  appendUnsigned(out, tenths / 10);
-  out += '.';
-  appendUnsigned(out, tenths % 10);
-  out += " %";
+  room.number(tenths / 10).put('.').number(tenths % 10).put(" %");
+}
+
+}  // namespace
+
+void appendPercentText(std::string& out, uint64_t covered, uint64_t items) {
+  TextRoom room(out, 2 * kDecimalRoom + 3);
+  putPercentText(room, covered, items);
 }
 
 void appendFigureCard(std::string& out, const HtmlFigure& figure) {
@@ -98,38 +105,32 @@ void appendFigureCard(std::string& out, const HtmlFigure& figure) {
 namespace {
 
 // What a table cell of a figure shows: "87 %" and "7/8" beneath, then the
-// cell's end.
-void appendCellFigures(std::string& out, const HtmlFigure& figure) {
-  appendPercentText(out, figure.covered, figure.items);
-  out += "<small>";
-  appendUnsigned(out, figure.covered);
-  out += '/';
-  appendUnsigned(out, figure.items);
-  out += "</small></td>";
+// cell's end. The function tables and the index have a cell per figure and
+// file or function: each is put together with a plain pointer.
+constexpr size_t kCellFiguresRoom = 4 * kDecimalRoom + 24;
+
+void putCellFigures(TextRoom& room, const HtmlFigure& figure) {
+  putPercentText(room, figure.covered, figure.items);
+  room.put("<small>").number(figure.covered).put('/').number(figure.items).put("</small></td>");
 }
 
 }  // namespace
 
 void appendFigureCell(std::string& out, const HtmlFigure& figure) {
   if (figure.items == 0) return appendEmptyFigureCell(out);
-  out += "<td class=\"f ";
-  out += levelClass(figure.percent);
-  out += "\" data-k=\"";
-  appendUnsigned(out, htmlSortKey(figure.covered, figure.items));
-  out += "\" style=\"--w:";
-  appendUnsigned(out, figure.percent);
-  out += "%\">";
-  appendCellFigures(out, figure);
+  TextRoom room(out, 48 + 2 * kDecimalRoom + kCellFiguresRoom);
+  room.put("<td class=\"f ").put(levelClass(figure.percent)).put("\" data-k=\"");
+  room.number(htmlSortKey(figure.covered, figure.items)).put("\" style=\"--w:").number(figure.percent).put("%\">");
+  putCellFigures(room, figure);
 }
 
 void appendEmptyFigureCell(std::string& out) { out += "<td class=\"f na\" data-k=\"-1\">&mdash;</td>"; }
 
 void appendIndexFigureCell(std::string& out, const HtmlFigure& figure) {
   if (figure.items == 0) return appendIndexEmptyCell(out);
-  out += "<td class=p";
-  appendUnsigned(out, figure.percent);
-  out += '>';
-  appendCellFigures(out, figure);
+  TextRoom room(out, 16 + kDecimalRoom + kCellFiguresRoom);
+  room.put("<td class=p").number(figure.percent).put('>');
+  putCellFigures(room, figure);
 }
 
 void appendIndexEmptyCell(std::string& out) { out += "<td class=na>&mdash;</td>"; }

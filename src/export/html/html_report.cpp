@@ -24,6 +24,7 @@
 #include "export/html/html_parts.h"
 #include "export/html/html_text.h"
 #include "export/html/html_uncovered.h"
+#include "listings/kept_statements.h"
 #include "listings/measures.h"
 #include "listings/postlist.h"
 #include "listings/postprof.h"
@@ -532,8 +533,16 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
     reportError(kCannotOpen, ErrorSeverity::ExitAfterReport);
     return;
   }
+  // The listing keeps each function's statement figures, which the export
+  // walk then takes instead of analysing every function a second time.
+  keepStatementFigures(true);
   writeCoverageListing(false);
   closeListing();
+  // A record per file the walk can pass, made room for at once: a list that
+  // doubled as it grew would hold up to twice that room at the run's end,
+  // when its memory is at its highest.
+  report.files.reserve(database().monitoredFiles.size());
+  report.coverageByKey.reserve(database().monitoredFiles.size());
 }
 
 void addHtmlFile(HtmlReport& report, const FileResult& file) {
@@ -561,6 +570,7 @@ void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage&
 }
 
 void endHtmlReport(HtmlReport& report, const RunResult& run) {
+  forgetStatementFigures();
   flushPendingPage(report);
   writeWaitingPages(report);
   closeListingSections(report.sections);

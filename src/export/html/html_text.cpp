@@ -1,5 +1,8 @@
 #include "export/html/html_text.h"
 
+#include <array>
+#include <cstring>
+
 #include "export/output/export_text.h"
 
 namespace qar {
@@ -8,7 +11,7 @@ namespace {
 
 // The entity of an ASCII byte, "?" for a control character other than tab,
 // nullptr for a byte written as it is.
-const char* asciiEntity(char c) {
+constexpr const char* asciiEntity(char c) {
   switch (c) {
     case '&': return "&amp;";
     case '<': return "&lt;";
@@ -54,6 +57,64 @@ void appendHtmlText(std::string& out, std::string_view text) {
     }
   }
   out.append(text.data() + plain, text.size() - plain);
+}
+
+namespace {
+
+// The ASCII bytes written as they are.
+constexpr std::array<bool, 256> kPlainByte = [] {
+  std::array<bool, 256> plain{};
+  for (size_t c = 0x20; c < 0x80; ++c) plain[c] = asciiEntity(static_cast<char>(c)) == nullptr;
+  plain['\t'] = true;
+  return plain;
+}();
+
+// Whether none of the eight bytes in `x` needs more than a copy: none is a
+// control character (tab included, which the bytewise loop takes), none
+// above ASCII and none of & < > " '.
+constexpr bool plainEight(uint64_t x) {
+  constexpr uint64_t kOnes = 0x0101010101010101;
+  constexpr uint64_t kHighs = 0x8080808080808080;
+  const auto has = [](uint64_t bytes, char c) {
+    const uint64_t y = bytes ^ (kOnes * static_cast<unsigned char>(c));
+    return ((y - kOnes) & ~y & kHighs) != 0;
+  };
+  if ((x & kHighs) != 0 || ((x - kOnes * 0x20) & ~x & kHighs) != 0) return false;
+  return !has(x, '&') && !has(x, '<') && !has(x, '>') && !has(x, '"') && !has(x, '\'');
+}
+
+}  // namespace
+
+char* writeHtmlText(char* at, std::string_view text) {
+  // Descriptions and names are mostly plain: eight bytes at a time up to the
+  // first that needs care, then byte by byte.
+  size_t i = 0;
+  for (uint64_t eight = 0; i + 8 <= text.size(); i += 8) {
+    std::memcpy(&eight, text.data() + i, 8);
+    if (!plainEight(eight)) break;
+    std::memcpy(at, &eight, 8);
+    at += 8;
+  }
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (kPlainByte[static_cast<unsigned char>(c)]) {
+      *at++ = c;
+      continue;
+    }
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      // Rare: converted as appendHtmlText does. A Latin-1 byte becomes two
+      // bytes, within the room of six.
+      std::string rest;
+      appendConvertedText(rest, text.substr(i));
+      std::memcpy(at, rest.data(), rest.size());
+      return at + rest.size();
+    }
+    const char* entity = asciiEntity(c);
+    const size_t size = std::strlen(entity);
+    std::memcpy(at, entity, size);
+    at += size;
+  }
+  return at;
 }
 
 uint64_t htmlSortKey(uint64_t covered, uint64_t items) {

@@ -11,26 +11,19 @@ namespace {
 // functions and the code stay near the top.
 constexpr size_t kListedOpen = 12;
 
+// An item of the list: a page lists one for every uncovered item of its
+// file, so each is put together with a plain pointer.
 void appendItem(std::string& out, const UncoveredItem& item, bool linked) {
-  out += "<li>";
   const bool here = linked && item.path.empty() && item.line > 0;
-  if (here) {
-    out += "<a href=\"#L";
-    appendUnsigned(out, item.line);
-    out += "\">";
-  }
-  out += "line ";
-  appendUnsigned(out, item.line);
-  if (here) out += "</a>";
-  if (!item.path.empty()) {
-    out += " of ";
-    appendHtmlText(out, item.path);
-  }
-  out += " <span class=\"fn\">";
-  appendHtmlText(out, item.function);
-  out += "()</span> ";
-  appendHtmlText(out, item.missing);
-  out += "</li>";
+  TextRoom room(out, 72 + 2 * kDecimalRoom +
+                         kHtmlTextExpansion * (item.path.size() + item.function.size() + item.missing.size()));
+  room.put("<li>");
+  if (here) room.put("<a href=\"#L").number(item.line).put("\">");
+  room.put("line ").number(item.line);
+  if (here) room.put("</a>");
+  if (!item.path.empty()) room.put(" of ").put(writeHtmlText, item.path);
+  room.put(" <span class=\"fn\">").put(writeHtmlText, item.function).put("()</span> ");
+  room.put(writeHtmlText, item.missing).put("</li>");
 }
 
 }  // namespace
@@ -58,17 +51,14 @@ void appendUncoveredList(std::string& out, const std::vector<UncoveredItem>& ite
 }
 
 // Lean, as the code rows are: the legend says what the arrows mean.
+void putLineNavigation(TextRoom& room, const std::vector<uint32_t>& lines, size_t at) {
+  if (at + 1 < lines.size()) room.put("<a class=nx href=#L").number(lines[at + 1]).put(">&darr;</a>");
+  if (at > 0) room.put("<a class=nx href=#L").number(lines[at - 1]).put(">&uarr;</a>");
+}
+
 void appendLineNavigation(std::string& out, const std::vector<uint32_t>& lines, size_t at) {
-  if (at + 1 < lines.size()) {
-    out += "<a class=nx href=#L";
-    appendUnsigned(out, lines[at + 1]);
-    out += ">&darr;</a>";
-  }
-  if (at > 0) {
-    out += "<a class=nx href=#L";
-    appendUnsigned(out, lines[at - 1]);
-    out += ">&uarr;</a>";
-  }
+  TextRoom room(out, kLineNavigationRoom);
+  putLineNavigation(room, lines, at);
 }
 
 void appendNavigationScript(std::string& out, const std::vector<uint32_t>& lines) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cmdline/postcmdl.h"
+#include "export/walk/export_numbers.h"
 #include "export/walk/uncovered_items.h"
 
 namespace qar {
@@ -19,6 +20,10 @@ void appendUncoveredList(std::string& out, const std::vector<UncoveredItem>& ite
 // The links of a not fully covered line to its neighbours in `lines`
 // (ascending): floated to the right of the line's last cell.
 void appendLineNavigation(std::string& out, const std::vector<uint32_t>& lines, size_t at);
+// The same in a row written with a plain pointer, which keeps
+// kLineNavigationRoom for it.
+inline constexpr size_t kLineNavigationRoom = 2 * (30 + kDecimalRoom);
+void putLineNavigation(TextRoom& room, const std::vector<uint32_t>& lines, size_t at);
 
 // The script of the keys j (next) and k (previous), written once into the
 // report's directory, and a page's reference to it (none without `lines`).

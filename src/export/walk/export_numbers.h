@@ -76,6 +76,12 @@ class TextRoom {
     at_ = writeDecimal(at_, value);
     return *this;
   }
+  // A piece that `write` puts at the given place, returning its end (an
+  // escaped text): the room must hold the most it can write.
+  TextRoom& put(char* (*write)(char*, std::string_view), std::string_view text) {
+    at_ = write(at_, text);
+    return *this;
+  }
 
  private:
   std::string& text_;

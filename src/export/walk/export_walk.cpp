@@ -14,6 +14,7 @@
 #include "coverage/record_reader.h"
 #include "coverage/scan_numbers.h"
 #include "export/walk/export_paths.h"
+#include "listings/kept_statements.h"
 #include "selection/header_extraction.h"
 
 namespace qar {
@@ -222,7 +223,11 @@ void beginFunction(ExportWalk& w) {
   function.line = f.line;
   function.calls = f.counter1;
   if (w.file.mode.decision) {
-    const FunctionStatements prepass = analyseFunctionStatements(f, w.lookAhead);
+    // The profile listing of the HTML report, written before this walk,
+    // kept the figures of the same analysis; the changed lines of a
+    // patch need the analysis's records, which only a new one gives.
+    const KeptFunction* kept = w.sinks.recordStatements ? nullptr : keptFunction(currentDescriptionLine());
+    const FunctionStatements prepass = kept != nullptr ? kept->statements : analyseFunctionStatements(f, w.lookAhead);
     if (prepass.badRecordMet) failWith(kSymbolFileError);
     function.statements = prepass.figures;
     w.file.statements.hits += prepass.figures.hits;

@@ -48,6 +48,21 @@ TEST(HtmlListingRows, ReadsTheColumnsOfEveryRowForm) {
   ListingRow longLine = row("         1               123456 x = 1");
   EXPECT_EQ(longLine.line, 123456u);
   EXPECT_EQ(longLine.description, "x = 1");
+
+  // Counts fill their ten columns up to the largest 32-bit count.
+  ListingRow largest = row("4294967295 4294967295      12 x");
+  EXPECT_EQ(largest.hits, 4294967295u);
+  EXPECT_EQ(largest.falseCount, 4294967295u);
+}
+
+TEST(HtmlListingRows, RejectsNumbersThatAreNotCountsOrLines) {
+  ListingRow parsed;
+  for (const char* text : {"4294967296                 12 x", "           4294967296      12 x",
+                           "         1               4294967296 x", "        1x                 12 x",
+                           "      12                   12 x", "         1          -2      12 x",
+                           "         1              99999999999999999999999 x"}) {
+    EXPECT_FALSE(parseListingRow(text, parsed)) << text;
+  }
 }
 
 TEST(HtmlListingRows, PassesOverTheOtherLinesOfASection) {
@@ -156,6 +171,28 @@ TEST(HtmlText, EscapesMarkupAndReadsOtherBytesAsLatin1) {
   // kept whole, and the text appended to what is already there.
   appendHtmlText(out, std::string_view("a<b\xc3\xa9\xe9&'\x7f", 9));
   EXPECT_EQ(out, "plain/text.ca&lt;b\xc3\xa9\xc3\xa9&amp;&#39;\x7f");
+}
+
+// The row writer escapes eight plain bytes at a time: every byte that needs
+// care, at every place around those eight, comes out as appendHtmlText
+// writes it, within the room kept for it.
+TEST(HtmlText, WritesWithAPointerWhatItAppends) {
+  const std::string_view cares[] = {"&", "<", ">", "\"", "'", "\x01", "\t", "\x7f", "\xe9", "\xc3\xa9", "\x1f"};
+  for (std::string_view care : cares) {
+    for (size_t before = 0; before <= 17; ++before) {
+      for (size_t after : {0, 1, 7, 8, 9}) {
+        const std::string text = std::string(before, 'a') + std::string(care) + std::string(after, 'z');
+        std::string appended;
+        appendHtmlText(appended, text);
+        std::string written(kHtmlTextExpansion * text.size(), '#');
+        const char* end = writeHtmlText(written.data(), text);
+        ASSERT_LE(end, written.data() + written.size()) << text;
+        EXPECT_EQ(std::string_view(written.data(), static_cast<size_t>(end - written.data())), appended) << text;
+      }
+    }
+  }
+  std::string empty;
+  EXPECT_EQ(writeHtmlText(empty.data(), ""), empty.data());
 }
 
 TEST(HtmlText, SortKeysOrderFiguresAndCountEmptyOnesComplete) {
