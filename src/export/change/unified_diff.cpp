@@ -445,28 +445,34 @@ DiffReadResult readUnifiedDiffFile(const std::string& fileName) {
 std::vector<uint32_t> changedLines(const DiffFile& file) { return file.addedLines; }
 
 std::optional<uint32_t> newLineOf(const DiffFile& file, uint32_t oldLine) {
-  int64_t shift = 0;  // new minus old for the lines after the hunks passed
-  for (const DiffHunk& hunk : file.hunks) {
-    uint32_t oldFirst = firstLine(hunk.oldStart, hunk.oldCount);
-    if (oldLine < oldFirst) break;
-    if (oldLine >= oldFirst + hunk.oldCount) {
-      shift = static_cast<int64_t>(firstLine(hunk.newStart, hunk.newCount)) + hunk.newCount -
-              (static_cast<int64_t>(oldFirst) + hunk.oldCount);
-      continue;
-    }
-    const std::span<const uint32_t> removed = file.removed(hunk);
-    if (std::binary_search(removed.begin(), removed.end(), oldLine)) return std::nullopt;
-    // The k-th unchanged old line of the hunk is its k-th unchanged new line.
-    auto removedBefore = std::lower_bound(removed.begin(), removed.end(), oldLine) - removed.begin();
-    uint32_t line = firstLine(hunk.newStart, hunk.newCount) + (oldLine - oldFirst) -
-                    static_cast<uint32_t>(removedBefore);
-    for (uint32_t added : file.added(hunk)) {
-      if (added > line) break;
-      ++line;
-    }
-    return line;
+  // The hunks stand in the order of their old lines (the reader refuses
+  // others): only the last one starting at or before the line matters, found
+  // by halving, so that mapping every item of a file of many hunks stays
+  // linear in the items.
+  const auto after = std::upper_bound(file.hunks.begin(), file.hunks.end(), oldLine,
+                                      [](uint32_t line, const DiffHunk& hunk) {
+                                        return line < firstLine(hunk.oldStart, hunk.oldCount);
+                                      });
+  if (after == file.hunks.begin()) return oldLine;
+  const DiffHunk& hunk = *(after - 1);
+  const uint32_t oldFirst = firstLine(hunk.oldStart, hunk.oldCount);
+  if (oldLine >= oldFirst + hunk.oldCount) {
+    // new minus old for the lines after the hunk
+    const int64_t shift = static_cast<int64_t>(firstLine(hunk.newStart, hunk.newCount)) + hunk.newCount -
+                          (static_cast<int64_t>(oldFirst) + hunk.oldCount);
+    return static_cast<uint32_t>(static_cast<int64_t>(oldLine) + shift);
   }
-  return static_cast<uint32_t>(static_cast<int64_t>(oldLine) + shift);
+  const std::span<const uint32_t> removed = file.removed(hunk);
+  if (std::binary_search(removed.begin(), removed.end(), oldLine)) return std::nullopt;
+  // The k-th unchanged old line of the hunk is its k-th unchanged new line.
+  auto removedBefore = std::lower_bound(removed.begin(), removed.end(), oldLine) - removed.begin();
+  uint32_t line = firstLine(hunk.newStart, hunk.newCount) + (oldLine - oldFirst) -
+                  static_cast<uint32_t>(removedBefore);
+  for (uint32_t added : file.added(hunk)) {
+    if (added > line) break;
+    ++line;
+  }
+  return line;
 }
 
 }  // namespace qar

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -65,6 +67,36 @@ TEST(UnifiedDiff, MapsOldLinesToNewOnes) {
   EXPECT_EQ(newLineOf(f, 21), std::nullopt);
   EXPECT_EQ(newLineOf(f, 22), 22u);
   EXPECT_EQ(newLineOf(f, 100), 100u);         // after every hunk
+}
+
+// Every old line of a file changed by four kinds of hunk maps to where the
+// same line stands in the new file, or to nothing where it was removed.
+TEST(UnifiedDiff, EveryOldLineFoundInTheNewFile) {
+  const DiffFile f = parsed(
+                         "--- a/f.c\n+++ b/f.c\n"
+                         "@@ -2,0 +3,2 @@\n+n1\n+n2\n"                      // inserted after o2
+                         "@@ -5,1 +6,0 @@\n-o5\n"                           // o5 removed
+                         "@@ -9,3 +10,4 @@\n o9\n-o10\n+n3\n+n4\n o11\n"  // o10 rewritten
+                         "@@ -15,2 +17,1 @@\n-o15\n-o16\n+n5\n")          // two lines into one
+                         .files.at(0);
+  std::vector<std::string> newFile;
+  for (int k = 1; k <= 20; ++k) newFile.push_back("o" + std::to_string(k));
+  const auto replace = [&newFile](const std::string& at, int count, std::vector<std::string> with) {
+    auto from = std::find(newFile.begin(), newFile.end(), at);
+    from = newFile.erase(from, from + count);
+    newFile.insert(from, with.begin(), with.end());
+  };
+  replace("o15", 2, {"n5"});
+  replace("o10", 1, {"n3", "n4"});
+  replace("o5", 1, {});
+  replace("o3", 0, {"n1", "n2"});
+  for (uint32_t old = 1; old <= 20; ++old) {
+    const auto at = std::find(newFile.begin(), newFile.end(), "o" + std::to_string(old));
+    const std::optional<uint32_t> expected =
+        at == newFile.end() ? std::nullopt : std::optional<uint32_t>(static_cast<uint32_t>(at - newFile.begin() + 1));
+    EXPECT_EQ(newLineOf(f, old), expected) << "old line " << old;
+  }
+  EXPECT_EQ(newLineOf(f, 25), 26u);  // past the file's old end
 }
 
 TEST(UnifiedDiff, MapsAroundPureInsertionsAndDeletions) {
