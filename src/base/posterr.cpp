@@ -134,9 +134,28 @@ void endRun(int status) {
   throw ProgramExit{status};
 }
 
+// Called before every diagnostic: work handed to another thread whose
+// failure would have been reported before this diagnostic is settled
+// first.
+void (*diagnosticBarrier)() = nullptr;
+bool insideBarrier = false;
+
+void passDiagnosticBarrier() {
+  // What the barrier reports itself passes straight through.
+  if (diagnosticBarrier == nullptr || insideBarrier) return;
+  struct Inside {
+    Inside() { insideBarrier = true; }
+    ~Inside() { insideBarrier = false; }
+  } inside;
+  diagnosticBarrier();
+}
+
 }  // namespace
 
+void setDiagnosticBarrier(void (*barrier)()) { diagnosticBarrier = barrier; }
+
 void writeDiagnostic(std::string_view text) {
+  passDiagnosticBarrier();
   flushReportText();
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
@@ -228,6 +247,7 @@ uint32_t noticeCount() { return noticeState().count; }
 const std::vector<std::string>& noticeTexts() { return noticeState().texts; }
 
 void resetDiagnostics() {
+  diagnosticBarrier = nullptr;
   errorState() = ErrorState{};
   noticeState() = NoticeState{};
   usageHint() = kQarpostUsageHint;

@@ -24,6 +24,7 @@
 #include "export/html/html_parts.h"
 #include "export/html/html_text.h"
 #include "export/html/html_uncovered.h"
+#include "export/output/page_writer.h"
 #include "listings/kept_statements.h"
 #include "listings/measures.h"
 #include "listings/postlist.h"
@@ -73,10 +74,6 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   if (input.sourceStatus == SourceStatus::Read) {
     input.source = &report.source;
     input.mismatch = findSourceMismatch(report.source, file.sourceLines, report.rows);
-    if (input.mismatch) {
-      entry.sourceChanged = true;
-      noteSourceMismatch(input.sourceName, *input.mismatch);
-    }
   }
   input.sourceRoot = report.sources.root;
   input.changedLines = htmlChangedLines(report, exportPathKey(file.path));
@@ -89,11 +86,23 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   out.held = true;
   out.buffer.clear();
   const HtmlCardsSpan cards = writeHtmlFilePage(out, input);
+  // The page before this one was written meanwhile: whatever its writing
+  // ended in comes first, and a page after a failed one says nothing and is
+  // not written, as when every page is written in its turn.
+  if (!settlePage()) {
+    report.active = false;
+    return;
+  }
+  if (input.mismatch) {
+    entry.sourceChanged = true;
+    noteSourceMismatch(input.sourceName, *input.mismatch);
+  }
   if (coverage == nullptr) {
     report.waiting.push_back({entry.page, entry.key, out.buffer, cards.at, cards.length});
     return;
   }
-  if (!writeExportFile(inDirectory(report, entry.page), out.buffer)) report.active = false;
+  if (!writePageAside(inDirectory(report, entry.page), std::move(out.buffer))) report.active = false;
+  out.buffer.clear();
 }
 
 void flushPendingPage(HtmlReport& report) {
@@ -115,7 +124,7 @@ void writeWaitingPages(HtmlReport& report) {
       appendLineCards(cards, &coverage->second);
       page.text.replace(page.cardsAt, page.cardsLength, cards);
     }
-    if (!writeExportFile(inDirectory(report, page.name), page.text)) report.active = false;
+    if (!writePageAside(inDirectory(report, page.name), std::move(page.text))) report.active = false;
     std::string().swap(page.text);
   }
   report.waiting.clear();
@@ -538,6 +547,7 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
   keepStatementFigures(true);
   writeCoverageListing(false);
   closeListing();
+  startPageWriter();
   // A record per file the walk can pass, made room for at once: a list that
   // doubled as it grew would hold up to twice that room at the run's end,
   // when its memory is at its highest.
@@ -573,6 +583,7 @@ void endHtmlReport(HtmlReport& report, const RunResult& run) {
   forgetStatementFigures();
   flushPendingPage(report);
   writeWaitingPages(report);
+  if (!stopPageWriter()) report.active = false;
   closeListingSections(report.sections);
   if (report.active) writeSharedFile(report, kHtmlStyleSheet, std::string(htmlStyleSheet()) + std::string(changeStyleRules()));
   if (report.active) writeSharedFile(report, kHtmlLineScript, htmlLineScript());

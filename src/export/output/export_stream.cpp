@@ -88,36 +88,36 @@ void flushExportBuffer(ExportStream& stream) {
   stream.buffer.clear();
 }
 
-bool writeExportFile(const std::string& name, std::string_view text) {
+WholeFileFailure writeWholeFile(const std::string& name, std::string_view text) {
   // Only a page that is a file of its own is removed when it fails, never
   // what a link leads to or a device.
   struct stat status {};
   const bool removable = ::lstat(name.c_str(), &status) != 0 || S_ISREG(status.st_mode);
   errno = 0;
   const int file = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (file < 0) {
-    reportExportOutputError(kCannotCreate, name, errno);
-    return false;
-  }
-  bool written = true;
+  if (file < 0) return WholeFileFailure{kCannotCreate, errno};
+  WholeFileFailure failure;
   while (!text.empty()) {
     errno = 0;
     const ssize_t wrote = ::write(file, text.data(), text.size());
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) {
-      reportExportOutputError(kCannotWrite, name, wrote < 0 ? errno : ENOSPC);
-      written = false;
+      failure = WholeFileFailure{kCannotWrite, wrote < 0 ? errno : ENOSPC};
       break;
     }
     text.remove_prefix(static_cast<size_t>(wrote));
   }
   errno = 0;
-  if (::close(file) != 0 && written) {
-    reportExportOutputError(kCannotClose, name, errno);
-    written = false;
-  }
-  if (!written && removable) ::unlink(name.c_str());
-  return written;
+  if (::close(file) != 0 && failure.code == kNoError) failure = WholeFileFailure{kCannotClose, errno};
+  if (failure.code != kNoError && removable) ::unlink(name.c_str());
+  return failure;
+}
+
+bool writeExportFile(const std::string& name, std::string_view text) {
+  const WholeFileFailure failure = writeWholeFile(name, text);
+  if (failure.code == kNoError) return true;
+  reportExportOutputError(failure.code, name, failure.errorNumber);
+  return false;
 }
 
 bool exportStreamSeekable(const ExportStream& stream) {

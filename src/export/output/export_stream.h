@@ -53,6 +53,15 @@ inline void settleExportBuffer(ExportStream& stream) {
 // fails; a regular file left half written is then removed.
 bool writeExportFile(const std::string& name, std::string_view text);
 
+// writeExportFile without reporting: what failed (8, 17, 6) and its errno,
+// kNoError when the file was written. Touches nothing but the file, so
+// another thread may call it.
+struct WholeFileFailure {
+  ErrorCode code = kNoError;
+  int errorNumber = 0;
+};
+WholeFileFailure writeWholeFile(const std::string& name, std::string_view text);
+
 // Whether the stream is a regular file that can be written over (not
 // standard output, a pipe or a device).
 bool exportStreamSeekable(const ExportStream& stream);
