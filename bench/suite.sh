@@ -14,8 +14,12 @@
 #   html   qarpost-export --html: the HTML report (index and 200·N pages),
 #          each run into a new directory
 # next to a floor: `wc -l` over every input byte and every output byte of
-# that run. All runs are pinned to one core but all4, which has the machine's
-# cores: there qarpost writes the XML report in a second process meanwhile. Each size comes in three shapes:
+# that run. The programs have the machine's two cores (the goals are set on
+# two cores): qarpost reads the data files on the second one while it reads
+# the symbol files, all4 writes the XML report in a second process, and the
+# HTML report's pages are written by a second thread. The floor, one
+# process, is pinned to one core; PIN=1 pins every run but all4 as well, as
+# the rounds before measured. Each size comes in three shapes:
 # the default project, an XML-heavy one (qarpost_synth --shape
 # xml-heavy: long descriptions full of "<", ">" and "&", most decisions
 # written as multiconditions) and a shared-lines one (--shape shared-lines:
@@ -28,6 +32,7 @@
 #   bench/suite.sh [SIZE_MB...]        default: 1 10 100
 #   REPEAT=N bench/suite.sh            best of N runs (default 3)
 #   SHAPES="default" bench/suite.sh    only some shapes (default: default xml-heavy shared-lines)
+#   PIN=1 bench/suite.sh               every run but all4 pinned to one core
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sizes=("$@")
@@ -52,7 +57,7 @@ results="$root/results.tsv"
 # One stat for all files: the HTML run has a file per source file.
 bytes_of() { [ $# -gt 0 ] || { echo 0; return; }; stat -c %s "$@" | awk '{ total += $1 } END { printf "%d\n", total }'; }
 
-# timed OUTFILE CMD...: runs CMD once on the pinned core, prints
+# timed OUTFILE CMD...: runs CMD once (on one core when pin_run says so), prints
 # "microseconds peak_kB cpu_microseconds".
 timed() {
   local out=$1; shift
@@ -71,8 +76,8 @@ timed() {
 measure() {
   local size=$1 name=$2 inputs=$3 outputs=$4; shift 4
   local best=0 peak=0 floor=0 cpu=0 floorcpu=0 r t m c
-  pin_run=("${pin[@]}")
-  [ "$name" = all4 ] && pin_run=()
+  pin_run=()
+  [ "${PIN:-0}" = 1 ] && [ "$name" != all4 ] && pin_run=("${pin[@]}")
   for ((r = 0; r < repeat; r++)); do
     if [ -n "${fresh_directory:-}" ]; then
       # Each run into a directory of its own: the pages of the run before
