@@ -25,7 +25,7 @@ bool reclaimSpace() {
   return reclaimer();
 }
 
-int writeAll(int descriptor, std::string_view data) {
+int writeUntilFailure(int descriptor, std::string_view& data) {
   while (!data.empty()) {
     const ssize_t wrote = ::write(descriptor, data.data(), data.size());
     if (wrote > 0) {
@@ -35,10 +35,16 @@ int writeAll(int descriptor, std::string_view data) {
     // A write that takes nothing without an error means no room either.
     const int errorNumber = wrote < 0 ? errno : ENOSPC;
     if (errorNumber == EINTR) continue;
-    if (isNoSpaceError(errorNumber) && reclaimSpace()) continue;
     return errorNumber;
   }
   return 0;
+}
+
+int writeAll(int descriptor, std::string_view data) {
+  for (;;) {
+    const int errorNumber = writeUntilFailure(descriptor, data);
+    if (errorNumber == 0 || !(isNoSpaceError(errorNumber) && reclaimSpace())) return errorNumber;
+  }
 }
 
 }  // namespace qar

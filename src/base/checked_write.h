@@ -22,6 +22,11 @@ void setSpaceReclaimer(SpaceReclaimer reclaimer);
 // interrupted calls. Returns 0, or the errno of the write that failed.
 int writeAll(int descriptor, std::string_view data);
 
+// writeAll without the reclaimer, which another thread may call: stops at
+// the write that failed, leaving in `data` what it did not write, so that
+// the caller goes on as writeAll would. 0, or the errno of that write.
+int writeUntilFailure(int descriptor, std::string_view& data);
+
 // Whether `errorNumber` says the disk is full.
 bool isNoSpaceError(int errorNumber);
 

@@ -136,26 +136,46 @@ void endRun(int status) {
 
 // Called before every diagnostic: work handed to another thread whose
 // failure would have been reported before this diagnostic is settled
-// first.
-void (*diagnosticBarrier)() = nullptr;
+// first. A handful at most (a report's text, the HTML report's pages).
+constexpr size_t kMaxBarriers = 4;
+void (*diagnosticBarriers[kMaxBarriers])() = {};
 bool insideBarrier = false;
 
-void passDiagnosticBarrier() {
-  // What the barrier reports itself passes straight through.
-  if (diagnosticBarrier == nullptr || insideBarrier) return;
+void passDiagnosticBarriers() {
+  // What a barrier reports itself passes straight through.
+  if (insideBarrier) return;
   struct Inside {
     Inside() { insideBarrier = true; }
     ~Inside() { insideBarrier = false; }
   } inside;
-  diagnosticBarrier();
+  for (void (*barrier)() : diagnosticBarriers) {
+    if (barrier != nullptr) barrier();
+  }
 }
 
 }  // namespace
 
-void setDiagnosticBarrier(void (*barrier)()) { diagnosticBarrier = barrier; }
+void addDiagnosticBarrier(void (*barrier)()) {
+  for (void (*&slot)() : diagnosticBarriers) {
+    if (slot == barrier) return;
+  }
+  for (void (*&slot)() : diagnosticBarriers) {
+    if (slot == nullptr) {
+      slot = barrier;
+      return;
+    }
+  }
+  failInternal("posterr", 1);
+}
+
+void removeDiagnosticBarrier(void (*barrier)()) {
+  for (void (*&slot)() : diagnosticBarriers) {
+    if (slot == barrier) slot = nullptr;
+  }
+}
 
 void writeDiagnostic(std::string_view text) {
-  passDiagnosticBarrier();
+  passDiagnosticBarriers();
   flushReportText();
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
@@ -247,7 +267,7 @@ uint32_t noticeCount() { return noticeState().count; }
 const std::vector<std::string>& noticeTexts() { return noticeState().texts; }
 
 void resetDiagnostics() {
-  diagnosticBarrier = nullptr;
+  for (void (*&slot)() : diagnosticBarriers) slot = nullptr;
   errorState() = ErrorState{};
   noticeState() = NoticeState{};
   usageHint() = kQarpostUsageHint;

@@ -51,12 +51,13 @@ struct ProgramExit {
 // report text on standard output and diagnostics keep their order.
 void writeDiagnostic(std::string_view text);
 
-// Installs `barrier` (nullptr: none), called before every diagnostic is
-// written: work done aside whose outcome must be reported before anything
+// Adds `barrier` (once), called before every diagnostic is written until it
+// is removed: work done aside whose outcome must be reported before anything
 // said later settles there, so that standard error keeps the order of work
-// done one step after another. What the barrier reports itself is written
-// without calling it again.
-void setDiagnosticBarrier(void (*barrier)());
+// done one step after another. What a barrier reports itself is written
+// without calling the barriers again.
+void addDiagnosticBarrier(void (*barrier)());
+void removeDiagnosticBarrier(void (*barrier)());
 // What ErrorCode 7 writes on standard output: the command line registers the
 // usage text of the program being run (nothing is written until it does).
 void setUsagePrinter(void (*printer)());

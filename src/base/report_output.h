@@ -13,6 +13,8 @@ struct ReportOutput {
   bool toStdout = false;
   std::string displayName;  // "stdout" for standard output; used in messages
   std::string buffer;       // text of a file not yet written
+  bool mayWriteAside = false;  // a regular file, whose buffers a second thread may write
+  bool writesAside = false;    // it does
 };
 
 // Chooses the destination; a file that cannot be created is ErrorCode 8.

@@ -1,11 +1,8 @@
 #include "export/output/page_writer.h"
 
-#include <condition_variable>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
+#include "base/aside_worker.h"
 #include "base/posterr.h"
 #include "export/output/export_stream.h"
 
@@ -13,52 +10,13 @@ namespace qar {
 namespace {
 
 struct PageWriter {
-  std::mutex lock;
-  std::condition_variable changed;
-  std::thread thread;
-  bool stopping = false;
-  // The page handed over: `waiting` until the thread takes it, `inFlight`
-  // until it is written.
-  bool waiting = false;
-  bool inFlight = false;
+  AsideWorker worker;
+  // The page in flight, and what its writing ended in until settled.
   std::string name;
   std::string text;
-  // The outcome of the last page, until settled.
   WholeFileFailure outcome;
-  std::string outcomeName;
   // A page of this report failed: reported, and no page is taken since.
   bool failed = false;
-
-  ~PageWriter() { join(); }
-
-  void join() {
-    if (!thread.joinable()) return;
-    {
-      std::lock_guard<std::mutex> guard(lock);
-      stopping = true;
-    }
-    changed.notify_all();
-    thread.join();
-    stopping = false;
-  }
-
-  void run() {
-    std::unique_lock<std::mutex> guard(lock);
-    for (;;) {
-      changed.wait(guard, [this] { return stopping || waiting; });
-      if (!waiting) return;
-      waiting = false;
-      std::string pageName = std::move(name);
-      const std::string pageText = std::move(text);
-      guard.unlock();
-      const WholeFileFailure result = writeWholeFile(pageName, pageText);
-      guard.lock();
-      outcome = result;
-      outcomeName = std::move(pageName);
-      inFlight = false;
-      changed.notify_all();
-    }
-  }
 };
 
 PageWriter& writer() {
@@ -74,59 +32,44 @@ void startPageWriter() {
   PageWriter& state = writer();
   state.failed = false;
   state.outcome = WholeFileFailure{};
-  setDiagnosticBarrier(settleBeforeDiagnostic);
-  if (state.thread.joinable()) return;
-  try {
-    state.thread = std::thread([&state] { state.run(); });
-  } catch (const std::system_error&) {
-    // No thread to be had: every page is written in its turn.
-  }
+  // Without a thread every page is written in its turn.
+  if (state.worker.start()) addDiagnosticBarrier(settleBeforeDiagnostic);
 }
 
 bool settlePage() {
   PageWriter& state = writer();
-  WholeFileFailure failure;
-  std::string failedName;
-  {
-    std::unique_lock<std::mutex> guard(state.lock);
-    state.changed.wait(guard, [&state] { return !state.inFlight; });
-    if (state.outcome.code == kNoError) return !state.failed;
-    failure = std::exchange(state.outcome, WholeFileFailure{});
-    failedName = std::move(state.outcomeName);
-    state.failed = true;
-  }
-  // Reported outside the lock: the report passes the diagnostic barrier,
-  // which settles again and finds nothing new.
-  reportExportOutputError(failure.code, failedName, failure.errorNumber);
+  state.worker.wait();
+  if (state.outcome.code == kNoError) return !state.failed;
+  const WholeFileFailure failure = std::exchange(state.outcome, WholeFileFailure{});
+  state.failed = true;
+  // The report passes the diagnostic barrier, which finds nothing new.
+  reportExportOutputError(failure.code, state.name, failure.errorNumber);
   return false;
 }
 
 bool writePageAside(std::string name, std::string text) {
   if (!settlePage()) return false;
   PageWriter& state = writer();
-  if (!state.thread.joinable()) {
-    // No thread: written here, in its turn.
+  if (!state.worker.running()) {
     if (writeExportFile(name, text)) return true;
     state.failed = true;
     return false;
   }
-  {
-    std::lock_guard<std::mutex> guard(state.lock);
-    state.name = std::move(name);
-    state.text = std::move(text);
-    state.waiting = true;
-    state.inFlight = true;
-  }
-  state.changed.notify_all();
+  state.name = std::move(name);
+  state.text = std::move(text);
+  state.worker.hand([&state] {
+    state.outcome = writeWholeFile(state.name, state.text);
+    std::string().swap(state.text);
+  });
   return true;
 }
 
 bool stopPageWriter() {
   const bool written = settlePage();
   PageWriter& state = writer();
-  state.join();
+  state.worker.stop();
   state.failed = false;
-  setDiagnosticBarrier(nullptr);
+  removeDiagnosticBarrier(settleBeforeDiagnostic);
   return written;
 }
 
