@@ -181,8 +181,8 @@ void placeWithinWidth(std::string& description) {
   putListingText(placement.column, description);
 }
 
-// Copies pieces into the line's cells, at most `left` characters in all.
-struct CellWriter {
+// Copies pieces to `at`, at most `left` characters in all.
+struct PieceWriter {
   char* at;
   size_t left;
   void put(std::string_view piece) {
@@ -215,7 +215,7 @@ void placeDescriptionInCells(uint32_t kind, std::string_view probeText, uint32_t
   const bool dots = size > placement.room;
   const size_t shown = dots ? placement.room : size;
   const size_t visible = std::min(shown, kListingLineCells - placement.column);
-  CellWriter writer{listingCells() + placement.column, dots ? std::min(visible, shown - 2) : visible};
+  PieceWriter writer{listingCells() + placement.column, dots ? std::min(visible, shown - 2) : visible};
   writer.put(std::string_view(number, numberSize));
   writer.put(pattern.before);
   writer.put(textPiece);
@@ -274,21 +274,25 @@ void describeMcdc(uint32_t conditionNumber, std::string_view pairList) {
   placeWithinWidth(description);
 }
 
-const std::string& describeProbePlain(uint32_t kind, std::string_view probeText) {
-  static std::string plain = [] {
-    std::string s;
-    s.reserve(kScratchLimit + 1);
-    return s;
-  }();
-  plain.clear();
+std::string_view describeProbePlain(uint32_t kind, std::string_view probeText) {
+  std::string_view plain;
   if (kind != 50 && kind != 51) {
-    TextPattern pattern = patternOf(kind);
     // Combinations show their text alone here; the number is the listings'.
-    appendCapped(plain, pattern.before);
-    if (pattern.withText) appendCapped(plain, probeText);
-    appendCapped(plain, pattern.after);
+    const TextPattern pattern = patternOf(kind);
+    if (!pattern.withText) {
+      plain = pattern.before;
+    } else if (pattern.before.empty() && pattern.after.empty()) {
+      plain = probeText.substr(0, kScratchLimit);
+    } else {
+      static char text[kScratchLimit];
+      PieceWriter writer{text, kScratchLimit};
+      writer.put(pattern.before);
+      writer.put(probeText);
+      writer.put(pattern.after);
+      plain = std::string_view(text, static_cast<size_t>(writer.at - text));
+    }
   }
-  while (!plain.empty() && plain.back() == ' ') plain.pop_back();
+  while (!plain.empty() && plain.back() == ' ') plain.remove_suffix(1);
   return plain;
 }
 
