@@ -61,6 +61,9 @@ void putUnsigned(size_t column, uint32_t value) {
   }
   ListingLine& buffer = line();
   char* const start = buffer.cells + column;
+  // Blanks over the whole field first (a fixed size: no call), then the
+  // digits over their end.
+  std::memset(start, ' ', width);
   char* at = start + width;
   while (value >= 100) {
     at -= 2;
@@ -73,7 +76,6 @@ void putUnsigned(size_t column, uint32_t value) {
   } else {
     *--at = static_cast<char>('0' + value);
   }
-  std::memset(start, ' ', static_cast<size_t>(at - start));
   buffer.used = std::max(buffer.used, column + width);
 }
 

@@ -1,6 +1,7 @@
 // The DESCRIPTION column: the text of each probe kind, the reachability
 // marks, and the placement by nesting level cut to the listing width.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -45,7 +46,7 @@ struct TextPattern {
 constexpr TextPattern text(std::string_view before, std::string_view after = {}) { return {before, after, true}; }
 constexpr TextPattern fixed(std::string_view word) { return {word, {}, false}; }
 
-TextPattern patternOf(uint32_t kind) {
+constexpr TextPattern patternByKind(uint32_t kind) {
   switch (kind) {
     case 0: return text("FUNCTION ", "()");
     case 1: case 2: case 3: case 5: case 6: return fixed("}");
@@ -95,6 +96,21 @@ TextPattern patternOf(uint32_t kind) {
   }
 }
 
+// The patterns looked up by kind: every listing line asks for one.
+constexpr uint32_t kLargestPatternKind = 104;
+using PatternTable = std::array<TextPattern, kLargestPatternKind + 1>;
+
+constexpr PatternTable buildPatternTable() {
+  PatternTable table{};
+  for (uint32_t kind = 0; kind <= kLargestPatternKind; ++kind) table[kind] = patternByKind(kind);
+  return table;
+}
+
+constexpr PatternTable kPatterns = buildPatternTable();
+constexpr TextPattern kNoPattern{};
+
+const TextPattern& patternOf(uint32_t kind) { return kind <= kLargestPatternKind ? kPatterns[kind] : kNoPattern; }
+
 void appendCapped(std::string& out, std::string_view piece) {
   if (out.size() >= kScratchLimit) return;
   out.append(piece.substr(0, kScratchLimit - out.size()));
@@ -109,7 +125,7 @@ void appendNumber(std::string& out, uint32_t value) {
 // The listing text of `kind` into `out` (marks not included).
 void buildListingText(std::string& out, uint32_t kind, std::string_view probeText, uint32_t combination) {
   out.clear();
-  TextPattern pattern = patternOf(kind);
+  const TextPattern& pattern = patternOf(kind);
   if (kind == 75 || kind == 76) {
     appendNumber(out, combination);
     appendCapped(out, ": ");
@@ -187,6 +203,7 @@ struct PieceWriter {
   size_t left;
   void put(std::string_view piece) {
     const size_t count = std::min(piece.size(), left);
+    if (count == 0) return;  // most pieces of most descriptions are empty
     std::memcpy(at, piece.data(), count);
     at += count;
     left -= count;
@@ -198,7 +215,7 @@ struct PieceWriter {
 // only piece that can hold one). The scratch limit of the general way never
 // shows: at most the line's cells past column 30, far fewer, are written.
 void placeDescriptionInCells(uint32_t kind, std::string_view probeText, uint32_t combination, bool cut) {
-  const TextPattern pattern = patternOf(kind);
+  const TextPattern& pattern = patternOf(kind);
   char number[16];
   size_t numberSize = 0;
   if (kind == 75 || kind == 76) {
@@ -278,7 +295,7 @@ std::string_view describeProbePlain(uint32_t kind, std::string_view probeText) {
   std::string_view plain;
   if (kind != 50 && kind != 51) {
     // Combinations show their text alone here; the number is the listings'.
-    const TextPattern pattern = patternOf(kind);
+    const TextPattern& pattern = patternOf(kind);
     if (!pattern.withText) {
       plain = pattern.before;
     } else if (pattern.before.empty() && pattern.after.empty()) {
