@@ -61,6 +61,12 @@ TEST_F(ListingLineTest, TextsByKindAndModes) {
                                                     {5, "}"}, {13, "return x"}, {50, ""}, {51, ""}, {99, ""}};
   for (const auto& [kind, text] : plain) EXPECT_EQ(describeProbePlain(kind, "x"), text) << kind;
   EXPECT_EQ(describeProbePlain(4, "[] "), "[]");
+  // Only trailing blanks go; a NUL stays for the writer, which ends the text there.
+  EXPECT_EQ(describeProbePlain(13, std::string_view("x\0 ", 3)), std::string_view("return x\0", 9));
+  // The whole description, pattern included, is kept to 8191 characters.
+  const std::string longText(9000, 'y');
+  EXPECT_EQ(describeProbePlain(13, longText), "return " + std::string(8184, 'y'));
+  EXPECT_EQ(describeProbePlain(4, longText), std::string(8191, 'y'));
 
   InstrumentationMode mode;
   mode.inclusiveTiming = mode.exclusiveTiming = true;
@@ -131,9 +137,7 @@ TEST_F(ListingLineTest, MarksNumbersAndNulsInTheCut) {
     describeProbe(5, "");  // "}-"
     flushListingLine();
   });
-  EXPECT_EQ(text, std::string(30, ' ') + "abcdefgh:+
-" + std::string(32, ' ') + "}-
-");
+  EXPECT_EQ(text, std::string(30, ' ') + "abcdefgh:+\n" + std::string(32, ' ') + "}-\n");
   EXPECT_EQ(gAsked, 2u);
   gFlags = {true};
   gAsked = 0;
@@ -142,8 +146,7 @@ TEST_F(ListingLineTest, MarksNumbersAndNulsInTheCut) {
     describeProbe(45, "abcdefghi");  // the mark is asked for, then cut away
     flushListingLine();
   });
-  EXPECT_EQ(text, std::string(30, ' ') + "abcdefgh..
-");
+  EXPECT_EQ(text, std::string(30, ' ') + "abcdefgh..\n");
   EXPECT_EQ(gAsked, 1u);
 
   setWidth(35);
