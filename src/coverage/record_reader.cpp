@@ -219,8 +219,8 @@ bool scanUsualRecordNumbers(ScanText& text, RecordNumbers& numbers) {
   return true;
 }
 
-bool scanRecordNumbers(ScanText& text, RecordNumbers& numbers) {
-  if (scanUsualRecordNumbers(text, numbers)) return true;
+// The numbers after the usual form failed: the C library's conversions.
+bool scanRecordNumbersInGeneral(ScanText& text, RecordNumbers& numbers) {
   int64_t kind = 0;
   uint64_t line = 0;
   uint64_t statementCount = 0;
@@ -235,6 +235,36 @@ bool scanRecordNumbers(ScanText& text, RecordNumbers& numbers) {
   numbers.statementCount = static_cast<uint32_t>(statementCount);
   numbers.counterIndex = static_cast<uint32_t>(counterIndex);
   numbers.nesting = static_cast<uint32_t>(nesting);
+  return true;
+}
+
+bool scanRecordNumbers(ScanText& text, RecordNumbers& numbers) {
+  return scanUsualRecordNumbers(text, numbers) || scanRecordNumbersInGeneral(text, numbers);
+}
+
+// Where the look-ahead's text starts: after five runs of digits, each with
+// one optional blank after it.
+size_t lookAheadTextStart(std::string_view line) {
+  ScanText skip(line);
+  for (int field = 0; field < 5; ++field) {
+    while (skip.at < skip.end && isDecimalDigit(*skip.at)) ++skip.at;
+    if (skip.at < skip.end && *skip.at == ' ') ++skip.at;
+  }
+  return static_cast<size_t>(skip.at - line.data());
+}
+
+// The numbers of `line` (`text` at its start) and where the look-ahead's
+// text starts. In the usual form that is right after the fifth run and the
+// one blank that may follow it: the runs need not be passed over again.
+bool scanRecordNumbers(std::string_view line, ScanText& text, RecordNumbers& numbers, size_t& lookAheadStart) {
+  if (scanUsualRecordNumbers(text, numbers)) {
+    const char* at = text.at;
+    if (at != text.end && *at == ' ') ++at;
+    lookAheadStart = static_cast<size_t>(at - line.data());
+    return true;
+  }
+  if (!scanRecordNumbersInGeneral(text, numbers)) return false;
+  lookAheadStart = lookAheadTextStart(line);
   return true;
 }
 
@@ -357,17 +387,6 @@ RecordCategory startFile(ReaderState& state, std::string_view nameLine) {
   return RecordCategory::FileStart;
 }
 
-// Where the look-ahead's text starts: after five runs of digits, each with
-// one optional blank after it.
-size_t lookAheadTextStart(std::string_view line) {
-  ScanText skip(line);
-  for (int field = 0; field < 5; ++field) {
-    while (skip.at < skip.end && isDecimalDigit(*skip.at)) ++skip.at;
-    if (skip.at < skip.end && *skip.at == ' ') ++skip.at;
-  }
-  return static_cast<size_t>(skip.at - line.data());
-}
-
 // A compact record line: the reports walk every record line several times
 // (the walk of each report, and the statement look-ahead of each function),
 // so once the lines no longer change the walk replaces the numbers at the
@@ -428,8 +447,12 @@ const ProbeKindInfo& probeKindInfo(int64_t kind) {
   return kKindTable[static_cast<size_t>(kind)];
 }
 
-RecordCategory parseRecordLine(std::string_view line, const CounterArrays* counters, bool hasTiming,
-                               Probe& probe) {
+namespace {
+
+// parseRecordLine, also giving where the look-ahead's text starts (record
+// lines only).
+RecordCategory parseRecordLine(std::string_view line, const CounterArrays* counters, bool hasTiming, Probe& probe,
+                               size_t& lookAheadStart) {
   probe.counter1 = 0;
   probe.counter2 = 0;
   probe.timeTotal = 0;
@@ -444,7 +467,7 @@ RecordCategory parseRecordLine(std::string_view line, const CounterArrays* count
   }
   ScanText text(line);
   RecordNumbers numbers;
-  if (!scanRecordNumbers(text, numbers)) return RecordCategory::BadRecord;
+  if (!scanRecordNumbers(line, text, numbers, lookAheadStart)) return RecordCategory::BadRecord;
   const ProbeKindInfo& info = probeKindInfo(numbers.kind);
   if (!info.known) return RecordCategory::BadRecord;
   skipScanSpace(text);
@@ -459,6 +482,14 @@ RecordCategory parseRecordLine(std::string_view line, const CounterArrays* count
   if (probe.kind == kKindFunction) return RecordCategory::FunctionRecord;
   if (probe.kind == kKindLineEntry || probe.kind == kKindLineReturn) return RecordCategory::LineRecord;
   return RecordCategory::ProbeRecord;
+}
+
+}  // namespace
+
+RecordCategory parseRecordLine(std::string_view line, const CounterArrays* counters, bool hasTiming,
+                               Probe& probe) {
+  size_t lookAheadStart = 0;
+  return parseRecordLine(line, counters, hasTiming, probe, lookAheadStart);
 }
 
 RecordCategory nextRecord(Probe& probe) {
@@ -481,14 +512,16 @@ RecordCategory nextRecord(Probe& probe) {
       if (!probe.text.empty() && probe.text.back() == ' ') probe.text.remove_suffix(1);
       category = categoryOfKind(probe.kind);
     } else {
-      category = parseRecordLine(text, prepared ? nullptr : file.counterData.get(), state.mode.hasTiming(), probe);
+      size_t lookAheadStart = 0;
+      category = parseRecordLine(text, prepared ? nullptr : file.counterData.get(), state.mode.hasTiming(), probe,
+                                 lookAheadStart);
       if (category == RecordCategory::BadRecord) {
         setErrorArguments(file.name);
         return category;
       }
       if (prepared && category != RecordCategory::IncludeRecord && database().recordTextsCompactable) {
-        compactRecordLine(line->textRef, static_cast<size_t>(probe.text.data() - text.data()),
-                          lookAheadTextStart(text), probe);
+        compactRecordLine(line->textRef, static_cast<size_t>(probe.text.data() - text.data()), lookAheadStart,
+                          probe);
       }
     }
     if (category == RecordCategory::IncludeRecord) return category;
@@ -645,7 +678,8 @@ RecordCategory peekRecord(Probe& probe) {
   }
   ScanText text(lineTextAt);
   RecordNumbers numbers;
-  if (!scanRecordNumbers(text, numbers) || !probeKindInfo(numbers.kind).known) {
+  size_t textStart = 0;
+  if (!scanRecordNumbers(lineTextAt, text, numbers, textStart) || !probeKindInfo(numbers.kind).known) {
     setErrorArguments(cursor.file->name);
     return RecordCategory::BadRecord;
   }
@@ -653,7 +687,6 @@ RecordCategory peekRecord(Probe& probe) {
   probe.line = numbers.line;
   probe.statementCount = numbers.statementCount;
   probe.nesting = numbers.nesting;
-  const size_t textStart = lookAheadTextStart(lineTextAt);
   probe.text = lineTextAt.substr(textStart, kMaxTextLength);
   if (database().recordTextsCompactable) {
     // The walk reads this line next and would rewrite it into the same

@@ -1,6 +1,9 @@
 // The walk of the coverage listings over the coverage database: files, their
 // functions with the statement prepass, and the TER lines after each
 // function and file.
+#include <string>
+#include <string_view>
+
 #include "coverage/record_reader.h"
 #include "base/posterr.h"
 #include "listings/coverage_walk.h"
@@ -103,14 +106,24 @@ void keepFunction(const CoverageWalk& walk) {
   rememberFunction(kept);
 }
 
-void writeTerLine(const TerFigures& ter, const char* what, std::string_view name) {
-  std::string line = "***TER ";
-  appendPercentFigures(line, terPercent(ter.items, ter.misses), ter.covered(), ter.items);
-  line += " of ";
-  line += what;
-  line += ' ';
-  line.append(name);
-  writeListingText(line);
+// The block after a function or a file: an empty line, the TER and
+// statement lines, the separator. Put together in one reused buffer and
+// written at once: every function of a decision file has one.
+std::string& closingBlock() {
+  static std::string text;
+  return text;
+}
+
+constexpr std::string_view kSeparatorLines =
+    "-----------------------------------------------------------------------------\n\n";
+
+void appendTerLine(std::string& out, const TerFigures& ter, std::string_view what, std::string_view name) {
+  out += "***TER ";
+  appendPercentFigures(out, terPercent(ter.items, ter.misses), ter.covered(), ter.items);
+  out += " of ";
+  out += what;
+  out += ' ';
+  out += name;
 }
 
 void endFunction(CoverageWalk& walk) {
@@ -119,13 +132,15 @@ void endFunction(CoverageWalk& walk) {
   walk.functionPending = false;
   if (!walk.mode.decision || walk.view == CoverageView::Function) return;
   if (!walk.functionLineWritten) return;
-  writeListingEmptyLine();
+  std::string& text = closingBlock();
+  text.assign("\n");
   if (!walk.untested) {
-    writeTerLine(walk.functionTer, "FUNCTION", walk.function.text);
-    writeListingText("()\n");
-    writeListingText(functionStatementLine(walk.functionStatementHits, walk.functionStatementTotal));
+    appendTerLine(text, walk.functionTer, "FUNCTION", walk.function.text);
+    text += "()\n";
+    appendFunctionStatementLine(text, walk.functionStatementHits, walk.functionStatementTotal);
   }
-  writeSeparator();
+  text += kSeparatorLines;
+  writeListingText(text);
 }
 
 void beginFile(CoverageWalk& walk) {
@@ -155,13 +170,14 @@ void endFile(CoverageWalk& walk) {
   walk.overallTer += walk.fileTer;
   walk.overallStatements += walk.fileStatements;
   if (walk.untested || !walk.fileHeaderWritten) return;
-  writeListingEmptyLine();
-  writeTerLine(walk.fileTer, "FILE", walk.fileName);
-  writeListingText("\n");
+  std::string& text = closingBlock();
+  text.assign("\n");
+  appendTerLine(text, walk.fileTer, "FILE", walk.fileName);
+  text += '\n';
   const StatementTotals& statements = walk.fileStatements;
-  writeListingText(
-      fileStatementLine(statements.hits, statements.total, statements.functionsWithoutFigures));
-  writeSeparator();
+  appendFileStatementLine(text, statements.hits, statements.total, statements.functionsWithoutFigures);
+  text += kSeparatorLines;
+  writeListingText(text);
 }
 
 }  // namespace

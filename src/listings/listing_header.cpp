@@ -172,7 +172,9 @@ void writeTimingHeading() {
       std::string(77, '=') + "\n");
 }
 
-void writeSeparator() { writeListingText(std::string(77, '-') + "\n\n"); }
+void writeSeparator() {
+  writeListingText("-----------------------------------------------------------------------------\n\n");
+}
 
 void writeSummary(uint32_t sourceFiles, uint32_t headersExtracted, uint32_t functions,
                   unsigned long sourceLines, uint32_t terPercentage, uint32_t coveredItems,

@@ -114,29 +114,43 @@ void appendPercentFigures(std::string& out, uint32_t percent, uint32_t covered, 
 
 namespace {
 
-std::string statementLine(uint32_t hits, uint32_t total, uint32_t functionsWithoutFigures) {
-  std::string line = "       ";
-  appendPercentFigures(line, statementPercent(hits, total), hits, total);
-  line += " statement";
+void appendStatementLine(std::string& out, uint32_t hits, uint32_t total, uint32_t functionsWithoutFigures) {
+  out += "       ";
+  appendPercentFigures(out, statementPercent(hits, total), hits, total);
+  out += " statement";
   if (functionsWithoutFigures > 0) {
-    line += " (N.A. for ";
-    appendUnsigned(line, functionsWithoutFigures);
-    line += " functions)";
+    out += " (N.A. for ";
+    appendUnsigned(out, functionsWithoutFigures);
+    out += " functions)";
   }
-  line += '\n';
-  return line;
+  out += '\n';
 }
 
 }  // namespace
 
+void appendFunctionStatementLine(std::string& out, uint32_t hits, uint32_t total) {
+  if (hits == 0 && total == 0) {
+    out += "       N.A. statement\n";
+    return;
+  }
+  appendStatementLine(out, hits, total, 0);
+}
+
 std::string functionStatementLine(uint32_t hits, uint32_t total) {
-  if (hits == 0 && total == 0) return "       N.A. statement\n";
-  return statementLine(hits, total, 0);
+  std::string line;
+  appendFunctionStatementLine(line, hits, total);
+  return line;
+}
+
+void appendFileStatementLine(std::string& out, uint32_t hits, uint32_t total, uint32_t functionsWithoutFigures) {
+  // No statements at all count as all of them covered.
+  appendStatementLine(out, hits, total, functionsWithoutFigures);
 }
 
 std::string fileStatementLine(uint32_t hits, uint32_t total, uint32_t functionsWithoutFigures) {
-  // No statements at all count as all of them covered.
-  return statementLine(hits, total, functionsWithoutFigures);
+  std::string line;
+  appendFileStatementLine(line, hits, total, functionsWithoutFigures);
+  return line;
 }
 
 }  // namespace qar

@@ -59,11 +59,13 @@ double averageCost(int32_t scaledTotal, uint32_t calls);
 void appendPercentFigures(std::string& out, uint32_t percent, uint32_t covered, uint32_t items);
 
 // The statement line written after a function's TER line ("N.A." when both
-// figures are 0).
+// figures are 0), appended to `out` or returned.
+void appendFunctionStatementLine(std::string& out, uint32_t hits, uint32_t total);
 std::string functionStatementLine(uint32_t hits, uint32_t total);
 
 // The statement line written after a file's TER line; names the functions
 // without statement figures when there are any.
+void appendFileStatementLine(std::string& out, uint32_t hits, uint32_t total, uint32_t functionsWithoutFigures);
 std::string fileStatementLine(uint32_t hits, uint32_t total, uint32_t functionsWithoutFigures);
 
 }  // namespace qar

@@ -140,9 +140,9 @@ void describeProbe(uint32_t kind, std::string_view text, uint32_t combinationNum
 // Places "MC/DC (cond %u): %s" by the same width rule at the current nesting.
 void describeMcdc(uint32_t conditionNumber, std::string_view pairList);
 
-// The description without marks, position or truncation (XML report); valid
-// until the next call.
-const std::string& describeProbePlain(uint32_t kind, std::string_view text);
+// The description without marks, position or truncation (XML report), and
+// without trailing blanks; valid until the next call and while `text` is.
+std::string_view describeProbePlain(uint32_t kind, std::string_view text);
 
 // Where the reached flags of the reachability marks come from: by default
 // the statement analysis's nextReachedFlag, flags in listing order. Tests

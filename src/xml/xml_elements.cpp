@@ -72,7 +72,8 @@ char* putPosition(char* at, std::string_view indent, uint32_t line, uint32_t sta
   return at;
 }
 
-// The description, the element's end, and the element written.
+// The description (up to a NUL byte, as a C text ends), the element's end,
+// and the element written.
 void finishElement(char* at, std::string_view descr) {
   at = put(at, " descr=\"");
   at = putEscapedXml(at, descr);
@@ -88,7 +89,7 @@ struct ProbeElement {
   std::string_view descr;
   char* at;
   explicit ProbeElement(const XmlProbeFields& fields)
-      : descr(upToNul(fields.descr)), at(startElement(kProbeIndent, fields.type, descr)) {}
+      : descr(fields.descr), at(startElement(kProbeIndent, fields.type, descr)) {}
   // The second line, with `attribute` between the nesting and the description.
   void finish(const XmlProbeFields& fields, std::string_view attribute) {
     at = putPosition(at, kProbeIndent, fields.line, fields.statementCount, fields.nesting);
@@ -160,14 +161,12 @@ void writeEscapedBetween(std::string& buffer, std::string_view before, std::stri
   writeXml(buffer);
 }
 
-void writeFileLineDirective(uint32_t line, std::string_view text) {
-  const std::string_view descr = upToNul(text);
+void writeFileLineDirective(uint32_t line, std::string_view descr) {
   finishElement(putPosition(startElement("\t\t", "linedir", descr), "\t\t", line, 0, 0), descr);
 }
 
 void writeLineDirectiveInFunction(uint32_t line, uint32_t statementCount, uint32_t nesting,
-                                  std::string_view text) {
-  const std::string_view descr = upToNul(text);
+                                  std::string_view descr) {
   finishElement(putPosition(startElement(kProbeIndent, "linedir_in_function", descr), kProbeIndent, line,
                             statementCount, nesting),
                 descr);

@@ -1,4 +1,5 @@
 // The function, file and overall summaries of the XML report.
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -11,43 +12,47 @@
 namespace qar {
 namespace {
 
-// `indent<name>value</name>` and the line end.
-void appendNumberElement(std::string& out, std::string_view indent, std::string_view name, uint32_t value) {
-  out += indent;
-  out += '<';
-  out += name;
-  out += '>';
-  appendUnsigned(out, value);
-  out += "</";
-  out += name;
-  out += ">\n";
+// `indent<name>value</name>` and the line end, at `at`.
+char* putNumberElement(char* at, std::string_view indent, std::string_view name, uint32_t value) {
+  auto put = [&at](std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    at += text.size();
+  };
+  put(indent);
+  *at++ = '<';
+  put(name);
+  *at++ = '>';
+  at = putDecimal(at, value);
+  put("</");
+  put(name);
+  put(">\n");
+  return at;
 }
 
-// The summary being put together; written whole, as every function has one.
-std::string& summaryText() {
-  static std::string text;
-  return text;
+// Room for the six figures of a summary: indents, names and numbers of at
+// most ten digits take less than 300 bytes.
+constexpr size_t kFiguresRoom = 512;
+
+// The TER, hits and all at `indent` ("\t\t\t\t" in a function, "\t\t\t" in a
+// file, "\t\t" overall), then the statement TER, hits and all; without
+// statement figures 100, 0 and 0. Every function has them: put together
+// with a plain pointer and written at once.
+char* putFigures(char* at, std::string_view indent, const TerFigures& ter, bool withStatements,
+                 uint32_t statementAll, uint32_t statementHits) {
+  if (!withStatements) statementAll = statementHits = 0;
+  at = putNumberElement(at, indent, "ter", terPercent(ter.items, ter.misses));
+  at = putNumberElement(at, indent, "hits", ter.covered());
+  at = putNumberElement(at, indent, "all", ter.items);
+  at = putNumberElement(at, indent, "statement_ter", statementPercent(statementHits, statementAll));
+  at = putNumberElement(at, indent, "statement_hits", statementHits);
+  return putNumberElement(at, indent, "statement_all", statementAll);
 }
 
-// The statement TER, hits and all at `indent` ("\t\t\t\t" in a function,
-// "\t\t\t" in a file, "\t\t" overall); without figures 100, 0 and 0.
-void writeStatementFigures(const char* indent, bool withFigures, uint32_t all, uint32_t hits) {
-  if (!withFigures) all = hits = 0;
-  std::string& out = summaryText();
-  out.clear();
-  appendNumberElement(out, indent, "statement_ter", statementPercent(hits, all));
-  appendNumberElement(out, indent, "statement_hits", hits);
-  appendNumberElement(out, indent, "statement_all", all);
-  writeXml(out);
-}
-
-void writeTerFigures(const char* indent, const TerFigures& ter) {
-  std::string& out = summaryText();
-  out.clear();
-  appendNumberElement(out, indent, "ter", terPercent(ter.items, ter.misses));
-  appendNumberElement(out, indent, "hits", ter.covered());
-  appendNumberElement(out, indent, "all", ter.items);
-  writeXml(out);
+void writeFigures(std::string_view indent, const TerFigures& ter, bool withStatements, uint32_t statementAll,
+                  uint32_t statementHits) {
+  char text[kFiguresRoom];
+  const char* end = putFigures(text, indent, ter, withStatements, statementAll, statementHits);
+  writeXml(std::string_view(text, static_cast<size_t>(end - text)));
 }
 
 uint32_t headerFileCount() {
@@ -70,18 +75,24 @@ std::string shownCoverageViews(const XmlModesSeen& seen) {
 
 void writeXmlFunctionSummary(const TerFigures& ter, const StatementFigures& statements,
                              bool statementsAvailable) {
-  writeXml("\t\t\t<function_summary>\n");
-  writeTerFigures("\t\t\t\t", ter);
-  writeStatementFigures("\t\t\t\t", statementsAvailable, statements.total, statements.hits);
-  writeXml(statementsAvailable ? "\t\t\t\t<statement_available>yes</statement_available>\n\t\t\t</function_summary>\n"
-                               : "\t\t\t\t<statement_available>no</statement_available>\n\t\t\t</function_summary>\n");
+  constexpr std::string_view kStart = "\t\t\t<function_summary>\n";
+  constexpr std::string_view kAvailable =
+      "\t\t\t\t<statement_available>yes</statement_available>\n\t\t\t</function_summary>\n";
+  constexpr std::string_view kNotAvailable =
+      "\t\t\t\t<statement_available>no</statement_available>\n\t\t\t</function_summary>\n";
+  char text[kFiguresRoom + kStart.size() + kAvailable.size()];
+  std::memcpy(text, kStart.data(), kStart.size());
+  char* at = putFigures(text + kStart.size(), "\t\t\t\t", ter, statementsAvailable, statements.total, statements.hits);
+  const std::string_view end = statementsAvailable ? kAvailable : kNotAvailable;
+  std::memcpy(at, end.data(), end.size());
+  at += end.size();
+  writeXml(std::string_view(text, static_cast<size_t>(at - text)));
 }
 
 void writeXmlFileSummary(const XmlTotals& file, uint32_t sourceLines, bool decisionFlag) {
   printXml("\t\t<file_summary>\n\t\t\t<functions>%u</functions>\n\t\t\t<lines>%u</lines>\n", file.functions,
            sourceLines);
-  writeTerFigures("\t\t\t", file.ter);
-  writeStatementFigures("\t\t\t", decisionFlag, file.statementAll, file.statementHits);
+  writeFigures("\t\t\t", file.ter, decisionFlag, file.statementAll, file.statementHits);
   printXml("\t\t\t<statement_na_functions>%u</statement_na_functions>\n\t\t</file_summary>\n",
            file.functionsWithoutStatements);
   writeXml("\t</file>\n\n");
@@ -92,9 +103,8 @@ void writeXmlOverallSummary(const XmlTotals& overall, const XmlModesSeen& seen) 
   printXml("\t\t<shown_coverage_views>%s</shown_coverage_views>\n", shownCoverageViews(seen).c_str());
   printXml("\t\t<files>%u</files>\n\t\t<headers>%u</headers>\n", sourceFileCount(), headerFileCount());
   printXml("\t\t<functions>%u</functions>\n\t\t<lines>%u</lines>\n", overall.functions, sourceLineTotal());
-  writeTerFigures("\t\t", overall.ter);
-  writeStatementFigures("\t\t", seen.decision || seen.multicondition, overall.statementAll,
-                        overall.statementHits);
+  writeFigures("\t\t", overall.ter, seen.decision || seen.multicondition, overall.statementAll,
+               overall.statementHits);
   printXml("\t\t<statement_na_functions>%u</statement_na_functions>\n\t</overall_summary>\n\n",
            overall.functionsWithoutStatements);
 }

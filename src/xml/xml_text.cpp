@@ -12,9 +12,14 @@ namespace {
 // markup characters and the control bytes 0x01 to 0x1F.
 constexpr std::string_view kReplacements[] = {"", "?", "&amp;", "&lt;", "&gt;", "&apos;", "&quot;"};
 
+// For the texts written in place, a NUL byte ends the text (as a C text
+// ends): found by the same lookup, without a search before.
+constexpr unsigned char kEndOfText = 7;
+
 struct EscapeTable {
   unsigned char replacement[256] = {};
-  constexpr EscapeTable() {
+  constexpr explicit EscapeTable(bool nulEndsText) {
+    if (nulEndsText) replacement[0] = kEndOfText;
     for (int c = 0x01; c <= 0x1F; ++c) replacement[c] = 1;
     set('&', 2);
     set('<', 3);
@@ -25,7 +30,8 @@ struct EscapeTable {
   constexpr void set(char c, unsigned char code) { replacement[static_cast<unsigned char>(c)] = code; }
 };
 
-constexpr EscapeTable kEscapes;
+constexpr EscapeTable kEscapes(false);
+constexpr EscapeTable kEscapesToNul(true);
 
 }  // namespace
 
@@ -48,11 +54,12 @@ void appendEscapedXml(std::string& out, std::string_view text) {
 
 char* putEscapedXml(char* at, std::string_view text) {
   for (const char c : text) {
-    const unsigned char replacement = kEscapes.replacement[static_cast<unsigned char>(c)];
+    const unsigned char replacement = kEscapesToNul.replacement[static_cast<unsigned char>(c)];
     if (replacement == 0) {
       *at++ = c;
       continue;
     }
+    if (replacement == kEndOfText) break;
     const std::string_view entity = kReplacements[replacement];
     std::memcpy(at, entity.data(), entity.size());
     at += entity.size();

@@ -12,7 +12,7 @@ namespace qar {
 void appendEscapedXml(std::string& out, std::string_view text);
 
 // The same written at `at`, which has room for six bytes per byte of `text`
-// (the longest entity); returns the end.
+// (the longest entity), up to the first NUL byte of `text`; returns the end.
 char* putEscapedXml(char* at, std::string_view text);
 inline constexpr size_t kLongestEscape = 6;
 

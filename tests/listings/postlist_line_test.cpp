@@ -61,6 +61,12 @@ TEST_F(ListingLineTest, TextsByKindAndModes) {
                                                     {5, "}"}, {13, "return x"}, {50, ""}, {51, ""}, {99, ""}};
   for (const auto& [kind, text] : plain) EXPECT_EQ(describeProbePlain(kind, "x"), text) << kind;
   EXPECT_EQ(describeProbePlain(4, "[] "), "[]");
+  // Only trailing blanks go; a NUL stays for the writer, which ends the text there.
+  EXPECT_EQ(describeProbePlain(13, std::string_view("x\0 ", 3)), std::string_view("return x\0", 9));
+  // The whole description, pattern included, is kept to 8191 characters.
+  const std::string longText(9000, 'y');
+  EXPECT_EQ(describeProbePlain(13, longText), "return " + std::string(8184, 'y'));
+  EXPECT_EQ(describeProbePlain(4, longText), std::string(8191, 'y'));
 
   InstrumentationMode mode;
   mode.inclusiveTiming = mode.exclusiveTiming = true;
@@ -114,6 +120,63 @@ bool nextListedFlag() {
   bool flag = gAsked < gFlags.size() && gFlags[gAsked];
   ++gAsked;
   return flag;
+}
+
+// The mark and a combination's number are part of what is cut; a NUL in a
+// probe's text ends the description where it is placed, after the cut.
+TEST_F(ListingLineTest, MarksNumbersAndNulsInTheCut) {
+  gFlags = {true, false};
+  gAsked = 0;
+  setReachedFlagSource(nextListedFlag);
+  setWidth(40);
+  std::string text = listingOf([] {
+    enableReachabilityMarks(true);
+    describeProbe(45, "abcdefgh");  // "abcdefgh:+" just fits the ten cells
+    flushListingLine();
+    setNestingLevel(1);
+    describeProbe(5, "");  // "}-"
+    flushListingLine();
+  });
+  EXPECT_EQ(text, std::string(30, ' ') + "abcdefgh:+\n" + std::string(32, ' ') + "}-\n");
+  EXPECT_EQ(gAsked, 2u);
+  gFlags = {true};
+  gAsked = 0;
+  text = listingOf([] {
+    enableReachabilityMarks(true);
+    describeProbe(45, "abcdefghi");  // the mark is asked for, then cut away
+    flushListingLine();
+  });
+  EXPECT_EQ(text, std::string(30, ' ') + "abcdefgh..\n");
+  EXPECT_EQ(gAsked, 1u);
+
+  setWidth(35);
+  EXPECT_EQ(lineOf([] { describeProbe(75, "TTF", 123); }), std::string(30, ' ') + "123..");
+  const std::string_view withNul("ab\0cd", 5);
+  const std::pair<uint32_t, std::string> nulCases[] = {
+      {80, "ab"}, {35, "ab"}, {34, "ab.."}, {33, "a.."}};
+  for (const auto& [width, listed] : nulCases) {
+    setWidth(width);
+    EXPECT_EQ(lineOf([&] { describeProbe(4, withNul); }), std::string(30, ' ') + listed) << width;
+  }
+  setWidth(80);
+  // A line number wider than its field runs into the description's cells:
+  // the description writes over them, an empty one (cut at a NUL) leaves them.
+  EXPECT_EQ(lineOf([] {
+              putLineNumber(1234567);
+              describeProbe(20, "x");
+            }),
+            std::string(24, ' ') + "123456if (x)");
+  EXPECT_EQ(lineOf([] {
+              putLineNumber(1234567);
+              describeProbe(4, std::string_view("\0x", 2));
+            }),
+            std::string(24, ' ') + "1234567");
+  EXPECT_EQ(lineOf([] {
+              putLineNumber(99999);
+              putFalseCount(4294967295u);
+              putMarker('\0');
+            }),
+            "           4294967295   99999");
 }
 
 TEST_F(ListingLineTest, ReachabilityMarksAskForFlagsOnlyWhereAMarkIsPossible) {

@@ -62,6 +62,10 @@ TEST(XmlElements, LineDirectivesAndADescriptionEndingAtANulByte) {
   EXPECT_EQ(written([] { writeLineDirectiveInFunction(40, 9, 1, std::string_view("#line 7\0tail", 12)); }),
             "\t\t\t\t<probe type=\"linedir_in_function\"\n"
             "\t\t\t\t   line=\"40\" sc_count=\"9\" nesting=\"1\" descr=\"#line 7\" />\n");
+  // A probe's description too, escaped up to the NUL byte and no further.
+  EXPECT_EQ(written([] { writePlainElement(XmlProbeFields{"goto", 3, 0, 1, std::string_view("a<b\0&c", 7)}); }),
+            "\t\t\t\t<probe type=\"goto\"\n"
+            "\t\t\t\t   line=\"3\" sc_count=\"0\" nesting=\"1\" descr=\"a&lt;b\" />\n");
 }
 
 // A description far longer than any before it, all of it entities: the

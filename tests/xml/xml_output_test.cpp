@@ -21,12 +21,16 @@ TEST(XmlEscape, MarkupCharactersBecomeEntitiesOnceAndControlBytesQuestionMarks) 
   EXPECT_EQ(escapeXmlText("\xe4\x7f\xff"), "\xe4\x7f\xff");
   std::string buffer = "old";
   EXPECT_STREQ(escapeInto(buffer, "<"), "&lt;");
-  // Written at a pointer, every byte as appended to a string, within six bytes a byte.
+  // Written at a pointer, every byte but NUL as appended to a string, within
+  // six bytes a byte; there a NUL byte ends the text, as a C text ends.
   std::string every;
-  for (int c = 0; c < 256; ++c) every += static_cast<char>(c);
+  for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
   std::string room(every.size() * kLongestEscape, '#');
   const char* end = putEscapedXml(room.data(), every);
   EXPECT_EQ(std::string(static_cast<const char*>(room.data()), end), escapeXmlText(every));
+  end = putEscapedXml(room.data(), std::string_view("a&\0<b", 5));
+  EXPECT_EQ(std::string(static_cast<const char*>(room.data()), end), "a&amp;");
+  EXPECT_EQ(escapeXmlText(std::string_view("\0<", 2)), std::string_view("\0&lt;", 5));
 }
 
 TEST(XmlOutput, DashWritesToStandardOutputAndAFailedWriteEndsTheRun) {
