@@ -3,10 +3,40 @@
 #include <system_error>
 #include <utility>
 
+#include <pthread.h>
+
+#include <algorithm>
+#include <vector>
+
 namespace qar {
+namespace {
+
+// The workers that may run a thread. A fork copies only the thread that
+// forks: every worker's thread is ended before, and started again when it
+// is next needed, in either process.
+std::vector<AsideWorker*>& workers() {
+  static std::vector<AsideWorker*> all;
+  return all;
+}
+
+void stopWorkersBeforeFork() {
+  for (AsideWorker* worker : workers()) worker->stop();
+}
+
+}  // namespace
+
+AsideWorker::~AsideWorker() {
+  stop();
+  std::vector<AsideWorker*>& all = workers();
+  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+}
 
 bool AsideWorker::start() {
   if (thread_.joinable()) return true;
+  static const bool forkHandled = pthread_atfork(stopWorkersBeforeFork, nullptr, nullptr) == 0;
+  if (!forkHandled) return false;
+  std::vector<AsideWorker*>& all = workers();
+  if (std::find(all.begin(), all.end(), this) == all.end()) all.push_back(this);
   stopping_ = false;
   try {
     thread_ = std::thread([this] { run(); });
@@ -17,6 +47,12 @@ bool AsideWorker::start() {
 }
 
 void AsideWorker::hand(std::function<void()> work) {
+  // No thread (none could be had, or a fork ended it and none could be had
+  // again): done here.
+  if (!start()) {
+    work();
+    return;
+  }
   {
     std::lock_guard<std::mutex> guard(lock_);
     work_ = std::move(work);

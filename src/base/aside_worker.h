@@ -3,8 +3,9 @@
 // on: writing a report's text or a page while the next one is made. The
 // caller hands a piece over, goes on, and waits for it before handing the
 // next; what the piece leaves behind is read after the wait. The thread
-// lives from start() to stop() (or the worker's end), so that none runs
-// when the process forks.
+// lives from start() to stop() (or the worker's end); a fork first ends it
+// (after the piece in flight), and start() gives a new one in either
+// process.
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -17,7 +18,7 @@ class AsideWorker {
   AsideWorker() = default;
   AsideWorker(const AsideWorker&) = delete;
   AsideWorker& operator=(const AsideWorker&) = delete;
-  ~AsideWorker() { stop(); }
+  ~AsideWorker();
 
   // Starts the thread; false when none can be had (the caller then does the
   // work itself). True when it runs already.
@@ -25,7 +26,7 @@ class AsideWorker {
   bool running() const { return thread_.joinable(); }
 
   // Hands `work` over; it must not throw. The piece before must have been
-  // waited for.
+  // waited for. Without a thread to be had, `work` is done here.
   void hand(std::function<void()> work);
   // Waits until the piece handed over is done (at once when there is none).
   void wait();

@@ -9,6 +9,7 @@
 #include "base/posterr.h"
 #include "base/standard_output.h"
 #include "base/text.h"
+#include "export/output/export_aside.h"
 
 namespace qar {
 namespace {
@@ -44,7 +45,42 @@ void writeOut(ExportStream& stream, const char* data, size_t size) {
   stream.written += static_cast<long>(size);
 }
 
+// Hands a file's full buffer to the export's second thread; false when it
+// is written here (standard output, a pipe or device, no thread).
+bool handBufferAside(ExportStream& stream) {
+  if (!stream.mayWriteAside || stream.failed || stream.buffer.empty() || !exportPiecesAside()) return false;
+  // The piece before may be this stream's, and may have failed it.
+  settleExportPiece();
+  if (stream.failed) {
+    stream.buffer.clear();
+    return true;
+  }
+  stream.inFlight.swap(stream.buffer);
+  stream.buffer.clear();
+  stream.written += static_cast<long>(stream.inFlight.size());
+  handExportPiece(
+      &stream,
+      [&stream] {
+        errno = 0;
+        stream.inFlightFailed =
+            std::fwrite(stream.inFlight.data(), 1, stream.inFlight.size(), stream.file) != stream.inFlight.size();
+        stream.inFlightError = errno;
+      },
+      [&stream] {
+        if (stream.inFlightFailed) failStream(stream, stream.inFlightError);
+        stream.inFlightFailed = false;
+      });
+  return true;
+}
+
+bool isRegularFile(std::FILE* file) {
+  struct stat status {};
+  return fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 }  // namespace
+
+ExportStream::~ExportStream() { forgetExportPieceOf(this); }
 
 bool openExportStream(ExportStream& stream, std::string_view name) {
   abandonExportStream(stream);
@@ -66,6 +102,7 @@ bool openExportStream(ExportStream& stream, std::string_view name) {
     stream.failed = true;
     return false;
   }
+  stream.mayWriteAside = isRegularFile(stream.file);
   return true;
 }
 
@@ -80,10 +117,12 @@ bool openTemporaryStream(ExportStream& stream, std::string_view forName) {
     stream.failed = true;
     return false;
   }
+  stream.mayWriteAside = isRegularFile(stream.file);
   return true;
 }
 
 void flushExportBuffer(ExportStream& stream) {
+  if (handBufferAside(stream)) return;
   writeOut(stream, stream.buffer.data(), stream.buffer.size());
   stream.buffer.clear();
 }
@@ -122,12 +161,12 @@ bool writeExportFile(const std::string& name, std::string_view text) {
 
 bool exportStreamSeekable(const ExportStream& stream) {
   if (stream.file == nullptr || stream.toStdout) return false;
-  struct stat status {};
-  return fstat(fileno(stream.file), &status) == 0 && S_ISREG(status.st_mode);
+  return isRegularFile(stream.file);
 }
 
 void overwriteExportStream(ExportStream& stream, long offset, std::string_view text) {
   flushExportBuffer(stream);
+  settleExportPiece();
   if (stream.failed) return;
   errno = 0;
   if (std::fseek(stream.file, offset, SEEK_SET) != 0 ||
@@ -139,12 +178,14 @@ void overwriteExportStream(ExportStream& stream, long offset, std::string_view t
 
 void appendTemporaryStream(ExportStream& into, ExportStream& temporary) {
   flushExportBuffer(into);
+  settleExportPiece();
   if (into.failed) {
     // The output is lost and named already; its part says nothing more.
     abandonExportStream(temporary);
     return;
   }
   flushExportBuffer(temporary);
+  settleExportPiece();
   if (!temporary.failed) {
     errno = 0;
     if (std::fflush(temporary.file) != 0 || std::fseek(temporary.file, 0, SEEK_SET) != 0) {
@@ -176,6 +217,7 @@ void appendTemporaryStream(ExportStream& into, ExportStream& temporary) {
 void closeExportStream(ExportStream& stream) {
   if (stream.file == nullptr) return;
   flushExportBuffer(stream);
+  settleExportPiece();
   errno = 0;
   if (stream.toStdout) {
     if (const int errorNumber = flushStandardOutput(); errorNumber != 0) failStream(stream, errorNumber);
@@ -199,6 +241,8 @@ void closeExportStream(ExportStream& stream) {
 }
 
 void abandonExportStream(ExportStream& stream) {
+  // What was handed over has been written, as it would have been by now.
+  settleExportPiece();
   if (stream.file != nullptr && !stream.toStdout) std::fclose(stream.file);
   discardOutputTarget(stream.target);
   stream = ExportStream{};

@@ -15,6 +15,13 @@
 namespace qar {
 
 struct ExportStream {
+  ExportStream() = default;
+  ExportStream(ExportStream&&) = default;
+  ExportStream& operator=(ExportStream&&) = default;
+  // A stream that goes without being closed (a run cut short) first waits
+  // for its buffer in flight.
+  ~ExportStream();
+
   std::FILE* file = nullptr;
   std::string name;  // "stdout" for standard output; used in messages
   OutputTarget target;  // where a file output goes when it is complete
@@ -27,6 +34,12 @@ struct ExportStream {
   // The text stays in `buffer` until the caller takes it whole (a page of
   // the HTML report, written with writeExportFile).
   bool held = false;
+  // A regular file: its full buffers are written by the export's second
+  // thread (export_aside.h), from `inFlight`, while the next one fills.
+  bool mayWriteAside = false;
+  std::string inFlight;
+  bool inFlightFailed = false;
+  int inFlightError = 0;
 };
 
 // Opens `name` ("-" and "stdout": standard output). False, with ErrorCode 8

@@ -2,16 +2,14 @@
 
 #include <utility>
 
-#include "base/aside_worker.h"
-#include "base/posterr.h"
+#include "export/output/export_aside.h"
 #include "export/output/export_stream.h"
 
 namespace qar {
 namespace {
 
 struct PageWriter {
-  AsideWorker worker;
-  // The page in flight, and what its writing ended in until settled.
+  // The page in flight, and what its writing ended in.
   std::string name;
   std::string text;
   WholeFileFailure outcome;
@@ -24,52 +22,38 @@ PageWriter& writer() {
   return state;
 }
 
-void settleBeforeDiagnostic() { settlePage(); }
-
 }  // namespace
 
-void startPageWriter() {
-  PageWriter& state = writer();
-  state.failed = false;
-  state.outcome = WholeFileFailure{};
-  // Without a thread every page is written in its turn.
-  if (state.worker.start()) addDiagnosticBarrier(settleBeforeDiagnostic);
-}
+void startPageWriter() { writer().failed = false; }
 
 bool settlePage() {
-  PageWriter& state = writer();
-  state.worker.wait();
-  if (state.outcome.code == kNoError) return !state.failed;
-  const WholeFileFailure failure = std::exchange(state.outcome, WholeFileFailure{});
-  state.failed = true;
-  // The report passes the diagnostic barrier, which finds nothing new.
-  reportExportOutputError(failure.code, state.name, failure.errorNumber);
-  return false;
+  settleExportPiece();
+  return !writer().failed;
 }
 
 bool writePageAside(std::string name, std::string text) {
   if (!settlePage()) return false;
   PageWriter& state = writer();
-  if (!state.worker.running()) {
-    if (writeExportFile(name, text)) return true;
-    state.failed = true;
-    return false;
-  }
   state.name = std::move(name);
   state.text = std::move(text);
-  state.worker.hand([&state] {
-    state.outcome = writeWholeFile(state.name, state.text);
-    std::string().swap(state.text);
-  });
-  return true;
+  handExportPiece(
+      &state,
+      [&state] {
+        state.outcome = writeWholeFile(state.name, state.text);
+        std::string().swap(state.text);
+      },
+      [&state] {
+        if (state.outcome.code == kNoError) return;
+        const WholeFileFailure failure = std::exchange(state.outcome, WholeFileFailure{});
+        state.failed = true;
+        reportExportOutputError(failure.code, state.name, failure.errorNumber);
+      });
+  return !state.failed;
 }
 
 bool stopPageWriter() {
   const bool written = settlePage();
-  PageWriter& state = writer();
-  state.worker.stop();
-  state.failed = false;
-  removeDiagnosticBarrier(settleBeforeDiagnostic);
+  writer().failed = false;
   return written;
 }
 

@@ -67,19 +67,5 @@ TEST(PageWriterTest, AFailedPageComesFirstAndEndsThePages) {
   EXPECT_EQ(test::readFile(dir.file("f3.html")), "next report");
 }
 
-TEST(PageWriterTest, WithoutTheThreadAPageIsWrittenInItsTurn) {
-  test::TempDir dir;
-  const std::string missing = (dir.path() / "no-such-directory" / "f1.html").string();
-  const test::Outcome outcome = test::captureRun([&] {
-    resetDiagnostics();
-    EXPECT_TRUE(writePageAside(dir.file("f0.html"), "in turn"));
-    EXPECT_FALSE(writePageAside(missing, "text"));
-    writeDiagnostic("said later\n");
-  });
-  EXPECT_EQ(test::readFile(dir.file("f0.html")), "in turn");
-  EXPECT_NE(outcome.err.find("f1.html"), std::string::npos);
-  EXPECT_EQ(outcome.err.substr(outcome.err.size() - 11), "said later\n");
-}
-
 }  // namespace
 }  // namespace qar
