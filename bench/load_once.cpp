@@ -17,6 +17,23 @@
 #include "base/posterr.h"
 #include "selection/header_extraction.h"
 
+namespace {
+
+// The peak resident memory so far (VmHWM), to show which phase sets it.
+double peakResidentMegabytes() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return 0;
+  char line[256];
+  double kilobytes = 0;
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    if (std::sscanf(line, "VmHWM: %lf kB", &kilobytes) == 1) break;
+  }
+  std::fclose(status);
+  return kilobytes / 1024;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   std::vector<std::string> symbolFiles;
   std::vector<std::string> dataFiles;
@@ -39,7 +56,8 @@ int main(int argc, char** argv) {
   Clock::time_point mark = Clock::now();
   auto phase = [&](const char* name) {
     const Clock::time_point now = Clock::now();
-    std::fprintf(stderr, "%-22s %8.3f s\n", name, std::chrono::duration<double>(now - mark).count());
+    std::fprintf(stderr, "%-22s %8.3f s  peak %6.1f MB\n", name, std::chrono::duration<double>(now - mark).count(),
+                 peakResidentMegabytes());
     mark = now;
   };
   try {

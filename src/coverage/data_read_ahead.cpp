@@ -1,6 +1,8 @@
 #include "coverage/data_read_ahead.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -42,30 +44,58 @@ struct GroupFit {
 
 }  // namespace
 
+BlockSums::Slot& BlockSums::slotFor(uint64_t hash, const CounterArrays& block) {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.group == Slot::kFree) return slot;
+    if (slot.hash != hash) continue;
+    const CounterArrays& sum = *groups_[slot.group].sum;
+    if (sum.fingerprint == block.fingerprint && sum.sizes == block.sizes && sameFileName(sum.name, block.name)) {
+      return slot;
+    }
+  }
+}
+
+void BlockSums::grow() {
+  std::vector<Slot> old(std::max<size_t>(1024, 2 * slots_.size()));
+  old.swap(slots_);
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.group == Slot::kFree) continue;
+    size_t i = slot.hash & mask;
+    while (slots_[i].group != Slot::kFree) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
 void BlockSums::add(const CounterArrays& block) {
-  key_.resize(block.name.size() + 1 + 6 * sizeof(uint32_t));
+  // The key hashed: the folded name, the fingerprint and the sizes.
+  key_.resize(block.name.size() + 6 * sizeof(uint32_t));
   char* at = key_.data();
   for (char c : block.name) *at++ = foldFileNameChar(c);
-  *at++ = '\0';  // names end at their first NUL
   const uint32_t words[] = {block.fingerprint, block.sizes.f, block.sizes.j,
                             block.sizes.d, block.sizes.c, block.sizes.t};
   std::memcpy(at, words, sizeof words);
+  const uint64_t hash = std::hash<std::string_view>{}(key_);
 
-  auto [slot, added] = index_.try_emplace(key_, static_cast<uint32_t>(groups_.size()));
-  const uint32_t group = slot->second;
-  if (added) {
-    groups_.push_back(Group{block});
-    heldBytes_ += sizeof(Group) + 4 * wordCount(block.sizes) + key_.size();
+  if (2 * (groups_.size() + 1) > slots_.size()) grow();
+  Slot& slot = slotFor(hash, block);
+  if (slot.group == Slot::kFree) {
+    slot = Slot{hash, static_cast<uint32_t>(groups_.size())};
+    groups_.push_back(Group{std::make_unique<CounterArrays>(block)});
+    heldBytes_ += sizeof(Group) + sizeof(CounterArrays) + 4 * wordCount(block.sizes) + block.name.size();
   } else {
-    addCounters(groups_[group].sum, block);
+    addCounters(*groups_[slot.group].sum, block);
   }
-  uint32_t otherName = 0;
-  if (block.name != groups_[group].sum.name) {
-    otherNames_.push_back(block.name);
-    heldBytes_ += sizeof(std::string) + block.name.size();
-    otherName = static_cast<uint32_t>(otherNames_.size());
+  const CounterArrays& first = *groups_[slot.group].sum;
+  uint32_t aside = 0;
+  if (block.instrumentationTime != first.instrumentationTime || block.name != first.name) {
+    aside_.push_back(Aside{block.instrumentationTime, block.name});
+    heldBytes_ += sizeof(Aside) + block.name.size();
+    aside = static_cast<uint32_t>(aside_.size());
   }
-  entries_.push_back(Entry{group, block.instrumentationTime, otherName});
+  entries_.push_back(Entry{slot.group, aside});
 }
 
 void readDataFilesAhead(std::stop_token stop, const std::vector<std::string>& dataFiles, size_t heldBytesLimit,
@@ -108,13 +138,13 @@ void settleDataReadAhead(DataReadAhead& ahead, const std::vector<std::string>& d
       const BlockSums::Entry& entry = entries[next];
       GroupFit& fit = fits[entry.group];
       if (!fit.found) {
-        const CounterArrays& sum = groups[entry.group].sum;
+        const CounterArrays& sum = *groups[entry.group].sum;
         fit.file = findMonitoredFile(sum.name);
         fit.fit = blockFit(fit.file, sum.fingerprint, sum.sizes);
         fit.found = true;
       }
       if (fit.fit != BlockFit::Fits) {
-        noticeUnfitBlock(fit.fit, fit.file, ahead.sums.nameOf(entry), entry.instrumentationTime, dataFiles[i]);
+        noticeUnfitBlock(fit.fit, fit.file, ahead.sums.nameOf(entry), ahead.sums.timeOf(entry), dataFiles[i]);
       }
     }
   }
@@ -123,9 +153,9 @@ void settleDataReadAhead(DataReadAhead& ahead, const std::vector<std::string>& d
     if (!fits[g].found || fits[g].fit != BlockFit::Fits) continue;
     MonitoredFile& file = *fits[g].file;
     if (file.counterData) {
-      addCounters(*file.counterData, groups[g].sum);
+      addCounters(*file.counterData, *groups[g].sum);
     } else {
-      file.counterData = std::make_unique<CounterArrays>(std::move(groups[g].sum));
+      file.counterData = std::move(groups[g].sum);
     }
   }
   // The run's reader ends where reading in turn would have left it.

@@ -9,10 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <stop_token>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "coverage/model.h"
@@ -28,13 +28,15 @@ namespace qar {
 class BlockSums {
  public:
   struct Group {
-    CounterArrays sum;  // with the name, time and counts of its first block
+    // With the name, time and counts of its first block; allocated apart,
+    // to become its file's counters as it is.
+    std::unique_ptr<CounterArrays> sum;
   };
-  // One block, in reading order.
+  // One block, in reading order. Nearly every block has the name and the
+  // time of its group's first block: only the others keep theirs aside.
   struct Entry {
     uint32_t group;
-    int32_t instrumentationTime;
-    uint32_t otherName;  // 0: the group's name; else 1 + its index in otherNames_
+    uint32_t aside;  // 0, or 1 + the index of its own name and time
   };
 
   void add(const CounterArrays& block);
@@ -42,19 +44,39 @@ class BlockSums {
   const std::vector<Group>& groups() const { return groups_; }
   std::vector<Group>& groups() { return groups_; }
   const std::vector<Entry>& entries() const { return entries_; }
-  // The name the block was read with (sameFileName-equal to its group's).
+  // The name the block was read with (sameFileName-equal to its group's)
+  // and its instrumentation time.
   std::string_view nameOf(const Entry& entry) const {
-    return entry.otherName == 0 ? std::string_view(groups_[entry.group].sum.name) : otherNames_[entry.otherName - 1];
+    return entry.aside == 0 ? std::string_view(groups_[entry.group].sum->name) : aside_[entry.aside - 1].name;
+  }
+  int32_t timeOf(const Entry& entry) const {
+    return entry.aside == 0 ? groups_[entry.group].sum->instrumentationTime : aside_[entry.aside - 1].time;
   }
   // The memory the sums and entries hold.
-  size_t heldBytes() const { return heldBytes_ + entries_.size() * sizeof(Entry); }
+  size_t heldBytes() const {
+    return heldBytes_ + entries_.capacity() * sizeof(Entry) + slots_.capacity() * sizeof(Slot);
+  }
 
  private:
-  std::unordered_map<std::string, uint32_t> index_;
-  std::string key_;  // reused for every block
+  // A flat table of the groups by the hash of their key: a lookup for every
+  // block, without the allocations of a node and a key string per group.
+  struct Slot {
+    uint64_t hash = 0;
+    uint32_t group = kFree;
+    static constexpr uint32_t kFree = UINT32_MAX;
+  };
+  struct Aside {
+    int32_t time;
+    std::string name;
+  };
+  Slot& slotFor(uint64_t hash, const CounterArrays& block);
+  void grow();
+
+  std::vector<Slot> slots_;  // a power of two, at most half used
+  std::string key_;          // reused for every block
   std::vector<Group> groups_;
   std::vector<Entry> entries_;
-  std::vector<std::string> otherNames_;
+  std::vector<Aside> aside_;
   size_t heldBytes_ = 0;
 };
 

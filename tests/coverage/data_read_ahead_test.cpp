@@ -150,6 +150,7 @@ TEST_F(DataReadAheadTest, GroupSumsEqualTheSumsOfBlocksAddedInTurn) {
     CounterArrays b = test::makeBlock(i % 2 == 0 ? "dir/a.c" : "DIR\\A.C", sizes, 1);
     b.fingerprint = i % 4 == 3 ? 0x77u : 0x66u;
     b.rwrCount = i;
+    b.instrumentationTime += i % 5 == 4;  // a time of its own, kept aside
     b.functionCounts[0] = 0x80000000u + i;  // saturates from the second block on
     b.timeMaxima[0] = i % 2 == 0 ? 0x80000000u + i : i;  // negative and positive
     blocks.push_back(b);
@@ -161,7 +162,7 @@ TEST_F(DataReadAheadTest, GroupSumsEqualTheSumsOfBlocksAddedInTurn) {
   for (size_t i = 0; i < blocks.size(); ++i) {
     const BlockSums::Entry& entry = sums.entries()[i];
     EXPECT_EQ(sums.nameOf(entry), blocks[i].name);
-    EXPECT_EQ(entry.instrumentationTime, blocks[i].instrumentationTime);
+    EXPECT_EQ(sums.timeOf(entry), blocks[i].instrumentationTime);
     std::optional<CounterArrays>& sum = inTurn.at(entry.group);
     if (sum) {
       EXPECT_EQ(std::tie(sum->fingerprint, sum->sizes), std::tie(blocks[i].fingerprint, blocks[i].sizes));
@@ -171,8 +172,8 @@ TEST_F(DataReadAheadTest, GroupSumsEqualTheSumsOfBlocksAddedInTurn) {
     }
   }
   EXPECT_EQ(sums.groups().size(), 4u);  // one name, two fingerprints, two sizes
-  for (size_t g = 0; g < inTurn.size(); ++g) test::expectSameBlock(*inTurn[g], sums.groups()[g].sum);
-  EXPECT_EQ(sums.groups()[0].sum.functionCounts[0], 0xFFFFFFFFu);
+  for (size_t g = 0; g < inTurn.size(); ++g) test::expectSameBlock(*inTurn[g], *sums.groups()[g].sum);
+  EXPECT_EQ(sums.groups()[0].sum->functionCounts[0], 0xFFFFFFFFu);
 }
 
 // A fatal error in a data file comes after the notices of every block read
@@ -221,19 +222,31 @@ TEST_F(DataReadAheadTest, AnErrorInASymbolFileWinsOverTheDataFiles) {
 // run reads the rest in turn from where it stopped.
 TEST_F(DataReadAheadTest, PastTheLimitOfHeldSumsTheRestIsReadInTurn) {
   dir_.write("p.sym", symbolFile(symbolBlock("p.c", 100, 0xFEED, 2)));
-  writeData("r1.dat", {block("x.c", 5, 1, {1}), block("p.c", 100, 0xFEED, {1, 2}, 3), block("y.c", 5, 1, {1})});
-  writeData("r2.dat", {block("P.C", 100, 0xFEED, {10, 20}), block("z.c", 5, 1, {1})});
+  const std::vector<CounterArrays> first{block("x.c", 5, 1, {1}), block("p.c", 100, 0xFEED, {1, 2}, 3),
+                                         block("y.c", 5, 1, {1})};
+  const std::vector<CounterArrays> second{block("P.C", 100, 0xFEED, {10, 20}), block("z.c", 5, 1, {1})};
+  writeData("r1.dat", first);
+  writeData("r2.dat", second);
   Names data{"r1.dat", "r2.dat"};
   Loaded inTurn = load("never", Names{"p.sym"}, data);
-  // Every limit from none up to one that holds everything: the thread stops
-  // before each block in turn, the first of a file included.
-  bool stopped = true;
+  // The memory held before each block: a limit just below it stops the
+  // thread there, the first block of the second file included.
+  std::vector<size_t> limits;
+  BlockSums sums;
+  for (const auto* blocks : {&first, &second}) {
+    for (const CounterArrays& b : *blocks) {
+      if (sums.heldBytes() > 0) limits.push_back(sums.heldBytes() - 1);
+      sums.add(b);
+    }
+  }
+  limits.push_back(sums.heldBytes());  // holds everything
   int stops = 0;
-  for (size_t limit = 0; stopped; limit += 8) {
+  for (size_t limit : limits) {
     resetDiagnostics();
     resetDatabase();
     resetDataFileState();
     Loaded limited;
+    bool stopped = false;
     limited.outcome = captureRun([&] {
       loadInputFiles(Names{"p.sym"}, data, false);
       readSymbolFiles(LoadingMode::Report);
@@ -249,7 +262,7 @@ TEST_F(DataReadAheadTest, PastTheLimitOfHeldSumsTheRestIsReadInTurn) {
     expectSame(inTurn, limited);
     stops += stopped;
   }
-  EXPECT_GT(stops, 3);
+  EXPECT_EQ(stops, 4);
   EXPECT_EQ(inTurn.counters.at(0).second->functionCounts, (std::vector<uint32_t>{11, 22}));
 }
 
