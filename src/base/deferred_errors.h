@@ -2,6 +2,7 @@
 // Errors met on a thread that must not report them (a thread reading beside
 // the run): kept, and reported later by the run at their place.
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "base/posterr.h"
@@ -42,5 +43,11 @@ class DeferringErrors {
 // Reports `error` through the functions that met it, so that its text is
 // the one it would have had: ends the run unless its severity continues.
 void reportDeferredError(const DeferredError& error);
+
+// Reports what ended the work of a thread that deferred its errors, where
+// the run meets it: a DeferredFailure through reportDeferredError, any other
+// exception (std::bad_alloc) thrown again here. Returns only when the
+// error's severity continues.
+void reportThreadFailure(const std::exception_ptr& failure);
 
 }  // namespace qar

@@ -285,6 +285,14 @@ void reportDeferredError(const DeferredError& error) {
   reportError(error.code, error.severity);
 }
 
+void reportThreadFailure(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const DeferredFailure& deferred) {
+    reportDeferredError(deferred.error);
+  }
+}
+
 void resetDiagnostics() {
   errorState() = ErrorState{};
   noticeState() = NoticeState{};

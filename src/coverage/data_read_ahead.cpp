@@ -33,11 +33,7 @@ struct GroupFit {
 // Reports what ended the thread's reading of a file, where reading the
 // files in turn would have reported it.
 [[noreturn]] void reportReadFailure(const std::exception_ptr& failure) {
-  try {
-    std::rethrow_exception(failure);
-  } catch (const DeferredFailure& deferred) {
-    reportDeferredError(deferred.error);
-  }
+  reportThreadFailure(failure);
   // Reading a block fails only with errors that end the run.
   failInternal("postdata", kCheckDeferredErrorEnds);
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <stop_token>
 #include <system_error>
 #include <thread>
 
@@ -14,7 +15,9 @@
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
 #include "coverage/record_reader.h"
+#include "coverage/record_reader_state.h"
 #include "cmdline/postcmdl.h"
+#include "base/deferred_errors.h"
 #include "base/heap_pages.h"
 #include "base/input_source.h"
 #include "base/posterr.h"
@@ -25,6 +28,9 @@ namespace {
 
 constexpr const char* kDefaultSymbolFile = "MON.sym";
 constexpr const char* kDefaultDataFile = "MON.dat";
+
+// Line number of this module's consistency check.
+constexpr unsigned long kCheckPreparationErrorEnds = 1830;
 
 // A name with its last four characters replaced by `ending`; names of four
 // characters or fewer stay as they are.
@@ -324,16 +330,93 @@ struct PreparedFileValues {
 
 }  // namespace
 
-void prepareCounters() {
-  CoverageDatabase& db = database();
+namespace {
+
+// Below this many description lines the pass takes a few milliseconds: no
+// second thread for it.
+constexpr size_t kPrepareAlongsideFromLines = 50000;
+
+// Prepares the files [from, to) with `state`, or with the run's own.
+void prepareFiles(MonitoredFileIt from, MonitoredFileIt to, RecordReaderState* state,
+                  const std::stop_token& stop = {}) {
   // One buffer for the whole walk: it carries the pending sums from one
   // record (and file) to the next.
   Probe record;
   PreparedFileValues values;
-  for (auto file = db.monitoredFiles.begin(); file != db.monitoredFiles.end(); ++file) {
+  for (auto file = from; file != to && !stop.stop_requested(); ++file) {
     values.start(*file);
-    prepareFileLines(file, record);
+    if (state != nullptr) {
+      prepareFileLines(*state, file, record);
+    } else {
+      prepareFileLines(file, record);
+    }
     values.finish(*file);
+  }
+}
+
+// Where a second thread takes over the pass, about half the lines in: the
+// first file from there whose preparation does not depend on the files
+// before it. end() when the pass runs on one thread.
+// QARPOST_PREPARATION_ALONGSIDE=never keeps it on one, =always splits it
+// whatever the number of lines (the tests compare the two).
+MonitoredFileIt preparationSplit() {
+  MonitoredFileList& files = database().monitoredFiles;
+  const char* choice = std::getenv("QARPOST_PREPARATION_ALONGSIDE");
+  const std::string_view setting = choice != nullptr ? choice : "";
+  if (setting == "never") return files.end();
+  size_t lines = 0;
+  for (const MonitoredFile& file : files) lines += file.descriptionLines.size();
+  if (setting != "always" && lines < kPrepareAlongsideFromLines) return files.end();
+  size_t before = 0;
+  auto split = files.begin();
+  while (split != files.end() && 2 * before < lines) before += (split++)->descriptionLines.size();
+  while (split != files.end() && preparationTakesPendingSums(*split)) ++split;
+  return split == files.begin() ? files.end() : split;
+}
+
+// The files from `split` on prepared by a second thread, from a copy of the
+// record reader's state, while the run prepares those before it; the thread
+// is joined before this returns or throws. An error of the first part comes
+// first, one of the second where the pass in turn would have met it.
+void prepareOnTwoThreads(MonitoredFileIt split) {
+  CoverageDatabase& db = database();
+  RecordReaderState second;
+  std::exception_ptr failure;
+  {
+    std::jthread preparing;
+    try {
+      preparing = std::jthread([&](std::stop_token stop) {
+        DeferringErrors deferring;
+        try {
+          prepareFiles(split, db.monitoredFiles.end(), &second, stop);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: the pass in turn.
+      prepareFiles(db.monitoredFiles.begin(), db.monitoredFiles.end(), nullptr);
+      return;
+    }
+    prepareFiles(db.monitoredFiles.begin(), split, nullptr);
+    preparing.join();
+  }
+  if (failure) {
+    reportThreadFailure(failure);
+    failInternal("postsym", kCheckPreparationErrorEnds);
+  }
+  adoptRecordReaderState(second);
+}
+
+}  // namespace
+
+void prepareCounters() {
+  CoverageDatabase& db = database();
+  const MonitoredFileIt split = preparationSplit();
+  if (split == db.monitoredFiles.end()) {
+    prepareFiles(db.monitoredFiles.begin(), db.monitoredFiles.end(), nullptr);
+  } else {
+    prepareOnTwoThreads(split);
   }
   db.countersPrepared = true;
 }

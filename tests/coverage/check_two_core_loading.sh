@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Data files read on a second thread beside the symbol files
-# (QARPOST_DATA_ALONGSIDE=always) give what reading them in turn (=never)
-# gives: the streams, the status and every file of qarpost and
-# qarpost-export, on clean runs, with notices, and ending in errors. And
-# every end-to-end case that reads data files gives its expected outputs
-# with them read beside.
-#   check_data_alongside.sh QARPOST QARPOST_EXPORT QARPOST_SYNTH RUN_CASE E2E_CASES
+# Loading on two cores (QARPOST_DATA_ALONGSIDE=always: the data files read
+# on a second thread beside the symbol files; QARPOST_PREPARATION_ALONGSIDE=
+# always: the preparation pass split over two threads) gives what loading
+# in turn (both =never) gives: the streams, the status and every file of
+# qarpost and qarpost-export, on clean runs, with notices, and ending in
+# errors. And every end-to-end case gives its expected outputs loaded on two
+# cores.
+#   check_two_core_loading.sh QARPOST QARPOST_EXPORT QARPOST_SYNTH RUN_CASE E2E_CASES
 set -euo pipefail
 qarpost=$(realpath "$1")
 export_program=$(realpath "$2")
@@ -15,24 +16,24 @@ cases=$(realpath "$5")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TZ=UTC SOURCE_DATE_EPOCH=1764950400
-unset QARPOST_DATA_ALONGSIDE
-fail() { echo "check_data_alongside: $*" >&2; exit 1; }
+unset QARPOST_DATA_ALONGSIDE QARPOST_PREPARATION_ALONGSIDE
+fail() { echo "check_two_core_loading: $*" >&2; exit 1; }
 
-# The end-to-end cases that read data files, their data read beside.
+# The end-to-end cases, loaded on two cores.
 checked=0
 for case_dir in "$cases"/*/; do
   name=$(basename "$case_dir")
-  grep -qs '\.dat' "$case_dir/args" || ls "$case_dir/input" 2> /dev/null | grep -q '\.dat$' || continue
   copy="$work/cases/$name"
   mkdir -p "$work/cases"
   cp -R "$case_dir" "$copy"
-  { [ -f "$copy/env" ] && cat "$copy/env" && echo; echo QARPOST_DATA_ALONGSIDE=always; } > "$copy/env.new"
+  { [ -f "$copy/env" ] && cat "$copy/env" && echo
+    printf 'QARPOST_DATA_ALONGSIDE=always\nQARPOST_PREPARATION_ALONGSIDE=always\n'; } > "$copy/env.new"
   mv "$copy/env.new" "$copy/env"
   bash "$run_case" "$qarpost" "$copy" "$export_program" > "$work/case.log" 2>&1 ||
-    { cat "$work/case.log" >&2; fail "e2e case $name differs with its data read beside"; }
+    { cat "$work/case.log" >&2; fail "e2e case $name differs loaded on two cores"; }
   checked=$((checked + 1))
 done
-[ "$checked" -gt 20 ] || fail "only $checked end-to-end cases read data files"
+[ "$checked" -gt 100 ] || fail "only $checked end-to-end cases found"
 
 # A generated project, and the data files of another one: blocks of files
 # not described and of other instrumentations.
@@ -52,7 +53,7 @@ run() {
   shift 3
   cp -R "$work/gen" "$dir"
   set +e
-  (cd "$dir" && QARPOST_DATA_ALONGSIDE=$way "$program" "$@" > .stdout 2> .stderr)
+  (cd "$dir" && QARPOST_DATA_ALONGSIDE=$way QARPOST_PREPARATION_ALONGSIDE=$way "$program" "$@" > .stdout 2> .stderr)
   echo $? > "$dir/.status"
   set -e
 }
@@ -87,4 +88,4 @@ compare export "$export_program" MON.sym run_000.dat other_0.dat run_001.dat --l
 compare export_bad "$export_program" MON.sym run_000.dat cut.dat --lcov l.info
 [ "$(cat export_bad-a/.status)" != 0 ] || fail "export with a bad data file succeeded"
 
-echo "check_data_alongside: $checked end-to-end cases and 6 generated runs alike both ways"
+echo "check_two_core_loading: $checked end-to-end cases and 6 generated runs alike both ways"
