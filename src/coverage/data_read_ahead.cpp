@@ -40,16 +40,15 @@ struct GroupFit {
 
 }  // namespace
 
-BlockSums::Slot& BlockSums::slotFor(uint64_t hash, const CounterArrays& block) {
+BlockSums::Slot& BlockSums::slotFor(uint64_t hash) {
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     Slot& slot = slots_[i];
     if (slot.group == Slot::kFree) return slot;
     if (slot.hash != hash) continue;
-    const CounterArrays& sum = *groups_[slot.group].sum;
-    if (sum.fingerprint == block.fingerprint && sum.sizes == block.sizes && sameFileName(sum.name, block.name)) {
-      return slot;
-    }
+    const uint32_t start = keyStarts_[slot.group];
+    const std::string_view key(keys_.data() + start, keyStarts_[slot.group + 1] - start);
+    if (key == key_) return slot;
   }
 }
 
@@ -76,10 +75,13 @@ void BlockSums::add(const CounterArrays& block) {
   const uint64_t hash = std::hash<std::string_view>{}(key_);
 
   if (2 * (groups_.size() + 1) > slots_.size()) grow();
-  Slot& slot = slotFor(hash, block);
+  Slot& slot = slotFor(hash);
   if (slot.group == Slot::kFree) {
     slot = Slot{hash, static_cast<uint32_t>(groups_.size())};
     groups_.push_back(Group{std::make_unique<CounterArrays>(block)});
+    if (keyStarts_.empty()) keyStarts_.push_back(0);
+    keys_ += key_;
+    keyStarts_.push_back(static_cast<uint32_t>(keys_.size()));
     heldBytes_ += sizeof(Group) + sizeof(CounterArrays) + 4 * wordCount(block.sizes) + block.name.size();
   } else {
     addCounters(*groups_[slot.group].sum, block);

@@ -54,7 +54,8 @@ class BlockSums {
   }
   // The memory the sums and entries hold.
   size_t heldBytes() const {
-    return heldBytes_ + entries_.capacity() * sizeof(Entry) + slots_.capacity() * sizeof(Slot);
+    return heldBytes_ + entries_.capacity() * sizeof(Entry) + slots_.capacity() * sizeof(Slot) + keys_.capacity() +
+           keyStarts_.capacity() * sizeof(uint32_t);
   }
 
  private:
@@ -69,11 +70,15 @@ class BlockSums {
     int32_t time;
     std::string name;
   };
-  Slot& slotFor(uint64_t hash, const CounterArrays& block);
+  Slot& slotFor(uint64_t hash);
   void grow();
 
   std::vector<Slot> slots_;  // a power of two, at most half used
   std::string key_;          // reused for every block
+  // The keys of the groups one after another, compared with one look
+  // instead of a walk through each group's sum and name.
+  std::string keys_;
+  std::vector<uint32_t> keyStarts_;  // one more than there are groups
   std::vector<Group> groups_;
   std::vector<Entry> entries_;
   std::vector<Aside> aside_;

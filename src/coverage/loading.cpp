@@ -153,6 +153,9 @@ constexpr uint64_t kReadAheadFromBytes = uint64_t{1} << 20;
 // so past that the sums are mostly of blocks to be discarded (files not
 // described, other instrumentations).
 constexpr size_t kHeldSumsFloor = size_t{64} << 20;
+// ... and at most this much, which keeps the offsets of its group keys in
+// 32 bits.
+constexpr size_t kHeldSumsCeiling = size_t{2} << 30;
 
 bool isRegularFile(const std::string& name) {
   struct stat info {};
@@ -186,8 +189,8 @@ void readSymbolAndDataFilesTogether(size_t symbolBytes) {
   {
     std::jthread reading;
     try {
-      reading = std::jthread(readDataFilesAhead, std::cref(names), std::max(symbolBytes, kHeldSumsFloor),
-                             std::ref(ahead));
+      reading = std::jthread(readDataFilesAhead, std::cref(names),
+                             std::clamp(symbolBytes, kHeldSumsFloor, kHeldSumsCeiling), std::ref(ahead));
     } catch (const std::system_error&) {
       // No thread to be had: the files are read in turn.
       readSymbolFiles(LoadingMode::Report);

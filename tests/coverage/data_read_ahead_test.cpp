@@ -262,7 +262,8 @@ TEST_F(DataReadAheadTest, PastTheLimitOfHeldSumsTheRestIsReadInTurn) {
     expectSame(inTurn, limited);
     stops += stopped;
   }
-  EXPECT_EQ(stops, 4);
+  EXPECT_EQ(stops, static_cast<int>(limits.size()) - 1);
+  EXPECT_GE(stops, 4);
   EXPECT_EQ(inTurn.counters.at(0).second->functionCounts, (std::vector<uint32_t>{11, 22}));
 }
 
