@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/deferred_errors.h"
 #include "base/standard_output.h"
 
 namespace qar {
@@ -61,8 +62,24 @@ struct NoticeState {
   std::vector<std::string> texts;
 };
 
+// Each thread stores its own arguments: a thread that defers its errors
+// leaves those of the reporting thread alone.
 ErrorState& errorState() {
-  static ErrorState state;
+  static thread_local ErrorState state;
+  return state;
+}
+
+struct DeferringState {
+  bool active = false;
+  // A consistency check that failed on the deferring thread, waiting for
+  // its error.
+  bool internal = false;
+  std::string internalModule;
+  unsigned long internalLine = 0;
+};
+
+DeferringState& deferringState() {
+  static thread_local DeferringState state;
   return state;
 }
 
@@ -204,7 +221,25 @@ void setErrorArguments(std::string_view first) {
 
 void setErrorLineNumber(uint32_t lineNumber) { errorState().lineNumber = lineNumber; }
 
+namespace {
+
+[[noreturn]] void deferError(ErrorCode code, ErrorSeverity severity) {
+  ErrorState& state = errorState();
+  DeferringState& deferring = deferringState();
+  DeferredFailure failure{DeferredError{code, severity, std::move(state.first), std::move(state.second),
+                                        state.lineNumber, deferring.internal, std::move(deferring.internalModule),
+                                        deferring.internalLine}};
+  state = ErrorState{};
+  deferring.internal = false;
+  deferring.internalModule.clear();
+  deferring.internalLine = 0;
+  throw failure;
+}
+
+}  // namespace
+
 void reportError(ErrorCode code, ErrorSeverity severity) {
+  if (deferringState().active) deferError(code, severity);
   if (code == kUsageRequest) {
     if (usagePrinter != nullptr) usagePrinter();
     endRun(0);
@@ -236,6 +271,12 @@ void failWith(ErrorCode code) {
 }
 
 void reportInternalError(std::string_view module, unsigned long lineNumber) {
+  if (DeferringState& deferring = deferringState(); deferring.active) {
+    deferring.internal = true;
+    deferring.internalModule.assign(module);
+    deferring.internalLine = lineNumber;
+    return;
+  }
   writeDiagnostic("** Please notify vendor about error on\n** line " + std::to_string(lineNumber) +
                   ", module " + std::string(module) + "\n\n");
 }
@@ -265,6 +306,31 @@ void issueNotice(int number) {
 uint32_t noticeCount() { return noticeState().count; }
 
 const std::vector<std::string>& noticeTexts() { return noticeState().texts; }
+
+DeferringErrors::DeferringErrors() {
+  deferringState() = DeferringState{};
+  deferringState().active = true;
+}
+
+DeferringErrors::~DeferringErrors() { deferringState() = DeferringState{}; }
+
+void reportDeferredError(const DeferredError& error) {
+  if (error.internal) reportInternalError(error.internalModule, error.internalLine);
+  ErrorState& state = errorState();
+  state.first = error.first;
+  state.second = error.second;
+  state.lineNumber = error.lineNumber;
+  state.argumentsSet = true;
+  reportError(error.code, error.severity);
+}
+
+void reportThreadFailure(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const DeferredFailure& deferred) {
+    reportDeferredError(deferred.error);
+  }
+}
 
 void resetDiagnostics() {
   for (void (*&slot)() : diagnosticBarriers) slot = nullptr;

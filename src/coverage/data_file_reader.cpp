@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "coverage/data_file_layout.h"
+#include "coverage/data_reader_state.h"
 #include "coverage/postdata.h"
 #include "base/file_handle.h"
 #include "base/input_source.h"
@@ -44,17 +45,28 @@ struct InputFile {
   bool firstReading() const { return source && source->isFirstReading(); }
 };
 
-struct ReaderState {
+}  // namespace
+
+struct DataReaderState::Parts {
   InputFile blockFile;  // the file blocks are read from, if open
   std::string currentName;
   std::string currentStamp;
   std::vector<uint32_t> blockWords;  // a block's seven arrays as read, reused
 };
 
-ReaderState& readerState() {
-  static ReaderState state;
+DataReaderState::DataReaderState() : parts_(std::make_unique<Parts>()) {}
+DataReaderState::~DataReaderState() = default;
+
+namespace {
+
+using ReaderState = DataReaderState::Parts;
+
+DataReaderState& runReader() {
+  static DataReaderState state;
   return state;
 }
+
+ReaderState& readerState() { return runReader().parts(); }
 
 uint64_t bytesRemaining(const InputFile& in) { return in.size - std::min(in.position, in.size); }
 
@@ -156,11 +168,11 @@ bool tryOpenInput(std::string_view name, InputFile& in) {
 }
 
 // Opens `name` for binary reading; a failure is fatal (ErrorCode 14).
-InputFile openInput(std::string_view name) {
+InputFile openInput(ReaderState& reader, std::string_view name) {
   InputFile in;
   if (!tryOpenInput(name, in)) {
     int errorNumber = errno;
-    readerState().currentStamp = kUnavailableStamp;
+    reader.currentStamp = kUnavailableStamp;
     setErrorArguments(name, systemErrorText(errorNumber));
     failWith(kCannotOpen);
   }
@@ -191,9 +203,9 @@ uint32_t readHeaderWord(InputFile& in) {
   return loadWord(raw);
 }
 
-void checkMagicWord(InputFile& in, uint32_t expected) {
+void checkMagicWord(ReaderState& reader, InputFile& in, uint32_t expected) {
   if (readHeaderWord(in) != expected) {
-    readerState().currentStamp = kUnavailableStamp;
+    reader.currentStamp = kUnavailableStamp;
     setErrorArguments(in.name);
     failWith(kIncompatibleNumberFormat);
   }
@@ -201,19 +213,19 @@ void checkMagicWord(InputFile& in, uint32_t expected) {
 
 // Reads and checks the header, makes its stamp the current one and returns
 // the block count. Every failure is fatal.
-uint32_t readHeader(InputFile& in) {
+uint32_t readHeader(ReaderState& reader, InputFile& in) {
   std::string stamp;
   if (!scanStampText(in, stamp)) {
-    readerState().currentStamp = kUnavailableStamp;
+    reader.currentStamp = kUnavailableStamp;
     // A stamp that cannot be scanned is a bad stamp, also where reading
     // itself fails (a directory opens for reading, then gives no byte).
     setErrorArguments(in.name);
     failWith(kBadIdentificationStamp);
   }
-  checkMagicWord(in, kFirstMagic);
-  checkMagicWord(in, kSecondMagic);
+  checkMagicWord(reader, in, kFirstMagic);
+  checkMagicWord(reader, in, kSecondMagic);
   uint32_t blockCount = readHeaderWord(in);
-  readerState().currentStamp = std::move(stamp);
+  reader.currentStamp = std::move(stamp);
   return blockCount;
 }
 
@@ -276,7 +288,7 @@ ErrorCode readBlockStart(InputFile& in, CounterArrays& block) {
 // block cost more than the copies. Memory is only taken for words the file
 // can still hold: arrays that run past its end are reported (ErrorCode 2)
 // without allocating, as reading them one by one would report them.
-ErrorCode readBlockArrays(InputFile& in, CounterArrays& block) {
+ErrorCode readBlockArrays(ReaderState& reader, InputFile& in, CounterArrays& block) {
   const CounterSizes& sizes = block.sizes;
   const uint64_t wordCount =
       uint64_t{sizes.f} + sizes.j + 2 * uint64_t{sizes.d} + sizes.c + 2 * uint64_t{sizes.t};
@@ -284,7 +296,7 @@ ErrorCode readBlockArrays(InputFile& in, CounterArrays& block) {
     setErrorArguments(in.name);
     return kBadDataFile;
   }
-  std::vector<uint32_t>& words = readerState().blockWords;
+  std::vector<uint32_t>& words = reader.blockWords;
   words.resize(static_cast<size_t>(wordCount));
   if (wordCount != 0) {
     if (ErrorCode code = readBytes(in, words.data(), 4 * wordCount); code != kNoError) return code;
@@ -327,8 +339,8 @@ ErrorCode skipArrays(InputFile& in, const CounterSizes& sizes) {
   return kNoError;
 }
 
-InputFile& blockFileOrFail() {
-  InputFile& in = readerState().blockFile;
+InputFile& blockFileOrFail(ReaderState& reader) {
+  InputFile& in = reader.blockFile;
   if (!in.stream) failInternal("postdata", kCheckNoOpenFile);
   return in;
 }
@@ -344,56 +356,68 @@ void setCurrentDataFileStamp(std::string stamp) { readerState().currentStamp = s
 }  // namespace datafile
 
 std::string readDataFileHeader(std::string_view fileName) {
-  readerState().currentName = std::string(fileName);
-  InputFile in = openInput(fileName);
-  readHeader(in);
+  ReaderState& reader = readerState();
+  reader.currentName = std::string(fileName);
+  InputFile in = openInput(reader, fileName);
+  readHeader(reader, in);
   closeInput(in);
-  return readerState().currentStamp;
+  return reader.currentStamp;
 }
 
 std::optional<std::string> readDataFileHeaderIfPresent(std::string_view fileName) {
   InputFile in;
   if (!tryOpenInput(fileName, in)) return std::nullopt;
-  readerState().currentName = std::string(fileName);
-  readHeader(in);
+  ReaderState& reader = readerState();
+  reader.currentName = std::string(fileName);
+  readHeader(reader, in);
   closeInput(in);
-  return readerState().currentStamp;
+  return reader.currentStamp;
 }
 
-uint32_t openDataFile(std::string_view fileName) {
-  closeDataFile();
-  readerState().currentName = std::string(fileName);
-  InputFile in = openInput(fileName);
-  uint32_t blockCount = readHeader(in);
+uint32_t openDataFile(DataReaderState& state, std::string_view fileName) {
+  closeDataFile(state);
+  ReaderState& reader = state.parts();
+  reader.currentName = std::string(fileName);
+  InputFile in = openInput(reader, fileName);
+  uint32_t blockCount = readHeader(reader, in);
   if (in.firstReading()) {
     // Blocks are read from an input of known size: this one is kept whole
     // first, and read again from memory.
     closeInput(in);
-    in = openInput(fileName);
-    blockCount = readHeader(in);
+    in = openInput(reader, fileName);
+    blockCount = readHeader(reader, in);
   }
-  readerState().blockFile = std::move(in);
+  reader.blockFile = std::move(in);
   return blockCount;
 }
 
-void readCounterBlock(CounterArrays& block) {
-  InputFile& in = blockFileOrFail();
+uint32_t openDataFile(std::string_view fileName) { return openDataFile(runReader(), fileName); }
+
+void readCounterBlock(DataReaderState& state, CounterArrays& block) {
+  ReaderState& reader = state.parts();
+  InputFile& in = blockFileOrFail(reader);
   failOn(readBlockStart(in, block));
-  failOn(readBlockArrays(in, block));
+  failOn(readBlockArrays(reader, in, block));
 }
 
+void readCounterBlock(CounterArrays& block) { readCounterBlock(runReader(), block); }
+
 ErrorCode readBlockHeader(CounterArrays& blockHeader) {
-  InputFile& in = blockFileOrFail();
+  InputFile& in = blockFileOrFail(readerState());
   ErrorCode code = readBlockStart(in, blockHeader);
   if (code == kNoError) code = skipArrays(in, blockHeader.sizes);
   if (code != kNoError) reportError(code, ErrorSeverity::ContinueAfterReport);
   return code;
 }
 
-void closeDataFile() {
-  InputFile& in = readerState().blockFile;
+void closeDataFile(DataReaderState& state) {
+  InputFile& in = state.parts().blockFile;
   if (in.stream) closeInput(in);
 }
+
+void closeDataFile() { closeDataFile(runReader()); }
+
+void adoptDataReaderState(DataReaderState& reader) { runReader().swap(reader); }
 
 const std::string& currentDataFileName() { return readerState().currentName; }
 const std::string& currentDataFileStamp() { return readerState().currentStamp; }

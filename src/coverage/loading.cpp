@@ -1,10 +1,23 @@
 #include "coverage/loading.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <stop_token>
+#include <system_error>
+#include <thread>
+
+#include "coverage/block_merging.h"
+#include "coverage/data_read_ahead.h"
 #include "coverage/database.h"
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
 #include "coverage/record_reader.h"
+#include "coverage/record_reader_state.h"
 #include "cmdline/postcmdl.h"
+#include "base/deferred_errors.h"
 #include "base/heap_pages.h"
 #include "base/input_source.h"
 #include "base/posterr.h"
@@ -15,6 +28,9 @@ namespace {
 
 constexpr const char* kDefaultSymbolFile = "MON.sym";
 constexpr const char* kDefaultDataFile = "MON.dat";
+
+// Line number of this module's consistency check.
+constexpr unsigned long kCheckPreparationErrorEnds = 1830;
 
 // A name with its last four characters replaced by `ending`; names of four
 // characters or fewer stay as they are.
@@ -48,29 +64,14 @@ void recordDataFileIfPresent(const std::string& name) {
 // read, so that blocks cost no allocation.
 void mergeBlockForReport(const CounterArrays& block, const std::string& dataFileName) {
   MonitoredFile* file = findMonitoredFile(block.name);
-  if (file == nullptr) {
-    const OptionSettings& settings = options();
-    if (!settings.chosenFiles && !settings.unchosenFiles) {
-      setNoticeArguments(block.name, dataFileName);
-      issueNotice(kNoticeUnknownFile);
-    }
-    return;
+  BlockFit fit = blockFit(file, block.fingerprint, block.sizes);
+  if (fit != BlockFit::Fits) {
+    noticeUnfitBlock(fit, file, block.name, block.instrumentationTime, dataFileName);
+  } else if (!file->counterData) {
+    file->counterData = std::make_unique<CounterArrays>(block);
+  } else {
+    addCounters(*file->counterData, block);
   }
-  if (block.fingerprint == file->fingerprint) {
-    if (block.sizes != file->counterSizes) {
-      setNoticeArguments(block.name, dataFileName);
-      issueNotice(kNoticeCounterSizesDiffer);
-    } else if (!file->counterData) {
-      file->counterData = std::make_unique<CounterArrays>(block);
-    } else {
-      addCounters(*file->counterData, block);
-    }
-    return;
-  }
-  // Another instrumentation of the file: the counters cannot be used.
-  int64_t blockTime = block.instrumentationTime;
-  setNoticeArguments(block.name, dataFileName);
-  issueNotice(blockTime >= file->instrumentationTime ? kNoticeNewerCounterData : kNoticeOlderCounterData);
 }
 
 void listBlocksForContents(const std::string& dataFileName) {
@@ -140,12 +141,84 @@ size_t inputBytes(const std::vector<InputFileEntry>& files) {
 
 }  // namespace
 
+namespace {
+
+// Below this many bytes of data files, reading them costs about 2 ms: less
+// than a thread's start and the locking its presence adds to every
+// allocation of the symbol reading.
+constexpr uint64_t kReadAheadFromBytes = uint64_t{1} << 20;
+
+// The sums the thread may hold before it leaves the rest to be read in
+// turn: the counters of the files described are below their symbol text,
+// so past that the sums are mostly of blocks to be discarded (files not
+// described, other instrumentations).
+constexpr size_t kHeldSumsFloor = size_t{64} << 20;
+// ... and at most this much, which keeps the offsets of its group keys in
+// 32 bits.
+constexpr size_t kHeldSumsCeiling = size_t{2} << 30;
+
+bool isRegularFile(const std::string& name) {
+  struct stat info {};
+  return ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Whether a report run reads its data files on a second thread.
+// QARPOST_DATA_ALONGSIDE=never reads them after the symbol files, =always
+// beside them whatever their number and size (the tests compare the two).
+// An input that is not a regular file (a FIFO, a pipe) keeps its bytes in
+// process-wide state and is always read in turn.
+bool readsDataAlongside(const std::vector<InputFileEntry>& dataFiles, uint64_t dataBytes) {
+  const char* choice = std::getenv("QARPOST_DATA_ALONGSIDE");
+  const std::string_view setting = choice != nullptr ? choice : "";
+  if (setting == "never" || dataFiles.empty()) return false;
+  for (const InputFileEntry& entry : dataFiles) {
+    if (!isRegularFile(entry.name)) return false;
+  }
+  if (setting == "always") return true;
+  return dataFiles.size() >= 2 && dataBytes >= kReadAheadFromBytes;
+}
+
+// The symbol files read here while a second thread reads the data files.
+// The thread is joined before this returns or throws: an error in a symbol
+// file stops it, and nothing it read is reported.
+void readSymbolAndDataFilesTogether(size_t symbolBytes) {
+  std::vector<std::string> names;
+  for (const InputFileEntry& entry : database().dataFilesRead) names.push_back(entry.name);
+  DataReadAhead ahead;
+  ahead.files.reserve(names.size());
+  {
+    std::jthread reading;
+    try {
+      reading = std::jthread(readDataFilesAhead, std::cref(names),
+                             std::clamp(symbolBytes, kHeldSumsFloor, kHeldSumsCeiling), std::ref(ahead));
+    } catch (const std::system_error&) {
+      // No thread to be had: the files are read in turn.
+      readSymbolFiles(LoadingMode::Report);
+      for (const std::string& name : names) readDataFile(name, LoadingMode::Report);
+      return;
+    }
+    readSymbolFiles(LoadingMode::Report);
+    // Waits for the thread to finish its reading; leaving the scope through
+    // an error instead asks it to stop first.
+    reading.join();
+  }
+  settleDataReadAhead(ahead, names);
+}
+
+}  // namespace
+
 void buildCoverageDatabase(bool contentsOnly) {
   CoverageDatabase& db = database();
-  if (!contentsOnly) reserveHugePageHeap(inputBytes(db.symbolFilesRead) + inputBytes(db.dataFilesRead) / 4);
-  LoadingMode mode = contentsOnly ? LoadingMode::ContentsListing : LoadingMode::Report;
-  if (!contentsOnly || !db.symbolFilesRead.empty()) readSymbolFiles(mode);
-  for (const InputFileEntry& entry : db.dataFilesRead) readDataFile(entry.name, mode);
+  const size_t symbolBytes = contentsOnly ? 0 : inputBytes(db.symbolFilesRead);
+  const size_t dataBytes = contentsOnly ? 0 : inputBytes(db.dataFilesRead);
+  if (!contentsOnly) reserveHugePageHeap(symbolBytes + dataBytes / 4);
+  if (!contentsOnly && readsDataAlongside(db.dataFilesRead, dataBytes)) {
+    readSymbolAndDataFilesTogether(symbolBytes);
+  } else {
+    LoadingMode mode = contentsOnly ? LoadingMode::ContentsListing : LoadingMode::Report;
+    if (!contentsOnly || !db.symbolFilesRead.empty()) readSymbolFiles(mode);
+    for (const InputFileEntry& entry : db.dataFilesRead) readDataFile(entry.name, mode);
+  }
   // Every input has been read for the last time.
   forgetKeptInputs();
 }
@@ -157,14 +230,47 @@ void readDataFile(std::string_view fileName, LoadingMode mode) {
     return;
   }
   if (mode != LoadingMode::Report) failInternal("postdata", 1180);
-  uint32_t blocks = openDataFile(name);
+  mergeRemainingBlocks(openDataFile(name), name);
+}
+
+void mergeRemainingBlocks(uint32_t blocks, const std::string& fileName) {
   // One block for the whole run: its arrays keep their room from read to read.
   static CounterArrays block;
   for (uint32_t i = 0; i < blocks; ++i) {
     readCounterBlock(block);
-    mergeBlockForReport(block, name);
+    mergeBlockForReport(block, fileName);
   }
   closeDataFile();
+}
+
+BlockFit blockFit(const MonitoredFile* file, uint32_t fingerprint, const CounterSizes& sizes) {
+  if (file == nullptr) return BlockFit::UnknownFile;
+  if (fingerprint != file->fingerprint) return BlockFit::OtherInstrumentation;
+  return sizes == file->counterSizes ? BlockFit::Fits : BlockFit::SizesDiffer;
+}
+
+void noticeUnfitBlock(BlockFit fit, const MonitoredFile* file, std::string_view blockName, int64_t blockTime,
+                      std::string_view dataFileName) {
+  int notice = 0;
+  switch (fit) {
+    case BlockFit::Fits:
+      return;
+    case BlockFit::UnknownFile: {
+      const OptionSettings& settings = options();
+      if (settings.chosenFiles || settings.unchosenFiles) return;
+      notice = kNoticeUnknownFile;
+      break;
+    }
+    case BlockFit::SizesDiffer:
+      notice = kNoticeCounterSizesDiffer;
+      break;
+    case BlockFit::OtherInstrumentation:
+      // Another instrumentation of the file: the counters cannot be used.
+      notice = blockTime >= file->instrumentationTime ? kNoticeNewerCounterData : kNoticeOlderCounterData;
+      break;
+  }
+  setNoticeArguments(blockName, dataFileName);
+  issueNotice(notice);
 }
 
 void resolveDuplicateDescription(std::string_view symbolFileName) {
@@ -227,16 +333,93 @@ struct PreparedFileValues {
 
 }  // namespace
 
-void prepareCounters() {
-  CoverageDatabase& db = database();
+namespace {
+
+// Below this many description lines the pass takes a few milliseconds: no
+// second thread for it.
+constexpr size_t kPrepareAlongsideFromLines = 50000;
+
+// Prepares the files [from, to) with `state`, or with the run's own.
+void prepareFiles(MonitoredFileIt from, MonitoredFileIt to, RecordReaderState* state,
+                  const std::stop_token& stop = {}) {
   // One buffer for the whole walk: it carries the pending sums from one
   // record (and file) to the next.
   Probe record;
   PreparedFileValues values;
-  for (auto file = db.monitoredFiles.begin(); file != db.monitoredFiles.end(); ++file) {
+  for (auto file = from; file != to && !stop.stop_requested(); ++file) {
     values.start(*file);
-    prepareFileLines(file, record);
+    if (state != nullptr) {
+      prepareFileLines(*state, file, record);
+    } else {
+      prepareFileLines(file, record);
+    }
     values.finish(*file);
+  }
+}
+
+// Where a second thread takes over the pass, about half the lines in: the
+// first file from there whose preparation does not depend on the files
+// before it. end() when the pass runs on one thread.
+// QARPOST_PREPARATION_ALONGSIDE=never keeps it on one, =always splits it
+// whatever the number of lines (the tests compare the two).
+MonitoredFileIt preparationSplit() {
+  MonitoredFileList& files = database().monitoredFiles;
+  const char* choice = std::getenv("QARPOST_PREPARATION_ALONGSIDE");
+  const std::string_view setting = choice != nullptr ? choice : "";
+  if (setting == "never") return files.end();
+  size_t lines = 0;
+  for (const MonitoredFile& file : files) lines += file.descriptionLines.size();
+  if (setting != "always" && lines < kPrepareAlongsideFromLines) return files.end();
+  size_t before = 0;
+  auto split = files.begin();
+  while (split != files.end() && 2 * before < lines) before += (split++)->descriptionLines.size();
+  while (split != files.end() && preparationTakesPendingSums(*split)) ++split;
+  return split == files.begin() ? files.end() : split;
+}
+
+// The files from `split` on prepared by a second thread, from a copy of the
+// record reader's state, while the run prepares those before it; the thread
+// is joined before this returns or throws. An error of the first part comes
+// first, one of the second where the pass in turn would have met it.
+void prepareOnTwoThreads(MonitoredFileIt split) {
+  CoverageDatabase& db = database();
+  RecordReaderState second;
+  std::exception_ptr failure;
+  {
+    std::jthread preparing;
+    try {
+      preparing = std::jthread([&](std::stop_token stop) {
+        DeferringErrors deferring;
+        try {
+          prepareFiles(split, db.monitoredFiles.end(), &second, stop);
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: the pass in turn.
+      prepareFiles(db.monitoredFiles.begin(), db.monitoredFiles.end(), nullptr);
+      return;
+    }
+    prepareFiles(db.monitoredFiles.begin(), split, nullptr);
+    preparing.join();
+  }
+  if (failure) {
+    reportThreadFailure(failure);
+    failInternal("postsym", kCheckPreparationErrorEnds);
+  }
+  adoptRecordReaderState(second);
+}
+
+}  // namespace
+
+void prepareCounters() {
+  CoverageDatabase& db = database();
+  const MonitoredFileIt split = preparationSplit();
+  if (split == db.monitoredFiles.end()) {
+    prepareFiles(db.monitoredFiles.begin(), db.monitoredFiles.end(), nullptr);
+  } else {
+    prepareOnTwoThreads(split);
   }
   db.countersPrepared = true;
 }

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <limits>
+#include <memory>
 
 #include "coverage/database.h"
+#include "coverage/record_reader_state.h"
 #include "coverage/scan_numbers.h"
 #include "base/posterr.h"
 
@@ -590,8 +592,9 @@ bool preparationCounters(std::string_view line, const CounterArrays* counters, b
 
 }  // namespace
 
-void prepareFileLines(MonitoredFileIt file, Probe& probe) {
-  ReaderState& state = readerState();
+namespace {
+
+void prepareLines(ReaderState& state, MonitoredFileIt file, Probe& probe) {
   Cursor& cursor = state.cursor;
   cursor = Cursor{true, file, 0, 0, false};
   // The lines are taken here rather than through the cursor, which only
@@ -641,6 +644,53 @@ void prepareFileLines(MonitoredFileIt file, Probe& probe) {
   // As when the walk leaves the file.
   state.previousSourceLines = file->sourceLineCount;
   cursor = Cursor{};
+}
+
+}  // namespace
+
+struct RecordReaderState::Parts {
+  ReaderState state;
+};
+
+RecordReaderState::RecordReaderState() : parts_(std::make_unique<Parts>(Parts{readerState()})) {}
+RecordReaderState::~RecordReaderState() = default;
+
+void prepareFileLines(RecordReaderState& state, MonitoredFileIt file, Probe& probe) {
+  prepareLines(state.parts().state, file, probe);
+}
+
+void prepareFileLines(MonitoredFileIt file, Probe& probe) { prepareLines(readerState(), file, probe); }
+
+void adoptRecordReaderState(RecordReaderState& state) { readerState() = state.parts().state; }
+
+bool preparationTakesPendingSums(const MonitoredFile& file) {
+  bool named = false;
+  bool infoLineNext = false;
+  // The lines as the pass takes them: the info line is the first non-blank
+  // line after a name line, whatever it holds.
+  for (const DescriptionLine& line : file.descriptionLines) {
+    const std::string_view text = lineText(line);
+    if (isBlankLine(text)) continue;
+    if (infoLineNext) {
+      infoLineNext = false;
+      continue;
+    }
+    if (text.front() == '%') continue;
+    if (text.front() == '@') {
+      named = infoLineNext = true;
+      continue;
+    }
+    // Records before the name line would be read with the previous file's.
+    if (!named) return true;
+    if (text == kTerminatorLine || isIncludeLine(text)) return true;
+    ScanText scan(text);
+    RecordNumbers numbers;
+    if (!scanKindAndCounterIndex(scan, numbers)) return true;
+    const ProbeKindInfo info = probeKindInfo(numbers.kind);
+    return !info.known || info.source == CounterSource::TrueSum || info.source == CounterSource::FalseSum ||
+           info.source == CounterSource::PendingSums;
+  }
+  return true;
 }
 
 // The look-ahead reads kinds 70 to 74 as they stand and the counters from the

@@ -226,6 +226,61 @@ TEST_F(RecordReaderTest, PreparationStoresWhatTheWalkDelivers) {
   EXPECT_TRUE(database().monitoredFiles.front().counterData->functionCounts.empty());  // freed once stored
 }
 
+// The pass split over two threads stores what the pass in turn stores and
+// leaves the reader where that leaves it. Half the lines in, the second
+// thread would start on b.c, whose first record takes the sums a.c leaves
+// pending, then on empty.c, which has no record: it starts on c.c. An error
+// of the first part is the only one reported, as in turn.
+TEST_F(RecordReaderTest, PreparationOnTwoThreadsStoresWhatThePassInTurnStores) {
+  struct Result {
+    std::vector<LineValues> values;
+    uint32_t previousLines;
+    std::string fileName;
+    int64_t time;
+    std::vector<bool> countersFreed;
+    std::string err;
+  };
+  auto prepare = [](const char* way, const std::string& badInA, const std::string& badInD) {
+    resetDatabase();
+    addPreparationFiles();
+    if (!badInA.empty()) appendDescriptionLine(database().monitoredFiles.front(), badInA);
+    MonitoredFile& c = addFile("c.c", {"@c.c", "1 100 00000003 0 0", "0 1 0 0 0 h", "78 2 1 0 1 0", "%1,0,0,1,0,0"});
+    attachCounters(c, {5}, {}, {}, {}, {9});
+    MonitoredFile& d = addFile("d.c", {"@d.c", "1 200 00000004 0 0", "0 1 0 0 0 k", "%1,0,0,0,0,0"}, 17);
+    if (!badInD.empty()) appendDescriptionLine(d, badInD);
+    setenv("QARPOST_PREPARATION_ALONGSIDE", way, 1);
+    Result result;
+    result.err = captureRun([] { prepareCounters(); }).err;
+    unsetenv("QARPOST_PREPARATION_ALONGSIDE");
+    result.values = allLineValues();
+    result.previousLines = previousFileSourceLines();
+    result.fileName = currentFileName();
+    result.time = currentInstrumentationTime();
+    for (const MonitoredFile& file : database().monitoredFiles) {
+      result.countersFreed.push_back(!file.counterData || file.counterData->functionCounts.empty());
+    }
+    return result;
+  };
+  const Result inTurn = prepare("never", "", "");
+  const Result split = prepare("always", "", "");
+  EXPECT_EQ(split.values, inTurn.values);
+  EXPECT_EQ(inTurn.values[23], (LineValues{7, 0, 0, 0}));  // b.c's 77 with a.c's true sum
+  EXPECT_EQ(std::tie(split.previousLines, split.fileName, split.time),
+            std::make_tuple(17u, std::string("d.c"), int64_t{200}));
+  EXPECT_EQ(std::tie(split.previousLines, split.fileName, split.time),
+            std::tie(inTurn.previousLines, inTurn.fileName, inTurn.time));
+  EXPECT_EQ(split.countersFreed, std::vector<bool>(5, true));
+  EXPECT_EQ(split.err, "");
+
+  const Result secondBad = prepare("always", "", "13 1 2 0");
+  EXPECT_NE(secondBad.err.find("line 1820, module postsym"), std::string::npos) << secondBad.err;
+  EXPECT_EQ(secondBad.err, prepare("never", "", "13 1 2 0").err);
+  const Result bothBad = prepare("always", "#include \"h.h\"", "13 1 2 0");
+  EXPECT_EQ(bothBad.err, prepare("never", "#include \"h.h\"", "13 1 2 0").err);
+  EXPECT_NE(bothBad.err.find("line 1824, module postsym"), std::string::npos) << bothBad.err;
+  EXPECT_EQ(bothBad.err.find("line 1820"), std::string::npos) << bothBad.err;
+}
+
 TEST_F(RecordReaderTest, PreparationMeetingABadOrIncludeRecordIsAnInternalError) {
   const std::pair<const char*, const char*> cases[] = {
       {"13 1 2 0", "line 1820, module postsym"},

@@ -1,0 +1,170 @@
+#include "coverage/data_read_ahead.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "coverage/block_merging.h"
+#include "coverage/database.h"
+#include "coverage/loading.h"
+#include "base/deferred_errors.h"
+#include "base/file_names.h"
+#include "base/posterr.h"
+
+namespace qar {
+namespace {
+
+// Line number of this module's consistency check.
+constexpr unsigned long kCheckDeferredErrorEnds = 1190;
+
+uint64_t wordCount(const CounterSizes& sizes) {
+  return uint64_t{sizes.f} + sizes.j + 2 * uint64_t{sizes.d} + sizes.c + 2 * uint64_t{sizes.t};
+}
+
+// How the group of a block settles; found once per group.
+struct GroupFit {
+  bool found = false;
+  BlockFit fit = BlockFit::UnknownFile;
+  MonitoredFile* file = nullptr;
+};
+
+// Reports what ended the thread's reading of a file, where reading the
+// files in turn would have reported it.
+[[noreturn]] void reportReadFailure(const std::exception_ptr& failure) {
+  reportThreadFailure(failure);
+  // Reading a block fails only with errors that end the run.
+  failInternal("postdata", kCheckDeferredErrorEnds);
+}
+
+}  // namespace
+
+BlockSums::Slot& BlockSums::slotFor(uint64_t hash) {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.group == Slot::kFree) return slot;
+    if (slot.hash != hash) continue;
+    const uint32_t start = keyStarts_[slot.group];
+    const std::string_view key(keys_.data() + start, keyStarts_[slot.group + 1] - start);
+    if (key == key_) return slot;
+  }
+}
+
+void BlockSums::grow() {
+  std::vector<Slot> old(std::max<size_t>(1024, 2 * slots_.size()));
+  old.swap(slots_);
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.group == Slot::kFree) continue;
+    size_t i = slot.hash & mask;
+    while (slots_[i].group != Slot::kFree) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+}
+
+void BlockSums::add(const CounterArrays& block) {
+  // The key hashed: the folded name, the fingerprint and the sizes.
+  key_.resize(block.name.size() + 6 * sizeof(uint32_t));
+  char* at = key_.data();
+  for (char c : block.name) *at++ = foldFileNameChar(c);
+  const uint32_t words[] = {block.fingerprint, block.sizes.f, block.sizes.j,
+                            block.sizes.d, block.sizes.c, block.sizes.t};
+  std::memcpy(at, words, sizeof words);
+  const uint64_t hash = std::hash<std::string_view>{}(key_);
+
+  if (2 * (groups_.size() + 1) > slots_.size()) grow();
+  Slot& slot = slotFor(hash);
+  if (slot.group == Slot::kFree) {
+    slot = Slot{hash, static_cast<uint32_t>(groups_.size())};
+    groups_.push_back(Group{std::make_unique<CounterArrays>(block)});
+    if (keyStarts_.empty()) keyStarts_.push_back(0);
+    keys_ += key_;
+    keyStarts_.push_back(static_cast<uint32_t>(keys_.size()));
+    heldBytes_ += sizeof(Group) + sizeof(CounterArrays) + 4 * wordCount(block.sizes) + block.name.size();
+  } else {
+    addCounters(*groups_[slot.group].sum, block);
+  }
+  const CounterArrays& first = *groups_[slot.group].sum;
+  uint32_t aside = 0;
+  if (block.instrumentationTime != first.instrumentationTime || block.name != first.name) {
+    aside_.push_back(Aside{block.instrumentationTime, block.name});
+    heldBytes_ += sizeof(Aside) + block.name.size();
+    aside = static_cast<uint32_t>(aside_.size());
+  }
+  entries_.push_back(Entry{slot.group, aside});
+}
+
+void readDataFilesAhead(std::stop_token stop, const std::vector<std::string>& dataFiles, size_t heldBytesLimit,
+                        DataReadAhead& ahead) {
+  DeferringErrors deferring;
+  CounterArrays block;  // its arrays keep their room from read to read
+  for (const std::string& name : dataFiles) {
+    // Room for every file is reserved by the caller: nothing here throws
+    // outside the reading below.
+    DataReadAhead::FileRead& file = ahead.files.emplace_back();
+    try {
+      const uint32_t blocks = openDataFile(ahead.reader, name);
+      for (uint32_t i = 0; i < blocks; ++i) {
+        if (stop.stop_requested()) return;
+        if (ahead.sums.heldBytes() > heldBytesLimit) {
+          ahead.stoppedEarly = true;
+          ahead.blocksLeft = blocks - i;
+          break;
+        }
+        readCounterBlock(ahead.reader, block);
+        ahead.sums.add(block);
+      }
+      if (!ahead.stoppedEarly) closeDataFile(ahead.reader);
+    } catch (...) {
+      file.failure = std::current_exception();
+    }
+    file.entriesEnd = ahead.sums.entries().size();
+    if (file.failure || ahead.stoppedEarly) return;
+  }
+}
+
+void settleDataReadAhead(DataReadAhead& ahead, const std::vector<std::string>& dataFiles) {
+  std::vector<BlockSums::Group>& groups = ahead.sums.groups();
+  const std::vector<BlockSums::Entry>& entries = ahead.sums.entries();
+  std::vector<GroupFit> fits(groups.size());
+  size_t next = 0;
+  for (size_t i = 0; i < ahead.files.size(); ++i) {
+    const DataReadAhead::FileRead& file = ahead.files[i];
+    for (; next < file.entriesEnd; ++next) {
+      const BlockSums::Entry& entry = entries[next];
+      GroupFit& fit = fits[entry.group];
+      if (!fit.found) {
+        const CounterArrays& sum = *groups[entry.group].sum;
+        fit.file = findMonitoredFile(sum.name);
+        fit.fit = blockFit(fit.file, sum.fingerprint, sum.sizes);
+        fit.found = true;
+      }
+      if (fit.fit != BlockFit::Fits) {
+        noticeUnfitBlock(fit.fit, fit.file, ahead.sums.nameOf(entry), ahead.sums.timeOf(entry), dataFiles[i]);
+      }
+    }
+  }
+  // At most one group fits a file: its folded name, fingerprint and sizes.
+  for (size_t g = 0; g < groups.size(); ++g) {
+    if (!fits[g].found || fits[g].fit != BlockFit::Fits) continue;
+    MonitoredFile& file = *fits[g].file;
+    if (file.counterData) {
+      addCounters(*file.counterData, *groups[g].sum);
+    } else {
+      file.counterData = std::move(groups[g].sum);
+    }
+  }
+  // The run's reader ends where reading in turn would have left it.
+  adoptDataReaderState(ahead.reader);
+  // The thread stops at the first failure: the last file it began. The
+  // counters then hold every block before it, as in turn.
+  if (!ahead.files.empty() && ahead.files.back().failure) reportReadFailure(ahead.files.back().failure);
+  if (!ahead.stoppedEarly) return;
+  ahead.sums = BlockSums{};  // the sums are in their files
+  mergeRemainingBlocks(ahead.blocksLeft, dataFiles[ahead.files.size() - 1]);
+  for (size_t i = ahead.files.size(); i < dataFiles.size(); ++i) readDataFile(dataFiles[i], LoadingMode::Report);
+}
+
+}  // namespace qar

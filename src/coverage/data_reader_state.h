@@ -1,0 +1,40 @@
+#pragma once
+// The data file reader with a state of its own: the functions of postdata.h
+// that read blocks keep what they need between calls (the file blocks are
+// read from, the current name and stamp, a buffer) in the run's state; a
+// thread that reads data files beside the run passes its own state to the
+// same reader.
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "coverage/model.h"
+
+namespace qar {
+
+class DataReaderState {
+ public:
+  DataReaderState();
+  ~DataReaderState();
+  DataReaderState(const DataReaderState&) = delete;
+  DataReaderState& operator=(const DataReaderState&) = delete;
+  void swap(DataReaderState& other) noexcept { parts_.swap(other.parts_); }
+
+  struct Parts;
+  Parts& parts() { return *parts_; }
+
+ private:
+  std::unique_ptr<Parts> parts_;
+};
+
+// openDataFile, readCounterBlock and closeDataFile of postdata.h with
+// `reader` in place of the run's state.
+uint32_t openDataFile(DataReaderState& reader, std::string_view fileName);
+void readCounterBlock(DataReaderState& reader, CounterArrays& block);
+void closeDataFile(DataReaderState& reader);
+
+// Makes `reader` the run's state, as if the run had read what it read (a
+// file it has open stays open); `reader` gets the run's former state.
+void adoptDataReaderState(DataReaderState& reader);
+
+}  // namespace qar
