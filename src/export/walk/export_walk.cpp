@@ -5,6 +5,7 @@
 #include "export/walk/export_walk.h"
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -84,6 +85,7 @@ struct ExportWalk {
   std::vector<uint32_t> functionLines;  // lines of the function's records where it stands
   std::vector<SwitchScope> switches;
   std::vector<McdcCombination> combinations;  // registered, not yet analysed
+  std::vector<McdcConditionResult> conditions;  // of the multicondition being analysed
 };
 
 PathTable& targetTable(ExportWalk& w) { return w.contributions[w.target].table; }
@@ -178,22 +180,26 @@ void enterLineCoverage(ExportWalk& w, const Probe& p) {
 // The registered combinations close: the MC/DC analysis gives each condition
 // one item under the MC/DC view, missed without a covered pair.
 void analyseMulticondition(ExportWalk& w, FunctionResult& function) {
-  MulticonditionResult result;
+  // The lists are gathered in the walk's own, which keep their room from one
+  // multicondition to the next, and copied once at their final size.
+  MulticonditionResult& result = function.multiconditions.emplace_back();
   result.line = mcdcSavedLine();
-  result.combinations.swap(w.combinations);
+  result.combinations.assign(std::make_move_iterator(w.combinations.begin()),
+                             std::make_move_iterator(w.combinations.end()));
   w.combinations.clear();
   analyseMcdc();
+  w.conditions.clear();
   McdcCondition condition;
   while (nextMcdcCondition(condition)) {
     for (size_t v = 0; v < kCoverageViewCount; ++v) {
       function.ter[v] += mcdcConditionTerFigures(condition.uncovered, kCoverageViews[v]);
     }
-    result.conditions.push_back(
+    w.conditions.push_back(
         {condition.number, !condition.uncovered, {condition.pairs.begin(), condition.pairs.end()}});
     ++function.mcdc.conditions;
     if (!condition.uncovered) ++function.mcdc.covered;
   }
-  function.multiconditions.push_back(std::move(result));
+  result.conditions.assign(std::make_move_iterator(w.conditions.begin()), std::make_move_iterator(w.conditions.end()));
 }
 
 void handleProbe(ExportWalk& w) {
@@ -274,8 +280,15 @@ void endFunction(ExportWalk& w) {
 
 void beginFile(ExportWalk& w) {
   const MonitoredFile* monitored = currentMonitoredFile();
-  w.file = FileResult{};
-  w.file.name = monitored->name;
+  // Cleared field by field: the lists keep their room for the next file.
+  FileResult& file = w.file;
+  file.name = monitored->name;
+  file.includes.clear();
+  file.functions.clear();
+  file.ter = ViewTer{};
+  file.statements = StatementTotals{};
+  file.mcdc = McdcTotals{};
+  file.timing = TimingTotals{};
   w.file.path = exportPath(w.file.name, w.root);
   w.file.isHeader = currentIsHeaderFile() != 0;
   w.file.mode = currentInstrumentationMode();
