@@ -351,13 +351,14 @@ void writeJsonSource(JsonDocument& document, const PathTable& table, const std::
   key(text, "functions");
   text += "[";
   for (size_t i = 0; i < table.functions.size(); ++i) {
-    text += i > 0 ? ", {" : "{";
-    string(text, "name", names[i]);
-    text += ", ";
-    number(text, "line", table.functions[i].line);
-    text += ", ";
-    number(text, "calls", table.functions[i].calls);
-    text += "}";
+    TextRoom(text, 40 + jsonStringRoom(names[i].size()) + 2 * kDecimalRoom)
+        .put(i > 0 ? std::string_view(", {\"name\": ") : std::string_view("{\"name\": "))
+        .put(writeJsonString, names[i])
+        .put(", \"line\": ")
+        .number(table.functions[i].line)
+        .put(", \"calls\": ")
+        .number(table.functions[i].calls)
+        .put('}');
   }
   text += "],\n     ";
   key(text, "lines");
