@@ -50,6 +50,9 @@ struct SwitchScope {
 // What one database file gives one written file.
 struct Contribution {
   PathTable table;
+  // The name as the database or a line directive gives it: a directive
+  // naming the same again goes here without its path made anew.
+  std::string name;
   bool deferred = false;  // other database files contribute to it too
 };
 
@@ -90,9 +93,10 @@ struct ExportWalk {
 
 PathTable& targetTable(ExportWalk& w) { return w.contributions[w.target].table; }
 
-Contribution& useContribution(ExportWalk& w, std::string path, std::string key) {
+Contribution& useContribution(ExportWalk& w, std::string_view name, std::string path, std::string key) {
   if (w.contributionsUsed == w.contributions.size()) w.contributions.emplace_back();
   Contribution& contribution = w.contributions[w.contributionsUsed++];
+  contribution.name.assign(name);
   contribution.table.clear();
   contribution.table.path = std::move(path);
   contribution.table.key = std::move(key);
@@ -103,6 +107,13 @@ Contribution& useContribution(ExportWalk& w, std::string path, std::string key) 
 void followDirective(ExportWalk& w, std::string_view text) {
   std::string_view name;
   if (w.contributionsUsed == 0 || !directiveFileName(text, name)) return;
+  // Line directives name the same few files again and again.
+  for (size_t i = 0; i < w.contributionsUsed; ++i) {
+    if (w.contributions[i].name == name) {
+      w.target = i;
+      return;
+    }
+  }
   std::string path = exportPath(name, w.root);
   std::string key = exportPathKey(path);
   for (size_t i = 0; i < w.contributionsUsed; ++i) {
@@ -112,7 +123,7 @@ void followDirective(ExportWalk& w, std::string_view text) {
     }
   }
   bool deferred = w.contributions[0].deferred || key != w.contributions[0].table.key;
-  useContribution(w, std::move(path), std::move(key)).deferred = deferred;
+  useContribution(w, name, std::move(path), std::move(key)).deferred = deferred;
   w.target = w.contributionsUsed - 1;
 }
 
@@ -304,7 +315,7 @@ void beginFile(ExportWalk& w) {
   w.contributionsUsed = 0;
   std::string key = exportPathKey(w.file.path);
   const bool shared = w.sharedKeys.contains(key);
-  useContribution(w, w.file.path, std::move(key)).deferred = shared;
+  useContribution(w, w.file.name, w.file.path, std::move(key)).deferred = shared;
   w.target = 0;
   w.functionOpen = false;
 }
@@ -341,12 +352,16 @@ void endFile(ExportWalk& w) {
 ExportWalkPlan planExportWalk(const std::optional<std::string>& root,
                               const std::function<bool(const std::string& key)>& recordsWanted) {
   ExportWalkPlan plan;
+  // The names a file's directives gave so far: a name given again adds
+  // nothing, and line directives name the same few files again and again.
+  std::unordered_set<std::string_view> named;
   for (const MonitoredFile& monitored : database().monitoredFiles) {
     const std::string home = exportPathKey(exportPath(monitored.name, root));
     bool wanted = recordsWanted && recordsWanted(home);
+    named.clear();
     for (const DescriptionLine& line : monitored.descriptionLines) {
       std::string_view name;
-      if (!isDirectiveLine(lineText(line), name)) continue;
+      if (!isDirectiveLine(lineText(line), name) || !named.insert(name).second) continue;
       std::string key = exportPathKey(exportPath(name, root));
       if (recordsWanted && !wanted) wanted = recordsWanted(key);
       if (key != home) plan.sharedKeys.insert(std::move(key));
