@@ -30,7 +30,11 @@ void unionLines(std::vector<uint32_t>& into, const std::vector<uint32_t>& from) 
 
 // Functions sorted by line and name: one per name and line, calls added.
 void combineFunctions(std::vector<LocatedFunction>& functions) {
-  std::stable_sort(functions.begin(), functions.end(), byLineThenName);
+  // Records come mostly in the order of their lines: nothing to sort then
+  // (and no buffer for the stable sort).
+  if (!std::is_sorted(functions.begin(), functions.end(), byLineThenName)) {
+    std::stable_sort(functions.begin(), functions.end(), byLineThenName);
+  }
   size_t out = 0;
   for (size_t i = 0; i < functions.size(); ++i) {
     if (out > 0 && functions[out - 1].line == functions[i].line && functions[out - 1].name == functions[i].name) {
@@ -66,7 +70,9 @@ const char* branchKindName(BranchKind kind) {
 
 void settleContribution(PathTable& table) {
   std::vector<LineHits>& lines = table.lines;
-  std::sort(lines.begin(), lines.end(), [](const LineHits& a, const LineHits& b) { return a.line < b.line; });
+  const auto byLine = [](const LineHits& a, const LineHits& b) { return a.line < b.line; };
+  // Lines of one number are kept once with their largest count, whatever their order.
+  if (!std::is_sorted(lines.begin(), lines.end(), byLine)) std::sort(lines.begin(), lines.end(), byLine);
   size_t out = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (out > 0 && lines[out - 1].line == lines[i].line) {
@@ -77,7 +83,9 @@ void settleContribution(PathTable& table) {
   }
   lines.resize(out);
   // Within one contribution every branch is its own: (line, block, branch) is unique.
-  std::sort(table.branches.begin(), table.branches.end(), byLineThenBranch);
+  if (!std::is_sorted(table.branches.begin(), table.branches.end(), byLineThenBranch)) {
+    std::sort(table.branches.begin(), table.branches.end(), byLineThenBranch);
+  }
   combineFunctions(table.functions);
 }
 
