@@ -1,7 +1,9 @@
 #include "export/walk/path_table.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <string_view>
+
+#include "export/walk/export_numbers.h"
 
 namespace qar {
 namespace {
@@ -47,11 +49,6 @@ void combineFunctions(std::vector<LocatedFunction>& functions) {
     ++out;
   }
   functions.resize(out);
-}
-
-void lcovComparableName(std::string_view name, std::string& out) {
-  out.assign(name);
-  std::replace(out.begin(), out.end(), ',', ';');
 }
 
 }  // namespace
@@ -197,25 +194,46 @@ LineCoverage lineCoverageOf(const PathTable& table) {
 }
 
 std::vector<std::string> uniqueFunctionNames(const PathTable& table) {
-  // Functions are one per name and line; a compared name met twice is met at two lines.
-  std::unordered_map<std::string, uint32_t> uses;
-  std::string compared;
-  for (const LocatedFunction& function : table.functions) {
-    lcovComparableName(function.name, compared);
-    ++uses[compared];
-  }
   std::vector<std::string> names;
-  names.reserve(table.functions.size());
-  for (const LocatedFunction& function : table.functions) {
-    lcovComparableName(function.name, compared);
-    std::string name = function.name;
-    if (uses[compared] > 1) {
-      name += '@';
-      name += std::to_string(function.line);
-    }
-    names.push_back(std::move(name));
-  }
+  uniqueFunctionNames(table, names);
   return names;
+}
+
+void uniqueFunctionNames(const PathTable& table, std::vector<std::string>& names) {
+  // Functions are one per name and line, so a compared name met twice is
+  // met at two lines. The names are put in the compared order (a file has
+  // few functions) and each compared with the next: no name is copied to
+  // be compared.
+  const std::vector<LocatedFunction>& functions = table.functions;
+  const auto compared = [](char c) { return c == ',' ? ';' : c; };
+  const auto comparedLess = [&](uint32_t a, uint32_t b) {
+    const std::string& x = functions[a].name;
+    const std::string& y = functions[b].name;
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
+                                        [&](char p, char q) { return compared(p) < compared(q); });
+  };
+  const auto comparedEqual = [&](uint32_t a, uint32_t b) {
+    const std::string& x = functions[a].name;
+    const std::string& y = functions[b].name;
+    return std::equal(x.begin(), x.end(), y.begin(), y.end(),
+                      [&](char p, char q) { return compared(p) == compared(q); });
+  };
+  std::vector<uint32_t> order(functions.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), comparedLess);
+  std::vector<bool> repeated(functions.size());
+  for (size_t k = 1; k < order.size(); ++k) {
+    if (comparedEqual(order[k - 1], order[k])) repeated[order[k - 1]] = repeated[order[k]] = true;
+  }
+  // The strings of `names` keep their room from one table to the next.
+  names.resize(functions.size());
+  for (size_t i = 0; i < functions.size(); ++i) {
+    names[i].assign(functions[i].name);
+    if (repeated[i]) {
+      names[i] += '@';
+      appendDecimal(names[i], functions[i].line);
+    }
+  }
 }
 
 LineCoverage functionCoverage(const PathTable& table, const LocatedFunction& function) {
