@@ -241,14 +241,21 @@ LineCoverage functionCoverage(const PathTable& table, const LocatedFunction& fun
   auto lineAt = table.lines.begin();
   auto branchAt = table.branches.begin();
   for (uint32_t line : function.lines) {
-    lineAt = std::lower_bound(lineAt, table.lines.end(), line,
-                              [](const LineHits& entry, uint32_t value) { return entry.line < value; });
+    // A function's lines mostly follow one another in the table: the next
+    // entry is tried before the search.
+    if (lineAt != table.lines.end() && lineAt->line < line) ++lineAt;
+    if (lineAt != table.lines.end() && lineAt->line < line) {
+      lineAt = std::lower_bound(lineAt, table.lines.end(), line,
+                                [](const LineHits& entry, uint32_t value) { return entry.line < value; });
+    }
     if (lineAt != table.lines.end() && lineAt->line == line) {
       ++coverage.lines.found;
       if (lineAt->hits > 0) ++coverage.lines.hit;
     }
-    branchAt = std::lower_bound(branchAt, table.branches.end(), line,
-                                [](const BranchCount& entry, uint32_t value) { return entry.line < value; });
+    if (branchAt != table.branches.end() && branchAt->line < line) {
+      branchAt = std::lower_bound(branchAt, table.branches.end(), line,
+                                  [](const BranchCount& entry, uint32_t value) { return entry.line < value; });
+    }
     for (auto b = branchAt; b != table.branches.end() && b->line == line; ++b) {
       ++coverage.branches.found;
       if (b->taken > 0) ++coverage.branches.hit;
