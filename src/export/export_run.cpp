@@ -155,8 +155,9 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   }
   if (patch) sinks.recordStatements = [&](const std::string& place) { return patch->touchesPlace(place); };
   sinks.recordsWanted = recordsWanted;
+  std::vector<std::string> names;  // of the table at hand; kept for the room of its strings
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
-    const std::vector<std::string> names = uniqueFunctionNames(table);
+    uniqueFunctionNames(table, names);
     if (patch) patch->addPath(table);
     if (markdownOn && !patch) writtenFiles.push_back({table.path, coverage});
     const bool carry = !onlyChanged || patch->touches(table.key);

@@ -38,12 +38,32 @@ size_t rootTagRoom(std::time_t timestamp) {
   return rootTag(widest, timestamp).size();
 }
 
+// The rate as coberturaRate gives it: a count of ten digits at most, a
+// point and four digits.
+constexpr size_t kRateRoom = kDecimalRoom + 5;
+void putRate(TextRoom& room, uint32_t hit, uint32_t found) {
+  if (found == 0) {
+    room.put("1.0000");
+    return;
+  }
+  const uint64_t tenThousandths = uint64_t{hit} * 10000 / found;
+  const uint64_t fraction = tenThousandths % 10000;
+  room.number(tenThousandths / 10000).put('.');
+  for (uint64_t digit = 1000; digit > 0; digit /= 10) room.put(static_cast<char>('0' + fraction / digit % 10));
+}
+
+constexpr size_t kRatesRoom = 64 + 2 * kRateRoom;
+void putRates(TextRoom& room, const CoverageCount& lines, const CoverageCount& branches) {
+  room.put(" line-rate=\"");
+  putRate(room, lines.hit, lines.found);
+  room.put("\" branch-rate=\"");
+  putRate(room, branches.hit, branches.found);
+  room.put("\" complexity=\"0\"");
+}
+
 void appendRates(std::string& text, const CoverageCount& lines, const CoverageCount& branches) {
-  text += " line-rate=\"";
-  text += coberturaRate(lines.hit, lines.found);
-  text += "\" branch-rate=\"";
-  text += coberturaRate(branches.hit, branches.found);
-  text += "\" complexity=\"0\"";
+  TextRoom room(text, kRatesRoom);
+  putRates(room, lines, branches);
 }
 
 ExportStream& classStream(CoberturaDocument& document) { return document.bodyApart ? document.body : *document.out; }
@@ -104,13 +124,16 @@ void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, co
     const LineCoverage own = functionCoverage(table, function);
     text += "            <method name=\"";
     appendXmlText(text, names[i]);
-    text += "\" signature=\"\"";
-    appendRates(text, own.lines, own.branches);
-    text += ">\n              <lines>\n                <line number=\"";
-    appendDecimal(text, function.line);
-    text += "\" hits=\"";
-    appendDecimal(text, function.calls);
-    text += "\"/>\n              </lines>\n            </method>\n";
+    {
+      TextRoom room(text, 160 + kRatesRoom + 2 * kDecimalRoom);
+      room.put("\" signature=\"\"");
+      putRates(room, own.lines, own.branches);
+      room.put(">\n              <lines>\n                <line number=\"")
+          .number(function.line)
+          .put("\" hits=\"")
+          .number(function.calls)
+          .put("\"/>\n              </lines>\n            </method>\n");
+    }  // the room is trimmed before the buffer may go to the file
     settleExportBuffer(out);
   }
   text += "          </methods>\n          <lines>\n";

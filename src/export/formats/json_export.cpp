@@ -21,26 +21,20 @@ void key(std::string& text, std::string_view name) { appendJsonKey(text, name); 
 
 void number(std::string& text, std::string_view name, uint64_t value) { appendJsonCount(text, name, value); }
 
-void signedNumber(std::string& text, std::string_view name, int64_t value) {
-  key(text, name);
-  appendSigned(text, value);
-}
-
 void string(std::string& text, std::string_view name, std::string_view value) {
   key(text, name);
   appendJsonString(text, value);
 }
 
-void decimal(std::string& text, std::string_view name, double value) {
-  key(text, name);
-  char digits[64];
-  int length = std::snprintf(digits, sizeof digits, "%.1f", value);
-  text.append(digits, static_cast<size_t>(length));
-}
+// The members of a record's figures are written into room made for them
+// (see TextRoom): a function record has some thirty keys and numbers, and
+// appending each on its own cost more than all the rest of the record.
+// Each put* below names the most it writes.
 
-void ter(std::string& text, const TerFigures& figures) {
-  TextRoom(text, 48 + 3 * kDecimalRoom)
-      .put("{\"items\": ")
+// `{"items": N, "covered": N, "percent": N}`
+constexpr size_t kTerRoom = 48 + 3 * kDecimalRoom;
+void putTer(TextRoom& room, const TerFigures& figures) {
+  room.put("{\"items\": ")
       .number(figures.items)
       .put(", \"covered\": ")
       .number(figures.covered())
@@ -49,15 +43,21 @@ void ter(std::string& text, const TerFigures& figures) {
       .put('}');
 }
 
-void views(std::string& text, const ViewTer& figures) {
-  key(text, "ter");
-  text += "{";
+// `"ter": {"function": {...}, ...}`, the longest view name having 15 letters.
+constexpr size_t kViewsRoom = 16 + kCoverageViewCount * (2 + 19 + kTerRoom);
+void putViews(TextRoom& room, const ViewTer& figures) {
+  room.put("\"ter\": {");
   for (size_t v = 0; v < kCoverageViewCount; ++v) {
-    if (v > 0) text += ", ";
-    key(text, jsonViewName(kCoverageViews[v]));
-    ter(text, figures[v]);
+    if (v > 0) room.put(", ");
+    room.put('"').put(jsonViewName(kCoverageViews[v])).put("\": ");
+    putTer(room, figures[v]);
   }
-  text += "}";
+  room.put('}');
+}
+
+void views(std::string& text, const ViewTer& figures) {
+  TextRoom room(text, kViewsRoom);
+  putViews(room, figures);
 }
 
 void coverageCount(std::string& text, std::string_view name, const CoverageCount& count) {
@@ -75,45 +75,67 @@ void lineCoverage(std::string& text, const LineCoverage& coverage) {
   text += "}";
 }
 
-void statements(std::string& text, uint32_t hits, uint32_t total) {
-  number(text, "hits", hits);
-  text += ", ";
-  number(text, "total", total);
-  text += ", ";
-  number(text, "percent", statementPercent(hits, total));
+// `"hits": N, "total": N, "percent": N`
+constexpr size_t kStatementsRoom = 40 + 3 * kDecimalRoom;
+void putStatements(TextRoom& room, uint32_t hits, uint32_t total) {
+  room.put("\"hits\": ")
+      .number(hits)
+      .put(", \"total\": ")
+      .number(total)
+      .put(", \"percent\": ")
+      .number(statementPercent(hits, total));
+}
+
+constexpr size_t kStatementTotalsRoom = 64 + kStatementsRoom + kDecimalRoom;
+void putStatementTotals(TextRoom& room, const StatementTotals& totals) {
+  room.put("\"statements\": {");
+  putStatements(room, totals.hits, totals.total);
+  room.put(", \"functions_without_figures\": ").number(totals.functionsWithoutFigures).put('}');
 }
 
 void statementTotals(std::string& text, const StatementTotals& totals) {
-  key(text, "statements");
-  text += "{";
-  statements(text, totals.hits, totals.total);
-  text += ", ";
-  number(text, "functions_without_figures", totals.functionsWithoutFigures);
-  text += "}";
+  TextRoom room(text, kStatementTotalsRoom);
+  putStatementTotals(room, totals);
+}
+
+constexpr size_t kMcdcRoom = 64 + 3 * kDecimalRoom;
+void putMcdcTotals(TextRoom& room, const McdcTotals& totals) {
+  room.put("\"mcdc\": {\"conditions\": ")
+      .number(totals.conditions)
+      .put(", \"covered\": ")
+      .number(totals.covered)
+      .put(", \"percent\": ")
+      .number(terPercent(totals.conditions, totals.conditions - totals.covered))
+      .put('}');
 }
 
 void mcdcTotals(std::string& text, const McdcTotals& totals) {
-  key(text, "mcdc");
-  text += "{";
-  number(text, "conditions", totals.conditions);
-  text += ", ";
-  number(text, "covered", totals.covered);
-  text += ", ";
-  number(text, "percent", terPercent(totals.conditions, totals.conditions - totals.covered));
-  text += "}";
+  TextRoom room(text, kMcdcRoom);
+  putMcdcTotals(room, totals);
+}
+
+// A cost with one decimal, as printf's "%.1f" gives it (a double's widest
+// such text is some 320 characters).
+constexpr size_t kAverageRoom = 330;
+void putAverage(TextRoom& room, double value) {
+  char digits[kAverageRoom];
+  const int length = std::snprintf(digits, sizeof digits, "%.1f", value);
+  room.put(std::string_view(digits, static_cast<size_t>(length)));
+}
+
+// `"total": N, "average": D, "maximum": N` (signed numbers take one more).
+constexpr size_t kTimingRoom = 48 + 2 * (kDecimalRoom + 1) + kAverageRoom;
+void putTiming(TextRoom& room, int64_t total, double average, int64_t maximum) {
+  room.put("\"total\": ").signedNumber(total).put(", \"average\": ");
+  putAverage(room, average);
+  room.put(", \"maximum\": ").signedNumber(maximum);
 }
 
 void timingTotals(std::string& text, const TimingTotals& totals) {
-  key(text, "timing");
-  text += "{";
-  number(text, "calls", totals.calls);
-  text += ", ";
-  signedNumber(text, "total", totals.total);
-  text += ", ";
-  decimal(text, "average", totals.average());
-  text += ", ";
-  signedNumber(text, "maximum", totals.maximum);
-  text += "}";
+  TextRoom room(text, 32 + kDecimalRoom + kTimingRoom);
+  room.put("\"timing\": {\"calls\": ").number(totals.calls).put(", ");
+  putTiming(room, totals.total, totals.average(), totals.maximum);
+  room.put('}');
 }
 
 void inputFiles(std::string& text, std::string_view name, const std::vector<InputFileEntry>& files) {
@@ -139,91 +161,82 @@ void strings(std::string& text, std::string_view name, const std::vector<std::st
   text += "]";
 }
 
+std::string_view truth(bool value) { return value ? "true" : "false"; }
+
 void multicondition(std::string& text, const MulticonditionResult& m) {
-  text += "{";
-  number(text, "line", m.line);
-  text += ", ";
-  key(text, "combinations");
-  text += "[";
+  {
+    TextRoom room(text, 40 + kDecimalRoom);
+    room.put("{\"line\": ").number(m.line).put(", \"combinations\": [");
+  }
   for (size_t i = 0; i < m.combinations.size(); ++i) {
     const McdcCombination& c = m.combinations[i];
-    text += i > 0 ? ", {" : "{";
-    number(text, "number", c.number);
-    text += ", ";
-    key(text, "outcome");
-    text += c.outcome ? "true" : "false";
-    text += ", ";
-    string(text, "values", c.values);
-    text += ", ";
-    number(text, "count", c.count);
-    text += "}";
+    TextRoom room(text, 80 + 2 * kDecimalRoom + jsonStringRoom(c.values.size()));
+    room.put(i > 0 ? std::string_view(", {\"number\": ") : std::string_view("{\"number\": "))
+        .number(c.number)
+        .put(", \"outcome\": ")
+        .put(truth(c.outcome))
+        .put(", \"values\": ")
+        .put(writeJsonString, c.values)
+        .put(", \"count\": ")
+        .number(c.count)
+        .put('}');
   }
-  text += "], ";
-  key(text, "conditions");
-  text += "[";
+  text += "], \"conditions\": [";
   for (size_t i = 0; i < m.conditions.size(); ++i) {
     const McdcConditionResult& c = m.conditions[i];
-    text += i > 0 ? ", {" : "{";
-    number(text, "condition", c.number);
-    text += ", ";
-    key(text, "covered");
-    text += c.covered ? "true" : "false";
-    text += ", ";
-    key(text, "pairs");
-    text += "[";
+    TextRoom room(text, 64 + kDecimalRoom + c.pairs.size() * (80 + 2 * kDecimalRoom));
+    room.put(i > 0 ? std::string_view(", {\"condition\": ") : std::string_view("{\"condition\": "))
+        .number(c.number)
+        .put(", \"covered\": ")
+        .put(truth(c.covered))
+        .put(", \"pairs\": [");
     for (size_t p = 0; p < c.pairs.size(); ++p) {
-      text += p > 0 ? ", {" : "{";
-      number(text, "true_combination", c.pairs[p].trueCombination);
-      text += ", ";
-      number(text, "false_combination", c.pairs[p].falseCombination);
-      text += ", ";
-      key(text, "covered");
-      text += c.pairs[p].covered ? "true" : "false";
-      text += "}";
+      room.put(p > 0 ? std::string_view(", {\"true_combination\": ") : std::string_view("{\"true_combination\": "))
+          .number(c.pairs[p].trueCombination)
+          .put(", \"false_combination\": ")
+          .number(c.pairs[p].falseCombination)
+          .put(", \"covered\": ")
+          .put(truth(c.pairs[p].covered))
+          .put('}');
     }
-    text += "]}";
+    room.put("]}");
   }
   text += "]}";
 }
 
 void function(std::string& text, const FunctionResult& f) {
-  text += "{";
-  string(text, "name", f.name);
-  text += ", ";
-  number(text, "line", f.line);
-  text += ", ";
-  number(text, "calls", f.calls);
-  if (!f.path.empty()) {
-    text += ", ";
-    string(text, "path", f.path);
+  {
+    TextRoom room(text, 40 + jsonStringRoom(f.name.size()) + 2 * kDecimalRoom);
+    room.put("{\"name\": ")
+        .put(writeJsonString, f.name)
+        .put(", \"line\": ")
+        .number(f.line)
+        .put(", \"calls\": ")
+        .number(f.calls);
+    if (!f.path.empty()) room.put(", \"path\": ");
   }
-  text += ", ";
-  views(text, f.ter);
-  text += ", ";
-  key(text, "statements");
-  if (f.statementsAvailable) {
-    text += "{";
-    statements(text, f.statements.hits, f.statements.total);
-    text += "}";
-  } else {
-    text += "null";
+  if (!f.path.empty()) appendJsonString(text, f.path);
+  {
+    TextRoom room(text, 2 + kViewsRoom + 20 + kStatementsRoom + 16 + kTimingRoom + 2 + kMcdcRoom + 24);
+    room.put(", ");
+    putViews(room, f.ter);
+    room.put(", \"statements\": ");
+    if (f.statementsAvailable) {
+      room.put('{');
+      putStatements(room, f.statements.hits, f.statements.total);
+      room.put('}');
+    } else {
+      room.put("null");
+    }
+    if (f.timing) {
+      room.put(", \"timing\": {");
+      putTiming(room, f.timing->total, f.timing->average, f.timing->maximum);
+      room.put('}');
+    }
+    room.put(", ");
+    putMcdcTotals(room, f.mcdc);
+    room.put(", \"multiconditions\": [");
   }
-  if (f.timing) {
-    text += ", ";
-    key(text, "timing");
-    text += "{";
-    signedNumber(text, "total", f.timing->total);
-    text += ", ";
-    decimal(text, "average", f.timing->average);
-    text += ", ";
-    signedNumber(text, "maximum", f.timing->maximum);
-    text += "}";
-  }
-  text += ", ";
-  mcdcTotals(text, f.mcdc);
-  text += ", ";
-  key(text, "multiconditions");
-  text += "[";
   for (size_t i = 0; i < f.multiconditions.size(); ++i) {
     if (i > 0) text += ", ";
     multicondition(text, f.multiconditions[i]);
@@ -304,20 +317,21 @@ void writeJsonFile(JsonDocument& document, const FileResult& file) {
   number(text, "source_lines", file.sourceLines);
   text += ", ";
   strings(text, "includes", file.includes);
-  text += ",\n     ";
-  key(text, "functions");
-  text += "[";
+  text += ",\n     \"functions\": [";
   for (size_t i = 0; i < file.functions.size(); ++i) {
     text += i > 0 ? ",\n      " : "\n      ";
     function(text, file.functions[i]);
     settleExportBuffer(out);
   }
   text += "],\n     ";
-  views(text, file.ter);
-  text += ", ";
-  statementTotals(text, file.statements);
-  text += ", ";
-  mcdcTotals(text, file.mcdc);
+  {
+    TextRoom room(text, kViewsRoom + 2 + kStatementTotalsRoom + 2 + kMcdcRoom + 1);
+    putViews(room, file.ter);
+    room.put(", ");
+    putStatementTotals(room, file.statements);
+    room.put(", ");
+    putMcdcTotals(room, file.mcdc);
+  }
   if (file.mode.hasTiming()) {
     text += ", ";
     timingTotals(text, file.timing);
@@ -337,13 +351,14 @@ void writeJsonSource(JsonDocument& document, const PathTable& table, const std::
   key(text, "functions");
   text += "[";
   for (size_t i = 0; i < table.functions.size(); ++i) {
-    text += i > 0 ? ", {" : "{";
-    string(text, "name", names[i]);
-    text += ", ";
-    number(text, "line", table.functions[i].line);
-    text += ", ";
-    number(text, "calls", table.functions[i].calls);
-    text += "}";
+    TextRoom(text, 40 + jsonStringRoom(names[i].size()) + 2 * kDecimalRoom)
+        .put(i > 0 ? std::string_view(", {\"name\": ") : std::string_view("{\"name\": "))
+        .put(writeJsonString, names[i])
+        .put(", \"line\": ")
+        .number(table.functions[i].line)
+        .put(", \"calls\": ")
+        .number(table.functions[i].calls)
+        .put('}');
   }
   text += "],\n     ";
   key(text, "lines");

@@ -1,6 +1,7 @@
 #include "export/output/export_text.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace qar {
 namespace {
@@ -115,6 +116,26 @@ void appendJsonString(std::string& out, std::string_view text) {
       },
       nullptr, plainJson);
   out.push_back('"');
+}
+
+char* writeJsonString(char* at, std::string_view text) {
+  *at++ = '"';
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  size_t plain = 0;
+  while (plain < text.size() && plainJson(bytes[plain])) ++plain;
+  if (plain == text.size()) {
+    std::memcpy(at, text.data(), text.size());
+    at += text.size();
+    *at++ = '"';
+    return at;
+  }
+  // A text to escape or convert is rare: put together as appendJsonString
+  // does, in a buffer kept for the next one.
+  static thread_local std::string escaped;
+  escaped.clear();
+  appendJsonString(escaped, text);
+  std::memcpy(at - 1, escaped.data(), escaped.size());
+  return at - 1 + escaped.size();
 }
 
 void appendXmlText(std::string& out, std::string_view text) {

@@ -15,6 +15,12 @@ void appendUtf8(std::string& out, std::string_view text);
 // control characters as \n, \t or \u00XX.
 void appendJsonString(std::string& out, std::string_view text);
 
+// Writes `text` as appendJsonString does at `at` and returns the end: for
+// text put together with a plain pointer. The room must hold
+// jsonStringRoom(text.size()) characters.
+char* writeJsonString(char* at, std::string_view text);
+inline constexpr size_t jsonStringRoom(size_t size) { return 6 * size + 2; }  // each byte at most a six-character escape
+
 // Appends `text` for XML content or a quoted attribute value: & < > " '
 // as entities; control characters and the two non-characters U+FFFE and
 // U+FFFF, which XML cannot hold, as "?".

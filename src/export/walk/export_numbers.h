@@ -18,8 +18,16 @@ inline char* writeDecimal(char* at, uint64_t value) {
     *at = static_cast<char>('0' + value);
     return at + 1;
   }
-  size_t count = 2;
-  for (uint64_t rest = value / 100; rest != 0; rest /= 10) ++count;
+  // Most numbers are short: compared, not divided, to count their digits.
+  size_t count;
+  if (value < 100) {
+    count = 2;
+  } else if (value < 10000) {
+    count = value < 1000 ? 3 : 4;
+  } else {
+    count = 5;
+    for (uint64_t rest = value / 100000; rest != 0; rest /= 10) ++count;
+  }
   char* const end = at + count;
   char* digits = end;
   while (value >= 100) {
@@ -74,6 +82,13 @@ class TextRoom {
   }
   TextRoom& number(uint64_t value) {
     at_ = writeDecimal(at_, value);
+    return *this;
+  }
+  // A signed number: its magnitude with a '-' before it (room: one more).
+  TextRoom& signedNumber(int64_t value) {
+    if (value < 0) *at_++ = '-';
+    // In unsigned arithmetic, which also holds the magnitude of INT64_MIN.
+    at_ = writeDecimal(at_, value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
     return *this;
   }
   // A piece that `write` puts at the given place, returning its end (an

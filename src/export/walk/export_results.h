@@ -106,6 +106,8 @@ struct FunctionResult {
   McdcTotals mcdc;
 };
 
+// The walk keeps one and clears it field by field for each file (its lists
+// keep their room): a field added here is cleared in beginFile too.
 struct FileResult {
   std::string name;  // as in the database
   std::string path;  // as written

@@ -5,6 +5,7 @@
 #include "export/walk/export_walk.h"
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -49,6 +50,9 @@ struct SwitchScope {
 // What one database file gives one written file.
 struct Contribution {
   PathTable table;
+  // The name as the database or a line directive gives it: a directive
+  // naming the same again goes here without its path made anew.
+  std::string name;
   bool deferred = false;  // other database files contribute to it too
 };
 
@@ -84,13 +88,15 @@ struct ExportWalk {
   std::vector<uint32_t> functionLines;  // lines of the function's records where it stands
   std::vector<SwitchScope> switches;
   std::vector<McdcCombination> combinations;  // registered, not yet analysed
+  std::vector<McdcConditionResult> conditions;  // of the multicondition being analysed
 };
 
 PathTable& targetTable(ExportWalk& w) { return w.contributions[w.target].table; }
 
-Contribution& useContribution(ExportWalk& w, std::string path, std::string key) {
+Contribution& useContribution(ExportWalk& w, std::string_view name, std::string path, std::string key) {
   if (w.contributionsUsed == w.contributions.size()) w.contributions.emplace_back();
   Contribution& contribution = w.contributions[w.contributionsUsed++];
+  contribution.name.assign(name);
   contribution.table.clear();
   contribution.table.path = std::move(path);
   contribution.table.key = std::move(key);
@@ -101,6 +107,13 @@ Contribution& useContribution(ExportWalk& w, std::string path, std::string key) 
 void followDirective(ExportWalk& w, std::string_view text) {
   std::string_view name;
   if (w.contributionsUsed == 0 || !directiveFileName(text, name)) return;
+  // Line directives name the same few files again and again.
+  for (size_t i = 0; i < w.contributionsUsed; ++i) {
+    if (w.contributions[i].name == name) {
+      w.target = i;
+      return;
+    }
+  }
   std::string path = exportPath(name, w.root);
   std::string key = exportPathKey(path);
   for (size_t i = 0; i < w.contributionsUsed; ++i) {
@@ -110,7 +123,7 @@ void followDirective(ExportWalk& w, std::string_view text) {
     }
   }
   bool deferred = w.contributions[0].deferred || key != w.contributions[0].table.key;
-  useContribution(w, std::move(path), std::move(key)).deferred = deferred;
+  useContribution(w, name, std::move(path), std::move(key)).deferred = deferred;
   w.target = w.contributionsUsed - 1;
 }
 
@@ -178,22 +191,26 @@ void enterLineCoverage(ExportWalk& w, const Probe& p) {
 // The registered combinations close: the MC/DC analysis gives each condition
 // one item under the MC/DC view, missed without a covered pair.
 void analyseMulticondition(ExportWalk& w, FunctionResult& function) {
-  MulticonditionResult result;
+  // The lists are gathered in the walk's own, which keep their room from one
+  // multicondition to the next, and copied once at their final size.
+  MulticonditionResult& result = function.multiconditions.emplace_back();
   result.line = mcdcSavedLine();
-  result.combinations.swap(w.combinations);
+  result.combinations.assign(std::make_move_iterator(w.combinations.begin()),
+                             std::make_move_iterator(w.combinations.end()));
   w.combinations.clear();
   analyseMcdc();
+  w.conditions.clear();
   McdcCondition condition;
   while (nextMcdcCondition(condition)) {
     for (size_t v = 0; v < kCoverageViewCount; ++v) {
       function.ter[v] += mcdcConditionTerFigures(condition.uncovered, kCoverageViews[v]);
     }
-    result.conditions.push_back(
+    w.conditions.push_back(
         {condition.number, !condition.uncovered, {condition.pairs.begin(), condition.pairs.end()}});
     ++function.mcdc.conditions;
     if (!condition.uncovered) ++function.mcdc.covered;
   }
-  function.multiconditions.push_back(std::move(result));
+  result.conditions.assign(std::make_move_iterator(w.conditions.begin()), std::make_move_iterator(w.conditions.end()));
 }
 
 void handleProbe(ExportWalk& w) {
@@ -274,8 +291,15 @@ void endFunction(ExportWalk& w) {
 
 void beginFile(ExportWalk& w) {
   const MonitoredFile* monitored = currentMonitoredFile();
-  w.file = FileResult{};
-  w.file.name = monitored->name;
+  // Cleared field by field: the lists keep their room for the next file.
+  FileResult& file = w.file;
+  file.name = monitored->name;
+  file.includes.clear();
+  file.functions.clear();
+  file.ter = ViewTer{};
+  file.statements = StatementTotals{};
+  file.mcdc = McdcTotals{};
+  file.timing = TimingTotals{};
   w.file.path = exportPath(w.file.name, w.root);
   w.file.isHeader = currentIsHeaderFile() != 0;
   w.file.mode = currentInstrumentationMode();
@@ -291,7 +315,7 @@ void beginFile(ExportWalk& w) {
   w.contributionsUsed = 0;
   std::string key = exportPathKey(w.file.path);
   const bool shared = w.sharedKeys.contains(key);
-  useContribution(w, w.file.path, std::move(key)).deferred = shared;
+  useContribution(w, w.file.name, w.file.path, std::move(key)).deferred = shared;
   w.target = 0;
   w.functionOpen = false;
 }
@@ -328,12 +352,16 @@ void endFile(ExportWalk& w) {
 ExportWalkPlan planExportWalk(const std::optional<std::string>& root,
                               const std::function<bool(const std::string& key)>& recordsWanted) {
   ExportWalkPlan plan;
+  // The names a file's directives gave so far: a name given again adds
+  // nothing, and line directives name the same few files again and again.
+  std::unordered_set<std::string_view> named;
   for (const MonitoredFile& monitored : database().monitoredFiles) {
     const std::string home = exportPathKey(exportPath(monitored.name, root));
     bool wanted = recordsWanted && recordsWanted(home);
+    named.clear();
     for (const DescriptionLine& line : monitored.descriptionLines) {
       std::string_view name;
-      if (!isDirectiveLine(lineText(line), name)) continue;
+      if (!isDirectiveLine(lineText(line), name) || !named.insert(name).second) continue;
       std::string key = exportPathKey(exportPath(name, root));
       if (recordsWanted && !wanted) wanted = recordsWanted(key);
       if (key != home) plan.sharedKeys.insert(std::move(key));

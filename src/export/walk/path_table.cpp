@@ -1,7 +1,9 @@
 #include "export/walk/path_table.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <string_view>
+
+#include "export/walk/export_numbers.h"
 
 namespace qar {
 namespace {
@@ -30,7 +32,11 @@ void unionLines(std::vector<uint32_t>& into, const std::vector<uint32_t>& from) 
 
 // Functions sorted by line and name: one per name and line, calls added.
 void combineFunctions(std::vector<LocatedFunction>& functions) {
-  std::stable_sort(functions.begin(), functions.end(), byLineThenName);
+  // Records come mostly in the order of their lines: nothing to sort then
+  // (and no buffer for the stable sort).
+  if (!std::is_sorted(functions.begin(), functions.end(), byLineThenName)) {
+    std::stable_sort(functions.begin(), functions.end(), byLineThenName);
+  }
   size_t out = 0;
   for (size_t i = 0; i < functions.size(); ++i) {
     if (out > 0 && functions[out - 1].line == functions[i].line && functions[out - 1].name == functions[i].name) {
@@ -43,11 +49,6 @@ void combineFunctions(std::vector<LocatedFunction>& functions) {
     ++out;
   }
   functions.resize(out);
-}
-
-void lcovComparableName(std::string_view name, std::string& out) {
-  out.assign(name);
-  std::replace(out.begin(), out.end(), ',', ';');
 }
 
 }  // namespace
@@ -66,7 +67,9 @@ const char* branchKindName(BranchKind kind) {
 
 void settleContribution(PathTable& table) {
   std::vector<LineHits>& lines = table.lines;
-  std::sort(lines.begin(), lines.end(), [](const LineHits& a, const LineHits& b) { return a.line < b.line; });
+  const auto byLine = [](const LineHits& a, const LineHits& b) { return a.line < b.line; };
+  // Lines of one number are kept once with their largest count, whatever their order.
+  if (!std::is_sorted(lines.begin(), lines.end(), byLine)) std::sort(lines.begin(), lines.end(), byLine);
   size_t out = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (out > 0 && lines[out - 1].line == lines[i].line) {
@@ -77,7 +80,9 @@ void settleContribution(PathTable& table) {
   }
   lines.resize(out);
   // Within one contribution every branch is its own: (line, block, branch) is unique.
-  std::sort(table.branches.begin(), table.branches.end(), byLineThenBranch);
+  if (!std::is_sorted(table.branches.begin(), table.branches.end(), byLineThenBranch)) {
+    std::sort(table.branches.begin(), table.branches.end(), byLineThenBranch);
+  }
   combineFunctions(table.functions);
 }
 
@@ -189,25 +194,46 @@ LineCoverage lineCoverageOf(const PathTable& table) {
 }
 
 std::vector<std::string> uniqueFunctionNames(const PathTable& table) {
-  // Functions are one per name and line; a compared name met twice is met at two lines.
-  std::unordered_map<std::string, uint32_t> uses;
-  std::string compared;
-  for (const LocatedFunction& function : table.functions) {
-    lcovComparableName(function.name, compared);
-    ++uses[compared];
-  }
   std::vector<std::string> names;
-  names.reserve(table.functions.size());
-  for (const LocatedFunction& function : table.functions) {
-    lcovComparableName(function.name, compared);
-    std::string name = function.name;
-    if (uses[compared] > 1) {
-      name += '@';
-      name += std::to_string(function.line);
-    }
-    names.push_back(std::move(name));
-  }
+  uniqueFunctionNames(table, names);
   return names;
+}
+
+void uniqueFunctionNames(const PathTable& table, std::vector<std::string>& names) {
+  // Functions are one per name and line, so a compared name met twice is
+  // met at two lines. The names are put in the compared order (a file has
+  // few functions) and each compared with the next: no name is copied to
+  // be compared.
+  const std::vector<LocatedFunction>& functions = table.functions;
+  const auto compared = [](char c) { return c == ',' ? ';' : c; };
+  const auto comparedLess = [&](uint32_t a, uint32_t b) {
+    const std::string& x = functions[a].name;
+    const std::string& y = functions[b].name;
+    return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(),
+                                        [&](char p, char q) { return compared(p) < compared(q); });
+  };
+  const auto comparedEqual = [&](uint32_t a, uint32_t b) {
+    const std::string& x = functions[a].name;
+    const std::string& y = functions[b].name;
+    return std::equal(x.begin(), x.end(), y.begin(), y.end(),
+                      [&](char p, char q) { return compared(p) == compared(q); });
+  };
+  std::vector<uint32_t> order(functions.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), comparedLess);
+  std::vector<bool> repeated(functions.size());
+  for (size_t k = 1; k < order.size(); ++k) {
+    if (comparedEqual(order[k - 1], order[k])) repeated[order[k - 1]] = repeated[order[k]] = true;
+  }
+  // The strings of `names` keep their room from one table to the next.
+  names.resize(functions.size());
+  for (size_t i = 0; i < functions.size(); ++i) {
+    names[i].assign(functions[i].name);
+    if (repeated[i]) {
+      names[i] += '@';
+      appendDecimal(names[i], functions[i].line);
+    }
+  }
 }
 
 LineCoverage functionCoverage(const PathTable& table, const LocatedFunction& function) {
@@ -215,14 +241,21 @@ LineCoverage functionCoverage(const PathTable& table, const LocatedFunction& fun
   auto lineAt = table.lines.begin();
   auto branchAt = table.branches.begin();
   for (uint32_t line : function.lines) {
-    lineAt = std::lower_bound(lineAt, table.lines.end(), line,
-                              [](const LineHits& entry, uint32_t value) { return entry.line < value; });
+    // A function's lines mostly follow one another in the table: the next
+    // entry is tried before the search.
+    if (lineAt != table.lines.end() && lineAt->line < line) ++lineAt;
+    if (lineAt != table.lines.end() && lineAt->line < line) {
+      lineAt = std::lower_bound(lineAt, table.lines.end(), line,
+                                [](const LineHits& entry, uint32_t value) { return entry.line < value; });
+    }
     if (lineAt != table.lines.end() && lineAt->line == line) {
       ++coverage.lines.found;
       if (lineAt->hits > 0) ++coverage.lines.hit;
     }
-    branchAt = std::lower_bound(branchAt, table.branches.end(), line,
-                                [](const BranchCount& entry, uint32_t value) { return entry.line < value; });
+    if (branchAt != table.branches.end() && branchAt->line < line) {
+      branchAt = std::lower_bound(branchAt, table.branches.end(), line,
+                                  [](const BranchCount& entry, uint32_t value) { return entry.line < value; });
+    }
     for (auto b = branchAt; b != table.branches.end() && b->line == line; ++b) {
       ++coverage.branches.found;
       if (b->taken > 0) ++coverage.branches.hit;

@@ -124,6 +124,8 @@ LineCoverage lineCoverageOf(const PathTable& table);
 // the line added. Names are compared as an LCOV reader sees them (a comma
 // ends a name there, so "," is compared as ";").
 std::vector<std::string> uniqueFunctionNames(const PathTable& table);
+// The same into `names`, whose strings keep their room from call to call.
+void uniqueFunctionNames(const PathTable& table, std::vector<std::string>& names);
 
 // The branches on one line of a settled table: found and taken.
 struct LineBranches {

@@ -32,6 +32,22 @@ TEST(ExportText, JsonStringsAreQuotedAndEscaped) {
   EXPECT_EQ(out, "\"a\\\"b\\\\c\\nd\\te\\u0001\\u001f\xc3\xa9\"");
 }
 
+// Written into room as appended, plain or escaped, and within the room it
+// names even when every byte takes its longest escape.
+TEST(ExportText, JsonStringsWrittenInPlaceAreThoseAppended) {
+  for (std::string_view text : {std::string_view(""), std::string_view("plain_name(int)"),
+                                std::string_view("a\"b\\c\nd\te\x01\x1f\xe9"), std::string_view("\x01\x02\x03\x04")}) {
+    std::string appended;
+    appendJsonString(appended, text);
+    std::string written(jsonStringRoom(text.size()) + 1, '#');
+    const char* end = writeJsonString(written.data(), text);
+    const size_t length = static_cast<size_t>(end - written.data());
+    EXPECT_EQ(written.substr(0, length), appended);
+    EXPECT_LE(length, jsonStringRoom(text.size()));
+    EXPECT_EQ(written.back(), '#');
+  }
+}
+
 TEST(ExportText, XmlTextHasEntitiesAndNoCharacterXmlCannotHold) {
   std::string out;
   appendXmlText(out, "a<b & 'c' \"d\">\t\x7f\xef\xbf\xbe\xef\xbf\xbd");

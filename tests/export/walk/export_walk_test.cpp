@@ -195,6 +195,29 @@ TEST_F(ExportWalkTest, LineDirectivesSendLinesWhereTheyPointAndSharedFilesComeLa
   EXPECT_EQ(files[0].ter[static_cast<size_t>(CoverageView::Decision)].items, 5u);
 }
 
+// Directives that go back and forth, naming one written file under two
+// spellings, all reach the same table; the next file starts with nothing of
+// the one before.
+TEST_F(ExportWalkTest, DirectivesNamingAFileAgainReachTheSameTable) {
+  addFile("main.c", 3,
+          {"0 3 0 0 0 main", "50 1 0 0 0 # 1 \"gen/parse.y\"", "0 10 0 1 0 a", "51 4 0 0 0 # 4 \"main.c\"",
+           "0 5 0 2 0 b", "50 1 0 0 0 # 1 \"./gen/parse.y\"", "0 11 0 3 0 c", "50 1 0 0 0 # 1 \"gen/parse.y\"",
+           "0 12 0 4 0 d", "51 6 0 0 0 # 6 \"main.c\"", "0 6 0 5 0 e"},
+          {{1, 2, 3, 4, 5, 6}, {}, {}, {}, {}, {}, {}});
+  addFile("next.c", 3, {"0 1 0 0 0 next", "2 2 0 0 0"}, {{7}, {}, {}, {}, {}, {}, {}});
+  walk();
+  ASSERT_EQ(paths.size(), 3u);
+  EXPECT_EQ(paths[0].path, "main.c");
+  EXPECT_EQ(linesOf(paths[0]), (Lines{{3, 1}, {5, 3}, {6, 6}}));
+  EXPECT_EQ(paths[1].path, "next.c");
+  EXPECT_EQ(paths[2].path, "gen/parse.y");
+  EXPECT_EQ(linesOf(paths[2]), (Lines{{10, 2}, {11, 4}, {12, 5}}));
+  ASSERT_EQ(files.size(), 2u);
+  ASSERT_EQ(files[1].functions.size(), 1u);
+  EXPECT_EQ(files[1].functions[0].name, "next");
+  EXPECT_EQ(files[1].ter[static_cast<size_t>(CoverageView::Function)].items, 1u);
+}
+
 TEST_F(ExportWalkTest, StatementsAndTimingAsTheListingsGiveThem) {
   addFile("calc.c", 11,
           {"0 12 0 0 0 calc", "20 14 0 0 1 x > 0", "13 16 1 0 2 x", "3 16 1 0 1", "13 18 2 1 1 0", "2 19 2 0 0"},
