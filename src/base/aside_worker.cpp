@@ -5,38 +5,49 @@
 
 #include <pthread.h>
 
-#include <algorithm>
-#include <vector>
-
 namespace qar {
 namespace {
 
 // The workers that may run a thread. A fork copies only the thread that
 // forks: every worker's thread is ended before, and started again when it
-// is next needed, in either process.
-std::vector<AsideWorker*>& workers() {
-  static std::vector<AsideWorker*> all;
-  return all;
-}
+// is next needed, in either process. A plain array: it outlives every
+// worker, whatever the order in which the process ends them.
+constexpr size_t kMaxWorkers = 8;
+AsideWorker* registeredWorkers[kMaxWorkers] = {};
 
 void stopWorkersBeforeFork() {
-  for (AsideWorker* worker : workers()) worker->stop();
+  for (AsideWorker* worker : registeredWorkers) {
+    if (worker != nullptr) worker->stop();
+  }
+}
+
+bool registerWorker(AsideWorker* worker) {
+  for (AsideWorker* registered : registeredWorkers) {
+    if (registered == worker) return true;
+  }
+  for (AsideWorker*& slot : registeredWorkers) {
+    if (slot == nullptr) {
+      slot = worker;
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
 
 AsideWorker::~AsideWorker() {
   stop();
-  std::vector<AsideWorker*>& all = workers();
-  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+  for (AsideWorker*& slot : registeredWorkers) {
+    if (slot == this) slot = nullptr;
+  }
 }
 
 bool AsideWorker::start() {
   if (thread_.joinable()) return true;
   static const bool forkHandled = pthread_atfork(stopWorkersBeforeFork, nullptr, nullptr) == 0;
-  if (!forkHandled) return false;
-  std::vector<AsideWorker*>& all = workers();
-  if (std::find(all.begin(), all.end(), this) == all.end()) all.push_back(this);
+  // A worker the fork handler does not know of runs no thread.
+  if (!forkHandled || !registerWorker(this)) return false;
   stopping_ = false;
   try {
     thread_ = std::thread([this] { run(); });
