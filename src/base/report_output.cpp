@@ -41,8 +41,8 @@ int createForWriting(const std::string& name) {
 }
 
 // A large report's text goes into its file from a second thread while the
-// next buffer is filled: writing into the page cache costs the system about
-// a sixth of the XML report's time. Buffers are handed over where the file
+// next buffer is filled: writing into the page cache cost the system a
+// tenth to a sixth of the XML report's time. Buffers are handed over where the file
 // would have been written, one at a time, and the outcome of one is settled
 // before the next is handed over, before anything is written to the file
 // directly, when the file is closed, and before any diagnostic (a barrier
