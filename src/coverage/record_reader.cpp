@@ -3,6 +3,7 @@
 #include <array>
 #include <limits>
 #include <memory>
+#include <vector>
 
 #include "coverage/database.h"
 #include "coverage/record_reader_state.h"
@@ -119,6 +120,41 @@ struct ReaderState {
 ReaderState& readerState() {
   static ReaderState state;
   return state;
+}
+
+// The records the statement look-ahead of a function read, kept for the walk,
+// which reads the same lines right after: taken from here, a line is read
+// once per walk instead of twice. A record is known by where the cursor
+// stood when the look-ahead took it; since the lines and their values no
+// longer change once the walk runs, a record found there is what reading the
+// line would give.
+struct KeptRecord {
+  uint32_t from = 0;   // the cursor's next line when the look-ahead took it
+  uint32_t index = 0;  // the line the record came from
+  RecordCategory category = RecordCategory::ProbeRecord;
+  Probe probe;  // as nextRecord gives it before the rules for sum lists and kinds 70 to 74
+};
+
+struct ReadAhead {
+  bool keeping = false;  // between saveRecordCursor and restoreRecordCursor
+  MonitoredFileIt file;
+  // The first `count` are the look-ahead's; the storage only grows, so
+  // that keeping a record is a few stores.
+  std::vector<KeptRecord> records;
+  size_t count = 0;
+  size_t next = 0;  // the first record the walk may still take
+};
+
+ReadAhead& readAhead() {
+  static ReadAhead kept;
+  return kept;
+}
+
+void forgetReadAhead() {
+  ReadAhead& kept = readAhead();
+  kept.keeping = false;
+  kept.count = 0;
+  kept.next = 0;
 }
 
 bool isBlankLine(std::string_view text) {
@@ -494,60 +530,97 @@ RecordCategory parseRecordLine(std::string_view line, const CounterArrays* count
   return parseRecordLine(line, counters, hasTiming, probe, lookAheadStart);
 }
 
+namespace {
+
+// The record the look-ahead kept for the line the walk takes next, the
+// cursor moved past it as reading the line moves it; nullptr when none was
+// kept there.
+const KeptRecord* takeKeptRecord(Cursor& cursor) {
+  ReadAhead& kept = readAhead();
+  const size_t count = kept.count;
+  size_t next = kept.next;
+  if (next >= count || !cursor.walking || cursor.file != kept.file) return nullptr;
+  // The walk may have passed over kept lines (a sum list's partner).
+  while (kept.records[next].from < cursor.nextLine) {
+    if (++next == count) {
+      kept.next = next;
+      return nullptr;
+    }
+  }
+  const KeptRecord& record = kept.records[next];
+  if (record.from != cursor.nextLine) {
+    kept.next = next;
+    return nullptr;
+  }
+  kept.next = next + 1;
+  cursor.nextLine = size_t{record.index} + 1;
+  cursor.lastLine = record.index;
+  cursor.haveLastLine = true;
+  return &record;
+}
+
+}  // namespace
+
 RecordCategory nextRecord(Probe& probe) {
   ReaderState& state = readerState();
   const bool prepared = database().countersPrepared;
   for (;;) {
-    std::string_view text;
-    DescriptionLine* line = takeLine(state, text);
-    if (line == nullptr) return RecordCategory::EndOfRecords;
-    if (text == kTerminatorLine) failInternal("postsym", 1795);
-    if (text.front() == '%') continue;
-    if (text.front() == '@') return startFile(state, text);
-
-    MonitoredFile& file = *state.cursor.file;
-    uint32_t pendingTrue = probe.counter1;
-    uint32_t pendingFalse = probe.counter2;
+    const uint32_t pendingTrue = probe.counter1;
+    const uint32_t pendingFalse = probe.counter2;
     RecordCategory category;
-    if (prepared && isCompactLine(text)) {
-      readCompactLine(text, probe);
-      if (!probe.text.empty() && probe.text.back() == ' ') probe.text.remove_suffix(1);
-      category = categoryOfKind(probe.kind);
+    if (const KeptRecord* kept = prepared ? takeKeptRecord(state.cursor) : nullptr) {
+      probe = kept->probe;
+      category = kept->category;
+      if (category == RecordCategory::IncludeRecord) return category;
     } else {
-      size_t lookAheadStart = 0;
-      category = parseRecordLine(text, prepared ? nullptr : file.counterData.get(), state.mode.hasTiming(), probe,
-                                 lookAheadStart);
-      if (category == RecordCategory::BadRecord) {
-        setErrorArguments(file.name);
-        return category;
+      std::string_view text;
+      DescriptionLine* line = takeLine(state, text);
+      if (line == nullptr) return RecordCategory::EndOfRecords;
+      if (text == kTerminatorLine) failInternal("postsym", 1795);
+      if (text.front() == '%') continue;
+      if (text.front() == '@') return startFile(state, text);
+
+      MonitoredFile& file = *state.cursor.file;
+      if (prepared && isCompactLine(text)) {
+        readCompactLine(text, probe);
+        if (!probe.text.empty() && probe.text.back() == ' ') probe.text.remove_suffix(1);
+        category = categoryOfKind(probe.kind);
+      } else {
+        size_t lookAheadStart = 0;
+        category = parseRecordLine(text, prepared ? nullptr : file.counterData.get(), state.mode.hasTiming(),
+                                   probe, lookAheadStart);
+        if (category == RecordCategory::BadRecord) {
+          setErrorArguments(file.name);
+          return category;
+        }
+        if (prepared && category != RecordCategory::IncludeRecord && database().recordTextsCompactable) {
+          compactRecordLine(line->textRef, static_cast<size_t>(probe.text.data() - text.data()), lookAheadStart,
+                            probe);
+        }
       }
-      if (prepared && category != RecordCategory::IncludeRecord && database().recordTextsCompactable) {
-        compactRecordLine(line->textRef, static_cast<size_t>(probe.text.data() - text.data()), lookAheadStart,
-                          probe);
+      if (category == RecordCategory::IncludeRecord) return category;
+      if (prepared) {
+        LineValues values = lineValues(file, *line);
+        probe.counter1 = values.value1;
+        probe.counter2 = values.value2;
+        probe.timeTotal = values.value3;
+        probe.timeMax = values.value4;
       }
-    }
-    if (category == RecordCategory::IncludeRecord) return category;
-    if (prepared) {
-      LineValues values = lineValues(file, *line);
-      probe.counter1 = values.value1;
-      probe.counter2 = values.value2;
-      probe.timeTotal = values.value3;
-      probe.timeMax = values.value4;
     }
     switch (probeKindInfo(probe.kind).source) {
       case CounterSource::TrueSum:
         // After the preparation pass the partner (false) list carries nothing
         // the following record needs: it has its own values.
+        // Before it, the list's sum becomes the pending true sum.
         if (prepared) {
           takeLineInFile(state.cursor);
-        } else {
-          pendingTrue = probe.counter1;
+          probe.counter1 = pendingTrue;
         }
-        probe.counter1 = pendingTrue;
         probe.counter2 = pendingFalse;
         continue;
       case CounterSource::FalseSum: {
-        uint32_t falseSum = prepared ? lineValues(file, *line).value1 : probe.counter1;
+        // Prepared, counter1 holds the line's own first value.
+        const uint32_t falseSum = probe.counter1;
         probe.counter1 = pendingTrue;
         probe.counter2 = falseSum;
         continue;
@@ -696,6 +769,37 @@ bool preparationTakesPendingSums(const MonitoredFile& file) {
 // The look-ahead reads kinds 70 to 74 as they stand and the counters from the
 // line's values; its text is what follows five runs of digits, each with one
 // optional blank after it. An include line reads as a ProbeRecord of kind 50.
+namespace {
+
+std::string_view withoutTrailingBlank(std::string_view text) {
+  if (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// Keeps what the look-ahead read of line `index` (taken with the cursor's
+// next line at `from`) for the walk, with the text where the walk takes it.
+inline void keepRecord(size_t from, size_t index, const Probe& probe, std::string_view walkText,
+                       RecordCategory category) {
+  ReadAhead& kept = readAhead();
+  if (!kept.keeping || index >= std::numeric_limits<uint32_t>::max()) return;
+  if (kept.count == kept.records.size()) kept.records.resize(kept.count * 2 + 64);
+  KeptRecord& record = kept.records[kept.count++];
+  record.from = static_cast<uint32_t>(from);
+  record.index = static_cast<uint32_t>(index);
+  record.category = category;
+  record.probe = probe;
+  record.probe.text = walkText;
+}
+
+// An include line as the walk gives it: no numbers, no counters.
+void keepIncludeLine(size_t from, size_t index, std::string_view text) {
+  Probe include;
+  include.kind = kKindLineEntry;
+  keepRecord(from, index, include, text, RecordCategory::IncludeRecord);
+}
+
+}  // namespace
+
 RecordCategory peekRecord(Probe& probe) {
   ReaderState& state = readerState();
   Cursor& cursor = state.cursor;
@@ -704,7 +808,8 @@ RecordCategory peekRecord(Probe& probe) {
     return RecordCategory::FunctionRecord;
   }
   std::vector<DescriptionLine>& lines = cursor.file->descriptionLines;
-  size_t index = cursor.nextLine;
+  const size_t from = cursor.nextLine;
+  size_t index = from;
   while (index < lines.size() && isBlankLine(lineText(lines[index]))) ++index;
   if (index == lines.size() || lineText(lines[index]).front() == '%') {
     probe.kind = kKindFunction;
@@ -717,40 +822,60 @@ RecordCategory peekRecord(Probe& probe) {
   probe.counter2 = values.value2;
   probe.timeTotal = values.value3;
   probe.timeMax = values.value4;
+  std::string_view walkText;
   if (isCompactLine(lineTextAt)) {
     readCompactLine(lineTextAt, probe);
-    return probe.kind == kKindFunction ? RecordCategory::FunctionRecord : RecordCategory::ProbeRecord;
-  }
-  if (isIncludeLine(lineTextAt)) {
+    walkText = withoutTrailingBlank(probe.text);
+  } else if (isIncludeLine(lineTextAt)) {
     probe.kind = kKindLineEntry;
     probe.text = lineTextAt.substr(0, kMaxTextLength);
+    keepIncludeLine(from, index, probe.text);
     return RecordCategory::ProbeRecord;
-  }
-  ScanText text(lineTextAt);
-  RecordNumbers numbers;
-  size_t textStart = 0;
-  if (!scanRecordNumbers(lineTextAt, text, numbers, textStart) || !probeKindInfo(numbers.kind).known) {
-    setErrorArguments(cursor.file->name);
-    return RecordCategory::BadRecord;
-  }
-  probe.kind = static_cast<uint32_t>(numbers.kind);
-  probe.line = numbers.line;
-  probe.statementCount = numbers.statementCount;
-  probe.nesting = numbers.nesting;
-  probe.text = lineTextAt.substr(textStart, kMaxTextLength);
-  if (database().recordTextsCompactable) {
-    // The walk reads this line next and would rewrite it into the same
-    // parsed form (its text where the walk takes it): done here, the walk
-    // does not scan its numbers a second time.
+  } else {
+    ScanText text(lineTextAt);
+    RecordNumbers numbers;
+    size_t textStart = 0;
+    if (!scanRecordNumbers(lineTextAt, text, numbers, textStart) || !probeKindInfo(numbers.kind).known) {
+      setErrorArguments(cursor.file->name);
+      return RecordCategory::BadRecord;
+    }
+    probe.kind = static_cast<uint32_t>(numbers.kind);
+    probe.line = numbers.line;
+    probe.statementCount = numbers.statementCount;
+    probe.nesting = numbers.nesting;
+    probe.text = lineTextAt.substr(textStart, kMaxTextLength);
+    // Where the walk takes the text: after all the white space.
     skipScanSpace(text);
-    compactRecordLine(lines[index].textRef, static_cast<size_t>(text.at - lineTextAt.data()), textStart, probe);
+    if (database().recordTextsCompactable) {
+      // The walk would rewrite this line into the same parsed form (its
+      // text where the walk takes it): done here, later walks do not scan
+      // its numbers again.
+      compactRecordLine(lines[index].textRef, static_cast<size_t>(text.at - lineTextAt.data()), textStart, probe);
+    }
+    walkText = withoutTrailingBlank(text.rest().substr(0, kMaxTextLength));
   }
-  return probe.kind == kKindFunction ? RecordCategory::FunctionRecord : RecordCategory::ProbeRecord;
+  const RecordCategory category = categoryOfKind(probe.kind);
+  keepRecord(from, index, probe, walkText, category);
+  return category == RecordCategory::FunctionRecord ? category : RecordCategory::ProbeRecord;
 }
 
-void saveRecordCursor() { readerState().saved = readerState().cursor; }
+void saveRecordCursor() {
+  ReaderState& state = readerState();
+  state.saved = state.cursor;
+  // A new look-ahead: what the one before kept is of no more use.
+  ReadAhead& kept = readAhead();
+  kept.count = 0;
+  kept.next = 0;
+  kept.keeping = state.cursor.walking;
+  if (kept.keeping) kept.file = state.cursor.file;
+}
 
-void restoreRecordCursor() { readerState().cursor = readerState().saved; }
+void restoreRecordCursor() {
+  readerState().cursor = readerState().saved;
+  ReadAhead& kept = readAhead();
+  kept.keeping = false;
+  kept.next = 0;
+}
 
 void moveRecordCursorTo(const DescriptionLine* line) {
   Cursor& cursor = readerState().cursor;
@@ -764,14 +889,19 @@ void resetRecordCursor() {
   ReaderState& state = readerState();
   state.cursor = Cursor{};
   state.saved = Cursor{};
+  forgetReadAhead();
 }
 
-void resetRecordReader() { readerState() = ReaderState{}; }
+void resetRecordReader() {
+  readerState() = ReaderState{};
+  forgetReadAhead();
+}
 
 void recordCursorFileRemoved(const MonitoredFile& file) {
   ReaderState& state = readerState();
   auto pointsAt = [&file](const Cursor& cursor) { return cursor.walking && &*cursor.file == &file; };
   if (pointsAt(state.cursor) || pointsAt(state.saved)) resetRecordCursor();
+  if (readAhead().count != 0 && &*readAhead().file == &file) forgetReadAhead();
   if (state.file == &file) state.file = nullptr;
 }
 

@@ -72,7 +72,9 @@ void prepareFileLines(MonitoredFileIt file, Probe& probe);
 // FunctionRecord with kind 0 and stays there. Counters are the line's values.
 RecordCategory peekRecord(Probe& probe);
 
-// One slot for look-ahead with peekRecord.
+// One slot for look-ahead with peekRecord. Between the two, the records
+// peekRecord reads are kept; after the preparation pass nextRecord takes a
+// line's record from there instead of reading the line again.
 void saveRecordCursor();
 void restoreRecordCursor();
 

@@ -468,3 +468,101 @@ TEST_F(RecordReaderTest, RecordLinesStayTextsUnlessCompactingIsAllowed) {
 
 }  // namespace
 }  // namespace qar
+
+namespace qar {
+namespace {
+
+struct WalkedRecord {
+  Delivered record;
+  size_t lineIndex;  // of the line the record came from in its file
+  bool operator==(const WalkedRecord&) const = default;
+};
+
+// A prepared walk's records and the lines they came from; with `lookAhead`
+// the statement look-ahead runs after every function record, so that the
+// walk takes the records it kept. `moveAfterFunction` moves the cursor to
+// that line of the file after the look-ahead of the first function.
+std::vector<WalkedRecord> walkRecords(bool lookAhead, size_t moveAfterFunction = 0) {
+  std::vector<WalkedRecord> records;
+  Probe probe;
+  bool moved = false;
+  for (RecordCategory category = nextRecord(probe); category != RecordCategory::EndOfRecords;
+       category = nextRecord(probe)) {
+    const DescriptionLine* line = currentDescriptionLine();
+    const size_t index =
+        line == nullptr ? 0 : static_cast<size_t>(line - currentLineFile()->descriptionLines.data());
+    records.push_back({Delivered{category, probe.kind, probe.line, probe.statementCount, probe.nesting,
+                                 std::string(probe.text), probe.counter1, probe.counter2, probe.timeTotal,
+                                 probe.timeMax},
+                       index});
+    if (category == RecordCategory::BadRecord) break;
+    if (category != RecordCategory::FunctionRecord) continue;
+    if (lookAhead) {
+      saveRecordCursor();
+      Probe look;
+      while (peekRecord(look) == RecordCategory::ProbeRecord) {
+      }
+      restoreRecordCursor();
+    }
+    if (moveAfterFunction != 0 && !moved) {
+      moved = true;
+      moveRecordCursorTo(&currentLineFile()->descriptionLines[moveAfterFunction]);
+    }
+  }
+  return records;
+}
+
+// The walk takes what the look-ahead read instead of reading the lines
+// again: every record, its counters and the cursor must be those of reading.
+TEST_F(RecordReaderTest, WalkTakesTheLookAheadsRecordsAsReadingTheLinesGivesThem) {
+  // Sum lists with their partners (one that does not parse), kinds 70 to 74,
+  // texts with blanks around them, blank lines, line and include records
+  // inside a function, records after the count line, a bad line.
+  addFile("t.c", {"@t.c", "15 100 00000001 0 0", "0 1 0 0 0 f", "50 2 0 0 0 \"x.h\"", "  ", "20 3 1 0 1 a < b ",
+                  "13 4 2 0 2  two  blanks ", "78 5 1 0 1 0,1", "79 5 1 2 1 0", "70 5 1 0 1 c", "80 6 1 0 1 1", "",
+                  "81 6 1 2 1 1", "74 6 1 0 1 d", "79 7 1 2 1 0", "#include \"in.h\"", "3 8 3 0 1",
+                  "51 9 0 0 0 \"t.c\"", "0 10 0 1 0 g", "13 11 1 1 1 r", "2 12 2 0 0", "%12,2,3,1,4,1",
+                  "13 13 1 2 1 after the count line", "0 14 0 3 0 h", "3 15 1 0 1"});
+  addFile("u.c", {"@u.c", "15 100 00000002 0 0", "0 1 0 0 0 k", "13 2 1 0 1 ", "78 3 1 0 1 0",
+                  "99 a partner that does not parse", "72 3 1 0 1 e", "3 4 1 0 1", "bad line"});
+  uint32_t value = 1;
+  for (MonitoredFile& each : database().monitoredFiles) {
+    for (DescriptionLine& line : each.descriptionLines) {
+      setLineValues(each, line, LineValues{value, value + 1, value + 2, value + 3});
+      value += 4;
+    }
+  }
+  database().countersPrepared = true;
+  const std::vector<WalkedRecord> reading = walkRecords(false);
+  ASSERT_EQ(reading.back().record.category, RecordCategory::BadRecord);
+  EXPECT_EQ(walkRecords(true), reading);
+  database().recordTextsCompactable = true;
+  EXPECT_EQ(walkRecords(true), reading);  // the look-ahead compacts the lines
+  EXPECT_EQ(walkRecords(true), reading);  // and reads them compacted
+  EXPECT_EQ(walkRecords(false), reading);
+
+  // Moved within a function after its look-ahead (the untested listing
+  // passing over a body), the walk goes on from the line moved to.
+  const std::vector<WalkedRecord> moved = walkRecords(false, 13);
+  EXPECT_EQ(walkRecords(true, 13), moved);
+  EXPECT_EQ(moved[2].lineIndex, 13u);
+  EXPECT_EQ(moved[2].record.kind, 24u);  // kind 74 delivered as 24
+
+  // A walk after the file the look-ahead kept from is gone starts over.
+  resetRecordCursor();
+  Probe probe;
+  nextRecord(probe);
+  nextRecord(probe);
+  saveRecordCursor();
+  Probe look;
+  peekRecord(look);
+  restoreRecordCursor();
+  removeMonitoredFile(database().monitoredFiles.begin());
+  ASSERT_EQ(nextRecord(probe), RecordCategory::FileStart);
+  EXPECT_EQ(currentFileName(), "u.c");
+  ASSERT_EQ(nextRecord(probe), RecordCategory::FunctionRecord);
+  EXPECT_EQ(probe.text, "k");
+}
+
+}  // namespace
+}  // namespace qar
