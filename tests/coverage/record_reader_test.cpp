@@ -484,6 +484,7 @@ struct WalkedRecord {
 // that line of the file after the look-ahead of the first function.
 std::vector<WalkedRecord> walkRecords(bool lookAhead, size_t moveAfterFunction = 0) {
   std::vector<WalkedRecord> records;
+  resetRecordCursor();  // the walk before ended at the bad line
   Probe probe;
   bool moved = false;
   for (RecordCategory category = nextRecord(probe); category != RecordCategory::EndOfRecords;
@@ -545,6 +546,7 @@ TEST_F(RecordReaderTest, WalkTakesTheLookAheadsRecordsAsReadingTheLinesGivesThem
   // passing over a body), the walk goes on from the line moved to.
   const std::vector<WalkedRecord> moved = walkRecords(false, 13);
   EXPECT_EQ(walkRecords(true, 13), moved);
+  ASSERT_GT(moved.size(), 2u);
   EXPECT_EQ(moved[2].lineIndex, 13u);
   EXPECT_EQ(moved[2].record.kind, 24u);  // kind 74 delivered as 24
 
