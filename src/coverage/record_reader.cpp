@@ -234,6 +234,23 @@ bool readUsualDigits(const char*& at, const char* end, uint32_t& value) {
   return at != start && at - start <= kMaxUsualDigits;
 }
 
+// readUsualDigits where more than nine bytes are left: the run is read
+// without looking for the line's end, since a tenth digit makes it unusual
+// anyway (the general conversions then read the line).
+inline bool readUsualDigitsWithRoom(const char*& at, uint32_t& value) {
+  uint32_t sum = 0;
+  for (ptrdiff_t i = 0; i <= kMaxUsualDigits; ++i) {
+    const auto digit = static_cast<uint32_t>(static_cast<unsigned char>(at[i]) - '0');
+    if (digit > 9) {
+      value = sum;
+      at += i;
+      return i != 0;
+    }
+    sum = sum * 10 + digit;
+  }
+  return false;
+}
+
 // The form nearly every record line has: five runs of one to nine digits,
 // the first at the start of the line and each of the others after one
 // blank. For it the general conversions below give the same values, which
@@ -241,7 +258,9 @@ bool readUsualDigits(const char*& at, const char* end, uint32_t& value) {
 bool scanUsualRecordNumbers(ScanText& text, RecordNumbers& numbers) {
   const char* at = text.at;
   const char* const end = text.end;
-  auto digits = [&at, end](uint32_t& value) { return readUsualDigits(at, end, value); };
+  auto digits = [&at, end](uint32_t& value) {
+    return end - at > kMaxUsualDigits ? readUsualDigitsWithRoom(at, value) : readUsualDigits(at, end, value);
+  };
   auto blank = [&at, end] {
     if (at == end || *at != ' ') return false;
     ++at;

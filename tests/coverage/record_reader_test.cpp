@@ -308,6 +308,21 @@ TEST_F(RecordReaderTest, RecordLinesFollowTheScanRules) {
   // Signs and any white space between numbers; a negative unsigned number wraps.
   EXPECT_EQ(parseRecordLine("  +13\t-1  2 0 3 t", nullptr, false, probe), RecordCategory::ProbeRecord);
   EXPECT_EQ(std::tie(probe.kind, probe.line), std::make_tuple(13u, 4294967295u));
+  // Runs of nine digits and more, with the line going on after them or not:
+  // longer runs take the general conversions (cut to 32 bits).
+  const std::pair<const char*, uint32_t> runs[] = {
+      {"13 123456789 2 0 3 text after", 123456789u},
+      {"13 1234567890 2 0 3 text after", 1234567890u},
+      {"13 99999999999 2 0 3 text after", static_cast<uint32_t>(99999999999ull)},
+      {"13 123456789 2 0 3", 123456789u},
+      {"13 0123456789 2 0 3", 123456789u},
+      {"13  123 2 0 3 two blanks before the line", 123u}};
+  for (const auto& [line, number] : runs) {
+    ASSERT_EQ(parseRecordLine(line, nullptr, false, probe), RecordCategory::ProbeRecord) << line;
+    EXPECT_EQ(std::tie(probe.line, probe.nesting), std::make_tuple(number, 3u)) << line;
+  }
+  parseRecordLine("13 1 2 0 12345678901", nullptr, false, probe);
+  EXPECT_EQ(probe.nesting, static_cast<uint32_t>(12345678901ull));
   const std::string longLine = "3 1 2 0 3" + std::string(5000, 'z');
   parseRecordLine(longLine, nullptr, false, probe);
   EXPECT_EQ(probe.text.size(), 4095u);
