@@ -200,6 +200,8 @@ DescriptionLine* takeLine(ReaderState& state, std::string_view& text) {
     cursor.haveLastLine = false;
   }
   cursor.walking = false;
+  // What a look-ahead kept belongs to this walk.
+  forgetReadAhead();
   return nullptr;
 }
 
