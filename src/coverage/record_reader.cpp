@@ -200,8 +200,6 @@ DescriptionLine* takeLine(ReaderState& state, std::string_view& text) {
     cursor.haveLastLine = false;
   }
   cursor.walking = false;
-  // What a look-ahead kept belongs to this walk.
-  forgetReadAhead();
   return nullptr;
 }
 
@@ -596,7 +594,11 @@ RecordCategory nextRecord(Probe& probe) {
     } else {
       std::string_view text;
       DescriptionLine* line = takeLine(state, text);
-      if (line == nullptr) return RecordCategory::EndOfRecords;
+      if (line == nullptr) {
+        // What a look-ahead kept belongs to the walk that ends here.
+        forgetReadAhead();
+        return RecordCategory::EndOfRecords;
+      }
       if (text == kTerminatorLine) failInternal("postsym", 1795);
       if (text.front() == '%') continue;
       if (text.front() == '@') return startFile(state, text);
