@@ -117,24 +117,6 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
   input.conditionNames = &report.pendingNames;
   input.timeUnit = report.timeUnit;
 
-  if (coverage != nullptr) {
-    // What the page before ended in comes first, then this page's notice.
-    if (!settlePage()) {
-      report.active = false;
-      return;
-    }
-    if (input.mismatch) {
-      entry.sourceChanged = true;
-      noteSourceMismatch(input.sourceName, *input.mismatch);
-    }
-    handPageAside(report, file, *coverage, input, entry);
-    return;
-  }
-  // A page whose cards come later is made here and waits.
-  ExportStream& out = report.page;
-  out.held = true;
-  out.buffer.clear();
-  const HtmlCardsSpan cards = writeHtmlFilePage(out, input);
   // The page before this one was written meanwhile: whatever its writing
   // ended in comes first, and a page after a failed one says nothing and is
   // not written, as when every page is written in its turn.
@@ -146,6 +128,15 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
     entry.sourceChanged = true;
     noteSourceMismatch(input.sourceName, *input.mismatch);
   }
+  if (coverage != nullptr) {
+    handPageAside(report, file, *coverage, input, entry);
+    return;
+  }
+  // A page whose cards come later is made here and waits.
+  ExportStream& out = report.page;
+  out.held = true;
+  out.buffer.clear();
+  const HtmlCardsSpan cards = writeHtmlFilePage(out, input);
   report.waiting.push_back({entry.page, entry.key, out.buffer, cards.at, cards.length});
 }
 
