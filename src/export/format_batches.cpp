@@ -61,7 +61,10 @@ size_t rowsOf(const PathTable& table) { return table.lines.size() + table.branch
 }  // namespace
 
 FormatBatches::FormatBatches(const FormatOutputs& outputs, bool aside)
-    : outputs_(outputs), aside_(aside && exportPiecesAside()) {
+    : outputs_(outputs),
+      any_(outputs.lcov != nullptr || outputs.cobertura != nullptr || outputs.sonar != nullptr ||
+           outputs.json != nullptr),
+      aside_(any_ && aside && exportPiecesAside()) {
   if (!aside_) return;
   filling_ = std::make_unique<Batch>();
   inFlight_ = std::make_unique<Batch>();
@@ -91,6 +94,7 @@ void FormatBatches::addFile(const FileResult& file) {
 }
 
 void FormatBatches::addPath(const PathTable& table, const LineCoverage& coverage, bool carry) {
+  if (!any_) return;
   if (!aside_) {
     writeTable(outputs_, table, coverage, carry, names_);
     return;

@@ -58,6 +58,7 @@ class FormatBatches {
   static void barrier();
 
   FormatOutputs outputs_;
+  bool any_ = false;  // a format is written at all
   bool aside_ = false;
   std::unique_ptr<Batch> filling_;   // gathered by the walk
   std::unique_ptr<Batch> inFlight_;  // written by the second thread
