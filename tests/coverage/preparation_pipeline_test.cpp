@@ -104,16 +104,6 @@ TEST_F(PreparationPipelineTest, SharedPassStoresWhatThePassInTurnStores) {
   }
 }
 
-// The error reported is the one of the first bad file in list order, also
-// when the other thread meets a later one first.
-TEST_F(PreparationPipelineTest, FirstErrorInListOrderIsReported) {
-  for (size_t bad : {size_t{0}, size_t{150}, size_t{299}}) {
-    const Prepared inTurn = prepareWith("never", 300, bad);
-    ASSERT_NE(inTurn.err.find("line 1820, module postsym"), std::string::npos) << inTurn.err;
-    for (int round = 0; round < 5; ++round) EXPECT_EQ(prepareWith("always", 300, bad).err, inTurn.err) << bad;
-  }
-}
-
 // Asked for a file, the pipeline returns once that file and every one before
 // it is prepared, whatever the other thread does meanwhile; the list may
 // grow before prepared files while the pass goes on.
