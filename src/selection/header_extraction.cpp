@@ -1,6 +1,9 @@
 #include "selection/header_extraction.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -76,22 +79,38 @@ bool sameTemplateText(std::string_view h, std::string_view r) {
 // Whether line `r` of a source's piece is the same instrumentation point as
 // line `h` of the extracted header. Counter indexes may differ between
 // sources; so may a member function's qualification and template spacing.
+// Where `a` and `b` first differ (the shorter one's size when one starts the
+// other), eight bytes at a time.
+size_t firstDifference(std::string_view a, std::string_view b) {
+  const size_t common = std::min(a.size(), b.size());
+  size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= common; i += 8) {
+      uint64_t x = 0;
+      uint64_t y = 0;
+      std::memcpy(&x, a.data() + i, 8);
+      std::memcpy(&y, b.data() + i, 8);
+      if (x != y) return i + static_cast<size_t>(std::countr_zero(x ^ y)) / 8;
+    }
+  }
+  while (i < common && a[i] == b[i]) ++i;
+  return i;
+}
+
 bool sameHeaderLine(std::string_view h, std::string_view r) {
+  const size_t difference = firstDifference(h, r);
   // Equal texts pass every test below.
-  if (h == r) return true;
+  if (difference == h.size() && difference == r.size()) return true;
   LineRecord headerRecord = lineRecordOf(h);
   LineRecord pieceRecord = lineRecordOf(r);
   if (headerRecord && pieceRecord) return sameHeaderPath(headerRecord.name, pieceRecord.name);
   if (isNoCounterKind(h) && isNoCounterKind(r)) return true;
 
-  // Kind, line number and statement count, up to and including the third blank.
+  // Kind, line number and statement count, up to and including the third
+  // blank, are the same in both: the texts may differ only after it.
   size_t k = 0;
   for (int blanks = 0; blanks < 3; ++k) {
-    if (k == h.size() || k == r.size()) {
-      if (k == h.size() && k == r.size()) break;
-      return false;
-    }
-    if (h[k] != r[k]) return false;
+    if (k == difference) return false;
     if (h[k] == ' ') ++blanks;
   }
   // The counter index is passed over in both.
