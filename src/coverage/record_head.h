@@ -3,7 +3,7 @@
 // one to nine decimal digits, the first at the start of the line and each of
 // the others after exactly one blank ("20 16 2 0 1 index <= 51"). The
 // preparation pass reads it for every record line, so it is found from
-// masks of the line's first 32 bytes (which bytes are digits, which are
+// masks of the line's first 16 bytes (which bytes are digits, which are
 // blanks) instead of character by character, and only the kind and the
 // counter index are converted. Every load lies inside the line.
 #include <cstddef>
@@ -45,16 +45,12 @@ inline HeadMasks headMasksOf(__m128i bytes) {
   return HeadMasks{static_cast<uint32_t>(_mm_movemask_epi8(digit)), static_cast<uint32_t>(_mm_movemask_epi8(blank))};
 }
 
-// The masks of the line's first min(size, 32) bytes; false below 8 bytes.
-// Lines shorter than a load take two overlapping loads that end at the
-// line's end; the bits they share agree.
+// The masks of the line's first min(size, 16) bytes; false below 8 bytes.
+// Lines shorter than 16 bytes take two overlapping loads of eight that end
+// at the line's end; the bits they share agree.
 inline bool lineHeadMasks(const char* line, size_t size, HeadMasks& masks) {
   if (size >= 16) {
-    const size_t second = size >= 32 ? 16 : size - 16;
-    const HeadMasks a = headMasksOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line)));
-    const HeadMasks b = headMasksOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line + second)));
-    masks.digits = a.digits | b.digits << second;
-    masks.blanks = a.blanks | b.blanks << second;
+    masks = headMasksOf(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line)));
     return true;
   }
   if (size >= 8) {
@@ -72,7 +68,7 @@ inline bool lineHeadMasks(const char* line, size_t size, HeadMasks& masks) {
 }  // namespace detail
 
 // True, with `head` filled, when `line` starts in the usual form and its
-// five runs end within its first 32 bytes (or at its end); the values are
+// five runs end within its first 16 bytes (or at its end); the values are
 // those the general reading gives. False otherwise: the caller reads the
 // line the general way, which takes every usual line too.
 inline bool scanUsualRecordHead(std::string_view line, UsualRecordHead& head) {
@@ -93,7 +89,7 @@ inline bool scanUsualRecordHead(std::string_view line, UsualRecordHead& head) {
   const size_t b4 = next();
   const size_t e5 = next();
   const uint64_t separators = uint64_t{1} << b1 | uint64_t{1} << b2 | uint64_t{1} << b3 | uint64_t{1} << b4;
-  const size_t looked = line.size() < 32 ? line.size() : 32;
+  const size_t looked = line.size() < 16 ? line.size() : 16;
   // The first four end at single blanks; each run has one to nine digits
   // (a run between ends at a and b has b - a - 1). The fifth may end at the
   // line's end, not at the end of the bytes looked at.

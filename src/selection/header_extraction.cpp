@@ -85,16 +85,30 @@ size_t firstDifference(std::string_view a, std::string_view b) {
   const size_t common = std::min(a.size(), b.size());
   size_t i = 0;
   if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= common; i += 8) {
+    // Eight bytes ending at `at`: where they first differ, or none.
+    const auto differenceBefore = [&a, &b](size_t at) {
       uint64_t x = 0;
       uint64_t y = 0;
-      std::memcpy(&x, a.data() + i, 8);
-      std::memcpy(&y, b.data() + i, 8);
-      if (x != y) return i + static_cast<size_t>(std::countr_zero(x ^ y)) / 8;
+      std::memcpy(&x, a.data() + at - 8, 8);
+      std::memcpy(&y, b.data() + at - 8, 8);
+      return x == y ? SIZE_MAX : at - 8 + static_cast<size_t>(std::countr_zero(x ^ y)) / 8;
+    };
+    if (common >= 8) {
+      for (i = 8; i <= common; i += 8) {
+        if (const size_t at = differenceBefore(i); at != SIZE_MAX) return at;
+      }
+      // The last bytes, overlapping some already found equal.
+      if (i - 8 == common) return common;
+      const size_t at = differenceBefore(common);
+      return at == SIZE_MAX ? common : at;
     }
   }
   while (i < common && a[i] == b[i]) ++i;
   return i;
+}
+
+bool sameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && firstDifference(a, b) == a.size();
 }
 
 bool sameHeaderLine(std::string_view h, std::string_view r) {
@@ -131,7 +145,7 @@ bool sameHeaderLine(std::string_view h, std::string_view r) {
     }
   }
   if (h.starts_with("62") && h.find('"') != std::string_view::npos) return true;
-  if (hRest == rRest) return true;
+  if (sameText(hRest, rRest)) return true;
   if (hRest.find('<') == std::string_view::npos) return false;
   return sameTemplateText(hRest, rRest);
 }
@@ -144,6 +158,9 @@ uint32_t addSaturating(uint32_t a, uint32_t b) {
 // Adds a piece line's values into the header line paired with it.
 void mergeLineValues(MonitoredFile& header, DescriptionLine& into, const MonitoredFile& source,
                      const DescriptionLine& from) {
+  // A line without values adds nothing, unless a time maximum the header
+  // line holds is below zero (merging then raises it to zero).
+  if (from.valuesRef == 0 && (into.valuesRef & 3) != 3) return;
   const LineValues add = lineValues(source, from);
   LineValues sum = lineValues(header, into);
   sum.value1 = addSaturating(sum.value1, add.value1);

@@ -31,10 +31,10 @@ std::optional<UsualRecordHead> readCharByChar(const std::string& line) {
 }
 
 // What the head scan must give: the usual form, for lines of at least 8
-// bytes whose numbers end within 32 bytes or at the line's end.
+// bytes whose numbers end within 16 bytes or at the line's end.
 std::optional<UsualRecordHead> expectedHead(const std::string& line) {
   std::optional<UsualRecordHead> head = readCharByChar(line);
-  if (!head || line.size() < 8 || (line.size() > 32 && head->numbersEnd >= 32)) return std::nullopt;
+  if (!head || line.size() < 8 || (line.size() > 16 && head->numbersEnd >= 16)) return std::nullopt;
   return head;
 }
 
@@ -55,13 +55,16 @@ TEST(RecordHeadTest, ReadsTheKindCounterIndexAndEndOfTheUsualForm) {
   EXPECT_EQ(head.kind, 20u);
   EXPECT_EQ(head.counterIndex, 7u);
   EXPECT_EQ(head.numbersEnd, 11u);
-  ASSERT_TRUE(scanUsualRecordHead("007 123456789 1 000000042 9", head));  // leading zeros, nine digits
+  ASSERT_TRUE(scanUsualRecordHead("007 1 1 000042 9", head));  // leading zeros, ending at the 16th byte
   EXPECT_EQ(std::make_pair(head.kind, head.counterIndex), std::make_pair(7u, 42u));
-  EXPECT_EQ(head.numbersEnd, 27u);
+  EXPECT_EQ(head.numbersEnd, 16u);
+  // Numbers running past the 16th byte of a longer line are left to the
+  // general reading.
+  EXPECT_FALSE(scanUsualRecordHead("007 123456789 1 000000042 9", head));
 }
 
-// Every length where the loads change (8, 16, 32 bytes), numbers ending
-// right at the line's end or at byte 32, runs of nine and ten digits, and
+// Every length where the loads change (8 and 16 bytes), numbers ending
+// right at the line's end or at byte 16, runs of nine and ten digits, and
 // the forms the general reading takes instead (signs, tabs, double blanks,
 // a blank first, fewer than five runs).
 TEST(RecordHeadTest, AgreesWithReadingCharacterByCharacterAtTheEdges) {
