@@ -405,12 +405,18 @@ void rebuildSource(MonitoredFile& source, const SourceWork& work) {
   rebuilt.reserve(lines.size() + work.newIncludes.size());
   rebuilt.insert(rebuilt.end(), lines.begin(), lines.begin() + head);
   rebuilt.insert(rebuilt.end(), work.newIncludes.begin(), work.newIncludes.end());
-  auto piece = work.pieces.begin();
-  for (size_t i = head; i < lines.size(); ++i) {
-    while (piece != work.pieces.end() && (!piece->taken || piece->end <= i)) ++piece;
-    bool cut = piece != work.pieces.end() && i > piece->entry;
-    if (!cut) rebuilt.push_back(lines[i]);
+  // The pieces follow each other in line order without overlapping: the
+  // lines between the taken ones are copied in runs.
+  size_t from = head;
+  for (const Piece& piece : work.pieces) {
+    if (!piece.taken) continue;
+    const size_t cutFrom = std::max(piece.entry + 1, from);
+    if (piece.end <= cutFrom) continue;
+    rebuilt.insert(rebuilt.end(), lines.begin() + static_cast<ptrdiff_t>(from),
+                   lines.begin() + static_cast<ptrdiff_t>(cutFrom));
+    from = piece.end;
   }
+  rebuilt.insert(rebuilt.end(), lines.begin() + static_cast<ptrdiff_t>(from), lines.end());
   source.descriptionLines = std::move(rebuilt);
 }
 
