@@ -76,9 +76,6 @@ bool sameTemplateText(std::string_view h, std::string_view r) {
   }
 }
 
-// Whether line `r` of a source's piece is the same instrumentation point as
-// line `h` of the extracted header. Counter indexes may differ between
-// sources; so may a member function's qualification and template spacing.
 // Where `a` and `b` first differ (the shorter one's size when one starts the
 // other), eight bytes at a time.
 size_t firstDifference(std::string_view a, std::string_view b) {
@@ -111,6 +108,9 @@ bool sameText(std::string_view a, std::string_view b) {
   return a.size() == b.size() && firstDifference(a, b) == a.size();
 }
 
+// Whether line `r` of a source's piece is the same instrumentation point as
+// line `h` of the extracted header. Counter indexes may differ between
+// sources; so may a member function's qualification and template spacing.
 bool sameHeaderLine(std::string_view h, std::string_view r) {
   const size_t difference = firstDifference(h, r);
   // Equal texts pass every test below.
