@@ -83,10 +83,9 @@ int main(int argc, char** argv) {
     phase("read inputs");
     qar::buildCoverageDatabase(false);
     phase("build database");
-    qar::prepareCounters();
-    phase("preparation pass");
-    qar::extractHeaders();
-    phase("header extraction");
+    // The two overlap on two threads: one phase.
+    qar::prepareCountersAndExtractHeaders();
+    phase("prepare + extract");
   } catch (const qar::ProgramExit& exit) {
     return exit.status;
   }

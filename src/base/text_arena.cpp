@@ -34,18 +34,15 @@ uint32_t TextArena::storeInNewPlace(std::string_view text) {
   if (text.size() > kMaxTextLength) throw std::length_error("text longer than an arena entry");
   const size_t prefixSize = text.size() < kLongLength ? 1 : 1 + sizeof(uint16_t);
   const size_t entrySize = (prefixSize + text.size() + 1) & ~size_t{1};
-  if (blocks_.empty()) {
-    blocks_.push_back(allocateBlock());
-    blocks_.back().get()[0] = 0;  // reference 0: the empty text
-    used_ = 2;
-  }
+  if (!blocks_) makeTable();
   if (entrySize > kBlockSize - used_) {
-    if (blocks_.size() == kMaxBlocks) throw std::bad_alloc();
+    if (blockCount_ == kMaxBlocks) throw std::bad_alloc();
     // Not zero-filled: every byte handed out is written first.
-    blocks_.push_back(allocateBlock());
+    blocks_[blockCount_] = allocateBlock();
+    ++blockCount_;
     used_ = 0;
   }
-  char* entry = blocks_.back().get() + used_;
+  char* entry = blocks_[blockCount_ - 1].get() + used_;
   if (prefixSize == 1) {
     entry[0] = static_cast<char>(text.size());
   } else {
@@ -55,13 +52,30 @@ uint32_t TextArena::storeInNewPlace(std::string_view text) {
   }
   std::memcpy(entry + prefixSize, text.data(), text.size());
   const uint32_t reference =
-      static_cast<uint32_t>(((blocks_.size() - 1) << kUnitsPerBlockBits) | (used_ >> 1));
+      static_cast<uint32_t>(((blockCount_ - 1) << kUnitsPerBlockBits) | (used_ >> 1));
   used_ += entrySize;
   return reference;
 }
 
+void TextArena::makeTable() {
+  // The first block is made before the table is published, so that a view
+  // of reference 0 always finds it.
+  Block first = allocateBlock();
+  first.get()[0] = 0;  // reference 0: the empty text
+  auto table = std::make_unique<Block[]>(kMaxBlocks);
+  table[0] = std::move(first);
+  blocks_ = std::move(table);
+  blockCount_ = 1;
+  used_ = 2;
+}
+
+void TextArena::keepTableInPlace() {
+  if (!blocks_) makeTable();
+}
+
 void TextArena::clear() {
-  blocks_.clear();
+  blocks_.reset();
+  blockCount_ = 0;
   used_ = 0;
 }
 

@@ -3,10 +3,13 @@
 // may be one of the inputs.
 #include "coverage/adding.h"
 
-#include <list>
+#include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "coverage/database.h"
 #include "coverage/loading.h"
@@ -21,25 +24,27 @@ namespace qar {
 namespace {
 
 // The merged blocks in the order of their last change, at most one per file
-// name. The index finds a name's entry by its folded form (the key under
-// which names that sameFileName calls equal meet), so merging a large file
-// costs no list scan.
+// name. Adding a hundred data files of 20,000 blocks each is bound by memory
+// latency, not by arithmetic: each block's lookup and reordering should touch
+// as few places in memory as it can. So the blocks stay where they were first
+// put and carry the number of their last change (the order is sorted out once
+// at the end, instead of relinking a list at every merge), and the index is an
+// open-addressing table of hash and entry number, probed linearly, with the
+// folded names kept side by side in one buffer for the final comparison.
 class AddList {
  public:
-  using Entry = std::list<CounterArrays>::iterator;
-
   // Merges `block` into the list. `block` may be taken over by the list; it
   // is left holding storage that the next read can reuse.
   void merge(CounterArrays& block, const std::string& dataFileName) {
     if (isFileExcluded(block.name)) return;
     foldName(block.name);
-    auto found = index_.find(key_);
-    if (found == index_.end()) {
-      appendNew(block);
+    const uint64_t hash = std::hash<std::string_view>()(key_);
+    uint32_t& slot = slotFor(hash);
+    if (slot == kEmptySlot) {
+      slot = appendNew(block, hash);
       return;
     }
-    Entry entry = found->second;
-    CounterArrays& existing = *entry;
+    CounterArrays& existing = entries_[slot];
     if (existing.fingerprint == block.fingerprint && existing.sizes == block.sizes) {
       // The same instrumentation counted again. The block keeps its buffers
       // for the next read.
@@ -48,7 +53,7 @@ class AddList {
       if (block.instrumentationTime > existing.instrumentationTime) {
         existing.instrumentationTime = block.instrumentationTime;
       }
-      moveToEnd(entry);
+      lastChange_[slot] = ++changes_;
       return;
     }
     setNoticeArguments(block.name, dataFileName);
@@ -60,35 +65,84 @@ class AddList {
     // The newer block takes the entry's place; the old counters' storage
     // goes back to the caller for the next read.
     std::swap(existing, block);
-    moveToEnd(entry);
+    lastChange_[slot] = ++changes_;
   }
 
   std::vector<const CounterArrays*> inOrder() const {
+    std::vector<uint32_t> order(entries_.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [this](uint32_t a, uint32_t b) { return lastChange_[a] < lastChange_[b]; });
     std::vector<const CounterArrays*> blocks;
-    blocks.reserve(entries_.size());
-    for (const CounterArrays& entry : entries_) blocks.push_back(&entry);
+    blocks.reserve(order.size());
+    for (uint32_t i : order) blocks.push_back(&entries_[i]);
     return blocks;
   }
 
  private:
+  static constexpr uint32_t kEmptySlot = UINT32_MAX;
+
+  // A slot of the index: the upper half of the name's hash, checked before
+  // the name itself, and the entry's number.
+  struct Slot {
+    uint32_t hashHigh = 0;
+    uint32_t entry = kEmptySlot;
+  };
+
   // Folds `name` into the one key buffer, so that lookups allocate nothing.
   void foldName(const std::string& name) {
     key_.resize(name.size());
     for (size_t i = 0; i < name.size(); ++i) key_[i] = foldFileNameChar(name[i]);
   }
 
-  void appendNew(CounterArrays& block) {
-    entries_.push_back(std::move(block));
-    block = CounterArrays{};
-    index_.emplace(key_, std::prev(entries_.end()));
+  std::string_view keyOf(uint32_t entry) const {
+    return std::string_view(keys_).substr(keyStarts_[entry], keyStarts_[entry + 1] - keyStarts_[entry]);
   }
 
-  // The list keeps the order of the last change: a changed entry moves to
-  // the end. Splicing keeps the iterator in the index valid.
-  void moveToEnd(Entry entry) { entries_.splice(entries_.end(), entries_, entry); }
+  // The entry number of the slot of key_: its entry's, or kEmptySlot in the
+  // slot where it is to go. The table is at most half full.
+  uint32_t& slotFor(uint64_t hash) {
+    if (2 * (entries_.size() + 1) > slots_.size()) grow();
+    const size_t mask = slots_.size() - 1;
+    const auto high = static_cast<uint32_t>(hash >> 32);
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+      Slot& slot = slots_[at];
+      if (slot.entry == kEmptySlot) {
+        slot.hashHigh = high;
+        return slot.entry;
+      }
+      if (slot.hashHigh == high && keyOf(slot.entry) == key_) return slot.entry;
+    }
+  }
 
-  std::list<CounterArrays> entries_;
-  std::unordered_map<std::string, Entry> index_;
+  void grow() {
+    std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(std::max<size_t>(64, 2 * slots_.size())));
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.entry == kEmptySlot) continue;
+      size_t at = hashes_[slot.entry] & mask;
+      while (slots_[at].entry != kEmptySlot) at = (at + 1) & mask;
+      slots_[at] = slot;
+    }
+  }
+
+  uint32_t appendNew(CounterArrays& block, uint64_t hash) {
+    const auto entry = static_cast<uint32_t>(entries_.size());
+    entries_.push_back(std::move(block));
+    block = CounterArrays{};
+    hashes_.push_back(hash);
+    lastChange_.push_back(++changes_);
+    keys_.append(key_);
+    keyStarts_.push_back(keys_.size());
+    return entry;
+  }
+
+  std::vector<CounterArrays> entries_;  // in the order of first sight
+  std::vector<uint64_t> lastChange_;    // per entry
+  std::vector<uint64_t> hashes_;        // per entry, for growing the table
+  std::string keys_;                    // the folded names, one after another
+  std::vector<size_t> keyStarts_{0};    // entry i's name: [keyStarts_[i], keyStarts_[i + 1])
+  std::vector<Slot> slots_;
+  uint64_t changes_ = 0;
   std::string key_;
 };
 

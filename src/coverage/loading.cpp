@@ -14,6 +14,7 @@
 #include "coverage/database.h"
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
+#include "coverage/preparation_pipeline.h"
 #include "coverage/record_reader.h"
 #include "coverage/record_reader_state.h"
 #include "cmdline/postcmdl.h"
@@ -28,9 +29,6 @@ namespace {
 
 constexpr const char* kDefaultSymbolFile = "MON.sym";
 constexpr const char* kDefaultDataFile = "MON.dat";
-
-// Line number of this module's consistency check.
-constexpr unsigned long kCheckPreparationErrorEnds = 1830;
 
 // A name with its last four characters replaced by `ending`; names of four
 // characters or fewer stay as they are.
@@ -298,130 +296,9 @@ void resolveDuplicateDescription(std::string_view symbolFileName) {
   removeMonitoredFile(e.instrumentationTime < b.instrumentationTime ? earlierIt : completed);
 }
 
-namespace {
-
-// The values of the file being prepared grow in one store reused from file
-// to file, and the file then keeps a copy of exactly their size: grown in
-// its own store they cost a reallocation at every doubling and one more to
-// give back the reserve.
-struct PreparedFileValues {
-  std::vector<uint32_t> spare;
-
-  void start(MonitoredFile& file) {
-    spare.assign(file.lineValueStore.begin(), file.lineValueStore.end());
-    file.lineValueStore.swap(spare);
-  }
-
-  // Once a file's values are in its lines, its counter arrays are not read
-  // again. Freeing them file by file lets the heap hand their memory to the
-  // value stores of the files after it, so the two are not held in full at
-  // the same time. The block's header stays.
-  void finish(MonitoredFile& file) {
-    if (file.counterData) {
-      CounterArrays& counters = *file.counterData;
-      for (std::vector<uint32_t>* array :
-           {&counters.functionCounts, &counters.jumpCounts, &counters.decisionTrueCounts,
-            &counters.decisionFalseCounts, &counters.conditionCounts, &counters.timeTotals, &counters.timeMaxima}) {
-        std::vector<uint32_t>().swap(*array);
-      }
-    }
-    std::vector<uint32_t> values(file.lineValueStore.begin(), file.lineValueStore.end());
-    file.lineValueStore.swap(values);
-    spare.swap(values);
-  }
-};
-
-}  // namespace
-
-namespace {
-
-// Below this many description lines the pass takes a few milliseconds: no
-// second thread for it.
-constexpr size_t kPrepareAlongsideFromLines = 50000;
-
-// Prepares the files [from, to) with `state`, or with the run's own.
-void prepareFiles(MonitoredFileIt from, MonitoredFileIt to, RecordReaderState* state,
-                  const std::stop_token& stop = {}) {
-  // One buffer for the whole walk: it carries the pending sums from one
-  // record (and file) to the next.
-  Probe record;
-  PreparedFileValues values;
-  for (auto file = from; file != to && !stop.stop_requested(); ++file) {
-    values.start(*file);
-    if (state != nullptr) {
-      prepareFileLines(*state, file, record);
-    } else {
-      prepareFileLines(file, record);
-    }
-    values.finish(*file);
-  }
-}
-
-// Where a second thread takes over the pass, about half the lines in: the
-// first file from there whose preparation does not depend on the files
-// before it. end() when the pass runs on one thread.
-// QARPOST_PREPARATION_ALONGSIDE=never keeps it on one, =always splits it
-// whatever the number of lines (the tests compare the two).
-MonitoredFileIt preparationSplit() {
-  MonitoredFileList& files = database().monitoredFiles;
-  const char* choice = std::getenv("QARPOST_PREPARATION_ALONGSIDE");
-  const std::string_view setting = choice != nullptr ? choice : "";
-  if (setting == "never") return files.end();
-  size_t lines = 0;
-  for (const MonitoredFile& file : files) lines += file.descriptionLines.size();
-  if (setting != "always" && lines < kPrepareAlongsideFromLines) return files.end();
-  size_t before = 0;
-  auto split = files.begin();
-  while (split != files.end() && 2 * before < lines) before += (split++)->descriptionLines.size();
-  while (split != files.end() && preparationTakesPendingSums(*split)) ++split;
-  return split == files.begin() ? files.end() : split;
-}
-
-// The files from `split` on prepared by a second thread, from a copy of the
-// record reader's state, while the run prepares those before it; the thread
-// is joined before this returns or throws. An error of the first part comes
-// first, one of the second where the pass in turn would have met it.
-void prepareOnTwoThreads(MonitoredFileIt split) {
-  CoverageDatabase& db = database();
-  RecordReaderState second;
-  std::exception_ptr failure;
-  {
-    std::jthread preparing;
-    try {
-      preparing = std::jthread([&](std::stop_token stop) {
-        DeferringErrors deferring;
-        try {
-          prepareFiles(split, db.monitoredFiles.end(), &second, stop);
-        } catch (...) {
-          failure = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      // No thread to be had: the pass in turn.
-      prepareFiles(db.monitoredFiles.begin(), db.monitoredFiles.end(), nullptr);
-      return;
-    }
-    prepareFiles(db.monitoredFiles.begin(), split, nullptr);
-    preparing.join();
-  }
-  if (failure) {
-    reportThreadFailure(failure);
-    failInternal("postsym", kCheckPreparationErrorEnds);
-  }
-  adoptRecordReaderState(second);
-}
-
-}  // namespace
-
 void prepareCounters() {
-  CoverageDatabase& db = database();
-  const MonitoredFileIt split = preparationSplit();
-  if (split == db.monitoredFiles.end()) {
-    prepareFiles(db.monitoredFiles.begin(), db.monitoredFiles.end(), nullptr);
-  } else {
-    prepareOnTwoThreads(split);
-  }
-  db.countersPrepared = true;
+  PreparationPipeline pass;
+  pass.settle();
 }
 
 void dropFilesWithoutCounters() {

@@ -9,6 +9,7 @@
 #include "base/posterr.h"
 #include "export/change/baseline_compare.h"
 #include "export/change/baseline_reader.h"
+#include "export/format_batches.h"
 #include "export/change/coverage_history.h"
 #include "base/clock.h"
 #include "export/formats/json_baseline.h"
@@ -138,9 +139,23 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   const bool onlyChanged = settings.changedFilesOnly && patch;
   LineCoverage carried;
 
+  // The formats are written by the second thread while the walk goes on,
+  // unless the HTML report's pages need that thread or an output is not a
+  // regular file (standard output, a pipe: written in turn, as ever).
+  bool formatsAside = !htmlOn;
+  for (size_t f = 0; f < kExportFormatCount; ++f) {
+    if (open[f] && !streams[f].mayWriteAside) formatsAside = false;
+  }
+  FormatOutputs formatOutputs;
+  if (lcovOn) formatOutputs.lcov = &lcov;
+  if (coberturaOn) formatOutputs.cobertura = &cobertura;
+  if (sonarOn) formatOutputs.sonar = &sonar;
+  if (jsonOn) formatOutputs.json = &json;
+  FormatBatches formats(formatOutputs, formatsAside);
+
   ExportWalkSinks sinks;
   sinks.file = [&](const FileResult& file) {
-    if (jsonOn) writeJsonFile(json, file);
+    formats.addFile(file);
     if (htmlOn) addHtmlFile(html, file);
     if (comparer) comparer->addFile(file);
     if (patch) patch->addFile(file);
@@ -155,22 +170,18 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   }
   if (patch) sinks.recordStatements = [&](const std::string& place) { return patch->touchesPlace(place); };
   sinks.recordsWanted = recordsWanted;
-  std::vector<std::string> names;  // of the table at hand; kept for the room of its strings
   sinks.path = [&](const PathTable& table, const LineCoverage& coverage) {
-    uniqueFunctionNames(table, names);
     if (patch) patch->addPath(table);
     if (markdownOn && !patch) writtenFiles.push_back({table.path, coverage});
     const bool carry = !onlyChanged || patch->touches(table.key);
     if (carry) carried += coverage;
-    if (lcovOn && carry) writeLcovRecord(lcov, table, names, coverage);
-    if (coberturaOn && carry) writeCoberturaClass(cobertura, table, names, coverage);
-    if (sonarOn && carry) writeSonarFile(sonar, table);
-    if (jsonOn) writeJsonSource(json, table, names, coverage);
+    formats.addPath(table, coverage, carry);
     // Compared before the HTML report takes it, so that its page marks what it lost.
     if (comparer) comparer->addSource(table);
     if (htmlOn) addHtmlPath(html, table, coverage);
   };
   const RunResult run = walkDatabaseForExport(settings.root, sinks, std::move(plan));
+  formats.finish();
 
   if (coberturaOn) endCoberturaDocument(cobertura, carried);
   if (sonarOn) endSonarDocument(sonar);

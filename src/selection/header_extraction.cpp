@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <string>
 #include <string_view>
@@ -11,7 +12,9 @@
 #include <vector>
 
 #include "coverage/database.h"
+#include "coverage/preparation_pipeline.h"
 #include "coverage/record_reader.h"
+#include "base/deferred_errors.h"
 #include "base/posterr.h"
 #include "base/file_names.h"
 #include "selection/header_file_index.h"
@@ -212,6 +215,13 @@ struct PieceGroup {
   uint32_t last = kNoPiece;
 };
 
+// A notice of header extraction kept back while the preparation pass may
+// still fail: the pass reports its error before any notice of extraction.
+struct HeldNotice {
+  std::string headerName;
+  std::string sourceName;
+};
+
 // The working state for one source; the vectors are reused from source to
 // source, the groups (which may grow large for one source) are not.
 struct SourceWork {
@@ -219,6 +229,7 @@ struct SourceWork {
   FinalComponentMap<PieceGroup> groups;
   std::vector<DescriptionLine> newIncludes;
   std::string textBuffer;
+  std::vector<HeldNotice>* heldNotices = nullptr;  // notices issued at once when none
 };
 
 void addPiece(SourceWork& work, size_t entry, size_t end, std::string_view name) {
@@ -282,9 +293,17 @@ void addInclude(SourceWork& work, const Piece& piece) {
   work.newIncludes.push_back(storedDescriptionLine(work.textBuffer));
 }
 
-void noticeHeaderDiffers(std::string_view headerName, const MonitoredFile& source) {
-  setNoticeArguments(headerName, source.name);
+void issueHeaderDiffers(std::string_view headerName, std::string_view sourceName) {
+  setNoticeArguments(headerName, sourceName);
   issueNotice(kNoticeHeaderDiffers);
+}
+
+void noticeHeaderDiffers(SourceWork& work, std::string_view headerName, const MonitoredFile& source) {
+  if (work.heldNotices != nullptr) {
+    work.heldNotices->push_back(HeldNotice{std::string(headerName), source.name});
+  } else {
+    issueHeaderDiffers(headerName, source.name);
+  }
 }
 
 // Compares a piece with the header's lines from `at` on. The info-line check
@@ -331,7 +350,7 @@ void mergeIntoHeader(const MonitoredFile& source, SourceWork& work, uint32_t fir
   Piece& piece = work.pieces[first];
   size_t at = kFirstRecordLine;
   if (!pieceMatchesHeader(source, piece, header, at, true)) {
-    noticeHeaderDiffers(piece.name, source);
+    noticeHeaderDiffers(work, piece.name, source);
     return;
   }
   at = mergePiece(source, piece, header, at);
@@ -342,7 +361,7 @@ void mergeIntoHeader(const MonitoredFile& source, SourceWork& work, uint32_t fir
     Piece& further = work.pieces[q];
     if (further.taken || further.entry < from || !sameHeaderPath(further.name, piece.name)) continue;
     if (!pieceMatchesHeader(source, further, header, at, false)) {
-      noticeHeaderDiffers(piece.name, source);
+      noticeHeaderDiffers(work, piece.name, source);
       return;
     }
     at = mergePiece(source, further, header, at);
@@ -467,31 +486,73 @@ void cleanUpLineRecords(MonitoredFile& source) {
   lines.resize(kept);
 }
 
-void runExtraction() {
-  MonitoredFileList& files = database().monitoredFiles;
+// Extracts the headers of every source in `files` (the list as it stood
+// before extraction), source by source in list order, each as soon as
+// `pipeline` has prepared it and every file its extraction may read: the
+// files before it, and the header files that were in the list from the
+// start, which any source may merge into. Stops early, returning, when the
+// preparation failed (the pipeline reports that). Each source's line
+// records are thinned right after its extraction: no later source reads them.
+void extractFromSources(const std::vector<MonitoredFileIt>& files, PreparationPipeline* pipeline,
+                        SourceWork& work) {
   HeaderFileIndex headers;
-  for (MonitoredFile& file : files) {
-    if (file.isHeaderFile != 0) addHeaderFile(headers, file);
+  size_t lastHeader = 0;
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (files[i]->isHeaderFile == 0) continue;
+    addHeaderFile(headers, *files[i]);
+    lastHeader = i;
   }
-  SourceWork work;
-  for (MonitoredFileIt it = files.begin(); it != files.end(); ++it) {
-    if (it->isHeaderFile == 0) extractFromSource(it, work, headers);
+  try {
+    for (size_t i = 0; i < files.size(); ++i) {
+      if (files[i]->isHeaderFile != 0) continue;
+      if (pipeline != nullptr && !pipeline->prepareThrough(std::max(i, lastHeader))) return;
+      extractFromSource(files[i], work, headers);
+      cleanUpLineRecords(*files[i]);
+    }
+  } catch (const std::bad_alloc&) {
+    failWith(kOutOfMemory);
   }
-  for (MonitoredFile& file : files) {
-    if (file.isHeaderFile == 0) cleanUpLineRecords(file);
-  }
-  // Line vectors were replaced; the next walk starts from the first file.
-  resetRecordCursor();
+}
+
+std::vector<MonitoredFileIt> listedFiles() {
+  MonitoredFileList& list = database().monitoredFiles;
+  std::vector<MonitoredFileIt> files;
+  files.reserve(list.size());
+  for (auto it = list.begin(); it != list.end(); ++it) files.push_back(it);
+  return files;
 }
 
 }  // namespace
 
 void extractHeaders() {
-  try {
-    runExtraction();
-  } catch (const std::bad_alloc&) {
-    failWith(kOutOfMemory);
+  SourceWork work;
+  extractFromSources(listedFiles(), nullptr, work);
+  // Line vectors were replaced; the next walk starts from the first file.
+  resetRecordCursor();
+}
+
+void prepareCountersAndExtractHeaders() {
+  PreparationPipeline pipeline;
+  if (!pipeline.shared()) {
+    pipeline.settle();
+    extractHeaders();
+    return;
   }
+  // The notices and any error of extraction are kept until the preparation
+  // is known to have succeeded; if it failed, its error alone is reported.
+  std::vector<HeldNotice> held;
+  std::exception_ptr failure;
+  SourceWork work;
+  work.heldNotices = &held;
+  try {
+    extractFromSources(pipeline.files(), &pipeline, work);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  pipeline.settle();
+  for (const HeldNotice& notice : held) issueHeaderDiffers(notice.headerName, notice.sourceName);
+  if (failure) reportThreadFailure(failure);
+  resetRecordCursor();
 }
 
 bool quotedFileName(std::string_view text, std::string_view& name) {

@@ -20,4 +20,12 @@ bool quotedFileName(std::string_view text, std::string_view& name);
 // thins out the line records left in every source.
 void extractHeaders();
 
+// The preparation pass and extractHeaders together, with every output,
+// notice and error as when one follows the other. On a database large
+// enough for the pass to be shared with a second thread, the run's thread
+// extracts each source as soon as it is prepared and prepares files itself
+// when it would otherwise wait; the notices of extraction (and any error it
+// meets) are held back until every file is prepared without error.
+void prepareCountersAndExtractHeaders();
+
 }  // namespace qar

@@ -31,8 +31,11 @@ void prepareDatabaseForCoverageReport() {
   ReportDatabaseState& state = reportDatabaseState();
   if (settings.onlyFilesWithCounters) dropFilesWithoutCounters();
   if (state.prepared) return;
-  prepareCounters();
-  if (!settings.noHeaderExtraction) extractHeaders();
+  if (settings.noHeaderExtraction) {
+    prepareCounters();
+  } else {
+    prepareCountersAndExtractHeaders();
+  }
   if (settings.unchosenFiles) dropUnchosenFiles();
   state.prepared = true;
 }

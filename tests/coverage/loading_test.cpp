@@ -8,6 +8,7 @@
 #include "coverage/coverage_files_fixture.h"
 #include "coverage/data_file_support.h"
 #include "coverage/database.h"
+#include "coverage/postdata.h"
 #include "base/file_names.h"
 
 namespace qar {
@@ -141,6 +142,54 @@ TEST_F(LoadingTest, AddingChecksEveryHeaderBeforeTheTargetIsCreated) {
   Outcome outcome = captureRun([] { addDataFiles({"good.dat", "bad.dat"}, "out.dat"); });
   EXPECT_EQ(outcome.err, "QARPost error 3: Bad identification stamp in file bad.dat\n");
   EXPECT_FALSE(std::filesystem::exists("out.dat"));
+}
+
+// The target lists each name once, in the order of its last change: a merge
+// or a newer block moves a name to the end, an older block (Notice) does not.
+// Enough names to grow the index several times, met again under other cases
+// and slashes.
+TEST_F(LoadingTest, AddingKeepsTheOrderOfLastChangeThroughTheIndexGrowth) {
+  constexpr uint32_t kNames = 700;
+  auto name = [](uint32_t i, bool folded) {
+    return (folded ? "SRC\\M" : "src/m") + std::to_string(i % 9) + (folded ? "\\U" : "/u") + std::to_string(i) + ".c";
+  };
+  std::vector<CounterArrays> first;
+  std::vector<CounterArrays> second;
+  for (uint32_t i = 0; i < kNames; ++i) first.push_back(functionBlock(name(i, false), 10, 1, {i, 1}));
+  // Every third name counted again (moves to the end), in reverse order;
+  // every seventh of the others met with an older instrumentation.
+  std::vector<uint32_t> movedOrder;
+  for (uint32_t i = kNames; i-- > 0;) {
+    if (i % 3 == 0) {
+      second.push_back(functionBlock(name(i, true), 10, 1, {1, i}));
+      movedOrder.push_back(i);
+    } else if (i % 7 == 0) {
+      second.push_back(functionBlock(name(i, true), 5, 2, {9, 9}));
+    }
+  }
+  writeData("one.dat", first);
+  writeData("two.dat", second);
+  Outcome outcome = captureRun([] { addDataFiles({"one.dat", "two.dat"}, "sum.dat"); });
+  EXPECT_EQ(outcome.status, 0);
+  size_t olderNotices = 0;
+  for (uint32_t i = 0; i < kNames; ++i) olderNotices += i % 3 != 0 && i % 7 == 0;
+  EXPECT_EQ(static_cast<size_t>(std::count(outcome.err.begin(), outcome.err.end(), '\n')), olderNotices);
+
+  std::vector<uint32_t> expected;
+  for (uint32_t i = 0; i < kNames; ++i) {
+    if (i % 3 != 0) expected.push_back(i);
+  }
+  expected.insert(expected.end(), movedOrder.begin(), movedOrder.end());
+  std::vector<CounterArrays> blocks(openDataFile("sum.dat"));
+  for (CounterArrays& block : blocks) readCounterBlock(block);
+  closeDataFile();
+  ASSERT_EQ(blocks.size(), expected.size());
+  for (size_t k = 0; k < blocks.size(); ++k) {
+    const uint32_t i = expected[k];
+    EXPECT_EQ(blocks[k].name, name(i, false)) << k;
+    const std::vector<uint32_t> counts = i % 3 == 0 ? std::vector<uint32_t>{i + 1, i + 1} : std::vector<uint32_t>{i, 1};
+    EXPECT_EQ(blocks[k].functionCounts, counts) << k;
+  }
 }
 
 TEST_F(LoadingTest, DatabaseFindsTheFirstOfEqualNamesAndKeepsInsertedFilesOutOfTheIndex) {

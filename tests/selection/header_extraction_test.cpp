@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <list>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -306,6 +308,104 @@ TEST(HeaderExtractionIndexTest, FindsTheFirstMatchingHeaderLikeAWalkOverAll) {
     ASSERT_EQ(findHeaderFile(index, name), expected) << name;
   }
   EXPECT_GT(found, 300);  // the names meet often enough to mean something
+}
+
+// The preparation pass and extraction together, on two threads or in turn.
+class PreparingAndExtractingTest : public HeaderExtractionTest {
+ protected:
+  void TearDown() override { unsetenv("QARPOST_PREPARATION_ALONGSIDE"); }
+
+  // Every file gets counts of its own, by its place in the list:
+  // a value merged into a header before the header's own are stored is lost.
+  static void attachCounters() {
+    uint32_t place = 0;
+    for (MonitoredFile& file : database().monitoredFiles) {
+      file.counterData = std::make_unique<CounterArrays>();
+      ++place;
+      for (uint32_t i = 0; i < 8; ++i) {
+        file.counterData->functionCounts.push_back(place * 10 + i);
+        file.counterData->jumpCounts.push_back(place * 1000 + i);
+      }
+    }
+  }
+
+  // Every file's kind, name, lines and values, and the diagnostics, after
+  // the pass and extraction on `way`'s threads.
+  static std::vector<std::string> run(const char* way, Outcome& outcome) {
+    setenv("QARPOST_PREPARATION_ALONGSIDE", way, 1);
+    outcome = captureRun([] { prepareCountersAndExtractHeaders(); });
+    std::vector<std::string> result;
+    for (const MonitoredFile& file : database().monitoredFiles) {
+      result.push_back((file.isHeaderFile != 0 ? "H:" : "S:") + file.name);
+      for (const DescriptionLine& line : file.descriptionLines) {
+        const LineValues values = lineValues(file, line);
+        result.push_back(std::string(lineText(line)) + "|" + std::to_string(values.value1));
+      }
+    }
+    return result;
+  }
+
+  // Sources whose header code differs from the first one's, each raising a
+  // notice, and (with `loadedHeader`) a header file read as such, last in
+  // the list, into which every source merges its piece of it.
+  void addSources(int count, bool loadedHeader) {
+    for (int i = 0; i < count; ++i) {
+      const std::string name = "s" + std::to_string(i) + ".c";
+      const std::string code = i % 3 == 0 ? "0 2 0 0 0 f" : "0 2 0 0 0 f" + std::to_string(i);
+      addSource(name, {"0 1 0 1 0 main", enter("h.h"), code, enter("late.h"), "0 7 0 2 0 g", "0 8 0 3 0 k",
+                       enter(name), "1 12 1 4 0 main"});
+    }
+    if (loadedHeader) {
+      addSource("late.h", {"0 7 0 0 0 g", "0 8 0 1 0 k"});
+      database().monitoredFiles.back().isHeaderFile = 1;
+    }
+  }
+};
+
+// Extraction overlapping the pass gives the database and notices of the two
+// one after the other: header files created before their sources, merges
+// into a header read as such, the notices in source order.
+TEST_F(PreparingAndExtractingTest, TogetherAsOneAfterTheOther) {
+  addSources(120, true);
+  attachCounters();
+  Outcome inTurn;
+  const std::vector<std::string> expected = run("never", inTurn);
+  EXPECT_FALSE(inTurn.ended);
+  EXPECT_EQ(noticeCount(), 80u);
+  EXPECT_EQ(inTurn.err.find(noticeText("h.h", "s1.c") + noticeText("h.h", "s2.c")), 0u);
+  for (int round = 0; round < 10; ++round) {
+    SetUp();
+    addSources(120, true);
+    attachCounters();
+    Outcome shared;
+    ASSERT_EQ(run("always", shared), expected) << round;
+    EXPECT_EQ(shared.err, inTurn.err);
+    EXPECT_FALSE(shared.ended);
+  }
+}
+
+// A preparation error in a file after sources whose extraction raises
+// notices: the error alone, as the pass in turn reports it before
+// extraction begins.
+TEST_F(PreparingAndExtractingTest, PreparationErrorDropsTheNoticesHeldBack) {
+  auto addAll = [this] {
+    addSources(120, false);
+    addSource("bad.c", {"0 1 0 0 0 f", "13 1 2 0"});
+    attachCounters();
+  };
+  addAll();
+  Outcome inTurn;
+  run("never", inTurn);
+  ASSERT_TRUE(inTurn.ended);
+  ASSERT_NE(inTurn.err.find("line 1820, module postsym"), std::string::npos) << inTurn.err;
+  for (int round = 0; round < 10; ++round) {
+    SetUp();
+    addAll();
+    Outcome shared;
+    run("always", shared);
+    EXPECT_TRUE(shared.ended);
+    EXPECT_EQ(shared.err, inTurn.err) << round;
+  }
 }
 
 }  // namespace

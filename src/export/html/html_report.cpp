@@ -60,9 +60,44 @@ void noteSourceMismatch(const std::string& name, const SourceMismatch& mismatch)
   writeDiagnostic(text);
 }
 
+// Hands a page whose figures are all known to the second thread, which
+// makes and writes it while the walk goes on. The page before is settled
+// first, so the job's storage is free; the walk keeps the storage the job
+// held before.
+void handPageAside(HtmlReport& report, FileResult& file, const LineCoverage& coverage, HtmlFilePage& input,
+                   const HtmlIndexEntry& entry) {
+  HtmlReport::PageJob& job = report.job;
+  std::swap(job.file, file);
+  job.coverage = coverage;
+  std::swap(job.rows, report.rows);
+  std::swap(job.items, report.pendingItems);
+  std::swap(job.names, report.pendingNames);
+  input.file = &job.file;
+  input.coverage = &job.coverage;
+  input.rows = &job.rows;
+  if (input.source != nullptr) {
+    std::swap(job.source, report.source);
+    input.source = &job.source;
+  }
+  if (input.changedLines != nullptr) {
+    job.changedLines = *input.changedLines;
+    input.changedLines = &job.changedLines;
+  }
+  input.uncovered = &job.items;
+  input.conditionNames = &job.names;
+  job.input = std::move(input);
+  const bool written = writePageAside(inDirectory(report, entry.page), [&job](std::string& text) {
+    job.out.held = true;
+    job.out.buffer.clear();
+    writeHtmlFilePage(job.out, job.input);
+    text.swap(job.out.buffer);
+  });
+  if (!written) report.active = false;
+}
+
 // A page is made whole in memory and written with one write: most pages
 // are small, and the run writes one per file.
-void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* coverage, HtmlIndexEntry& entry) {
+void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverage, HtmlIndexEntry& entry) {
   if (!readListingSection(report.sections, report.rows)) report.rows.size = 0;
   if (!report.active) return;
   HtmlFilePage input;
@@ -82,10 +117,6 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
   input.conditionNames = &report.pendingNames;
   input.timeUnit = report.timeUnit;
 
-  ExportStream& out = report.page;
-  out.held = true;
-  out.buffer.clear();
-  const HtmlCardsSpan cards = writeHtmlFilePage(out, input);
   // The page before this one was written meanwhile: whatever its writing
   // ended in comes first, and a page after a failed one says nothing and is
   // not written, as when every page is written in its turn.
@@ -97,12 +128,16 @@ void writePage(HtmlReport& report, const FileResult& file, const LineCoverage* c
     entry.sourceChanged = true;
     noteSourceMismatch(input.sourceName, *input.mismatch);
   }
-  if (coverage == nullptr) {
-    report.waiting.push_back({entry.page, entry.key, out.buffer, cards.at, cards.length});
+  if (coverage != nullptr) {
+    handPageAside(report, file, *coverage, input, entry);
     return;
   }
-  if (!writePageAside(inDirectory(report, entry.page), std::move(out.buffer))) report.active = false;
+  // A page whose cards come later is made here and waits.
+  ExportStream& out = report.page;
+  out.held = true;
   out.buffer.clear();
+  const HtmlCardsSpan cards = writeHtmlFilePage(out, input);
+  report.waiting.push_back({entry.page, entry.key, out.buffer, cards.at, cards.length});
 }
 
 void flushPendingPage(HtmlReport& report) {

@@ -13,7 +13,9 @@
 #include "cmdline/postcmdl.h"
 #include "export/walk/export_results.h"
 #include "export/output/export_stream.h"
+#include "export/output/page_writer.h"
 #include "export/html/html_listing_rows.h"
+#include "export/html/html_page.h"
 #include "export/html/html_source.h"
 #include "export/walk/path_table.h"
 #include "export/change/baseline_compare.h"
@@ -77,6 +79,26 @@ struct HtmlReport {
   // Kept from page to page for their storage: the page's text, its source.
   ExportStream page;
   std::string source;
+  // The page the second thread makes and writes while the walk goes on:
+  // what it reads is moved here from the walk's state (the walk gets the
+  // storage of the page before) and stays untouched until it is settled.
+  struct PageJob {
+    FileResult file;
+    LineCoverage coverage;
+    ListingSection rows;
+    std::string source;
+    std::vector<UncoveredItem> items;
+    std::vector<std::vector<std::string>> names;
+    std::vector<uint32_t> changedLines;
+    HtmlFilePage input;  // pointing into this job
+    ExportStream out;
+    PageJob() = default;
+    PageJob(const PageJob&) = delete;
+    PageJob& operator=(const PageJob&) = delete;
+    // A run cut short first lets the page in flight finish with what it reads.
+    ~PageJob() { forgetPageInFlight(); }
+  };
+  PageJob job;
   // With --diff: the changed lines for the pages, the change for the index.
   const PatchCoverage* patch = nullptr;
   const PatchResult* patchResult = nullptr;

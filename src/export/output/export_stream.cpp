@@ -19,9 +19,18 @@ bool& outputErrorFlag() {
   return reported;
 }
 
-// A write that failed: reported once, the stream stops taking text.
+// Where this thread keeps its streams' failures; none: they are reported.
+thread_local std::vector<KeptStreamFailure>* keptFailures = nullptr;
+
+// A write that failed: reported (or kept) once, the stream stops taking text.
 void failStream(ExportStream& stream, int errorNumber) {
-  if (!stream.failed) reportExportOutputError(kCannotWrite, stream.name, errorNumber);
+  if (!stream.failed) {
+    if (keptFailures != nullptr) {
+      keptFailures->push_back(KeptStreamFailure{&stream, errorNumber});
+    } else {
+      reportExportOutputError(kCannotWrite, stream.name, errorNumber);
+    }
+  }
   stream.failed = true;
   stream.buffer.clear();
 }
@@ -48,6 +57,7 @@ void writeOut(ExportStream& stream, const char* data, size_t size) {
 // Hands a file's full buffer to the export's second thread; false when it
 // is written here (standard output, a pipe or device, no thread).
 bool handBufferAside(ExportStream& stream) {
+  if (keptFailures != nullptr) return false;
   if (!stream.mayWriteAside || stream.failed || stream.buffer.empty() || !exportPiecesAside()) return false;
   // The piece before may be this stream's, and may have failed it.
   settleExportPiece();
@@ -81,6 +91,19 @@ bool isRegularFile(std::FILE* file) {
 }  // namespace
 
 ExportStream::~ExportStream() { forgetExportPieceOf(this); }
+
+KeepingStreamFailures::KeepingStreamFailures(std::vector<KeptStreamFailure>& kept) : outer_(keptFailures) {
+  keptFailures = &kept;
+}
+
+KeepingStreamFailures::~KeepingStreamFailures() { keptFailures = outer_; }
+
+void reportKeptStreamFailures(std::vector<KeptStreamFailure>& kept) {
+  for (const KeptStreamFailure& failure : kept) {
+    reportExportOutputError(kCannotWrite, failure.stream->name, failure.errorNumber);
+  }
+  kept.clear();
+}
 
 bool openExportStream(ExportStream& stream, std::string_view name) {
   abandonExportStream(stream);

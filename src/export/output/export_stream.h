@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/posterr.h"
 #include "export/output/replacing_output.h"
@@ -95,6 +96,32 @@ void closeExportStream(ExportStream& stream);
 // Closes without any check or message (a stream left behind by an error);
 // the file does not take its name.
 void abandonExportStream(ExportStream& stream);
+
+// The failures of streams written on a second thread on the run's behalf
+// (the formats' batches, format_batches.h): kept in the order they were met,
+// to be reported by the run when it settles that thread's work, as writing in
+// turn would have reported them by then.
+struct KeptStreamFailure {
+  ExportStream* stream = nullptr;
+  int errorNumber = 0;
+};
+
+// While one lives, the streams the thread that made it writes write their
+// buffers themselves (never handed aside: this thread may be the one they
+// would go to) and keep their failures in `kept` instead of reporting them.
+class KeepingStreamFailures {
+ public:
+  explicit KeepingStreamFailures(std::vector<KeptStreamFailure>& kept);
+  ~KeepingStreamFailures();
+  KeepingStreamFailures(const KeepingStreamFailures&) = delete;
+  KeepingStreamFailures& operator=(const KeepingStreamFailures&) = delete;
+
+ private:
+  std::vector<KeptStreamFailure>* outer_;
+};
+
+// Reports the kept failures in their order and forgets them.
+void reportKeptStreamFailures(std::vector<KeptStreamFailure>& kept);
 
 // Reports an output error as the streams report theirs: the run goes on
 // and ends with status 1.

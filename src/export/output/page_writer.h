@@ -10,6 +10,7 @@
 //   settled: at the writer's next page, at the end of the report, or
 //   before any other diagnostic, whichever comes first; from then on no
 //   page is taken.
+#include <functional>
 #include <string>
 
 namespace qar {
@@ -25,6 +26,16 @@ bool settlePage();
 // no second thread could be had). False, with the page not taken, when a
 // page of this report failed.
 bool writePageAside(std::string name, std::string text);
+
+// writePageAside for a page whose text the second thread makes first:
+// `make` fills the text there, from data the caller leaves untouched until
+// the page is settled. A `make` that runs out of memory ends the run when
+// the page is settled, as making it in turn would have.
+bool writePageAside(std::string name, std::function<void(std::string& text)> make);
+
+// Waits for the page in flight without settling it: what its `make` reads
+// is going away with a run cut short.
+void forgetPageInFlight();
 
 // Settles the last page and ends the report's pages. False when a page
 // failed.

@@ -67,5 +67,37 @@ TEST(PageWriterTest, AFailedPageComesFirstAndEndsThePages) {
   EXPECT_EQ(test::readFile(dir.file("f3.html")), "next report");
 }
 
+// Pages whose text the second thread makes: each is made from what it was
+// handed and written whole; a page that fails is reported before what is
+// said after it, and no page after it is made or written.
+TEST(PageWriterTest, PagesMadeAsideAreWrittenAndAFailureEndsThem) {
+  test::TempDir dir;
+  const std::string missing = (dir.path() / "no-such-directory" / "f1.html").string();
+  int madeAfterFailure = 0;
+  const test::Outcome outcome = test::captureRun([&] {
+    resetDiagnostics();
+    startPageWriter();
+    for (int page = 0; page < 20; ++page) {
+      ASSERT_TRUE(writePageAside(dir.file("m" + std::to_string(page) + ".html"), [page](std::string& text) {
+        text.assign(500 + page, static_cast<char>('a' + page));
+      }));
+    }
+    ASSERT_TRUE(writePageAside(missing, [](std::string& text) { text = "lost"; }));
+    writeDiagnostic("said later\n");
+    EXPECT_FALSE(writePageAside(dir.file("after.html"), [&](std::string& text) {
+      ++madeAfterFailure;
+      text = "after";
+    }));
+    EXPECT_FALSE(stopPageWriter());
+  });
+  EXPECT_EQ(outcome.err, "QARPost error 8: Cannot create file " + missing + ": No such file or directory\nsaid later\n");
+  for (int page = 0; page < 20; ++page) {
+    EXPECT_EQ(test::readFile(dir.file("m" + std::to_string(page) + ".html")),
+              std::string(500 + page, static_cast<char>('a' + page)));
+  }
+  EXPECT_EQ(madeAfterFailure, 0);
+  EXPECT_FALSE(fs::exists(dir.file("after.html")));
+}
+
 }  // namespace
 }  // namespace qar
