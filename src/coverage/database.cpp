@@ -175,7 +175,6 @@ namespace {
 // A values reference: the index of the first value times four plus the
 // width code (1, 2 or 4 values as code 1, 2, 3); 0 for no slot.
 constexpr uint32_t widthOfCode(uint32_t code) { return code == 3 ? 4 : code; }
-constexpr size_t kMaxStoredValues = size_t{1} << 30;
 
 uint32_t codeFor(const LineValues& values) {
   if (values.value3 != 0 || values.value4 != 0) return 3;
@@ -191,24 +190,6 @@ DescriptionLine copyDescriptionLine(const MonitoredFile& from, const Description
   return copy;
 }
 
-LineValues lineValues(const MonitoredFile& file, const DescriptionLine& line) {
-  LineValues values;
-  if (line.valuesRef == 0) return values;
-  const uint32_t* slot = file.lineValueStore.data() + (line.valuesRef >> 2);
-  switch (line.valuesRef & 3) {
-    case 3:
-      values.value4 = slot[3];
-      values.value3 = slot[2];
-      [[fallthrough]];
-    case 2:
-      values.value2 = slot[1];
-      [[fallthrough]];
-    default:
-      values.value1 = slot[0];
-  }
-  return values;
-}
-
 void detail::storeLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values) {
   uint32_t code = codeFor(values);
   uint32_t have = line.valuesRef & 3;
@@ -218,7 +199,7 @@ void detail::storeLineValues(MonitoredFile& file, DescriptionLine& line, const L
   if (code > have) {
     // References keep two bits for the width: a file's store holds fewer
     // than 2^30 values (4 GiB), far beyond any symbol-file block.
-    if (store.size() > kMaxStoredValues - widthOfCode(code)) throw std::bad_alloc();
+    if (store.size() > detail::kMaxStoredValues - widthOfCode(code)) throw std::bad_alloc();
     line.valuesRef = static_cast<uint32_t>(store.size() << 2) | code;
     // Appended value by value: the preparation pass stores a slot for
     // nearly every record line, and a range insert costs several times as

@@ -45,6 +45,10 @@ struct CoverageDatabase {
 };
 
 namespace detail {
+// A file's store holds fewer values than this: references keep two bits for
+// the width.
+inline constexpr size_t kMaxStoredValues = size_t{1} << 30;
+
 // Defined in database.cpp; reached through database(), which every line
 // access calls, so it is inline and without a guard.
 extern CoverageDatabase theDatabase;
@@ -91,15 +95,59 @@ inline DescriptionLine storedDescriptionLine(std::string_view text) {
 
 inline std::string_view lineText(const DescriptionLine& line) { return database().lineTexts.view(line.textRef); }
 
-// The values of `line`, one of the lines of `file`.
-LineValues lineValues(const MonitoredFile& file, const DescriptionLine& line);
+// The values of `line`, one of the lines of `file`. Inline: the walks and
+// header extraction read them for nearly every line.
+inline LineValues lineValues(const MonitoredFile& file, const DescriptionLine& line) {
+  LineValues values;
+  if (line.valuesRef == 0) return values;
+  const uint32_t* slot = file.lineValueStore.data() + (line.valuesRef >> 2);
+  switch (line.valuesRef & 3) {
+    case 3:
+      values.value4 = slot[3];
+      values.value3 = slot[2];
+      [[fallthrough]];
+    case 2:
+      values.value2 = slot[1];
+      [[fallthrough]];
+    default:
+      values.value1 = slot[0];
+  }
+  return values;
+}
 
 // Lines whose values are all zero keep no slot; a slot in the file's value
 // store holds 1, 2 or 4 values, as many as the last non-zero one needs, and
 // is overwritten in place when the new values fit.
 inline void setLineValues(MonitoredFile& file, DescriptionLine& line, const LineValues& values) {
-  // Many record lines never ran: nothing to store, without a call.
-  if (line.valuesRef == 0 && values == LineValues{}) return;
+  if (const uint32_t have = line.valuesRef & 3; have != 0) {
+    // Header extraction adds into slots that nearly always fit the sums:
+    // overwritten in place, the whole slot.
+    const bool fits = have == 3 || (values.value3 == 0 && values.value4 == 0 && (have == 2 || values.value2 == 0));
+    if (fits) {
+      uint32_t* slot = file.lineValueStore.data() + (line.valuesRef >> 2);
+      slot[0] = values.value1;
+      if (have >= 2) slot[1] = values.value2;
+      if (have == 3) {
+        slot[2] = values.value3;
+        slot[3] = values.value4;
+      }
+      return;
+    }
+  } else {
+    // Many record lines never ran: nothing to store, without a call.
+    if (values == LineValues{}) return;
+    // The preparation pass gives nearly every other line its first slot of
+    // one or two values, with room left in the store: appended here.
+    std::vector<uint32_t>& store = file.lineValueStore;
+    if (values.value3 == 0 && values.value4 == 0 && store.capacity() - store.size() >= 2 &&
+        store.size() <= detail::kMaxStoredValues - 2) {
+      const uint32_t code = values.value2 != 0 ? 2 : 1;
+      line.valuesRef = static_cast<uint32_t>(store.size() << 2) | code;
+      store.push_back(values.value1);
+      if (code == 2) store.push_back(values.value2);
+      return;
+    }
+  }
   detail::storeLineValues(file, line, values);
 }
 

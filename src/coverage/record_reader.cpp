@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "coverage/database.h"
+#include "coverage/record_head.h"
 #include "coverage/record_reader_state.h"
 #include "coverage/scan_numbers.h"
 #include "base/posterr.h"
@@ -663,59 +664,91 @@ RecordCategory nextRecord(Probe& probe) {
 
 namespace {
 
-// The counters the walk before the preparation pass gives a record line of
-// kind `info` with counter index `index` (its text only matters for the sum
-// lists); false for a line nextRecord calls bad.
-bool preparationCounters(std::string_view line, const CounterArrays* counters, bool hasTiming, Probe& probe,
-                         ProbeKindInfo& info) {
-  ScanText text(line);
-  RecordNumbers numbers;
-  if (!scanKindAndCounterIndex(text, numbers)) return false;
-  info = probeKindInfo(numbers.kind);
-  if (!info.known) return false;
-  probe.kind = static_cast<uint32_t>(numbers.kind);
-  probe.counter1 = 0;
-  probe.counter2 = 0;
-  probe.timeTotal = 0;
-  probe.timeMax = 0;
-  if (info.source == CounterSource::TrueSum || info.source == CounterSource::FalseSum) {
-    skipScanSpace(text);
-    probe.text = text.rest().substr(0, kMaxTextLength);
+// setCounters for the preparation pass, inline: it runs for every record
+// line. The counters of the line's kind at `index` into `probe`, whose
+// counters are 0.
+inline void setPreparedCounters(const ProbeKindInfo& info, uint32_t index, const CounterArrays* counters,
+                                bool hasTiming, Probe& probe) {
+  if (counters == nullptr) {
+    // Without counter data every count is 0 and no index is checked; the
+    // sum lists still count their offsets.
+    if (info.source == CounterSource::TrueSum || info.source == CounterSource::FalseSum) {
+      sumOffsets(probe.text, index, counters, probe);
+    }
+    return;
   }
-  setCounters(info, numbers.counterIndex, counters, hasTiming, probe);
-  return true;
+  switch (info.source) {
+    case CounterSource::Jump:
+      probe.counter1 = lookup(counters->jumpCounts, index, 767);
+      break;
+    case CounterSource::Decision:
+      probe.counter1 = lookup(counters->decisionTrueCounts, index, 729);
+      probe.counter2 = lookup(counters->decisionFalseCounts, index, 748);
+      break;
+    case CounterSource::None:
+    case CounterSource::PendingSums:
+      break;
+    default:
+      setCounters(info, index, counters, hasTiming, probe);
+      break;
+  }
 }
 
-}  // namespace
-
-namespace {
-
+// Stores the counters that the walk before the preparation pass delivers for
+// each record line of `file` in the line. A line of the usual form is read
+// from its head alone (it can be nothing but a record line); any other goes
+// through the checks in the walk's order, so that a bad line fails where it
+// did.
 void prepareLines(ReaderState& state, MonitoredFileIt file, Probe& probe) {
   Cursor& cursor = state.cursor;
   cursor = Cursor{true, file, 0, 0, false};
   // The lines are taken here rather than through the cursor, which only
   // startFile moves (past the info line).
   std::vector<DescriptionLine>& lines = file->descriptionLines;
+  const CounterArrays* counters = file->counterData.get();
   for (size_t index = 0; index < lines.size(); ++index) {
     DescriptionLine* const line = &lines[index];
     const std::string_view text = lineText(*line);
-    if (isBlankLine(text)) continue;
-    if (text.front() == '%') continue;
-    if (text.front() == '@') {
-      cursor.nextLine = index + 1;
-      if (startFile(state, text) == RecordCategory::BadRecord) failInternal("postsym", 1820);
-      index = cursor.nextLine - 1;
-      continue;
+    ScanText scan(text);
+    RecordNumbers numbers;
+    UsualRecordHead head;
+    if (scanUsualRecordHead(text, head)) {
+      numbers.kind = static_cast<int32_t>(head.kind);
+      numbers.counterIndex = head.counterIndex;
+      scan.at = text.data() + head.numbersEnd;
+    } else {
+      if (isBlankLine(text)) continue;
+      if (text.front() == '%') continue;
+      if (text.front() == '@') {
+        cursor.nextLine = index + 1;
+        if (startFile(state, text) == RecordCategory::BadRecord) failInternal("postsym", 1820);
+        index = cursor.nextLine - 1;
+        continue;
+      }
+      if (text == kTerminatorLine) failInternal("postsym", 1795);
+      if (isIncludeLine(text)) failInternal("postsym", 1824);
+      if (!scanKindAndCounterIndex(scan, numbers)) {
+        setErrorArguments(file->name);
+        failInternal("postsym", 1820);
+      }
     }
-    if (text == kTerminatorLine) failInternal("postsym", 1795);
-    if (isIncludeLine(text)) failInternal("postsym", 1824);
-    const uint32_t pendingTrue = probe.counter1;
-    const uint32_t pendingFalse = probe.counter2;
-    ProbeKindInfo info;
-    if (!preparationCounters(text, file->counterData.get(), state.mode.hasTiming(), probe, info)) {
+    const ProbeKindInfo& info = probeKindInfo(numbers.kind);
+    if (!info.known) {
       setErrorArguments(file->name);
       failInternal("postsym", 1820);
     }
+    const uint32_t pendingTrue = probe.counter1;
+    const uint32_t pendingFalse = probe.counter2;
+    probe.kind = static_cast<uint32_t>(numbers.kind);
+    probe.counter1 = 0;
+    probe.counter2 = 0;
+    probe.timeTotal = 0;
+    probe.timeMax = 0;
+    if (info.source == CounterSource::TrueSum || info.source == CounterSource::FalseSum) {
+      skipScanSpace(scan);
+      probe.text = scan.rest().substr(0, kMaxTextLength);
+    }
+    setPreparedCounters(info, numbers.counterIndex, counters, state.mode.hasTiming(), probe);
     switch (info.source) {
       case CounterSource::TrueSum:
         probe.counter2 = pendingFalse;

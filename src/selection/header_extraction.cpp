@@ -1,7 +1,9 @@
 #include "selection/header_extraction.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -77,25 +79,55 @@ bool sameTemplateText(std::string_view h, std::string_view r) {
   }
 }
 
+// Where `a` and `b` first differ (the shorter one's size when one starts the
+// other), eight bytes at a time.
+size_t firstDifference(std::string_view a, std::string_view b) {
+  const size_t common = std::min(a.size(), b.size());
+  size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Eight bytes ending at `at`: where they first differ, or none.
+    const auto differenceBefore = [&a, &b](size_t at) {
+      uint64_t x = 0;
+      uint64_t y = 0;
+      std::memcpy(&x, a.data() + at - 8, 8);
+      std::memcpy(&y, b.data() + at - 8, 8);
+      return x == y ? SIZE_MAX : at - 8 + static_cast<size_t>(std::countr_zero(x ^ y)) / 8;
+    };
+    if (common >= 8) {
+      for (i = 8; i <= common; i += 8) {
+        if (const size_t at = differenceBefore(i); at != SIZE_MAX) return at;
+      }
+      // The last bytes, overlapping some already found equal.
+      if (i - 8 == common) return common;
+      const size_t at = differenceBefore(common);
+      return at == SIZE_MAX ? common : at;
+    }
+  }
+  while (i < common && a[i] == b[i]) ++i;
+  return i;
+}
+
+bool sameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && firstDifference(a, b) == a.size();
+}
+
 // Whether line `r` of a source's piece is the same instrumentation point as
 // line `h` of the extracted header. Counter indexes may differ between
 // sources; so may a member function's qualification and template spacing.
 bool sameHeaderLine(std::string_view h, std::string_view r) {
+  const size_t difference = firstDifference(h, r);
   // Equal texts pass every test below.
-  if (h == r) return true;
+  if (difference == h.size() && difference == r.size()) return true;
   LineRecord headerRecord = lineRecordOf(h);
   LineRecord pieceRecord = lineRecordOf(r);
   if (headerRecord && pieceRecord) return sameHeaderPath(headerRecord.name, pieceRecord.name);
   if (isNoCounterKind(h) && isNoCounterKind(r)) return true;
 
-  // Kind, line number and statement count, up to and including the third blank.
+  // Kind, line number and statement count, up to and including the third
+  // blank, are the same in both: the texts may differ only after it.
   size_t k = 0;
   for (int blanks = 0; blanks < 3; ++k) {
-    if (k == h.size() || k == r.size()) {
-      if (k == h.size() && k == r.size()) break;
-      return false;
-    }
-    if (h[k] != r[k]) return false;
+    if (k == difference) return false;
     if (h[k] == ' ') ++blanks;
   }
   // The counter index is passed over in both.
@@ -116,7 +148,7 @@ bool sameHeaderLine(std::string_view h, std::string_view r) {
     }
   }
   if (h.starts_with("62") && h.find('"') != std::string_view::npos) return true;
-  if (hRest == rRest) return true;
+  if (sameText(hRest, rRest)) return true;
   if (hRest.find('<') == std::string_view::npos) return false;
   return sameTemplateText(hRest, rRest);
 }
@@ -129,6 +161,9 @@ uint32_t addSaturating(uint32_t a, uint32_t b) {
 // Adds a piece line's values into the header line paired with it.
 void mergeLineValues(MonitoredFile& header, DescriptionLine& into, const MonitoredFile& source,
                      const DescriptionLine& from) {
+  // A line without values adds nothing, unless a time maximum the header
+  // line holds is below zero (merging then raises it to zero).
+  if (from.valuesRef == 0 && (into.valuesRef & 3) != 3) return;
   const LineValues add = lineValues(source, from);
   LineValues sum = lineValues(header, into);
   sum.value1 = addSaturating(sum.value1, add.value1);
@@ -389,12 +424,18 @@ void rebuildSource(MonitoredFile& source, const SourceWork& work) {
   rebuilt.reserve(lines.size() + work.newIncludes.size());
   rebuilt.insert(rebuilt.end(), lines.begin(), lines.begin() + head);
   rebuilt.insert(rebuilt.end(), work.newIncludes.begin(), work.newIncludes.end());
-  auto piece = work.pieces.begin();
-  for (size_t i = head; i < lines.size(); ++i) {
-    while (piece != work.pieces.end() && (!piece->taken || piece->end <= i)) ++piece;
-    bool cut = piece != work.pieces.end() && i > piece->entry;
-    if (!cut) rebuilt.push_back(lines[i]);
+  // The pieces follow each other in line order without overlapping: the
+  // lines between the taken ones are copied in runs.
+  size_t from = head;
+  for (const Piece& piece : work.pieces) {
+    if (!piece.taken) continue;
+    const size_t cutFrom = std::max(piece.entry + 1, from);
+    if (piece.end <= cutFrom) continue;
+    rebuilt.insert(rebuilt.end(), lines.begin() + static_cast<ptrdiff_t>(from),
+                   lines.begin() + static_cast<ptrdiff_t>(cutFrom));
+    from = piece.end;
   }
+  rebuilt.insert(rebuilt.end(), lines.begin() + static_cast<ptrdiff_t>(from), lines.end());
   source.descriptionLines = std::move(rebuilt);
 }
 

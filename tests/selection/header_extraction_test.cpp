@@ -217,6 +217,40 @@ TEST_F(HeaderExtractionTest, ComparisonFindsRealDifferences) {
   }
 }
 
+// Texts compared eight bytes at a time: a different counter index is passed
+// over, a difference at any byte after it is found, and texts of every
+// length around the eight-byte steps match themselves.
+TEST_F(HeaderExtractionTest, ComparisonOfLongLinesFindsADifferenceAtAnyByte) {
+  const std::string head = "20 3 1 4 1 ";
+  const std::string text = "level > 2 && state == limit_of_it";
+  for (size_t length = 0; length <= text.size(); ++length) {
+    for (size_t changed = 0; changed <= length; ++changed) {
+      resetDatabase();
+      resetDiagnostics();
+      std::string pieceText = text.substr(0, length);
+      if (changed < length) pieceText[changed] = '#';
+      addSource("one.c", {enter("h.h"), head + text.substr(0, length) + "|1", enter("one.c")});
+      addSource("two.c", {enter("h.h"), "20 3 1 417 1 " + pieceText + "|1", enter("two.c")});
+      const bool same = changed == length;
+      ASSERT_EQ(extract().err, same ? "" : noticeText("h.h", "two.c")) << length << " " << changed;
+      ASSERT_EQ(bodyValues(fileAt(0))[0], same ? 2u : 1u) << length << " " << changed;
+    }
+  }
+}
+
+// A piece line without values leaves its header line as it is, but for a
+// time maximum below zero, which merging raises to zero.
+TEST_F(HeaderExtractionTest, MergingALineWithoutValues) {
+  addSource("one.c", {enter("h.h"), "0 2 0 0 0 f|1,0,7,4294967289", "0 3 0 1 0 g|1,0,7,5", "20 4 1 0 1 x|3,4",
+                      enter("one.c")});
+  addSource("two.c", {enter("h.h"), "0 2 0 0 0 f", "0 3 0 1 0 g", "20 4 1 0 1 x", enter("two.c")});
+  EXPECT_EQ(extract().err, "");
+  const MonitoredFile& header = fileAt(0);
+  EXPECT_EQ(lineValues(header, header.descriptionLines[2]), (LineValues{1, 0, 7, 0}));
+  EXPECT_EQ(lineValues(header, header.descriptionLines[3]), (LineValues{1, 0, 7, 5}));
+  EXPECT_EQ(lineValues(header, header.descriptionLines[4]), (LineValues{3, 4, 0, 0}));
+}
+
 TEST_F(HeaderExtractionTest, IncludeLinesFollowTheInfoLineInFirstTakenOrder) {
   addSource("s.c", {enter("b.h"), "0 1 0 0 0 fb", enter("a.h"), "0 1 0 1 0 fa", enter("sub/B.H"), "0 2 0 2 0 gb",
                     enter("c.h"), "0 1 0 3 0 fc", enter("s.c")});
