@@ -101,7 +101,7 @@ MonitoredFileIt proposedFile(CoverageDatabase& db, std::string_view name) {
 }  // namespace
 
 namespace detail {
-CoverageDatabase theDatabase;
+DatabaseStorage theDatabase;
 }  // namespace detail
 
 void resetDatabase() {
