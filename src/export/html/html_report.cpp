@@ -117,6 +117,18 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
   input.conditionNames = &report.pendingNames;
   input.timeUnit = report.timeUnit;
 
+  // The second thread makes the page when it is free; while it is still
+  // busy with the page before (creating files is slow on some file
+  // systems), the page is made here meanwhile. A page whose cards come
+  // later is always made here, and waits.
+  const bool madeHere = coverage == nullptr || pageBusy();
+  ExportStream& out = report.page;
+  HtmlCardsSpan cards;
+  if (madeHere) {
+    out.held = true;
+    out.buffer.clear();
+    cards = writeHtmlFilePage(out, input);
+  }
   // The page before this one was written meanwhile: whatever its writing
   // ended in comes first, and a page after a failed one says nothing and is
   // not written, as when every page is written in its turn.
@@ -128,16 +140,14 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
     entry.sourceChanged = true;
     noteSourceMismatch(input.sourceName, *input.mismatch);
   }
-  if (coverage != nullptr) {
+  if (coverage == nullptr) {
+    report.waiting.push_back({entry.page, entry.key, out.buffer, cards.at, cards.length});
+  } else if (madeHere) {
+    if (!writePageAside(inDirectory(report, entry.page), std::move(out.buffer))) report.active = false;
+    out.buffer.clear();
+  } else {
     handPageAside(report, file, *coverage, input, entry);
-    return;
   }
-  // A page whose cards come later is made here and waits.
-  ExportStream& out = report.page;
-  out.held = true;
-  out.buffer.clear();
-  const HtmlCardsSpan cards = writeHtmlFilePage(out, input);
-  report.waiting.push_back({entry.page, entry.key, out.buffer, cards.at, cards.length});
 }
 
 void flushPendingPage(HtmlReport& report) {

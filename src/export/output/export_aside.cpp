@@ -36,6 +36,11 @@ bool startOnce() {
 
 bool exportPiecesAside() { return startOnce(); }
 
+bool exportPieceBusy() {
+  ExportAside& state = aside();
+  return state.owner != nullptr && state.worker.busy();
+}
+
 void handExportPiece(const void* owner, std::function<void()> write, std::function<void()> settle) {
   settleExportPiece();
   if (!startOnce()) {

@@ -27,4 +27,8 @@ void forgetExportPieceOf(const void* owner);
 // Whether a second thread writes the pieces.
 bool exportPiecesAside();
 
+// Whether the piece in flight is still being written: the caller may do
+// work of its own before it settles it.
+bool exportPieceBusy();
+
 }  // namespace qar

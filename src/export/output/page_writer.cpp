@@ -88,6 +88,8 @@ bool writePageAside(std::string name, std::function<void(std::string& text)> mak
   return !state.failed;
 }
 
+bool pageBusy() { return exportPieceBusy(); }
+
 void forgetPageInFlight() {
   forgetExportPieceOf(&writer());
   writer().make = nullptr;

@@ -33,6 +33,9 @@ bool writePageAside(std::string name, std::string text);
 // the page is settled, as making it in turn would have.
 bool writePageAside(std::string name, std::function<void(std::string& text)> make);
 
+// Whether the page in flight is still being made or written.
+bool pageBusy();
+
 // Waits for the page in flight without settling it: what its `make` reads
 // is going away with a run cut short.
 void forgetPageInFlight();
