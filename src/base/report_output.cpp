@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/aside_worker.h"
@@ -153,8 +154,20 @@ void adoptReportOutput(ReportOutput& output, int descriptor, std::string_view di
   startFile(output, descriptor, std::string(displayName));
 }
 
+void openReportOutputInMemory(ReportOutput& output) {
+  abandonReportOutput(output);
+  output.open = true;
+  output.toMemory = true;
+  output.displayName = "memory";
+}
+
 void writeReportOutput(ReportOutput& output, std::string_view text) {
   if (text.empty()) return;
+  if (output.toMemory) {
+    output.buffer.append(text);
+    output.pieces.push_back(static_cast<uint32_t>(text.size()));
+    return;
+  }
   if (output.toStdout) {
     if (const int errorNumber = writeStandardOutput(text); errorNumber != 0) {
       failOnOutput(kCannotWrite, output.displayName, errorNumber);
@@ -174,8 +187,48 @@ void writeReportOutput(ReportOutput& output, std::string_view text) {
   output.buffer.append(text);
 }
 
+void writeReportPieces(ReportOutput& output, std::string_view text, const std::vector<uint32_t>& pieces) {
+  size_t at = 0;
+  const size_t count = pieces.size();
+  for (size_t i = 0; i < count;) {
+    // Pieces that fit in a file's buffer one after another are appended
+    // there, as each would be: together.
+    if (!output.toStdout && !output.toMemory) {
+      const size_t room = kFileBufferSize - std::min(output.buffer.size(), kFileBufferSize);
+      size_t run = 0;
+      size_t next = i;
+      while (next < count && run + pieces[next] <= room) run += pieces[next++];
+      if (run != 0) {
+        output.buffer.append(text.substr(at, run));
+        at += run;
+        i = next;
+        continue;
+      }
+    }
+    writeReportOutput(output, text.substr(at, pieces[i]));
+    at += pieces[i];
+    ++i;
+  }
+}
+
+void writeReportText(ReportOutput& output, std::string& text) {
+  if (output.toStdout || output.toMemory || text.size() < kFileBufferSize) {
+    writeReportOutput(output, text);
+    text.clear();
+    return;
+  }
+  flushFileBuffer(output);
+  output.buffer.swap(text);
+  flushFileBuffer(output);
+  text.clear();
+}
+
 void closeReportOutput(ReportOutput& output) {
   if (!output.open) return;
+  if (output.toMemory) {
+    output = ReportOutput{};
+    return;
+  }
   if (output.writesAside) {
     // What the thread writes comes before the rest of the buffer.
     settleTextAside();
@@ -206,7 +259,7 @@ void abandonReportOutput(ReportOutput& output) {
   // What was handed over is written (as it would have been already); what it
   // ended in is not reported.
   releaseTextAside(output);
-  if (output.open) {
+  if (output.open && !output.toMemory) {
     if (output.toStdout) {
       flushStandardOutput();
     } else {

@@ -118,9 +118,24 @@ struct ReaderState {
   uint32_t previousSourceLines = 0;
 };
 
+// The files a thread's walks go over, when they are limited to a part of
+// the list (a report's walk split between two threads, each walking parts).
+struct WalkRange {
+  bool limited = false;
+  MonitoredFileIt first;
+  MonitoredFileIt end;
+};
+
+// Each thread walks with its own state: a report's walk may be split into
+// parts of the file list, walked on two threads at once.
 ReaderState& readerState() {
-  static ReaderState state;
+  static thread_local ReaderState state;
   return state;
+}
+
+WalkRange& walkRange() {
+  static thread_local WalkRange range;
+  return range;
 }
 
 // The records the statement look-ahead of a function read, kept for the walk,
@@ -147,7 +162,7 @@ struct ReadAhead {
 };
 
 ReadAhead& readAhead() {
-  static ReadAhead kept;
+  static thread_local ReadAhead kept;
   return kept;
 }
 
@@ -189,11 +204,13 @@ DescriptionLine* takeLineInFile(Cursor& cursor) {
 // following files; nullptr (and the walk ends) when all are used up.
 DescriptionLine* takeLine(ReaderState& state, std::string_view& text) {
   MonitoredFileList& files = database().monitoredFiles;
+  const WalkRange& range = walkRange();
+  const MonitoredFileIt end = range.limited ? range.end : files.end();
   Cursor& cursor = state.cursor;
   if (!cursor.walking) {
-    cursor = Cursor{true, files.begin(), 0, 0, false};
+    cursor = Cursor{true, range.limited ? range.first : files.begin(), 0, 0, false};
   }
-  while (cursor.file != files.end()) {
+  while (cursor.file != end) {
     if (DescriptionLine* line = takeLineInFile(cursor, text)) return line;
     state.previousSourceLines = cursor.file->sourceLineCount;
     ++cursor.file;
@@ -950,7 +967,18 @@ void resetRecordCursor() {
 
 void resetRecordReader() {
   readerState() = ReaderState{};
+  walkRange() = WalkRange{};
   forgetReadAhead();
+}
+
+void limitRecordWalk(MonitoredFileIt first, MonitoredFileIt end) {
+  resetRecordCursor();
+  walkRange() = WalkRange{true, first, end};
+}
+
+void unlimitRecordWalk() {
+  resetRecordCursor();
+  walkRange() = WalkRange{};
 }
 
 void recordCursorFileRemoved(const MonitoredFile& file) {

@@ -89,6 +89,14 @@ void resetRecordCursor();
 // resetRecordCursor plus the current-file values (tests, database reset).
 void resetRecordReader();
 
+// Limits the walks of the calling thread to the files [first, end) of the
+// list: the next walk starts at `first` and ends (EndOfRecords) at `end`.
+// Every thread walks with a state of its own, so a report's walk can be
+// split into parts of the list walked on two threads. unlimitRecordWalk
+// lifts the limit; both reset the cursor.
+void limitRecordWalk(MonitoredFileIt first, MonitoredFileIt end);
+void unlimitRecordWalk();
+
 // Called when `file` leaves the list: a walk inside it starts over.
 void recordCursorFileRemoved(const MonitoredFile& file);
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "config/configuration.h"
+#include "coverage/walk_parts.h"
 #include "coverage/adding.h"
 #include "listings/contents_listing.h"
 #include "listings/kept_statements.h"
@@ -106,13 +107,17 @@ void startXmlAlongside(ReportAlongside& report, std::string_view outputName) {
   firstReportPreparedAhead() = true;
   if (!worthAlongside(outputName)) return;
   parseRecordTextsOnce();
-  startReportAlongside(
+  // With the copy on the second core, neither process splits its walks
+  // between two threads: the cores are taken.
+  allowSplitWalks(false);
+  const bool started = startReportAlongside(
       report,
       [](int into) {
         prepareCoverageReports();
         writeXmlReportInto(into, "XML report");
       },
       outputName);
+  if (!started) allowSplitWalks(true);
 }
 
 }  // namespace
@@ -264,6 +269,7 @@ void resetDriverState() {
   resetReportDatabaseState();
   firstReportPreparedAhead() = false;
   forgetStatementFigures();
+  allowSplitWalks(true);
 }
 
 }  // namespace qar

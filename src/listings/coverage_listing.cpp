@@ -4,7 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include <deque>
+#include <vector>
+
+#include "base/parts_in_order.h"
 #include "coverage/record_reader.h"
+#include "coverage/walk_parts.h"
 #include "base/posterr.h"
 #include "listings/coverage_walk.h"
 #include "listings/kept_statements.h"
@@ -110,7 +115,7 @@ void keepFunction(const CoverageWalk& walk) {
 // statement lines, the separator. Put together in one reused buffer and
 // written at once: every function of a decision file has one.
 std::string& closingBlock() {
-  static std::string text;
+  static thread_local std::string text;
   return text;
 }
 
@@ -201,8 +206,11 @@ void beginCoverageWalk(bool untested, CoverageView view) {
   resetRecordCursor();
 }
 
-void walkCoverageFiles() {
-  CoverageWalk& walk = coverageWalk();
+namespace {
+
+// The files of the walk (all of them, or those of a part) with their
+// functions; gives the category that ended it.
+RecordCategory walkFiles(CoverageWalk& walk) {
   RecordCategory category = readWalkRecord(walk);
   while (category == RecordCategory::FileStart) {
     beginFile(walk);
@@ -219,6 +227,119 @@ void walkCoverageFiles() {
     }
     endFile(walk);
   }
+  return category;
+}
+
+// A part of the walk, walked on its own into text of its own, and what it
+// adds to the listing's figures.
+struct ListingPart {
+  WalkPart files;
+  std::string text;
+  std::vector<uint32_t> pieces;
+  TerFigures ter;
+  StatementTotals statements;
+  uint32_t functionsListed = 0;
+  bool anyFunctionOnly = false;
+  bool anyDecision = false;
+  bool anyMulticondition = false;
+  std::deque<KeptFunction> kept;
+  bool walkedWell = false;  // no error ended the part's walk
+};
+
+// What every part's walk starts from, whichever thread walks it.
+struct PartSettings {
+  bool untested = false;
+  CoverageView view = CoverageView::AsInstrumented;
+  bool keeping = false;
+};
+
+// Walks `part` on the calling thread; false when the walk ends in it (an
+// include record after a function). Whatever ends it, the text written
+// so far and the functions kept stay with the part.
+bool walkListingPart(ListingPart& part, const PartSettings& settings) {
+  struct Ending {
+    ListingPart& part;
+    ~Ending() {
+      endListingPart(part.text, part.pieces);
+      part.kept = takeKeptFunctions();
+      unlimitRecordWalk();
+    }
+  };
+  beginListingPart();
+  Ending ending{part};
+  beginCoverageWalk(settings.untested, settings.view);
+  enableReachabilityMarks(!settings.untested);
+  limitRecordWalk(part.files.first, part.files.end);
+  CoverageWalk& walk = coverageWalk();
+  const RecordCategory category = walkFiles(walk);
+  part.ter = walk.overallTer;
+  part.statements = walk.overallStatements;
+  part.functionsListed = walk.functionsListed;
+  part.anyFunctionOnly = walk.anyFunctionOnly;
+  part.anyDecision = walk.anyDecision;
+  part.anyMulticondition = walk.anyMulticondition;
+  if (category == RecordCategory::BadRecord) failOnBadRecord();
+  part.walkedWell = true;
+  return category == RecordCategory::EndOfRecords;
+}
+
+// The walk in parts: both threads walk parts, and each part's text and
+// figures join the listing in turn, as the whole walk would have written
+// and counted them. (The parts this thread walks start the walk afresh
+// here: what the listing adds up is kept aside until all are taken up.)
+void walkCoverageFilesInParts(const std::vector<WalkPart>& files) {
+  CoverageWalk& walk = coverageWalk();
+  const PartSettings settings{walk.untested, walk.view, keepingStatementFigures()};
+  std::vector<ListingPart> parts(files.size());
+  for (size_t i = 0; i < files.size(); ++i) parts[i].files = files[i];
+
+  ListingPart totals;
+  PartsWork work;
+  work.startThread = [settings] { keepStatementFigures(settings.keeping); };
+  work.doPart = [&parts, settings](size_t index) { return walkListingPart(parts[index], settings); };
+  work.takePart = [&parts, &totals](size_t index) {
+    ListingPart& part = parts[index];
+    if (part.walkedWell) {
+      writeListingPartText(part.text);
+    } else {
+      writeListingPart(part.text, part.pieces);
+    }
+    std::string().swap(part.text);
+    std::vector<uint32_t>().swap(part.pieces);
+    totals.ter += part.ter;
+    totals.statements += part.statements;
+    totals.functionsListed += part.functionsListed;
+    totals.anyFunctionOnly = totals.anyFunctionOnly || part.anyFunctionOnly;
+    totals.anyDecision = totals.anyDecision || part.anyDecision;
+    totals.anyMulticondition = totals.anyMulticondition || part.anyMulticondition;
+    totals.kept.insert(totals.kept.end(), part.kept.begin(), part.kept.end());
+    std::deque<KeptFunction>().swap(part.kept);
+  };
+  doPartsInOrder(parts.size(), work);
+
+  beginCoverageWalk(settings.untested, settings.view);
+  walk.overallTer = totals.ter;
+  walk.overallStatements = totals.statements;
+  walk.functionsListed = totals.functionsListed;
+  walk.anyFunctionOnly = totals.anyFunctionOnly;
+  walk.anyDecision = totals.anyDecision;
+  walk.anyMulticondition = totals.anyMulticondition;
+  appendKeptFunctions(totals.kept);
+}
+
+}  // namespace
+
+void walkCoverageFiles() {
+  CoverageWalk& walk = coverageWalk();
+  // The untested listing reads what the profile listing kept in walk
+  // order: it walks in one.
+  if (!(walk.untested && hasKeptFunctions())) {
+    if (const std::vector<WalkPart> parts = walkParts(); !parts.empty()) {
+      walkCoverageFilesInParts(parts);
+      return;
+    }
+  }
+  const RecordCategory category = walkFiles(walk);
   if (category == RecordCategory::BadRecord) failOnBadRecord();
   // A walk stopped early (an include record after a function) leaves the
   // cursor inside the database; the next report must start from the top.

@@ -15,7 +15,7 @@ struct KeptFunctions {
 };
 
 KeptFunctions& kept() {
-  static KeptFunctions functions;
+  static thread_local KeptFunctions functions;
   return functions;
 }
 
@@ -52,6 +52,26 @@ const KeptFunction* keptFunction(const DescriptionLine* function) {
   figures.next = figures.functions.size();
   return nullptr;
 }
+
+std::deque<KeptFunction> takeKeptFunctions() {
+  KeptFunctions& figures = kept();
+  std::deque<KeptFunction> taken;
+  taken.swap(figures.functions);
+  figures.next = 0;
+  return taken;
+}
+
+void appendKeptFunctions(std::deque<KeptFunction>& functions) {
+  KeptFunctions& figures = kept();
+  if (figures.functions.empty()) {
+    figures.functions.swap(functions);
+    return;
+  }
+  figures.functions.insert(figures.functions.end(), functions.begin(), functions.end());
+  std::deque<KeptFunction>().swap(functions);
+}
+
+bool hasKeptFunctions() { return !kept().functions.empty(); }
 
 void forgetStatementFigures() {
   KeptFunctions& figures = kept();

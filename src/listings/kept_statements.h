@@ -11,6 +11,8 @@
 // Functions are known by their record's line (its address in its file's
 // lines), which stays put once the database is prepared; dropping files
 // without counters between the two listings only leaves entries unused.
+#include <deque>
+
 #include "coverage/model.h"
 #include "listings/measures.h"
 #include "listings/statement_analysis.h"
@@ -48,5 +50,15 @@ const KeptFunction* keptFunction(const DescriptionLine* function);
 
 // Forgets and frees what was kept (after the untested listing; tests).
 void forgetStatementFigures();
+
+// Each thread keeps its own functions: a part of the profile listing's walk
+// made on its own takes away what it kept (takeKeptFunctions), and the
+// walk adds the parts' functions in order (appendKeptFunctions).
+std::deque<KeptFunction> takeKeptFunctions();
+void appendKeptFunctions(std::deque<KeptFunction>& functions);
+
+// Whether any functions are kept (the untested listing then reads them in
+// walk order, in one walk).
+bool hasKeptFunctions();
 
 }  // namespace qar

@@ -25,7 +25,7 @@ struct HeaderListFlags {
 };
 
 HeaderListFlags& listFlags() {
-  static HeaderListFlags flags;
+  static thread_local HeaderListFlags flags;
   return flags;
 }
 

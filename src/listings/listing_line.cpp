@@ -21,7 +21,7 @@ struct ListingLine {
 };
 
 ListingLine& line() {
-  static ListingLine buffer;
+  static thread_local ListingLine buffer;
   return buffer;
 }
 
@@ -80,7 +80,7 @@ void putUnsigned(size_t column, uint32_t value) {
 }
 
 void putSigned(size_t column, int64_t value, unsigned width) {
-  static std::string scratch;
+  static thread_local std::string scratch;
   scratch.clear();
   appendSigned(scratch, value, width);
   putListingText(column, scratch);

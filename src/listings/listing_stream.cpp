@@ -8,10 +8,19 @@
 namespace qar {
 namespace {
 
-ReportOutput& stream() {
+ReportOutput& fileStream() {
   static ReportOutput output;
   return output;
 }
+
+// A thread making a part of the listing writes it into memory.
+ReportOutput& partStream() {
+  static thread_local ReportOutput output;
+  return output;
+}
+thread_local bool makingPart = false;
+
+ReportOutput& stream() { return makingPart ? partStream() : fileStream(); }
 
 // A new listing starts with blank line cells and fresh header and
 // description state.
@@ -42,6 +51,30 @@ void writeListingText(std::string_view text) {
 }
 
 void writeListingEmptyLine() { writeListingText("\n"); }
+
+void beginListingPart() {
+  openReportOutputInMemory(partStream());
+  makingPart = true;
+  resetListingState();
+}
+
+void endListingPart(std::string& text, std::vector<uint32_t>& pieces) {
+  ReportOutput& part = partStream();
+  text.swap(part.buffer);
+  pieces.swap(part.pieces);
+  abandonReportOutput(part);
+  makingPart = false;
+}
+
+void writeListingPart(std::string_view text, const std::vector<uint32_t>& pieces) {
+  if (!fileStream().open) failInternal("postlist", 101);
+  writeReportPieces(fileStream(), text, pieces);
+}
+
+void writeListingPartText(std::string& text) {
+  if (!fileStream().open) failInternal("postlist", 101);
+  writeReportText(fileStream(), text);
+}
 
 void resetListingStream() {
   abandonReportOutput(stream());

@@ -44,7 +44,7 @@ struct McdcState {
 };
 
 McdcState& mcdc() {
-  static McdcState state;
+  static thread_local McdcState state;
   return state;
 }
 

@@ -8,7 +8,7 @@
 
 namespace qar {
 CoverageWalk& coverageWalk() {
-  static CoverageWalk walk;
+  static thread_local CoverageWalk walk;
   return walk;
 }
 

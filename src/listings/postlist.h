@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "coverage/model.h"
 #include "coverage/record_reader.h"
@@ -40,6 +41,19 @@ void writeListingEmptyLine();
 
 // Drops the stream without any check or message (tests).
 void resetListingStream();
+
+// A part of the listing made on its own (a walk split between two
+// threads): from beginListingPart on, what the calling thread writes goes
+// into memory, with the line buffer, nesting and description state fresh;
+// endListingPart gives the text and the length of each write and goes back
+// to the listing. writeListingPart writes such a part into the open
+// listing as its writes would have been written there.
+void beginListingPart();
+void endListingPart(std::string& text, std::vector<uint32_t>& pieces);
+void writeListingPart(std::string_view text, const std::vector<uint32_t>& pieces);
+// The text of a part whose walk went well, written without copying (see
+// writeReportText); `text` is left empty.
+void writeListingPartText(std::string& text);
 
 // ---- Banner and header block ----------------------------------------------
 

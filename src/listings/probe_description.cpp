@@ -26,7 +26,7 @@ struct DescriptionState {
 };
 
 DescriptionState& descriptionState() {
-  static DescriptionState state;
+  static thread_local DescriptionState state;
   return state;
 }
 
@@ -246,7 +246,7 @@ void placeDescriptionInCells(uint32_t kind, std::string_view probeText, uint32_t
 }
 
 std::string& scratch() {
-  static std::string text = [] {
+  static thread_local std::string text = [] {
     std::string s;
     s.reserve(kScratchLimit + 1);
     return s;
@@ -301,7 +301,7 @@ std::string_view describeProbePlain(uint32_t kind, std::string_view probeText) {
     } else if (pattern.before.empty() && pattern.after.empty()) {
       plain = probeText.substr(0, kScratchLimit);
     } else {
-      static char text[kScratchLimit];
+      static thread_local char text[kScratchLimit];
       PieceWriter writer{text, kScratchLimit};
       writer.put(pattern.before);
       writer.put(probeText);

@@ -85,7 +85,7 @@ struct Analysis {
 };
 
 Analysis& analysis() {
-  static Analysis state;
+  static thread_local Analysis state;
   return state;
 }
 

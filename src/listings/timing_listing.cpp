@@ -1,6 +1,11 @@
 // The execution time listing: call counts and execution costs per function
 // of every file instrumented with timing.
+#include <string>
+#include <vector>
+
+#include "base/parts_in_order.h"
 #include "config/configuration.h"
+#include "coverage/walk_parts.h"
 #include "coverage/record_reader.h"
 #include "base/posterr.h"
 #include "listings/line_records.h"
@@ -26,16 +31,10 @@ void writeFunctionLine(const Probe& function, int32_t tick) {
 
 [[noreturn]] void failOnBadRecord() { failWith(kSymbolFileError); }
 
-}  // namespace
 
-void writeTimingListing() {
-  // Start-up validation already refused a TICK that is not a positive integer.
-  int32_t tick = parseTick(configValue(ConfigParameter::Tick)).value_or(0);
-  if (tick <= 0) failInternal("postprof", 2310);
-
-  writeListingBanner(ListingTitle::ExecutionTime);
-  writeHeaderBlock(HeaderBlockKind::Timing);
-
+// The files of the walk (all of them, or those of a part); gives the
+// category that ended it.
+RecordCategory walkTimingFiles(int32_t tick) {
   Probe record;
   LineRecordSlots lineRecords;
   RecordCategory category = nextRecord(record);
@@ -69,6 +68,67 @@ void writeTimingListing() {
     writeListingEmptyLine();
   }
   if (category == RecordCategory::BadRecord) failOnBadRecord();
+  return category;
+}
+
+struct TimingPart {
+  WalkPart files;
+  std::string text;
+  std::vector<uint32_t> pieces;
+  bool walkedWell = false;  // no error ended the part's walk
+};
+
+// Walks `part` into text of its own; false when the walk ends in it.
+bool walkTimingPart(TimingPart& part, int32_t tick) {
+  struct Ending {
+    TimingPart& part;
+    ~Ending() {
+      endListingPart(part.text, part.pieces);
+      unlimitRecordWalk();
+    }
+  };
+  beginListingPart();
+  Ending ending{part};
+  limitRecordWalk(part.files.first, part.files.end);
+  const RecordCategory category = walkTimingFiles(tick);
+  part.walkedWell = true;
+  return category == RecordCategory::EndOfRecords;
+}
+
+// Both threads walk parts; each part's text is written in turn.
+void walkTimingFilesInParts(const std::vector<WalkPart>& files, int32_t tick) {
+  std::vector<TimingPart> parts(files.size());
+  for (size_t i = 0; i < files.size(); ++i) parts[i].files = files[i];
+  PartsWork work;
+  work.doPart = [&parts, tick](size_t index) { return walkTimingPart(parts[index], tick); };
+  work.takePart = [&parts](size_t index) {
+    TimingPart& part = parts[index];
+    if (part.walkedWell) {
+      writeListingPartText(part.text);
+    } else {
+      writeListingPart(part.text, part.pieces);
+    }
+    std::string().swap(part.text);
+    std::vector<uint32_t>().swap(part.pieces);
+  };
+  doPartsInOrder(parts.size(), work);
+}
+
+}  // namespace
+
+void writeTimingListing() {
+  // Start-up validation already refused a TICK that is not a positive integer.
+  int32_t tick = parseTick(configValue(ConfigParameter::Tick)).value_or(0);
+  if (tick <= 0) failInternal("postprof", 2310);
+
+  writeListingBanner(ListingTitle::ExecutionTime);
+  writeHeaderBlock(HeaderBlockKind::Timing);
+
+  if (const std::vector<WalkPart> parts = walkParts(); !parts.empty()) {
+    walkTimingFilesInParts(parts, tick);
+  } else {
+    walkTimingFiles(tick);
+  }
 }
 
 }  // namespace qar

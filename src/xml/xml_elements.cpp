@@ -16,7 +16,7 @@ namespace {
 // them piece by piece to a string cost more than the rest of the report's
 // work on an element.
 std::vector<char>& elementStorage() {
-  static std::vector<char> storage;
+  static thread_local std::vector<char> storage;
   return storage;
 }
 

@@ -16,7 +16,14 @@ namespace {
 // construction at every call.
 ReportOutput xmlOutput;
 
-ReportOutput& stream() { return xmlOutput; }
+// A thread making a part of the report writes it into memory.
+ReportOutput& partStorage() {
+  static thread_local ReportOutput output;
+  return output;
+}
+thread_local ReportOutput* partOutput = nullptr;
+
+ReportOutput& stream() { return partOutput != nullptr ? *partOutput : xmlOutput; }
 
 void checkOpen() {
   if (!stream().open) failInternal("postxml", 101);
@@ -42,7 +49,7 @@ void writeXml(std::string_view text) {
 void printXml(const char* format, ...) {
   checkOpen();
   // One buffer for every element: the report writes millions of them.
-  static std::string text;
+  static thread_local std::string text;
   text.clear();
   va_list args;
   va_start(args, format);
@@ -50,6 +57,29 @@ void printXml(const char* format, ...) {
   va_end(args);
   if (!known) failInternal("postxml", 102);
   writeReportOutput(stream(), text);
+}
+
+void beginXmlPart() {
+  openReportOutputInMemory(partStorage());
+  partOutput = &partStorage();
+}
+
+void endXmlPart(std::string& text, std::vector<uint32_t>& pieces) {
+  ReportOutput& part = partStorage();
+  text.swap(part.buffer);
+  pieces.swap(part.pieces);
+  abandonReportOutput(part);
+  partOutput = nullptr;
+}
+
+void writeXmlPart(std::string_view text, const std::vector<uint32_t>& pieces) {
+  if (!xmlOutput.open) failInternal("postxml", 101);
+  writeReportPieces(xmlOutput, text, pieces);
+}
+
+void writeXmlPartText(std::string& text) {
+  if (!xmlOutput.open) failInternal("postxml", 101);
+  writeReportText(xmlOutput, text);
 }
 
 void resetXmlOutput() { abandonReportOutput(stream()); }

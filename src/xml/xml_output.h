@@ -3,6 +3,8 @@
 // with every write checked. One document is open at a time.
 #include <string>
 #include <string_view>
+#include <vector>
+#include <cstdint>
 
 namespace qar {
 
@@ -28,6 +30,18 @@ void writeXml(std::string_view text);
 
 // A formatted write, checked like writeXml.
 void printXml(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A part of the report made on its own (a walk split between two
+// threads): from beginXmlPart on, what the calling thread writes goes into
+// memory; endXmlPart gives the text and the length of each write and goes
+// back to the document. writeXmlPart writes such a part into the open
+// document as its writes would have been written there.
+void beginXmlPart();
+void endXmlPart(std::string& text, std::vector<uint32_t>& pieces);
+void writeXmlPart(std::string_view text, const std::vector<uint32_t>& pieces);
+// The text of a part whose walk went well, written without copying (see
+// writeReportText); `text` is left empty.
+void writeXmlPartText(std::string& text);
 
 // Drops the stream without any check or message (tests).
 void resetXmlOutput();

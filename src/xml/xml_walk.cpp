@@ -3,7 +3,11 @@
 #include <string>
 #include <utility>
 
+#include <vector>
+
+#include "base/parts_in_order.h"
 #include "config/configuration.h"
+#include "coverage/walk_parts.h"
 #include "coverage/record_reader.h"
 #include "cmdline/postcmdl.h"
 #include "base/posterr.h"
@@ -382,14 +386,21 @@ void noteMode(const InstrumentationMode& mode, XmlModesSeen& seen) {
 
 }  // namespace
 
-void writeXmlFileBlocks(XmlTotals& overall, XmlModesSeen& seen) {
+namespace {
+
+XmlWalk startedWalk() {
   XmlWalk w;
   w.view = options().coverageView;
   w.viewLevel = static_cast<int>(w.view);
   w.tickScale = parseTick(configValue(ConfigParameter::Tick)).value_or(1);
   resetRecordCursor();
   resetMcdc();
+  return w;
+}
 
+// The files of the walk (all of them, or those of a part); gives the
+// category that ended it.
+RecordCategory walkXmlFiles(XmlWalk& w, XmlTotals& overall, XmlModesSeen& seen) {
   RecordCategory category = readRecord(w);
   while (category == RecordCategory::FileStart) {
     // The current-file values change with the next FileStart, before this
@@ -410,6 +421,72 @@ void writeXmlFileBlocks(XmlTotals& overall, XmlModesSeen& seen) {
     overall += w.file;
     writeXmlFileSummary(w.file, w.isHeaderFile ? 0 : previousFileSourceLines(), w.mode.decision);
   }
+  return category;
+}
+
+// A part of the walk, walked on its own into text of its own, with what it
+// adds to the report's totals.
+struct XmlPart {
+  WalkPart files;
+  std::string text;
+  std::vector<uint32_t> pieces;
+  XmlTotals totals;
+  XmlModesSeen seen;
+  bool walkedWell = false;  // no error ended the part's walk
+};
+
+// Walks `part` on the calling thread; false when the walk ends in it.
+bool walkXmlPart(XmlPart& part) {
+  struct Ending {
+    XmlPart& part;
+    ~Ending() {
+      endXmlPart(part.text, part.pieces);
+      unlimitRecordWalk();
+    }
+  };
+  beginXmlPart();
+  Ending ending{part};
+  limitRecordWalk(part.files.first, part.files.end);
+  XmlWalk w = startedWalk();
+  const RecordCategory category = walkXmlFiles(w, part.totals, part.seen);
+  part.walkedWell = true;
+  return category == RecordCategory::EndOfRecords;
+}
+
+// Both threads walk parts; each part's text and totals join the report in
+// turn.
+void writeXmlFileBlocksInParts(const std::vector<WalkPart>& files, XmlTotals& overall, XmlModesSeen& seen) {
+  std::vector<XmlPart> parts(files.size());
+  for (size_t i = 0; i < files.size(); ++i) parts[i].files = files[i];
+  PartsWork work;
+  work.doPart = [&parts](size_t index) { return walkXmlPart(parts[index]); };
+  work.takePart = [&parts, &overall, &seen](size_t index) {
+    XmlPart& part = parts[index];
+    if (part.walkedWell) {
+      writeXmlPartText(part.text);
+    } else {
+      writeXmlPart(part.text, part.pieces);
+    }
+    std::string().swap(part.text);
+    std::vector<uint32_t>().swap(part.pieces);
+    overall += part.totals;
+    seen.function = seen.function || part.seen.function;
+    seen.decision = seen.decision || part.seen.decision;
+    seen.multicondition = seen.multicondition || part.seen.multicondition;
+  };
+  doPartsInOrder(parts.size(), work);
+  resetRecordCursor();
+}
+
+}  // namespace
+
+void writeXmlFileBlocks(XmlTotals& overall, XmlModesSeen& seen) {
+  if (const std::vector<WalkPart> parts = walkParts(); !parts.empty()) {
+    writeXmlFileBlocksInParts(parts, overall, seen);
+    return;
+  }
+  XmlWalk w = startedWalk();
+  const RecordCategory category = walkXmlFiles(w, overall, seen);
   // A pass that stopped early leaves the next walk to start from the top.
   if (category != RecordCategory::EndOfRecords) resetRecordCursor();
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -114,6 +116,103 @@ TEST(ReportOutputTest, AFailedWriteIsReportedAtTheClose) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.err, "QARPost error 17: Cannot write file " + name + ": File too large\n");
   EXPECT_EQ(test::readFile(name), text.substr(0, 100000));
+}
+
+// Text kept in memory with the length of each write, as a part of a report
+// made on another thread keeps it.
+struct KeptWrites {
+  std::string text;
+  std::vector<uint32_t> pieces;
+};
+
+KeptWrites writesOf(const std::string& text, size_t (*pieceLength)(size_t)) {
+  ReportOutput memory;
+  openReportOutputInMemory(memory);
+  for (size_t at = 0, i = 0; at < text.size(); ++i) {
+    // The last bytes in small writes: some of them wait in the buffer.
+    const size_t left = text.size() - at;
+    const size_t length = left < 80000 ? std::min<size_t>(100, left) : std::min(pieceLength(i), left);
+    writeReportOutput(memory, std::string_view(text).substr(at, length));
+    at += length;
+  }
+  KeptWrites kept{memory.buffer, memory.pieces};
+  closeReportOutput(memory);
+  return kept;
+}
+
+// Pieces of every size around the buffer's: small ones, some that just
+// fill it, some larger than it.
+size_t mixedPiece(size_t i) {
+  switch (i % 29) {
+    case 0: return 70000;
+    case 1: return 65536 - 17;
+    case 2: return 1;
+    default: return 37 + i % 1000;
+  }
+}
+
+// What reaches the file when the run ends without closing it (a bad record
+// met in the walk): the buffers written so far, which depend on where each
+// write fell. The pieces kept in memory and written later leave the very
+// bytes that writing them one by one leaves.
+TEST(ReportOutputTest, KeptPiecesReachTheFileWhereTheirWritesWouldHave) {
+  test::TempDir dir;
+  const std::string text = listingText(30000);
+  const KeptWrites kept = writesOf(text, mixedPiece);
+  ASSERT_EQ(kept.text, text);
+  ASSERT_GT(kept.pieces.size(), 100u);
+
+  const std::string one = dir.file("one.txt");
+  const std::string replayed = dir.file("replayed.txt");
+  ReportOutput byOne;
+  ReportOutput byReplay;
+  openReportOutput(byOne, one);
+  openReportOutput(byReplay, replayed);
+  writeReportOutput(byOne, "head\n");
+  writeReportOutput(byReplay, "head\n");
+  size_t at = 0;
+  for (uint32_t length : kept.pieces) {
+    writeReportOutput(byOne, std::string_view(kept.text).substr(at, length));
+    at += length;
+  }
+  writeReportPieces(byReplay, kept.text, kept.pieces);
+  // Dropped without a close: only what was written so far stays.
+  abandonReportOutput(byOne);
+  abandonReportOutput(byReplay);
+  const std::string written = test::readFile(one);
+  EXPECT_LT(written.size(), text.size() + 5);
+  EXPECT_EQ(test::readFile(replayed), written);
+}
+
+// A part that went well is written in one piece without a copy: the file
+// holds the same text, and a failed write leaves the same bytes and says
+// the same.
+TEST(ReportOutputTest, TextWrittenWholeIsTheTextOfItsPieces) {
+  test::TempDir dir;
+  const std::string text = listingText(30000);
+  const std::string name = dir.file("whole.txt");
+  ReportOutput output;
+  openReportOutput(output, name);
+  writeReportOutput(output, "head\n");
+  std::string part = text;
+  writeReportText(output, part);
+  EXPECT_TRUE(part.empty());
+  std::string small = "tail\n";
+  writeReportText(output, small);
+  closeReportOutput(output);
+  EXPECT_EQ(test::readFile(name), "head\n" + text + "tail\n");
+
+  const ChildRun run = runWithFileSizeLimit(dir, 100000, [&] {
+    resetDiagnostics();
+    ReportOutput limited;
+    openReportOutput(limited, dir.file("limited.txt"));
+    std::string whole = text;
+    writeReportText(limited, whole);
+    closeReportOutput(limited);
+  });
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "QARPost error 17: Cannot write file " + dir.file("limited.txt") + ": File too large\n");
+  EXPECT_EQ(test::readFile(dir.file("limited.txt")), text.substr(0, 100000));
 }
 
 }  // namespace

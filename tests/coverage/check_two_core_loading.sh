@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Loading on two cores (QARPOST_DATA_ALONGSIDE=always: the data files read
-# on a second thread beside the symbol files; QARPOST_PREPARATION_ALONGSIDE=
-# always: the preparation pass split over two threads) gives what loading
-# in turn (both =never) gives: the streams, the status and every file of
-# qarpost and qarpost-export, on clean runs, with notices, and ending in
-# errors. And every end-to-end case gives its expected outputs loaded on two
-# cores.
+# Loading and walking on two cores (QARPOST_DATA_ALONGSIDE=always: the data
+# files read on a second thread beside the symbol files;
+# QARPOST_PREPARATION_ALONGSIDE=always: the preparation pass split over two
+# threads; QARPOST_WALK_PARTS=always: every report's walk split into parts,
+# one a file, walked on two threads) gives what doing it all in turn (all
+# =never) gives: the streams, the status and every file of qarpost and
+# qarpost-export, on clean runs, with notices, and ending in errors. And
+# every end-to-end case gives its expected outputs that way.
 #   check_two_core_loading.sh QARPOST QARPOST_EXPORT QARPOST_SYNTH RUN_CASE E2E_CASES
 set -euo pipefail
 qarpost=$(realpath "$1")
@@ -16,7 +17,7 @@ cases=$(realpath "$5")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export TZ=UTC SOURCE_DATE_EPOCH=1764950400
-unset QARPOST_DATA_ALONGSIDE QARPOST_PREPARATION_ALONGSIDE
+unset QARPOST_DATA_ALONGSIDE QARPOST_PREPARATION_ALONGSIDE QARPOST_WALK_PARTS
 fail() { echo "check_two_core_loading: $*" >&2; exit 1; }
 
 # The end-to-end cases, loaded on two cores.
@@ -27,7 +28,7 @@ for case_dir in "$cases"/*/; do
   mkdir -p "$work/cases"
   cp -R "$case_dir" "$copy"
   { [ -f "$copy/env" ] && cat "$copy/env" && echo
-    printf 'QARPOST_DATA_ALONGSIDE=always\nQARPOST_PREPARATION_ALONGSIDE=always\n'; } > "$copy/env.new"
+    printf 'QARPOST_DATA_ALONGSIDE=always\nQARPOST_PREPARATION_ALONGSIDE=always\nQARPOST_WALK_PARTS=always\n'; } > "$copy/env.new"
   mv "$copy/env.new" "$copy/env"
   bash "$run_case" "$qarpost" "$copy" "$export_program" > "$work/case.log" 2>&1 ||
     { cat "$work/case.log" >&2; fail "e2e case $name differs loaded on two cores"; }
@@ -53,7 +54,8 @@ run() {
   shift 3
   cp -R "$work/gen" "$dir"
   set +e
-  (cd "$dir" && QARPOST_DATA_ALONGSIDE=$way QARPOST_PREPARATION_ALONGSIDE=$way "$program" "$@" > .stdout 2> .stderr)
+  (cd "$dir" && QARPOST_DATA_ALONGSIDE=$way QARPOST_PREPARATION_ALONGSIDE=$way QARPOST_WALK_PARTS=$way \
+    "$program" "$@" > .stdout 2> .stderr)
   echo $? > "$dir/.status"
   set -e
 }

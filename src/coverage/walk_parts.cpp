@@ -1,0 +1,69 @@
+#include "coverage/walk_parts.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+#include "coverage/database.h"
+
+namespace qar {
+namespace {
+
+// Below this many lines a walk is too short to gain from a second thread.
+constexpr size_t kSplitFromLines = size_t{1} << 17;
+// About this many parts: enough for both threads to stay busy to the end,
+// few enough that each part's start costs nothing.
+constexpr size_t kPartsPerWalk = 256;
+constexpr size_t kFewestPartLines = size_t{1} << 12;
+
+bool& splitAllowed() {
+  static bool allowed = true;
+  return allowed;
+}
+
+enum class Splitting { Never, Always, BySize };
+
+Splitting splittingChoice() {
+  const char* choice = std::getenv("QARPOST_WALK_PARTS");
+  const std::string_view setting = choice != nullptr ? choice : "";
+  if (setting == "never") return Splitting::Never;
+  return setting == "always" ? Splitting::Always : Splitting::BySize;
+}
+
+}  // namespace
+
+void allowSplitWalks(bool allowed) { splitAllowed() = allowed; }
+
+bool walkMayStartAt(const MonitoredFile& file) {
+  for (const DescriptionLine& line : file.descriptionLines) {
+    const std::string_view text = lineText(line);
+    if (text.find_first_not_of(" \t") == std::string_view::npos || text.front() == '%') continue;
+    return text.front() == '@';
+  }
+  return false;
+}
+
+std::vector<WalkPart> walkParts() {
+  std::vector<WalkPart> parts;
+  const Splitting choice = splittingChoice();
+  if (choice == Splitting::Never || !splitAllowed()) return parts;
+  MonitoredFileList& files = database().monitoredFiles;
+  size_t lines = 0;
+  for (const MonitoredFile& file : files) lines += file.descriptionLines.size();
+  if (choice == Splitting::BySize && lines < kSplitFromLines) return parts;
+  const size_t partLines = choice == Splitting::Always ? 0 : std::max(lines / kPartsPerWalk, kFewestPartLines);
+
+  size_t inPart = 0;
+  for (auto file = files.begin(); file != files.end(); ++file) {
+    if (parts.empty() || (inPart >= partLines && walkMayStartAt(*file))) {
+      if (!parts.empty()) parts.back().end = file;
+      parts.push_back(WalkPart{file, files.end()});
+      inPart = 0;
+    }
+    inPart += file->descriptionLines.size();
+  }
+  if (parts.size() < 2) parts.clear();
+  return parts;
+}
+
+}  // namespace qar
