@@ -16,8 +16,8 @@
 # next to a floor: `wc -l` over every input byte and every output byte of
 # that run. The programs have the machine's two cores (the goals are set on
 # two cores): qarpost reads the data files on the second one while it reads
-# the symbol files, all4 writes the XML report in a second process, and the
-# HTML report's pages are written by a second thread. The floor, one
+# the symbol files, every report's walk is split into parts walked on both,
+# and the HTML report's pages are written by a second thread. The floor, one
 # process, is pinned to one core; PIN=1 pins every run but all4 as well, as
 # the rounds before measured. Each size comes in three shapes:
 # the default project, an XML-heavy one (qarpost_synth --shape

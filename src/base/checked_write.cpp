@@ -5,25 +5,6 @@
 #include <unistd.h>
 
 namespace qar {
-namespace {
-
-SpaceReclaimer& registeredReclaimer() {
-  static SpaceReclaimer reclaimer = nullptr;
-  return reclaimer;
-}
-
-}  // namespace
-
-void setSpaceReclaimer(SpaceReclaimer reclaimer) { registeredReclaimer() = reclaimer; }
-
-bool isNoSpaceError(int errorNumber) { return errorNumber == ENOSPC || errorNumber == EDQUOT; }
-
-bool reclaimSpace() {
-  const SpaceReclaimer reclaimer = registeredReclaimer();
-  if (reclaimer == nullptr) return false;
-  registeredReclaimer() = nullptr;
-  return reclaimer();
-}
 
 int writeUntilFailure(int descriptor, std::string_view& data) {
   while (!data.empty()) {
@@ -40,11 +21,6 @@ int writeUntilFailure(int descriptor, std::string_view& data) {
   return 0;
 }
 
-int writeAll(int descriptor, std::string_view data) {
-  for (;;) {
-    const int errorNumber = writeUntilFailure(descriptor, data);
-    if (errorNumber == 0 || !(isNoSpaceError(errorNumber) && reclaimSpace())) return errorNumber;
-  }
-}
+int writeAll(int descriptor, std::string_view data) { return writeUntilFailure(descriptor, data); }
 
 }  // namespace qar

@@ -29,15 +29,7 @@ int createForWriting(const std::string& name) {
   for (;;) {
     // Created as the C library's "w" mode creates a file.
     const int descriptor = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (descriptor >= 0 || errno == EINTR) {
-      if (descriptor >= 0) return descriptor;
-      continue;
-    }
-    const int errorNumber = errno;
-    if (!(isNoSpaceError(errorNumber) && reclaimSpace())) {
-      errno = errorNumber;
-      return -1;
-    }
+    if (descriptor >= 0 || errno != EINTR) return descriptor;
   }
 }
 
@@ -47,10 +39,9 @@ int createForWriting(const std::string& name) {
 // would have been written, one at a time, and the outcome of one is settled
 // before the next is handed over, before anything is written to the file
 // directly, when the file is closed, and before any diagnostic (a barrier
-// in posterr). A write that failed is then taken up as writeAll would have
-// gone on (a full disk retried once space is reclaimed) and reported as
-// the failed write it is: the file holds the same bytes, and standard
-// error says the same in the same order, as writing in turn. One file at a
+// in posterr). A write that failed is then reported as the failed write it
+// is: the file holds the same bytes, and standard error says the same in
+// the same order, as writing in turn. One file at a
 // time writes this way (the others write in turn), from its first full
 // buffer on: a small report never starts the thread.
 struct TextAside {
@@ -59,10 +50,8 @@ struct TextAside {
   int descriptor = -1;
   std::string displayName;
   std::string text;  // the buffer in flight
-  // What writing it ended in: 0, or the errno of the write that failed and
-  // what that write and those after it would have written.
+  // What writing it ended in: 0, or the errno of the write that failed.
   int errorNumber = 0;
-  std::string_view rest;
 };
 
 TextAside& textAside() {
@@ -74,9 +63,7 @@ void settleTextAside() {
   TextAside& aside = textAside();
   if (!aside.taken) return;
   aside.worker.wait();
-  int errorNumber = std::exchange(aside.errorNumber, 0);
-  if (errorNumber == 0) return;
-  if (isNoSpaceError(errorNumber) && reclaimSpace()) errorNumber = writeAll(aside.descriptor, aside.rest);
+  const int errorNumber = std::exchange(aside.errorNumber, 0);
   if (errorNumber != 0) failOnOutput(kCannotWrite, aside.displayName, errorNumber);
 }
 
@@ -105,9 +92,7 @@ bool handTextAside(ReportOutput& output) {
   aside.text.swap(output.buffer);
   output.buffer.clear();
   aside.worker.hand([&aside] {
-    std::string_view data = aside.text;
-    aside.errorNumber = writeUntilFailure(aside.descriptor, data);
-    aside.rest = data;
+    aside.errorNumber = writeAll(aside.descriptor, aside.text);
   });
   return true;
 }
@@ -147,11 +132,6 @@ void openReportOutput(ReportOutput& output, std::string_view name) {
   const int descriptor = createForWriting(fileName);
   if (descriptor < 0) failOnOutput(kCannotCreate, fileName, errno);
   startFile(output, descriptor, std::move(fileName));
-}
-
-void adoptReportOutput(ReportOutput& output, int descriptor, std::string_view displayName) {
-  abandonReportOutput(output);
-  startFile(output, descriptor, std::string(displayName));
 }
 
 void openReportOutputInMemory(ReportOutput& output) {

@@ -1,7 +1,6 @@
 #pragma once
 // A report destination: standard output (the names "-" and "stdout"; never
-// closed) or a file created for writing. Buffered, with every write checked;
-// a full disk is retried once the space others hold is reclaimed.
+// closed) or a file created for writing. Buffered, with every write checked.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,10 +25,6 @@ struct ReportOutput {
 
 // Chooses the destination; a file that cannot be created is ErrorCode 8.
 void openReportOutput(ReportOutput& output, std::string_view name);
-
-// Takes `descriptor`, already open for writing, as the destination named
-// `displayName` in messages; closeReportOutput closes it.
-void adoptReportOutput(ReportOutput& output, int descriptor, std::string_view displayName);
 
 // Makes `output` an open destination in memory (see ReportOutput::toMemory);
 // it never fails.

@@ -16,11 +16,6 @@ constexpr size_t kSplitFromLines = size_t{1} << 17;
 constexpr size_t kPartsPerWalk = 256;
 constexpr size_t kFewestPartLines = size_t{1} << 12;
 
-bool& splitAllowed() {
-  static bool allowed = true;
-  return allowed;
-}
-
 enum class Splitting { Never, Always, BySize };
 
 Splitting splittingChoice() {
@@ -31,8 +26,6 @@ Splitting splittingChoice() {
 }
 
 }  // namespace
-
-void allowSplitWalks(bool allowed) { splitAllowed() = allowed; }
 
 bool walkMayStartAt(const MonitoredFile& file) {
   for (const DescriptionLine& line : file.descriptionLines) {
@@ -46,7 +39,7 @@ bool walkMayStartAt(const MonitoredFile& file) {
 std::vector<WalkPart> walkParts() {
   std::vector<WalkPart> parts;
   const Splitting choice = splittingChoice();
-  if (choice == Splitting::Never || !splitAllowed()) return parts;
+  if (choice == Splitting::Never) return parts;
   MonitoredFileList& files = database().monitoredFiles;
   size_t lines = 0;
   for (const MonitoredFile& file : files) lines += file.descriptionLines.size();

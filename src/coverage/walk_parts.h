@@ -16,14 +16,10 @@ struct WalkPart {
 };
 
 // The parts the next report's walk is split into; empty when it is walked
-// in one (a small database, splitting not allowed, or
-// QARPOST_WALK_PARTS=never). QARPOST_WALK_PARTS=always makes a part of
-// every file where one may start, whatever the size (tests).
+// in one (a small database, or QARPOST_WALK_PARTS=never).
+// QARPOST_WALK_PARTS=always makes a part of every file where one may start,
+// whatever the size (tests).
 std::vector<WalkPart> walkParts();
-
-// Whether the walks may be split at all: not while another process writes
-// a report of the run on the second core.
-void allowSplitWalks(bool allowed);
 
 // Whether a part may start at `file`: its first line that is neither blank
 // nor a "%" line is its name line.

@@ -2,17 +2,13 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <string>
-#include <utility>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "config/configuration.h"
-#include "coverage/walk_parts.h"
 #include "coverage/adding.h"
 #include "listings/contents_listing.h"
 #include "listings/kept_statements.h"
@@ -26,8 +22,6 @@
 #include "selection/report_database.h"
 #include "xml/postxml.h"
 #include "base/text.h"
-#include "coverage/record_reader.h"
-#include "driver/report_alongside.h"
 
 namespace qar {
 namespace {
@@ -35,22 +29,6 @@ namespace {
 bool isCoverageReport(ReportKind kind) {
   return kind == ReportKind::Profile || kind == ReportKind::Untested ||
          kind == ReportKind::Timing || kind == ReportKind::Xml;
-}
-
-// Reads every record once, so that the reader has rewritten every record line
-// it can into its parsed form before the copy that writes the XML report
-// starts: after that neither process writes into the line texts, and the two
-// keep sharing their pages instead of each holding its own. The preparation
-// pass has read every record line already, so this walk says nothing; a bad
-// record (which a report meets and reports in its turn) ends it quietly.
-void parseRecordTextsOnce() {
-  resetRecordCursor();
-  Probe record;
-  RecordCategory category;
-  do {
-    category = nextRecord(record);
-  } while (category != RecordCategory::EndOfRecords && category != RecordCategory::BadRecord);
-  resetRecordCursor();
 }
 
 // Builds and prepares the database for the coverage reports (once; files
@@ -61,63 +39,6 @@ void prepareCoverageReports() {
   // qarpost's reports read nothing but the record reader from here on, so
   // the reader may keep each record line's numbers in their parsed form.
   database().recordTextsCompactable = true;
-}
-
-// The first coverage report's preparation was done ahead of it (when the XML
-// report was started alongside): that report must not drop files without
-// counters a second time, or it would lose the header files that extraction
-// made, as only the reports after the first do.
-bool& firstReportPreparedAhead() {
-  static bool preparedAhead = false;
-  return preparedAhead;
-}
-
-// A second process pays from this many record lines on: below, its start
-// and the pages both processes copy on writing cost more than the XML report
-// (the bundled example's four reports took 17 ms with it, 10 ms without).
-constexpr size_t kAlongsideFromLines = 50000;
-
-// QARPOST_XML_ALONGSIDE=never writes the reports strictly one after another,
-// =always writes the XML report alongside whatever the size of the run (the
-// tests compare the two ways on the same inputs).
-bool worthAlongside(std::string_view outputName) {
-  const char* choice = std::getenv("QARPOST_XML_ALONGSIDE");
-  const std::string_view setting = choice != nullptr ? choice : "";
-  if (setting == "never") return false;
-  // Standard output that is a file shares the disk with the copy's text, and
-  // text already written there could not be taken back to retry: such a
-  // report is written in its turn.
-  if (outputName == "-" || outputName == "stdout") {
-    struct stat status {};
-    if (fstat(STDOUT_FILENO, &status) != 0 || S_ISREG(status.st_mode)) return false;
-  }
-  if (setting == "always") return true;
-  size_t lines = 0;
-  for (const MonitoredFile& file : database().monitoredFiles) lines += file.descriptionLines.size();
-  return lines >= kAlongsideFromLines;
-}
-
-// With reports before it, the XML report (the largest) is written meanwhile
-// by a copy of the process on the second core. The database is built and
-// prepared first, as the first report does it, so that whatever that says
-// comes at the same place; the copy then drops files without counters once
-// more, as the XML report does after the reports before it.
-void startXmlAlongside(ReportAlongside& report, std::string_view outputName) {
-  prepareCoverageReports();
-  firstReportPreparedAhead() = true;
-  if (!worthAlongside(outputName)) return;
-  parseRecordTextsOnce();
-  // With the copy on the second core, neither process splits its walks
-  // between two threads: the cores are taken.
-  allowSplitWalks(false);
-  const bool started = startReportAlongside(
-      report,
-      [](int into) {
-        prepareCoverageReports();
-        writeXmlReportInto(into, "XML report");
-      },
-      outputName);
-  if (!started) allowSplitWalks(true);
 }
 
 }  // namespace
@@ -166,7 +87,7 @@ void dispatchReport(ReportKind kind, std::string_view outputName) {
   buildReportDatabase(!coverageReport);
 
   if (coverageReport) {
-    if (!std::exchange(firstReportPreparedAhead(), false)) prepareCoverageReports();
+    prepareCoverageReports();
     if (kind == ReportKind::Xml) {
       writeXmlReport(outputName);
       return;
@@ -230,9 +151,6 @@ int runProgram(int argc, const char* const* argv) {
     dispatchReport(ReportKind::ContentsWithCounters, "stdout");
     return 0;
   }
-  ReportAlongside xmlAlongside;
-  const bool reportsBeforeXml = settings.profileFile || settings.untestedFile || settings.timingFile;
-  if (settings.xmlFile && reportsBeforeXml) startXmlAlongside(xmlAlongside, *settings.xmlFile);
   if (settings.profileFile) {
     // The untested code listing takes the profile listing's statement figures.
     keepStatementFigures(settings.untestedFile.has_value());
@@ -240,9 +158,7 @@ int runProgram(int argc, const char* const* argv) {
   }
   if (settings.untestedFile) dispatchReport(ReportKind::Untested, *settings.untestedFile);
   if (settings.timingFile) dispatchReport(ReportKind::Timing, *settings.timingFile);
-  if (settings.xmlFile && !takeReportAlongside(xmlAlongside, *settings.xmlFile)) {
-    dispatchReport(ReportKind::Xml, *settings.xmlFile);
-  }
+  if (settings.xmlFile) dispatchReport(ReportKind::Xml, *settings.xmlFile);
   return 0;
 }
 
@@ -267,9 +183,7 @@ int runProgramAndExit(int argc, const char* const* argv) { return runAndExit(run
 
 void resetDriverState() {
   resetReportDatabaseState();
-  firstReportPreparedAhead() = false;
   forgetStatementFigures();
-  allowSplitWalks(true);
 }
 
 }  // namespace qar

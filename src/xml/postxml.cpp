@@ -25,9 +25,4 @@ void writeXmlReport(std::string_view outputName) {
   writeXmlDocument();
 }
 
-void writeXmlReportInto(int descriptor, std::string_view displayName) {
-  openXmlOutputOn(descriptor, displayName);
-  writeXmlDocument();
-}
-
 }  // namespace qar

@@ -9,10 +9,6 @@ namespace qar {
 // opening and closing its own output.
 void writeXmlReport(std::string_view outputName);
 
-// Writes the XML report into the file open for writing on `descriptor`
-// (closed at the end), naming it `displayName` in messages.
-void writeXmlReportInto(int descriptor, std::string_view displayName);
-
 // `text` with the characters XML gives a meaning escaped.
 std::string escapeXmlText(std::string_view text);
 

@@ -33,10 +33,6 @@ void checkOpen() {
 
 void openXmlOutput(std::string_view name) { openReportOutput(stream(), name); }
 
-void openXmlOutputOn(int descriptor, std::string_view displayName) {
-  adoptReportOutput(stream(), descriptor, displayName);
-}
-
 void closeXmlOutput() { closeReportOutput(stream()); }
 
 const std::string& xmlOutputName() { return stream().displayName; }

@@ -13,10 +13,6 @@ namespace qar {
 // (ErrorCode 8, fatal, when it cannot be).
 void openXmlOutput(std::string_view name);
 
-// Writes the document into the file open for writing on `descriptor`
-// (closed by closeXmlOutput), naming it `displayName` in messages.
-void openXmlOutputOn(int descriptor, std::string_view displayName);
-
 // Flushes what is buffered (ErrorCode 17 when that fails) and closes the
 // file (ErrorCode 6, ExitIfFatalCode, when that fails); standard output is
 // only flushed. Forgets the destination.

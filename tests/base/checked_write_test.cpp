@@ -1,12 +1,12 @@
-// Writes to the end, and a full disk retried once another holder of space
-// has given it back (/dev/full stands for the full disk).
+// Writes to the end: the whole text through short writes, and the error of
+// the write that failed (/dev/full stands for the full disk).
 #include "base/checked_write.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,73 +14,36 @@
 namespace qar {
 namespace {
 
-int fullDevice = -1;
-std::FILE* roomyFile = nullptr;
-int reclaimerCalls = 0;
-
-// Frees room the way a holder of space does: the same descriptor now
-// reaches a file with room.
-bool freeRoom() {
-  ++reclaimerCalls;
-  return dup2(fileno(roomyFile), fullDevice) >= 0;
-}
-
-bool freeNothing() {
-  ++reclaimerCalls;
-  return false;
-}
-
-class CheckedWriteTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fullDevice = ::open("/dev/full", O_WRONLY);
-    ASSERT_GE(fullDevice, 0);
-    roomyFile = std::tmpfile();
-    ASSERT_NE(roomyFile, nullptr);
-    reclaimerCalls = 0;
-  }
-  void TearDown() override {
-    setSpaceReclaimer(nullptr);
-    ::close(fullDevice);
-    std::fclose(roomyFile);
-  }
-  static std::string roomyText() {
-    std::string text(4096, '\0');
-    const ssize_t got = pread(fileno(roomyFile), text.data(), text.size(), 0);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-  }
-};
-
-TEST_F(CheckedWriteTest, FullDiskWithoutReclaimerIsTheWritesError) {
-  EXPECT_EQ(writeAll(fullDevice, "text"), ENOSPC);
-  EXPECT_EQ(reclaimerCalls, 0);
-}
-
-TEST_F(CheckedWriteTest, FullDiskIsRetriedOnceTheReclaimerFreedRoom) {
-  setSpaceReclaimer(freeRoom);
-  EXPECT_EQ(writeAll(fullDevice, "all of the text\n"), 0);
-  EXPECT_EQ(reclaimerCalls, 1);
-  EXPECT_EQ(roomyText(), "all of the text\n");
-  // The reclaimer is used up: the next full disk is an error.
-  ASSERT_GE(dup2(::open("/dev/full", O_WRONLY), fullDevice), 0);
-  EXPECT_EQ(writeAll(fullDevice, "more"), ENOSPC);
-  EXPECT_EQ(reclaimerCalls, 1);
-}
-
-TEST_F(CheckedWriteTest, ReclaimerThatFreesNothingLeavesTheError) {
-  setSpaceReclaimer(freeNothing);
-  EXPECT_EQ(writeAll(fullDevice, "text"), ENOSPC);
-  EXPECT_EQ(reclaimerCalls, 1);
-  EXPECT_FALSE(reclaimSpace());
-}
-
-TEST_F(CheckedWriteTest, OtherErrorsDoNotCallTheReclaimer) {
-  setSpaceReclaimer(freeRoom);
+TEST(CheckedWriteTest, AFailedWriteGivesItsErrorAndWhatIsLeft) {
+  const int full = ::open("/dev/full", O_WRONLY);
+  ASSERT_GE(full, 0);
+  EXPECT_EQ(writeAll(full, "text"), ENOSPC);
+  std::string_view data = "all of the text";
+  EXPECT_EQ(writeUntilFailure(full, data), ENOSPC);
+  EXPECT_EQ(data, "all of the text");
+  ::close(full);
   const int readOnly = ::open("/dev/null", O_RDONLY);
   EXPECT_EQ(writeAll(readOnly, "text"), EBADF);
   ::close(readOnly);
-  EXPECT_EQ(reclaimerCalls, 0);
+}
+
+// A pipe takes a large text in many short writes.
+TEST(CheckedWriteTest, ShortWritesGoOnToTheEnd) {
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  std::string text;
+  for (int i = 0; i < 200000; ++i) text += static_cast<char>('a' + i % 26);
+  std::string got;
+  std::thread reader([&got, in = ends[0]] {
+    char buffer[1000];
+    ssize_t n;
+    while ((n = ::read(in, buffer, sizeof buffer)) > 0) got.append(buffer, static_cast<size_t>(n));
+  });
+  EXPECT_EQ(writeAll(ends[1], text), 0);
+  ::close(ends[1]);
+  reader.join();
+  ::close(ends[0]);
+  EXPECT_EQ(got, text);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The XML report written by a second process, under faults: each run ends
-# exactly as the same run written report after report
-# (QARPOST_XML_ALONGSIDE=never) ends, and the second process never outlives
-# the run.
-#   check_alongside_faults.sh QARPOST QARPOST_SYNTH [--full-disk]
+# The reports' walks split into parts on two threads, under faults: each
+# run ends exactly as the same run with every walk in one piece
+# (QARPOST_WALK_PARTS=never) ends.
+#   check_walk_parts_faults.sh QARPOST QARPOST_SYNTH [--full-disk]
 #
 # With --full-disk the runs write into small file systems (a tmpfs mounted
 # in a user and mount namespace of their own); where this machine cannot
@@ -13,7 +12,7 @@ qarpost=$(realpath "$1")
 synth=$(realpath "$2")
 mode=${3:-}
 here=$(realpath "$0")
-fail() { echo "check_alongside_faults: $*" >&2; exit 1; }
+fail() { echo "check_walk_parts_faults: $*" >&2; exit 1; }
 
 # Inside the namespace: mount a tmpfs of SIZE kB on DIR, then run the rest.
 if [ "$mode" = --inside ]; then
@@ -24,15 +23,10 @@ if [ "$mode" = --inside ]; then
 fi
 
 work=$(mktemp -d)
-cleanup() {
-  # A second process found alive fails the check; it must not stay behind.
-  [ -n "${stray:-}" ] && kill -9 "$stray" 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 cd "$work"
 export TZ=UTC SOURCE_DATE_EPOCH=1764950400
-unset QARPOST_XML_ALONGSIDE
+unset QARPOST_WALK_PARTS
 
 # About 100,000 record lines: the XML report is about 10 MB, the listings
 # 4, 2.3 and 0.1 MB.
@@ -42,15 +36,15 @@ export QARHOME=$work/gen
 inputs=("$work/gen/MON.sym" "$work/gen/run_000.dat" "$work/gen/run_001.dat" "$work/gen/run_002.dat")
 cd gen
 
-# run WAY DIR [qarpost arguments...]: runs in DIR (created) with the XML
-# report alongside (WAY always) or in turn (never); leaves DIR/.status and
-# DIR/.stderr.
+# run WAY DIR [qarpost arguments...]: runs in DIR (created) with the walks
+# in parts of a file each (WAY always) or in one piece (never); leaves
+# DIR/.status and DIR/.stderr.
 run() {
   local way=$1 dir=$2
   shift 2
   mkdir -p "$dir"
   set +e
-  (cd "$dir" && QARPOST_XML_ALONGSIDE=$way "$qarpost" "${inputs[@]}" "$@" 2> .stderr)
+  (cd "$dir" && QARPOST_WALK_PARTS=$way "$qarpost" "${inputs[@]}" "$@" 2> .stderr)
   echo $? > "$dir/.status"
   set -e
 }
@@ -85,7 +79,7 @@ if [ "$mode" = --full-disk ]; then
     local status=0
     # Standard error and the status go beside the small file system.
     unshare --user --map-root-user --mount "$here" "$qarpost" "$synth" --inside "$size" "$dir" \
-      bash -c "cd '$dir' && $prepare && export QARPOST_XML_ALONGSIDE=$way && \
+      bash -c "cd '$dir' && $prepare && export QARPOST_WALK_PARTS=$way && \
                { \"\$0\" \"\$@\" 2> '$dir.out/.stderr'; echo \$? > '$dir.out/.status'; } && \
                cp -a . '$dir.out/'" \
       "$qarpost" "${inputs[@]}" "$@" || status=$?
@@ -105,20 +99,19 @@ if [ "$mode" = --full-disk ]; then
     cmp -s "full-a.out/$listing" "sizes/$listing" || fail "full disk: $listing is not complete"
   done
   # A second run into a directory that holds the previous run's XML report:
-  # room for the listings beside it and then for the new report, as in turn.
+  # room for the listings beside it and then for the new report.
   again=$((listings + xml + 64))
   in_fs "$again" always again-a "cp '$work/gen/sizes/x.xml' ." -p p.txt -u u.txt -t t.txt -x x.xml
   in_fs "$again" never again-n "cp '$work/gen/sizes/x.xml' ." -p p.txt -u u.txt -t t.txt -x x.xml
   same again-a.out again-n.out "second run"
   [ "$(cat again-a.out/.status)" = 0 ] || fail "second run: $(tail -1 again-a.out/.stderr)"
-  # A smaller report stood under the name: its copy finds the disk full while
-  # the text is still held, and the report is written in its turn.
+  # A smaller report stood under the name: the new one is written over it.
   over=$((listings + xml + xml / 2))
   in_fs "$over" always over-a "echo old > x.xml" -p p.txt -u u.txt -t t.txt -x x.xml
   in_fs "$over" never over-n "echo old > x.xml" -p p.txt -u u.txt -t t.txt -x x.xml
   same over-a.out over-n.out "over a smaller report"
   [ "$(cat over-a.out/.status)" = 0 ] || fail "over a smaller report: $(tail -1 over-a.out/.stderr)"
-  echo "check_alongside_faults: full disks end as in turn"
+  echo "check_walk_parts_faults: full disks end as the walks in one piece"
   exit 0
 fi
 
@@ -129,7 +122,7 @@ closed() {
   shift 2
   mkdir -p "$dir"
   set +e
-  (cd "$dir" && QARPOST_XML_ALONGSIDE=$way "$qarpost" "${inputs[@]}" "$@" 2> .stderr >&-)
+  (cd "$dir" && QARPOST_WALK_PARTS=$way "$qarpost" "${inputs[@]}" "$@" 2> .stderr >&-)
   echo $? > "$dir/.status"
   set -e
 }
@@ -144,58 +137,4 @@ same closed-xa closed-xn "XML report on closed standard output"
 grep -qx "QARPost error 17: Cannot write file stdout: Bad file descriptor" closed-xa/.stderr ||
   fail "XML report on closed standard output: $(cat closed-xa/.stderr)"
 
-# The parent ends while the second process runs: the second process ends
-# with it. The parent waits at its first report for a reader of the FIFO;
-# the second process is stopped, so that only its parent's end can end it.
-# (Both stay in this shell's process group, which the parent's end does not
-# orphan: nothing else sends the stopped process a signal. SIGINT, which a
-# background job starts ignoring, is given back its default.)
-ends_with_parent() {
-  local how=$1
-  rm -rf "end-$how"
-  mkdir "end-$how"
-  mkfifo "end-$how/p.fifo"
-  if [ "$how" = PIPE ]; then
-    QARPOST_XML_ALONGSIDE=always env --default-signal=INT,PIPE "$qarpost" "${inputs[@]}" \
-      -p - -x "end-$how/x.xml" > "end-$how/p.fifo" 2> /dev/null &
-  else
-    QARPOST_XML_ALONGSIDE=always env --default-signal=INT,PIPE "$qarpost" "${inputs[@]}" \
-      -p "end-$how/p.fifo" -x "end-$how/x.xml" 2> /dev/null &
-  fi
-  local parent=$! child="" tries=0
-  [ "$how" = PIPE ] && exec 3< "end-$how/p.fifo"
-  while [ -z "$child" ]; do
-    child=$(cat "/proc/$parent/task/$parent/children" 2> /dev/null | tr -d ' ')
-    tries=$((tries + 1))
-    [ "$tries" -lt 3000 ] || fail "SIG$how: no second process started"
-    [ -n "$child" ] || sleep 0.01
-  done
-  stray=$child
-  # The second process ties its end to its parent's first thing, then sends
-  # its standard output to /dev/null: stopped before that (a loaded machine
-  # may not have run it yet), it could not know of its parent's end.
-  tries=0
-  until [ "$(readlink "/proc/$child/fd/1" 2> /dev/null)" = /dev/null ] ||
-        [ "$(awk '{print $3}' "/proc/$child/stat" 2> /dev/null || echo Z)" = Z ]; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 3000 ] || fail "SIG$how: the second process never settled"
-    sleep 0.01
-  done
-  kill -STOP "$child"
-  if [ "$how" = PIPE ]; then
-    exec 3<&-  # the reader goes: the next write of the listing breaks the pipe
-  else
-    kill "-$how" "$parent"
-  fi
-  wait "$parent" 2> /dev/null || true
-  tries=0
-  while [ -e "/proc/$child" ] && [ "$(awk '{print $3}' "/proc/$child/stat" 2> /dev/null)" != Z ]; do
-    tries=$((tries + 1))
-    [ "$tries" -lt 500 ] || fail "SIG$how: the second process outlived its parent"
-    sleep 0.01
-  done
-  stray=""
-  [ "$(ls -A "end-$how")" = p.fifo ] || fail "SIG$how: left behind: $(ls -A "end-$how")"
-}
-for how in TERM INT KILL PIPE; do ends_with_parent "$how"; done
-echo "check_alongside_faults: closed standard output and a parent's end as in turn"
+echo "check_walk_parts_faults: closed standard output ends as the walks in one piece"
