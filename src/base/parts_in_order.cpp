@@ -15,7 +15,7 @@ namespace {
 
 // How far the parts done may run ahead of those taken up: what they hold
 // waits in memory until its turn.
-constexpr size_t kMostAhead = 6;
+constexpr size_t kMostAhead = 4;
 
 struct PartOutcome {
   bool done = false;

@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kSplitFromLines = size_t{1} << 17;
 // About this many parts: enough for both threads to stay busy to the end,
 // few enough that each part's start costs nothing.
-constexpr size_t kPartsPerWalk = 256;
+constexpr size_t kPartsPerWalk = 512;
 constexpr size_t kFewestPartLines = size_t{1} << 12;
 
 enum class Splitting { Never, Always, BySize };
