@@ -203,6 +203,16 @@ void writeReportText(ReportOutput& output, std::string& text) {
   text.clear();
 }
 
+void writeReportPart(ReportOutput& output, std::string& text, std::vector<uint32_t>& pieces, bool walkedWell) {
+  if (walkedWell) {
+    writeReportText(output, text);
+  } else {
+    writeReportPieces(output, text, pieces);
+  }
+  std::string().swap(text);
+  std::vector<uint32_t>().swap(pieces);
+}
+
 void closeReportOutput(ReportOutput& output) {
   if (!output.open) return;
   if (output.toMemory) {

@@ -47,6 +47,12 @@ void writeReportPieces(ReportOutput& output, std::string_view text, const std::v
 // (and on a write failure the same bytes up to where the disk ended it).
 void writeReportText(ReportOutput& output, std::string& text);
 
+// A part of a report made in memory, written after what is buffered and
+// freed: whole (writeReportText) when its walk went well, else write by
+// write (writeReportPieces), so that a run that ends at its error leaves
+// the file as the walk in one piece leaves it.
+void writeReportPart(ReportOutput& output, std::string& text, std::vector<uint32_t>& pieces, bool walkedWell);
+
 // Writes what is buffered (a failure is a write error, ErrorCode 17) and
 // closes a file (a failure is ErrorCode 6, with ExitIfFatalCode). Forgets the
 // destination.

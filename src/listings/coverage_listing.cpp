@@ -299,13 +299,7 @@ void walkCoverageFilesInParts(const std::vector<WalkPart>& files) {
   work.doPart = [&parts, settings](size_t index) { return walkListingPart(parts[index], settings); };
   work.takePart = [&parts, &totals](size_t index) {
     ListingPart& part = parts[index];
-    if (part.walkedWell) {
-      writeListingPartText(part.text);
-    } else {
-      writeListingPart(part.text, part.pieces);
-    }
-    std::string().swap(part.text);
-    std::vector<uint32_t>().swap(part.pieces);
+    writeListingPart(part.text, part.pieces, part.walkedWell);
     totals.ter += part.ter;
     totals.statements += part.statements;
     totals.functionsListed += part.functionsListed;

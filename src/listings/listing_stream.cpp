@@ -66,14 +66,9 @@ void endListingPart(std::string& text, std::vector<uint32_t>& pieces) {
   makingPart = false;
 }
 
-void writeListingPart(std::string_view text, const std::vector<uint32_t>& pieces) {
+void writeListingPart(std::string& text, std::vector<uint32_t>& pieces, bool walkedWell) {
   if (!fileStream().open) failInternal("postlist", 101);
-  writeReportPieces(fileStream(), text, pieces);
-}
-
-void writeListingPartText(std::string& text) {
-  if (!fileStream().open) failInternal("postlist", 101);
-  writeReportText(fileStream(), text);
+  writeReportPart(fileStream(), text, pieces, walkedWell);
 }
 
 void resetListingStream() {

@@ -47,13 +47,10 @@ void resetListingStream();
 // into memory, with the line buffer, nesting and description state fresh;
 // endListingPart gives the text and the length of each write and goes back
 // to the listing. writeListingPart writes such a part into the open
-// listing as its writes would have been written there.
+// listing (see writeReportPart) and frees it.
 void beginListingPart();
 void endListingPart(std::string& text, std::vector<uint32_t>& pieces);
-void writeListingPart(std::string_view text, const std::vector<uint32_t>& pieces);
-// The text of a part whose walk went well, written without copying (see
-// writeReportText); `text` is left empty.
-void writeListingPartText(std::string& text);
+void writeListingPart(std::string& text, std::vector<uint32_t>& pieces, bool walkedWell);
 
 // ---- Banner and header block ----------------------------------------------
 

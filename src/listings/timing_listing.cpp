@@ -103,13 +103,7 @@ void walkTimingFilesInParts(const std::vector<WalkPart>& files, int32_t tick) {
   work.doPart = [&parts, tick](size_t index) { return walkTimingPart(parts[index], tick); };
   work.takePart = [&parts](size_t index) {
     TimingPart& part = parts[index];
-    if (part.walkedWell) {
-      writeListingPartText(part.text);
-    } else {
-      writeListingPart(part.text, part.pieces);
-    }
-    std::string().swap(part.text);
-    std::vector<uint32_t>().swap(part.pieces);
+    writeListingPart(part.text, part.pieces, part.walkedWell);
   };
   doPartsInOrder(parts.size(), work);
 }

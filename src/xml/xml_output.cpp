@@ -68,14 +68,9 @@ void endXmlPart(std::string& text, std::vector<uint32_t>& pieces) {
   partOutput = nullptr;
 }
 
-void writeXmlPart(std::string_view text, const std::vector<uint32_t>& pieces) {
+void writeXmlPart(std::string& text, std::vector<uint32_t>& pieces, bool walkedWell) {
   if (!xmlOutput.open) failInternal("postxml", 101);
-  writeReportPieces(xmlOutput, text, pieces);
-}
-
-void writeXmlPartText(std::string& text) {
-  if (!xmlOutput.open) failInternal("postxml", 101);
-  writeReportText(xmlOutput, text);
+  writeReportPart(xmlOutput, text, pieces, walkedWell);
 }
 
 void resetXmlOutput() { abandonReportOutput(stream()); }

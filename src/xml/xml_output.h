@@ -31,13 +31,10 @@ void printXml(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // threads): from beginXmlPart on, what the calling thread writes goes into
 // memory; endXmlPart gives the text and the length of each write and goes
 // back to the document. writeXmlPart writes such a part into the open
-// document as its writes would have been written there.
+// document (see writeReportPart) and frees it.
 void beginXmlPart();
 void endXmlPart(std::string& text, std::vector<uint32_t>& pieces);
-void writeXmlPart(std::string_view text, const std::vector<uint32_t>& pieces);
-// The text of a part whose walk went well, written without copying (see
-// writeReportText); `text` is left empty.
-void writeXmlPartText(std::string& text);
+void writeXmlPart(std::string& text, std::vector<uint32_t>& pieces, bool walkedWell);
 
 // Drops the stream without any check or message (tests).
 void resetXmlOutput();

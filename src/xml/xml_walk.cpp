@@ -462,13 +462,7 @@ void writeXmlFileBlocksInParts(const std::vector<WalkPart>& files, XmlTotals& ov
   work.doPart = [&parts](size_t index) { return walkXmlPart(parts[index]); };
   work.takePart = [&parts, &overall, &seen](size_t index) {
     XmlPart& part = parts[index];
-    if (part.walkedWell) {
-      writeXmlPartText(part.text);
-    } else {
-      writeXmlPart(part.text, part.pieces);
-    }
-    std::string().swap(part.text);
-    std::vector<uint32_t>().swap(part.pieces);
+    writeXmlPart(part.text, part.pieces, part.walkedWell);
     overall += part.totals;
     seen.function = seen.function || part.seen.function;
     seen.decision = seen.decision || part.seen.decision;
