@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include <deque>
+#include <utility>
 #include <vector>
 
 #include "base/parts_in_order.h"
@@ -242,7 +243,8 @@ struct ListingPart {
   bool anyFunctionOnly = false;
   bool anyDecision = false;
   bool anyMulticondition = false;
-  std::deque<KeptFunction> kept;
+  std::deque<KeptFunction> kept;  // by the profile listing, for the untested listing
+  std::deque<KeptFunction> given;  // what the profile listing kept in the part's files
   bool walkedWell = false;  // no error ended the part's walk
 };
 
@@ -269,6 +271,7 @@ bool walkListingPart(ListingPart& part, const PartSettings& settings) {
   Ending ending{part};
   beginCoverageWalk(settings.untested, settings.view);
   enableReachabilityMarks(!settings.untested);
+  appendKeptFunctions(part.given);
   limitRecordWalk(part.files.first, part.files.end);
   CoverageWalk& walk = coverageWalk();
   const RecordCategory category = walkFiles(walk);
@@ -287,17 +290,22 @@ bool walkListingPart(ListingPart& part, const PartSettings& settings) {
 // figures join the listing in turn, as the whole walk would have written
 // and counted them. (The parts this thread walks start the walk afresh
 // here: what the listing adds up is kept aside until all are taken up.)
-void walkCoverageFilesInParts(const std::vector<WalkPart>& files) {
+// `given`: for each part, the functions the profile listing kept in it.
+void walkCoverageFilesInParts(const std::vector<WalkPart>& files, std::vector<std::deque<KeptFunction>> given) {
   CoverageWalk& walk = coverageWalk();
   const PartSettings settings{walk.untested, walk.view, keepingStatementFigures()};
   std::vector<ListingPart> parts(files.size());
-  for (size_t i = 0; i < files.size(); ++i) parts[i].files = files[i];
+  for (size_t i = 0; i < files.size(); ++i) {
+    parts[i].files = files[i];
+    if (i < given.size()) parts[i].given = std::move(given[i]);
+  }
 
   ListingPart totals;
+  std::vector<KeptPart> kept;
   PartsWork work;
   work.startThread = [settings] { keepStatementFigures(settings.keeping); };
   work.doPart = [&parts, settings](size_t index) { return walkListingPart(parts[index], settings); };
-  work.takePart = [&parts, &totals](size_t index) {
+  work.takePart = [&parts, &totals, &kept, settings](size_t index) {
     ListingPart& part = parts[index];
     writeListingPart(part.text, part.pieces, part.walkedWell);
     totals.ter += part.ter;
@@ -306,7 +314,8 @@ void walkCoverageFilesInParts(const std::vector<WalkPart>& files) {
     totals.anyFunctionOnly = totals.anyFunctionOnly || part.anyFunctionOnly;
     totals.anyDecision = totals.anyDecision || part.anyDecision;
     totals.anyMulticondition = totals.anyMulticondition || part.anyMulticondition;
-    totals.kept.insert(totals.kept.end(), part.kept.begin(), part.kept.end());
+    // What the untested listing left of the functions given is of no more use.
+    if (settings.keeping) kept.push_back(KeptPart{part.files, std::move(part.kept)});
     std::deque<KeptFunction>().swap(part.kept);
   };
   doPartsInOrder(parts.size(), work);
@@ -318,18 +327,23 @@ void walkCoverageFilesInParts(const std::vector<WalkPart>& files) {
   walk.anyFunctionOnly = totals.anyFunctionOnly;
   walk.anyDecision = totals.anyDecision;
   walk.anyMulticondition = totals.anyMulticondition;
-  appendKeptFunctions(totals.kept);
+  if (settings.keeping) keepFunctionsOfParts(std::move(kept));
 }
 
 }  // namespace
 
 void walkCoverageFiles() {
   CoverageWalk& walk = coverageWalk();
-  // The untested listing reads what the profile listing kept in walk
-  // order: it walks in one.
-  if (!(walk.untested && hasKeptFunctions())) {
-    if (const std::vector<WalkPart> parts = walkParts(); !parts.empty()) {
-      walkCoverageFilesInParts(parts);
+  if (const std::vector<WalkPart> parts = walkParts(); !parts.empty()) {
+    // The untested listing after the profile listing reads what that one
+    // kept: part by part when it was walked in the same parts, else in
+    // walk order, in one piece.
+    if (!walk.untested || !hasKeptFunctions()) {
+      walkCoverageFilesInParts(parts, {});
+      return;
+    }
+    if (std::vector<std::deque<KeptFunction>> given = takeKeptFunctionsOfParts(parts); !given.empty()) {
+      walkCoverageFilesInParts(parts, std::move(given));
       return;
     }
   }

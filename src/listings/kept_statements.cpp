@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <deque>
+#include <utility>
+#include <vector>
 
 namespace qar {
 namespace {
@@ -12,11 +14,23 @@ struct KeptFunctions {
   // vector, which would add to the run's peak memory.
   std::deque<KeptFunction> functions;
   size_t next = 0;  // where the next lookup starts
+  // The functions of a walk in parts, until a walk in one piece joins them
+  // into `functions`.
+  std::vector<KeptPart> parts;
 };
 
 KeptFunctions& kept() {
   static thread_local KeptFunctions functions;
   return functions;
+}
+
+// The parts' functions joined in walk order, for a walk in one piece.
+void joinKeptParts(KeptFunctions& figures) {
+  for (KeptPart& part : figures.parts) {
+    figures.functions.insert(figures.functions.end(), part.functions.begin(), part.functions.end());
+    std::deque<KeptFunction>().swap(part.functions);
+  }
+  figures.parts.clear();
 }
 
 }  // namespace
@@ -37,6 +51,7 @@ void rememberFunction(const KeptFunction& function) {
 const KeptFunction* keptFunction(const DescriptionLine* function) {
   KeptFunctions& figures = kept();
   if (function == nullptr) return nullptr;
+  if (!figures.parts.empty()) joinKeptParts(figures);
   // The later walk sees the same functions in the same order, less those of
   // dropped files: search forward from the last match. A function that was
   // not kept ends the use of the rest, so that no walk searches twice.
@@ -71,13 +86,40 @@ void appendKeptFunctions(std::deque<KeptFunction>& functions) {
   std::deque<KeptFunction>().swap(functions);
 }
 
-bool hasKeptFunctions() { return !kept().functions.empty(); }
+void keepFunctionsOfParts(std::vector<KeptPart> parts) {
+  KeptFunctions& figures = kept();
+  joinKeptParts(figures);
+  figures.parts = std::move(parts);
+}
+
+std::vector<std::deque<KeptFunction>> takeKeptFunctionsOfParts(const std::vector<WalkPart>& parts) {
+  KeptFunctions& figures = kept();
+  const auto sameParts = [&parts, &figures] {
+    if (figures.parts.size() != parts.size() || !figures.functions.empty()) return false;
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (figures.parts[i].files.first != parts[i].first || figures.parts[i].files.end != parts[i].end) return false;
+    }
+    return true;
+  };
+  std::vector<std::deque<KeptFunction>> taken;
+  if (!sameParts()) return taken;
+  taken.reserve(parts.size());
+  for (KeptPart& part : figures.parts) taken.push_back(std::move(part.functions));
+  figures.parts.clear();
+  return taken;
+}
+
+bool hasKeptFunctions() {
+  const KeptFunctions& figures = kept();
+  return !figures.functions.empty() || !figures.parts.empty();
+}
 
 void forgetStatementFigures() {
   KeptFunctions& figures = kept();
   figures.keeping = false;
   std::deque<KeptFunction>().swap(figures.functions);
   figures.next = 0;
+  figures.parts.clear();
 }
 
 }  // namespace qar

@@ -12,8 +12,10 @@
 // lines), which stays put once the database is prepared; dropping files
 // without counters between the two listings only leaves entries unused.
 #include <deque>
+#include <vector>
 
 #include "coverage/model.h"
+#include "coverage/walk_parts.h"
 #include "listings/measures.h"
 #include "listings/statement_analysis.h"
 
@@ -57,8 +59,24 @@ void forgetStatementFigures();
 std::deque<KeptFunction> takeKeptFunctions();
 void appendKeptFunctions(std::deque<KeptFunction>& functions);
 
-// Whether any functions are kept (the untested listing then reads them in
-// walk order, in one walk).
+// A profile listing walked in parts keeps its functions part by part: the
+// untested listing, walked in the same parts, hands each part its own.
+struct KeptPart {
+  WalkPart files;
+  std::deque<KeptFunction> functions;
+};
+
+// Keeps the functions of a profile listing walked in `parts`, in order.
+// A walk in one piece that asks for them finds them joined in walk order.
+void keepFunctionsOfParts(std::vector<KeptPart> parts);
+
+// The functions kept for each of `parts`, when the profile listing was
+// walked in exactly these parts; empty otherwise (the file list changed in
+// between, or the listing was walked in one), and what is kept then stays
+// for a walk in one piece.
+std::vector<std::deque<KeptFunction>> takeKeptFunctionsOfParts(const std::vector<WalkPart>& parts);
+
+// Whether any functions are kept.
 bool hasKeptFunctions();
 
 }  // namespace qar

@@ -5,6 +5,8 @@
 
 #include "listings/kept_statements.h"
 
+#include <iterator>
+
 namespace qar {
 namespace {
 
@@ -59,6 +61,52 @@ TEST(KeptFunctions, NothingIsKeptUnlessAskedAndForgettingFreesAll) {
   forgetStatementFigures();
   rememberFunction(function(&line, 1, 3));  // no longer keeping
   EXPECT_EQ(keptFunction(&line), nullptr);
+}
+
+// A profile listing walked in parts keeps its functions part by part: an
+// untested listing walked in the very same parts gets each part's own; any
+// other walk finds them all, joined in walk order.
+TEST(KeptFunctions, PartsHandTheirFunctionsOnlyToTheSameParts) {
+  MonitoredFileList files(3);
+  const auto fileAt = [&files](int i) { return std::next(files.begin(), i); };
+  const std::vector<WalkPart> walked = {{fileAt(0), fileAt(2)}, {fileAt(2), files.end()}};
+  DescriptionLine lines[3];
+  const auto keptInParts = [&] {
+    std::vector<KeptPart> parts(2);
+    parts[0].files = walked[0];
+    parts[0].functions = {function(&lines[0], 0, 1), function(&lines[1], 1, 1)};
+    parts[1].files = walked[1];
+    parts[1].functions = {function(&lines[2], 2, 2)};
+    keepStatementFigures(true);
+    keepFunctionsOfParts(std::move(parts));
+  };
+
+  keptInParts();
+  EXPECT_TRUE(hasKeptFunctions());
+  std::vector<std::deque<KeptFunction>> given = takeKeptFunctionsOfParts(walked);
+  ASSERT_EQ(given.size(), 2u);
+  ASSERT_EQ(given[0].size(), 2u);
+  EXPECT_EQ(given[0][1].function, &lines[1]);
+  ASSERT_EQ(given[1].size(), 1u);
+  EXPECT_EQ(given[1][0].function, &lines[2]);
+  EXPECT_FALSE(hasKeptFunctions());  // all handed out
+
+  // Other parts (a file dropped in between): nothing handed out, and a walk
+  // in one piece finds every function in order.
+  keptInParts();
+  const std::vector<WalkPart> other = {{fileAt(0), fileAt(1)}, {fileAt(1), files.end()}};
+  EXPECT_TRUE(takeKeptFunctionsOfParts(other).empty());
+  EXPECT_TRUE(takeKeptFunctionsOfParts({walked[0]}).empty());
+  ASSERT_TRUE(hasKeptFunctions());
+  for (const DescriptionLine& line : lines) {
+    const KeptFunction* kept = keptFunction(&line);
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(kept->function, &line);
+  }
+  // Once joined for such a walk, they are no longer handed out by part.
+  EXPECT_TRUE(takeKeptFunctionsOfParts(walked).empty());
+  forgetStatementFigures();
+  EXPECT_FALSE(hasKeptFunctions());
 }
 
 }  // namespace
