@@ -11,10 +11,13 @@
 #include <utility>
 #include <vector>
 
+#include "coverage/data_block_stream.h"
+#include "coverage/data_reader_state.h"
 #include "coverage/database.h"
 #include "coverage/loading.h"
 #include "coverage/postdata.h"
 #include "coverage/postsym.h"
+#include "base/deferred_errors.h"
 #include "base/posterr.h"
 #include "base/file_names.h"
 #include "base/input_source.h"
@@ -22,6 +25,15 @@
 
 namespace qar {
 namespace {
+
+// Line number of this module's consistency check.
+constexpr unsigned long kCheckDeferredErrorEnds = 1190;
+
+// Below this many bytes of data files, merging is quick enough (its table
+// stays in the cache) that handing blocks from one core to the other costs
+// more than it saves: 19 MB of data files of 2,000 sources add 2 ms slower
+// beside a reading thread, 170 MB of 20,000 sources 20 % faster.
+constexpr uint64_t kReadAsideFromBytes = uint64_t{32} << 20;
 
 // The merged blocks in the order of their last change, at most one per file
 // name. Adding a hundred data files of 20,000 blocks each is bound by memory
@@ -146,6 +158,28 @@ class AddList {
   std::string key_;
 };
 
+// Merges the blocks of the data files as a second thread reads them, in
+// reading order; false, with nothing read, when they are read in turn.
+bool mergeBlocksReadAside(AddList& list) {
+  std::vector<std::string> names;
+  for (const InputFileEntry& entry : database().dataFilesRead) names.push_back(entry.name);
+  if (!readsDataFilesAside(names, kReadAsideFromBytes)) return false;
+  DataBlockStream stream(names);
+  if (!stream.started()) return false;
+  while (BlockBatch* batch = stream.next()) {
+    for (size_t i = 0; i < batch->count; ++i) list.merge(batch->blocks[i], names[batch->fileOf[i]]);
+    // Reading in turn meets the error here, after the blocks before it; a
+    // block that cannot be read always ends the run.
+    if (batch->failure) {
+      reportThreadFailure(batch->failure);
+      failInternal("postdata", kCheckDeferredErrorEnds);
+    }
+  }
+  // The run's reader ends where reading in turn would have left it.
+  adoptDataReaderState(stream.reader());
+  return true;
+}
+
 }  // namespace
 
 void addDataFiles(const std::vector<std::string>& dataFiles, const std::string& target) {
@@ -154,14 +188,16 @@ void addDataFiles(const std::vector<std::string>& dataFiles, const std::string& 
   for (const std::string& name : dataFiles) db.dataFilesRead.push_back({name, readDataFileHeader(name)});
 
   AddList list;
-  CounterArrays block;
-  for (const InputFileEntry& entry : db.dataFilesRead) {
-    uint32_t blocks = openDataFile(entry.name);
-    for (uint32_t i = 0; i < blocks; ++i) {
-      readCounterBlock(block);
-      list.merge(block, entry.name);
+  if (!mergeBlocksReadAside(list)) {
+    CounterArrays block;
+    for (const InputFileEntry& entry : db.dataFilesRead) {
+      uint32_t blocks = openDataFile(entry.name);
+      for (uint32_t i = 0; i < blocks; ++i) {
+        readCounterBlock(block);
+        list.merge(block, entry.name);
+      }
+      closeDataFile();
     }
-    closeDataFile();
   }
   forgetKeptInputs();
   writeDataFile(target, list.inOrder());

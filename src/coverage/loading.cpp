@@ -1,7 +1,5 @@
 #include "coverage/loading.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -10,6 +8,7 @@
 #include <thread>
 
 #include "coverage/block_merging.h"
+#include "coverage/data_block_stream.h"
 #include "coverage/data_read_ahead.h"
 #include "coverage/database.h"
 #include "coverage/postdata.h"
@@ -127,6 +126,12 @@ void loadInputFiles(const std::optional<std::vector<std::string>>& symbolFiles,
 
 namespace {
 
+std::vector<std::string> dataFileNames() {
+  std::vector<std::string> names;
+  for (const InputFileEntry& entry : database().dataFilesRead) names.push_back(entry.name);
+  return names;
+}
+
 // The bytes of the input files. The heap part of a report run's database
 // (line tables, values, counter arrays; the line texts have blocks of their
 // own) stays below its symbol text and a quarter of its counter data, which
@@ -137,14 +142,10 @@ size_t inputBytes(const std::vector<InputFileEntry>& files) {
   return total;
 }
 
-}  // namespace
-
-namespace {
-
 // Below this many bytes of data files, reading them costs about 2 ms: less
 // than a thread's start and the locking its presence adds to every
 // allocation of the symbol reading.
-constexpr uint64_t kReadAheadFromBytes = uint64_t{1} << 20;
+constexpr uint64_t kReadAsideFromBytes = uint64_t{1} << 20;
 
 // The sums the thread may hold before it leaves the rest to be read in
 // turn: the counters of the files described are below their symbol text,
@@ -155,33 +156,11 @@ constexpr size_t kHeldSumsFloor = size_t{64} << 20;
 // 32 bits.
 constexpr size_t kHeldSumsCeiling = size_t{2} << 30;
 
-bool isRegularFile(const std::string& name) {
-  struct stat info {};
-  return ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// Whether a report run reads its data files on a second thread.
-// QARPOST_DATA_ALONGSIDE=never reads them after the symbol files, =always
-// beside them whatever their number and size (the tests compare the two).
-// An input that is not a regular file (a FIFO, a pipe) keeps its bytes in
-// process-wide state and is always read in turn.
-bool readsDataAlongside(const std::vector<InputFileEntry>& dataFiles, uint64_t dataBytes) {
-  const char* choice = std::getenv("QARPOST_DATA_ALONGSIDE");
-  const std::string_view setting = choice != nullptr ? choice : "";
-  if (setting == "never" || dataFiles.empty()) return false;
-  for (const InputFileEntry& entry : dataFiles) {
-    if (!isRegularFile(entry.name)) return false;
-  }
-  if (setting == "always") return true;
-  return dataFiles.size() >= 2 && dataBytes >= kReadAheadFromBytes;
-}
-
 // The symbol files read here while a second thread reads the data files.
 // The thread is joined before this returns or throws: an error in a symbol
 // file stops it, and nothing it read is reported.
 void readSymbolAndDataFilesTogether(size_t symbolBytes) {
-  std::vector<std::string> names;
-  for (const InputFileEntry& entry : database().dataFilesRead) names.push_back(entry.name);
+  const std::vector<std::string> names = dataFileNames();
   DataReadAhead ahead;
   ahead.files.reserve(names.size());
   {
@@ -210,7 +189,7 @@ void buildCoverageDatabase(bool contentsOnly) {
   const size_t symbolBytes = contentsOnly ? 0 : inputBytes(db.symbolFilesRead);
   const size_t dataBytes = contentsOnly ? 0 : inputBytes(db.dataFilesRead);
   if (!contentsOnly) reserveHugePageHeap(symbolBytes + dataBytes / 4);
-  if (!contentsOnly && readsDataAlongside(db.dataFilesRead, dataBytes)) {
+  if (!contentsOnly && readsDataFilesAside(dataFileNames(), kReadAsideFromBytes)) {
     readSymbolAndDataFilesTogether(symbolBytes);
   } else {
     LoadingMode mode = contentsOnly ? LoadingMode::ContentsListing : LoadingMode::Report;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Loading and walking on two cores (QARPOST_DATA_ALONGSIDE=always: the data
-# files read on a second thread beside the symbol files;
+# files read on a second thread beside the symbol files, or ahead of adding;
 # QARPOST_PREPARATION_ALONGSIDE=always: the preparation pass split over two
 # threads; QARPOST_WALK_PARTS=always: every report's walk split into parts,
 # one a file, walked on two threads) gives what doing it all in turn (all
@@ -90,4 +90,15 @@ compare export "$export_program" MON.sym run_000.dat other_0.dat run_001.dat --l
 compare export_bad "$export_program" MON.sym run_000.dat cut.dat --lcov l.info
 [ "$(cat export_bad-a/.status)" != 0 ] || fail "export with a bad data file succeeded"
 
-echo "check_two_core_loading: $checked end-to-end cases and 6 generated runs alike both ways"
+# Adding data files: the blocks read on a second thread while the run
+# merges them; blocks of other instrumentations replace or are passed over
+# with notices, and a cut file ends the run after the blocks before it.
+compare add "$qarpost" run_000.dat other_0.dat run_001.dat other_1.dat run_000.dat -a sum.dat
+[ "$(cat add-a/.status)" = 0 ] && [ -s add-a/sum.dat ] && grep -q "QARPost notice" add-a/.stderr ||
+  fail "add: $(tail -1 add-a/.stderr)"
+
+compare add_bad "$qarpost" run_000.dat other_0.dat cut.dat run_003.dat -a sum.dat
+[ "$(tail -1 add_bad-a/.stderr)" = "QARPost error 2: Bad data file cut.dat" ] && [ ! -e add_bad-a/sum.dat ] ||
+  fail "adding a bad data file: $(tail -1 add_bad-a/.stderr)"
+
+echo "check_two_core_loading: $checked end-to-end cases and 8 generated runs alike both ways"
