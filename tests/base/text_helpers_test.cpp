@@ -31,6 +31,22 @@ TEST(ClockTest, AsctimeFormFromSourceDateEpochAndTimeZone) {
   unsetenv("SOURCE_DATE_EPOCH");
 }
 
+// The zone is taken once for each value of TZ, unset included: a change
+// between two texts still shows.
+TEST(ClockTest, EveryChangeOfTheTimeZoneShows) {
+  unsetenv("TZ");
+  const std::string system = timeText(0);
+  EXPECT_EQ(timeText(0), system);
+  setenv("TZ", "EST5", 1);
+  EXPECT_EQ(timeText(0), "Wed Dec 31 19:00:00 1969");
+  setenv("TZ", "JST-9", 1);
+  EXPECT_EQ(timeText(0), "Thu Jan  1 09:00:00 1970");
+  unsetenv("TZ");
+  EXPECT_EQ(timeText(0), system);
+  setenv("TZ", "UTC", 1);
+  EXPECT_EQ(timeText(0), "Thu Jan  1 00:00:00 1970");
+}
+
 TEST(ClockTest, IsoTextKeepsItsFormBeyondTheFourDigitYears) {
   EXPECT_EQ(isoUtcText(1764950400), "2025-12-05T16:00:00Z");
   EXPECT_EQ(isoUtcText(-1), "1969-12-31T23:59:59Z");
