@@ -67,7 +67,10 @@ void flushPendingLines() {
   pending.file = nullptr;
 }
 
-void keepLine(MonitoredFile& file, std::string_view text) {
+// A contents listing shows what the name, info and count lines say of each
+// block: its lines are not kept.
+void keepLine(MonitoredFile& file, std::string_view text, LoadingMode mode) {
+  if (mode == LoadingMode::ContentsListing) return;
   PendingLines& pending = symbolState().pending;
   if (pending.file != &file) {
     flushPendingLines();
@@ -141,7 +144,7 @@ void handleNameLine(std::string_view line, LoadingMode mode, BlockState& block) 
   block.expectInfoLine = true;
   if (block.deselected) return;
   MonitoredFile& file = appendMonitoredFile(name);
-  keepLine(file, line);
+  keepLine(file, line, mode);
   block.haveBlock = true;
 }
 
@@ -152,12 +155,12 @@ bool acceptsBodyLine(const MonitoredFile* file) {
 }
 
 // True when handleSymbolLine, given a record line now, would only keep it in
-// the block whose lines are waiting.
-bool takesRecordLinesStraight(const SymbolFileState& state) {
+// the block whose lines are waiting (or, keeping no lines, pass it).
+bool takesRecordLinesStraight(const SymbolFileState& state, bool keepsLines) {
   const BlockState& block = state.block;
   if (block.expectInfoLine || block.deselected) return false;
   const MonitoredFile* file = currentBlock(block);
-  return acceptsBodyLine(file) && state.pending.file == file;
+  return acceptsBodyLine(file) && (!keepsLines || state.pending.file == file);
 }
 
 }  // namespace
@@ -209,6 +212,7 @@ void readSymbolFiles(LoadingMode mode) {
   // database that may be gone.
   state.pending = PendingLines{};
   const std::vector<InputFileEntry>& files = database().symbolFilesRead;
+  const bool keepsLines = mode != LoadingMode::ContentsListing;
   for (size_t i = 0; i < files.size(); ++i) {
     const std::string fileName = files[i].name;
     openSymbolFile(fileName);
@@ -221,11 +225,11 @@ void readSymbolFiles(LoadingMode mode) {
       // Kept lines are never empty. A record line inside a block that takes
       // it goes straight to the waiting lines: nearly every line is one.
       if (straightIn && line.front() != '@' && line.front() != '%') {
-        state.pending.lines.push_back(storedDescriptionLine(line));
+        if (keepsLines) state.pending.lines.push_back(storedDescriptionLine(line));
         continue;
       }
       handleSymbolLine(line, fileName, mode);
-      straightIn = takesRecordLinesStraight(state);
+      straightIn = takesRecordLinesStraight(state, keepsLines);
     }
     closeSymbolFile();
   }
@@ -250,18 +254,18 @@ void handleSymbolLine(std::string_view line, std::string_view symbolFileName, Lo
     file->fingerprint = info.fingerprint;
     file->rwrCount = info.rwrCount;
     file->updCount = info.updCount;
-    keepLine(*file, line);
+    keepLine(*file, line, mode);
     return;
   }
   if (block.deselected) return;
   MonitoredFile* file = currentBlock(block);
   if (!acceptsBodyLine(file)) failSymbolFile(symbolFileName);
   if (line.front() != '%') {
-    keepLine(*file, line);
+    keepLine(*file, line, mode);
     return;
   }
   if (!scanCountLine(line, *file)) failSymbolFile(symbolFileName);
-  keepLine(*file, line);
+  keepLine(*file, line, mode);
   flushPendingLines();
   if (mode != LoadingMode::ContentsListing) resolveDuplicateDescription(symbolFileName);
 }

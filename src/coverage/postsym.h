@@ -30,7 +30,9 @@ const std::string& currentSymbolFileStamp();
 // Reads every file of database().symbolFilesRead, in order, into
 // monitoredFiles. The block being filled carries over from one file to the
 // next. -nf deselects blocks only in ContentsListing and Adding mode;
-// duplicates are resolved except in ContentsListing mode.
+// duplicates are resolved except in ContentsListing mode, which keeps no
+// description lines either (the files keep what their name, info and count
+// lines say).
 void readSymbolFiles(LoadingMode mode);
 
 // Handles one kept line (not blank, trailing blanks removed) of the symbol

@@ -62,15 +62,24 @@ TEST_F(SymbolFileTest, ReadsBlocksIntoMonitoredFilesWithTheirLines) {
   // Trailing blanks, carriage returns and blank lines around the magic and stamp lines go.
   std::string path = dir.write("m.sym", "Tarvo sym 9  \r\n\n \t \nstamp text \r\n" + kBlockA + kBlockB + kEnd);
   EXPECT_EQ(openSymbolFile(path), "stamp text");
-  ASSERT_EQ(read({path}).err, "");
-  ASSERT_EQ(fileNames(), (std::vector<std::string>{"src/a.c", "inc/b c.h"}));
-  const MonitoredFile& a = database().monitoredFiles.front();
-  EXPECT_EQ(std::tie(a.instrumentationTime, a.fingerprint, a.rwrCount, a.updCount, a.sourceLineCount),
-            std::make_tuple(int64_t{1700000000}, 0xBEEFu, 1u, 2u, 40u));
-  EXPECT_EQ(a.counterSizes, (CounterSizes{1, 0, 1, 0, 0}));
-  EXPECT_EQ(linesOf(a), (std::vector<std::string>{"@src/a.c", "3 1700000000 0000BEEF 1 2", "0 10 0 0 0 main",
-                                                  "20 11 1 0 1 x > 0", "%40,1,0,1,0,0"}));
-  EXPECT_EQ(database().monitoredFiles.back().fingerprint, 0xABCDEF01u);  // lower-case digits
+  // A contents listing keeps what the name, info and count lines say, and
+  // none of the lines; a report keeps the lines too.
+  for (LoadingMode mode : {LoadingMode::ContentsListing, LoadingMode::Report}) {
+    resetDatabase();
+    ASSERT_EQ(read({path}, mode).err, "");
+    ASSERT_EQ(fileNames(), (std::vector<std::string>{"src/a.c", "inc/b c.h"}));
+    const MonitoredFile& a = database().monitoredFiles.front();
+    EXPECT_EQ(std::tie(a.instrumentationTime, a.fingerprint, a.rwrCount, a.updCount, a.sourceLineCount),
+              std::make_tuple(int64_t{1700000000}, 0xBEEFu, 1u, 2u, 40u));
+    EXPECT_EQ(a.counterSizes, (CounterSizes{1, 0, 1, 0, 0}));
+    EXPECT_EQ(database().monitoredFiles.back().fingerprint, 0xABCDEF01u);  // lower-case digits
+    if (mode == LoadingMode::ContentsListing) {
+      EXPECT_TRUE(a.descriptionLines.empty());
+    } else {
+      EXPECT_EQ(linesOf(a), (std::vector<std::string>{"@src/a.c", "3 1700000000 0000BEEF 1 2", "0 10 0 0 0 main",
+                                                      "20 11 1 0 1 x > 0", "%40,1,0,1,0,0"}));
+    }
+  }
 }
 
 TEST_F(SymbolFileTest, HeaderErrors) {
