@@ -1,5 +1,7 @@
 #include "base/clock.h"
 
+#include "base/quick_format.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -40,20 +42,38 @@ void settleTimeZone() {
 
 }  // namespace
 
-std::string timeText(std::time_t t) {
+void appendTimeText(std::string& out, std::time_t t) {
   static const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   settleTimeZone();
   std::tm local{};
   if (localtime_r(&t, &local) == nullptr) local = std::tm{};
-  // The asctime form, built by hand: asctime itself is not thread safe and
-  // overflows on years beyond four digits.
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.3s %.3s%3d %.2d:%.2d:%.2d %d",
-                kWeekdays[(local.tm_wday % 7 + 7) % 7], kMonths[(local.tm_mon % 12 + 12) % 12],
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
-  return buffer;
+  // The asctime form, "%.3s %.3s%3d %.2d:%.2d:%.2d %d", built by hand:
+  // asctime itself is not thread safe and overflows on years beyond four
+  // digits, and printf was most of a contents listing's time.
+  const auto twoDigits = [&out](int value) {
+    if (value >= 0 && value < 10) out += '0';
+    appendSigned(out, value);
+  };
+  out.append(kWeekdays[(local.tm_wday % 7 + 7) % 7], 3);
+  out += ' ';
+  out.append(kMonths[(local.tm_mon % 12 + 12) % 12], 3);
+  appendSigned(out, local.tm_mday, 3);
+  out += ' ';
+  twoDigits(local.tm_hour);
+  out += ':';
+  twoDigits(local.tm_min);
+  out += ':';
+  twoDigits(local.tm_sec);
+  out += ' ';
+  appendSigned(out, int64_t{1900} + local.tm_year);
+}
+
+std::string timeText(std::time_t t) {
+  std::string text;
+  appendTimeText(text, t);
+  return text;
 }
 
 std::string currentTimeText() { return timeText(currentTime()); }

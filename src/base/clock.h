@@ -13,6 +13,9 @@ std::time_t currentTime();
 // time, without a line end; TZ decides the local zone.
 std::string timeText(std::time_t t);
 
+// Appends timeText(t) to `out`: for a listing that shows a time on every line.
+void appendTimeText(std::string& out, std::time_t t);
+
 // timeText(currentTime()).
 std::string currentTimeText();
 

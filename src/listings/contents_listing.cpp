@@ -11,6 +11,7 @@
 #include "coverage/database.h"
 #include "listings/postlist.h"
 #include "base/clock.h"
+#include "base/quick_format.h"
 
 namespace qar {
 namespace {
@@ -29,6 +30,12 @@ struct ContentsEntry {
 // shows the low 32 bits taken as signed, as a data block would hold them.
 int32_t low32Signed(int64_t time) { return static_cast<int32_t>(static_cast<uint32_t>(time)); }
 
+// "%08x".
+void appendHex8(std::string& out, uint32_t value) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 0xF];
+}
+
 class EntryWriter {
  public:
   explicit EntryWriter(bool withCounters) : withCounters_(withCounters) {}
@@ -38,20 +45,28 @@ class EntryWriter {
     // calendar date it stands for, back to Dec 13 1901; that text has the
     // same 24 characters as any other, so the columns stay aligned.
     line_.assign("   ");
-    line_ += timeText(static_cast<std::time_t>(entry.instrumentationTime));
-    char number[32];
-    std::snprintf(number, sizeof number, "   %08x ", entry.fingerprint);
-    line_ += number;
+    appendTimeText(line_, static_cast<std::time_t>(entry.instrumentationTime));
+    line_ += "   ";
+    appendHex8(line_, entry.fingerprint);
+    line_ += ' ';
     line_ += entry.name;
     line_ += '\n';
     if (withCounters_) {
-      char counters[256];
-      std::snprintf(counters, sizeof counters,
-                    "      counters: F: %lu, J: %lu, D: %lu, C: %lu, T: %lu, rwr: %u, upd: %u\n",
-                    static_cast<unsigned long>(entry.sizes.f), static_cast<unsigned long>(entry.sizes.j),
-                    static_cast<unsigned long>(entry.sizes.d), static_cast<unsigned long>(entry.sizes.c),
-                    static_cast<unsigned long>(entry.sizes.t), entry.rwrCount, entry.updCount);
-      line_ += counters;
+      line_ += "      counters: F: ";
+      appendUnsigned(line_, entry.sizes.f);
+      line_ += ", J: ";
+      appendUnsigned(line_, entry.sizes.j);
+      line_ += ", D: ";
+      appendUnsigned(line_, entry.sizes.d);
+      line_ += ", C: ";
+      appendUnsigned(line_, entry.sizes.c);
+      line_ += ", T: ";
+      appendUnsigned(line_, entry.sizes.t);
+      line_ += ", rwr: ";
+      appendUnsigned(line_, entry.rwrCount);
+      line_ += ", upd: ";
+      appendUnsigned(line_, entry.updCount);
+      line_ += '\n';
     }
     writeListingText(line_);
     ++count_;

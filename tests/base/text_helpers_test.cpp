@@ -31,6 +31,28 @@ TEST(ClockTest, AsctimeFormFromSourceDateEpochAndTimeZone) {
   unsetenv("SOURCE_DATE_EPOCH");
 }
 
+// The text is the asctime form as printf writes it, for times far before
+// 1970 and beyond the four-digit years too, and appended after what the
+// line already holds.
+TEST(ClockTest, TimeTextIsThePrintfForm) {
+  setenv("TZ", "UTC", 1);
+  for (std::time_t t : {std::time_t{-2147483648LL}, std::time_t{-1}, std::time_t{0}, std::time_t{86399},
+                        std::time_t{951782400}, std::time_t{1764950400}, std::time_t{253402300799LL},
+                        std::time_t{253402300800LL}, std::time_t{3155760000000LL}}) {
+    std::tm parts{};
+    gmtime_r(&t, &parts);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%.3s %.3s%3d %.2d:%.2d:%.2d %d",
+                  "SunMonTueWedThuFriSat" + 3 * parts.tm_wday, "JanFebMarAprMayJunJulAugSepOctNovDec" + 3 * parts.tm_mon,
+                  parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, 1900 + parts.tm_year);
+    EXPECT_EQ(timeText(t), expected) << t;
+    std::string line = "   ";
+    appendTimeText(line, t);
+    EXPECT_EQ(line, "   " + std::string(expected));
+  }
+  EXPECT_EQ(timeText(951782400), "Tue Feb 29 00:00:00 2000");
+}
+
 // The zone is taken once for each value of TZ, unset included: a change
 // between two texts still shows.
 TEST(ClockTest, EveryChangeOfTheTimeZoneShows) {
