@@ -141,7 +141,8 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
     noteSourceMismatch(input.sourceName, *input.mismatch);
   }
   if (coverage == nullptr) {
-    report.waiting.push_back({entry.page, entry.key, out.buffer, cards.at, cards.length});
+    const size_t text = report.waitingTexts.keep(report.directory, out.buffer);
+    report.waiting.push_back({entry.page, entry.key, text, cards.at, cards.length});
   } else if (madeHere) {
     if (!writePageAside(inDirectory(report, entry.page), std::move(out.buffer))) report.active = false;
     out.buffer.clear();
@@ -161,18 +162,28 @@ void flushPendingPage(HtmlReport& report) {
 // The pages that waited for their cards, with the line coverage the walk
 // passed at its end; a page whose path got none keeps "—" cards.
 void writeWaitingPages(HtmlReport& report) {
+  std::string text;
   for (HtmlReport::WaitingPage& page : report.waiting) {
     if (!report.active) break;
+    if (!report.waitingTexts.take(page.text, text)) {
+      // The page's text could not be read back from where it waited: the
+      // page fails as one that cannot be written, and the pages after it
+      // are not written.
+      reportExportOutputError(kCannotRead, inDirectory(report, page.name), errno);
+      report.active = false;
+      break;
+    }
     auto coverage = report.coverageByKey.find(page.key);
     if (coverage != report.coverageByKey.end()) {
       std::string cards;
       appendLineCards(cards, &coverage->second);
-      page.text.replace(page.cardsAt, page.cardsLength, cards);
+      text.replace(page.cardsAt, page.cardsLength, cards);
     }
-    if (!writePageAside(inDirectory(report, page.name), std::move(page.text))) report.active = false;
-    std::string().swap(page.text);
+    if (!writePageAside(inDirectory(report, page.name), std::move(text))) report.active = false;
+    text = std::string();
   }
   report.waiting.clear();
+  report.waitingTexts.clear();
 }
 
 // A long list (a run of a hundred data files, thousands of notices) is

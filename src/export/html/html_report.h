@@ -14,6 +14,7 @@
 #include "export/walk/export_results.h"
 #include "export/output/export_stream.h"
 #include "export/output/page_writer.h"
+#include "export/html/html_waiting_texts.h"
 #include "export/html/html_listing_rows.h"
 #include "export/html/html_page.h"
 #include "export/html/html_source.h"
@@ -64,11 +65,12 @@ struct HtmlReport {
   struct WaitingPage {
     std::string name;
     std::string key;
-    std::string text;
+    size_t text = 0;  // in waitingTexts
     size_t cardsAt = 0;
     size_t cardsLength = 0;
   };
   std::vector<WaitingPage> waiting;
+  WaitingTexts waitingTexts;
 
   std::vector<HtmlIndexEntry> files;
   // Parts of the index after the overall figures, in order (the change
