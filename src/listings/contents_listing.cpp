@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "coverage/database.h"
 #include "listings/postlist.h"
@@ -52,20 +53,14 @@ class EntryWriter {
     line_ += entry.name;
     line_ += '\n';
     if (withCounters_) {
-      line_ += "      counters: F: ";
-      appendUnsigned(line_, entry.sizes.f);
-      line_ += ", J: ";
-      appendUnsigned(line_, entry.sizes.j);
-      line_ += ", D: ";
-      appendUnsigned(line_, entry.sizes.d);
-      line_ += ", C: ";
-      appendUnsigned(line_, entry.sizes.c);
-      line_ += ", T: ";
-      appendUnsigned(line_, entry.sizes.t);
-      line_ += ", rwr: ";
-      appendUnsigned(line_, entry.rwrCount);
-      line_ += ", upd: ";
-      appendUnsigned(line_, entry.updCount);
+      const std::pair<const char*, uint64_t> counters[] = {
+          {"      counters: F: ", entry.sizes.f}, {", J: ", entry.sizes.j}, {", D: ", entry.sizes.d},
+          {", C: ", entry.sizes.c}, {", T: ", entry.sizes.t}, {", rwr: ", entry.rwrCount},
+          {", upd: ", entry.updCount}};
+      for (const auto& [label, value] : counters) {
+        line_ += label;
+        appendUnsigned(line_, value);
+      }
       line_ += '\n';
     }
     writeListingText(line_);
