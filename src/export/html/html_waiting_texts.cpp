@@ -1,6 +1,7 @@
 #include "export/html/html_waiting_texts.h"
 
 #include <fcntl.h>
+#include <linux/falloc.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,7 +33,12 @@ size_t WaitingTexts::keep(const std::string& directory, const std::string& text)
       fileSize_ += text.size();
       return kept_.size() - 1;
     }
+    // Nothing of this text stays in the file: the room it took goes back.
     fileFailed_ = true;
+    std::clearerr(file_.get());
+    if (::ftruncate(::fileno(file_.get()), static_cast<off_t>(fileSize_)) != 0) {
+      // The room stays taken until the file goes; the texts are right either way.
+    }
   }
   kept.text = text;
   return kept_.size() - 1;
@@ -57,6 +63,11 @@ bool WaitingTexts::take(size_t number, std::string& text) {
     }
     done += static_cast<size_t>(got);
   }
+  // The text is in memory again: its room in the file goes back, so that
+  // writing the waiting pages at the end takes no more room on the disk
+  // than the pages themselves.
+  ::fallocate(::fileno(file_.get()), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(kept.at),
+              static_cast<off_t>(kept.length));
   return true;
 }
 

@@ -5,7 +5,9 @@
 // 100 MB shared-lines case): they wait in a file of the report's directory
 // that has no name (it goes with the run), not in memory. Where no such
 // file can be had, or writing it fails, the texts wait in memory as before:
-// either way the pages are the same and written in the same order.
+// either way the pages are the same and written in the same order. A text
+// read back gives its room on the disk back at once, so the file never
+// holds more than the pages still to be written.
 #include <cstdint>
 #include <string>
 #include <vector>
