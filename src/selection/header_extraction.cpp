@@ -406,6 +406,9 @@ void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, He
     from = further.end + 1;
   }
   appendDescriptionLine(header, kHeaderCountLine);
+  // Grown line by line, its tables keep up to twice the room they use.
+  header.descriptionLines.shrink_to_fit();
+  header.lineValueStore.shrink_to_fit();
 
   MonitoredFile& inserted = insertMonitoredFileBefore(sourceIt, std::move(header));
   addHeaderFile(headers, inserted);
@@ -420,21 +423,33 @@ void rebuildSource(MonitoredFile& source, const SourceWork& work) {
   size_t head = kFirstRecordLine;
   while (head < lines.size() && isIncludeLine(lineText(lines[head]))) ++head;
 
+  // The pieces follow each other in line order without overlapping: the
+  // lines between the taken ones stay, in runs [from, cutFrom), and so do
+  // the lines after the last of them.
+  const auto forEachRun = [&work, head](const auto& run) {
+    size_t from = head;
+    for (const Piece& piece : work.pieces) {
+      if (!piece.taken) continue;
+      const size_t cutFrom = std::max(piece.entry + 1, from);
+      if (piece.end <= cutFrom) continue;
+      run(from, cutFrom);
+      from = piece.end;
+    }
+    return from;
+  };
+  // Room for exactly the lines that stay: the sources' line tables are the
+  // most of a large run's memory beside the texts, and the pieces taken out
+  // are a large share of their lines.
+  size_t inRuns = 0;
+  const size_t tail = forEachRun([&inRuns](size_t from, size_t cutFrom) { inRuns += cutFrom - from; });
   std::vector<DescriptionLine> rebuilt;
-  rebuilt.reserve(lines.size() + work.newIncludes.size());
+  rebuilt.reserve(head + work.newIncludes.size() + inRuns + (lines.size() - tail));
   rebuilt.insert(rebuilt.end(), lines.begin(), lines.begin() + head);
   rebuilt.insert(rebuilt.end(), work.newIncludes.begin(), work.newIncludes.end());
-  // The pieces follow each other in line order without overlapping: the
-  // lines between the taken ones are copied in runs.
-  size_t from = head;
-  for (const Piece& piece : work.pieces) {
-    if (!piece.taken) continue;
-    const size_t cutFrom = std::max(piece.entry + 1, from);
-    if (piece.end <= cutFrom) continue;
-    rebuilt.insert(rebuilt.end(), lines.begin() + static_cast<ptrdiff_t>(from),
+  const size_t from = forEachRun([&rebuilt, &lines](size_t runFrom, size_t cutFrom) {
+    rebuilt.insert(rebuilt.end(), lines.begin() + static_cast<ptrdiff_t>(runFrom),
                    lines.begin() + static_cast<ptrdiff_t>(cutFrom));
-    from = piece.end;
-  }
+  });
   rebuilt.insert(rebuilt.end(), lines.begin() + static_cast<ptrdiff_t>(from), lines.end());
   source.descriptionLines = std::move(rebuilt);
 }
@@ -484,6 +499,8 @@ void cleanUpLineRecords(MonitoredFile& source) {
     if (!remove) lines[kept++] = lines[i];
   }
   lines.resize(kept);
+  // A source whose line records were many gives their room back.
+  if (lines.capacity() - kept > kept / 8) lines.shrink_to_fit();
 }
 
 // Extracts the headers of every source in `files` (the list as it stood
