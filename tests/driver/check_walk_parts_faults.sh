@@ -11,16 +11,8 @@ set -euo pipefail
 qarpost=$(realpath "$1")
 synth=$(realpath "$2")
 mode=${3:-}
-here=$(realpath "$0")
+small_fs=$(dirname "$(realpath "$0")")/../in_small_file_system.sh
 fail() { echo "check_walk_parts_faults: $*" >&2; exit 1; }
-
-# Inside the namespace: mount a tmpfs of SIZE kB on DIR, then run the rest.
-if [ "$mode" = --inside ]; then
-  size=$4 dir=$5
-  shift 5
-  mount -t tmpfs -o "size=${size}k" tmpfs "$dir" || exit 77
-  exec "$@"
-fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -78,7 +70,7 @@ if [ "$mode" = --full-disk ]; then
     mkdir -p "$dir" "$dir.out"
     local status=0
     # Standard error and the status go beside the small file system.
-    unshare --user --map-root-user --mount "$here" "$qarpost" "$synth" --inside "$size" "$dir" \
+    unshare --user --map-root-user --mount bash "$small_fs" "$size" "$dir" \
       bash -c "cd '$dir' && $prepare && export QARPOST_WALK_PARTS=$way && \
                { \"\$0\" \"\$@\" 2> '$dir.out/.stderr'; echo \$? > '$dir.out/.status'; } && \
                cp -a . '$dir.out/'" \

@@ -12,16 +12,8 @@ set -euo pipefail
 qarpost=$(realpath "$1")
 export_program=$(realpath "$2")
 synth=$(realpath "$3")
-here=$(realpath "$0")
+small_fs=$(dirname "$(realpath "$0")")/../in_small_file_system.sh
 fail() { echo "check_html_waiting_disk: $*" >&2; exit 1; }
-
-# Inside the namespace: mount a tmpfs of SIZE kB on DIR, then run the rest.
-if [ "${4:-}" = --inside ]; then
-  size=$5 dir=$6
-  shift 6
-  mount -t tmpfs -o "size=${size}k" tmpfs "$dir" || exit 77
-  exec "$@"
-fi
 command -v unshare > /dev/null || exit 77
 unshare --user --map-root-user --mount true 2> /dev/null || exit 77
 
@@ -47,7 +39,7 @@ in_fs() {
   local size=$1 name=$2 mounted=$work/mnt-$2
   mkdir -p "$mounted" "$work/$name"
   local status=0
-  unshare --user --map-root-user --mount "$here" "$qarpost" "$export_program" "$synth" --inside "$size" "$mounted" \
+  unshare --user --map-root-user --mount bash "$small_fs" "$size" "$mounted" \
     bash -c "{ \"\$0\" \"\$@\" 2> '$work/$name.stderr'; echo \$? > '$work/$name.status'; } &&
              cp -a '$mounted/html/.' '$work/$name/' 2> /dev/null; true" \
     "$export_program" "${inputs[@]}" --html "$mounted/html" || status=$?
