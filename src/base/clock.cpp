@@ -1,7 +1,5 @@
 #include "base/clock.h"
 
-#include "base/quick_format.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -10,6 +8,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+
+#include "base/quick_format.h"
 
 namespace qar {
 
