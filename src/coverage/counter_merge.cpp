@@ -15,25 +15,40 @@ void requireSameSize(const std::vector<uint32_t>& into, const std::vector<uint32
   if (into.size() != from.size()) failInternal("postdata", kCheckMergedSizes);
 }
 
+// The loops run over plain pointers, apart: through a vector's own size,
+// which a store might change for all the compiler knows, they would not be
+// vectorised.
+
 // Execution counts stop at the largest u32 instead of wrapping.
 void addSaturating(std::vector<uint32_t>& into, const std::vector<uint32_t>& from) {
   requireSameSize(into, from);
-  for (size_t i = 0; i < into.size(); ++i) {
-    uint32_t sum = into[i] + from[i];
-    into[i] = sum < into[i] ? UINT32_MAX : sum;
+  uint32_t* __restrict to = into.data();
+  const uint32_t* __restrict added = from.data();
+  const size_t count = into.size();
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t sum = to[i] + added[i];
+    to[i] = sum < added[i] ? UINT32_MAX : sum;
   }
 }
 
 void addWrapping(std::vector<uint32_t>& into, const std::vector<uint32_t>& from) {
   requireSameSize(into, from);
-  for (size_t i = 0; i < into.size(); ++i) into[i] += from[i];
+  uint32_t* __restrict to = into.data();
+  const uint32_t* __restrict added = from.data();
+  const size_t count = into.size();
+  for (size_t i = 0; i < count; ++i) to[i] += added[i];
 }
 
 // Time maxima are signed 32-bit values on the counting side.
 void keepSignedMaximum(std::vector<uint32_t>& into, const std::vector<uint32_t>& from) {
   requireSameSize(into, from);
-  for (size_t i = 0; i < into.size(); ++i) {
-    if (static_cast<int32_t>(from[i]) > static_cast<int32_t>(into[i])) into[i] = from[i];
+  uint32_t* __restrict to = into.data();
+  const uint32_t* __restrict added = from.data();
+  const size_t count = into.size();
+  for (size_t i = 0; i < count; ++i) {
+    const auto kept = static_cast<int32_t>(to[i]);
+    const auto other = static_cast<int32_t>(added[i]);
+    to[i] = static_cast<uint32_t>(other > kept ? other : kept);
   }
 }
 

@@ -41,6 +41,7 @@ void addHeaderFile(HeaderFileIndex& index, MonitoredFile& file) {
 }
 
 MonitoredFile* findHeaderFile(HeaderFileIndex& index, std::string_view name) {
+  if (auto known = index.found.find(name); known != index.found.end()) return known->second;
   normaliseHeaderPath(name, index.scratch);
   std::string_view form = index.scratch;
   uint32_t best = UINT32_MAX;
@@ -57,7 +58,10 @@ MonitoredFile* findHeaderFile(HeaderFileIndex& index, std::string_view name) {
     // ... or at a "./" of this name.
     if (i > 0 && form[i - 1] == '.') firstMatchIn(index, index.byComponentSuffix, after, name, best);
   }
-  return best == UINT32_MAX ? nullptr : index.files[best];
+  if (best == UINT32_MAX) return nullptr;
+  // Not finding is not kept: a header entered later may be the answer.
+  index.found.emplace(std::string(name), index.files[best]);
+  return index.files[best];
 }
 
 }  // namespace qar

@@ -28,6 +28,11 @@ struct HeaderFileIndex {
   Lists byComponentSuffix;
   Lists byDotSlashTail;
   std::string scratch;  // the compared form of the name being looked up
+  // Headers already found, by the exact text of the name asked for. A file
+  // entered later follows the one found in the list, so what was found once
+  // stays the answer: a header named by thousands of sources is looked up in
+  // the lists once.
+  std::unordered_map<std::string, MonitoredFile*, TextViewHash, std::equal_to<>> found;
 };
 
 // Enters a header file that follows every file entered before it in the list.
