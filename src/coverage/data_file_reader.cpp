@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -234,26 +235,34 @@ uint32_t readHeader(ReaderState& reader, InputFile& in) {
 // A name holding a line feed therefore leaves its remaining bytes to be read
 // as the block's following words. The name ends at a NUL byte. A read error
 // (16), or the end of the file before any byte (2), fails.
+//
+// The bytes are taken with one read, not one by one; in the rare name with
+// a line feed before its last byte, the stream is moved back to the byte
+// after the line feed, where reading byte by byte would have stopped. What
+// the read met past that byte (an error, the end) is left to the reads that
+// come to it.
 ErrorCode readName(InputFile& in, uint32_t length, std::string& name) {
-  // Gathered here and given to the name at once: every block has a name.
   // `length` is at most kMaxNameLength (readBlockStart checks it).
-  char kept[kMaxNameLength];
-  size_t keptLength = 0;
+  char bytes[kMaxNameLength];
   std::FILE* stream = in.stream.get();
-  uint32_t got = 0;
-  bool cut = false;
   errno = 0;
-  while (got < length) {
-    int c = getc_unlocked(stream);
-    if (c == EOF) break;
-    ++got;
-    cut = cut || c == '\0';
-    if (!cut) kept[keptLength++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  name.assign(kept, keptLength);
+  size_t got = std::fread(bytes, 1, length, stream);
   int errorNumber = errno;
+  if (const void* lineFeed = std::memchr(bytes, '\n', got)) {
+    const auto taken = static_cast<size_t>(static_cast<const char*>(lineFeed) - bytes) + 1;
+    std::clearerr(stream);
+    if (taken < got && fseeko(stream, -static_cast<off_t>(got - taken), SEEK_CUR) != 0) {
+      errorNumber = errno;
+      in.position += got;
+      setErrorArguments(in.name, systemErrorText(errorNumber));
+      return kCannotRead;
+    }
+    got = taken;
+    errorNumber = 0;
+  }
   in.position += got;
+  const void* nul = std::memchr(bytes, '\0', got);
+  name.assign(bytes, nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - bytes) : got);
   if (std::ferror(stream)) return shortRead(in, errorNumber);
   if (got == 0) return shortRead(in, 0);
   return kNoError;
@@ -284,12 +293,11 @@ ErrorCode readBlockStart(InputFile& in, CounterArrays& block) {
 }
 
 // Reads the seven arrays of a block, which follow each other in the file,
-// with one read into a reused buffer and shares them out: seven reads a
-// block cost more than the copies. Memory is only taken for words the file
-// can still hold: arrays that run past its end are reported (ErrorCode 2)
-// without allocating, as reading them one by one would report them.
-ErrorCode readBlockArrays(ReaderState& reader, InputFile& in, CounterArrays& block) {
-  const CounterSizes& sizes = block.sizes;
+// with one read into a reused buffer: seven reads a block cost more than
+// sharing them out after. Memory is only taken for words the file can still
+// hold: arrays that run past its end are reported (ErrorCode 2) without
+// allocating, as reading them one by one would report them.
+ErrorCode readBlockWords(ReaderState& reader, InputFile& in, const CounterSizes& sizes) {
   const uint64_t wordCount =
       uint64_t{sizes.f} + sizes.j + 2 * uint64_t{sizes.d} + sizes.c + 2 * uint64_t{sizes.t};
   if (4 * wordCount > bytesRemaining(in)) {
@@ -302,18 +310,12 @@ ErrorCode readBlockArrays(ReaderState& reader, InputFile& in, CounterArrays& blo
     if (ErrorCode code = readBytes(in, words.data(), 4 * wordCount); code != kNoError) return code;
   }
   convertWordOrder(words.data(), words.size());
-  const uint32_t* at = words.data();
-  auto take = [&at](std::vector<uint32_t>& array, uint32_t count) {
-    array.assign(at, at + count);
-    at += count;
-  };
-  take(block.functionCounts, sizes.f);
-  take(block.jumpCounts, sizes.j);
-  take(block.decisionTrueCounts, sizes.d);
-  take(block.decisionFalseCounts, sizes.d);
-  take(block.conditionCounts, sizes.c);
-  take(block.timeTotals, sizes.t);
-  take(block.timeMaxima, sizes.t);
+  return kNoError;
+}
+
+ErrorCode readBlockArrays(ReaderState& reader, InputFile& in, CounterArrays& block) {
+  if (ErrorCode code = readBlockWords(reader, in, block.sizes); code != kNoError) return code;
+  shareOutBlockWords(reader.blockWords.data(), block);
   return kNoError;
 }
 
@@ -401,6 +403,31 @@ void readCounterBlock(DataReaderState& state, CounterArrays& block) {
 }
 
 void readCounterBlock(CounterArrays& block) { readCounterBlock(runReader(), block); }
+
+void readCounterBlockStart(DataReaderState& state, CounterArrays& block) {
+  failOn(readBlockStart(blockFileOrFail(state.parts()), block));
+}
+
+const uint32_t* readCounterBlockWords(DataReaderState& state, const CounterSizes& sizes) {
+  ReaderState& reader = state.parts();
+  failOn(readBlockWords(reader, blockFileOrFail(reader), sizes));
+  return reader.blockWords.data();
+}
+
+void shareOutBlockWords(const uint32_t* words, CounterArrays& block) {
+  const CounterSizes& sizes = block.sizes;
+  auto take = [&words](std::vector<uint32_t>& array, uint32_t count) {
+    array.assign(words, words + count);
+    words += count;
+  };
+  take(block.functionCounts, sizes.f);
+  take(block.jumpCounts, sizes.j);
+  take(block.decisionTrueCounts, sizes.d);
+  take(block.decisionFalseCounts, sizes.d);
+  take(block.conditionCounts, sizes.c);
+  take(block.timeTotals, sizes.t);
+  take(block.timeMaxima, sizes.t);
+}
 
 ErrorCode readBlockHeader(CounterArrays& blockHeader) {
   InputFile& in = blockFileOrFail(readerState());

@@ -40,12 +40,25 @@ struct GroupFit {
 
 }  // namespace
 
-BlockSums::Slot& BlockSums::slotFor(uint64_t hash) {
+BlockSums::Slot& BlockSums::slotFor(const CounterArrays& block, uint64_t hash) {
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     Slot& slot = slots_[i];
     if (slot.group == Slot::kFree) return slot;
     if (slot.hash != hash) continue;
+    // Nearly every block has its group's first name as it stands: the sum
+    // it is added to then answers at once, without the folded key.
+    const CounterArrays& first = *groups_[slot.group].sum;
+    // The name and the arrays are fetched together rather than one after
+    // the other as the comparison and the additions come to them.
+    __builtin_prefetch(first.name.data());
+    for (const std::vector<uint32_t>* array : {&first.functionCounts, &first.jumpCounts, &first.decisionTrueCounts,
+                                                &first.decisionFalseCounts, &first.conditionCounts}) {
+      __builtin_prefetch(array->data());
+    }
+    if (first.fingerprint == block.fingerprint && first.sizes == block.sizes && first.name == block.name) {
+      return slot;
+    }
     const uint32_t start = keyStarts_[slot.group];
     const std::string_view key(keys_.data() + start, keyStarts_[slot.group + 1] - start);
     if (key == key_) return slot;
@@ -64,7 +77,7 @@ void BlockSums::grow() {
   }
 }
 
-void BlockSums::add(const CounterArrays& block) {
+void BlockSums::announce(const CounterArrays& block) {
   // The key hashed: the folded name, the fingerprint and the sizes.
   key_.resize(block.name.size() + 6 * sizeof(uint32_t));
   char* at = key_.data();
@@ -72,20 +85,29 @@ void BlockSums::add(const CounterArrays& block) {
   const uint32_t words[] = {block.fingerprint, block.sizes.f, block.sizes.j,
                             block.sizes.d, block.sizes.c, block.sizes.t};
   std::memcpy(at, words, sizeof words);
-  const uint64_t hash = std::hash<std::string_view>{}(key_);
-
+  hash_ = std::hash<std::string_view>{}(key_);
   if (2 * (groups_.size() + 1) > slots_.size()) grow();
-  Slot& slot = slotFor(hash);
-  if (slot.group == Slot::kFree) {
-    slot = Slot{hash, static_cast<uint32_t>(groups_.size())};
-    groups_.push_back(Group{std::make_unique<CounterArrays>(block)});
-    if (keyStarts_.empty()) keyStarts_.push_back(0);
-    keys_ += key_;
-    keyStarts_.push_back(static_cast<uint32_t>(keys_.size()));
-    heldBytes_ += sizeof(Group) + sizeof(CounterArrays) + 4 * wordCount(block.sizes) + block.name.size();
-  } else {
-    addCounters(*groups_[slot.group].sum, block);
-  }
+  // The table is far larger than the cache keeps beside the blocks read:
+  // its slot is fetched while the block's arrays are read.
+  __builtin_prefetch(&slots_[hash_ & (slots_.size() - 1)]);
+}
+
+BlockSums::Slot& BlockSums::slotOf(const CounterArrays& block) {
+  Slot& slot = slotFor(block, hash_);
+  if (slot.group == Slot::kFree) slot.hash = hash_;
+  return slot;
+}
+
+void BlockSums::enterGroup(Slot& slot, std::unique_ptr<CounterArrays> sum) {
+  slot.group = static_cast<uint32_t>(groups_.size());
+  heldBytes_ += sizeof(Group) + sizeof(CounterArrays) + 4 * wordCount(sum->sizes) + sum->name.size();
+  groups_.push_back(Group{std::move(sum)});
+  if (keyStarts_.empty()) keyStarts_.push_back(0);
+  keys_ += key_;
+  keyStarts_.push_back(static_cast<uint32_t>(keys_.size()));
+}
+
+void BlockSums::enterBlock(const Slot& slot, const CounterArrays& block) {
   const CounterArrays& first = *groups_[slot.group].sum;
   uint32_t aside = 0;
   if (block.instrumentationTime != first.instrumentationTime || block.name != first.name) {
@@ -96,10 +118,33 @@ void BlockSums::add(const CounterArrays& block) {
   entries_.push_back(Entry{slot.group, aside});
 }
 
+void BlockSums::add(const CounterArrays& block) {
+  announce(block);
+  Slot& slot = slotOf(block);
+  if (slot.group == Slot::kFree) {
+    enterGroup(slot, std::make_unique<CounterArrays>(block));
+  } else {
+    addCounters(*groups_[slot.group].sum, block);
+  }
+  enterBlock(slot, block);
+}
+
+void BlockSums::add(const CounterArrays& blockStart, const uint32_t* words) {
+  Slot& slot = slotOf(blockStart);
+  if (slot.group == Slot::kFree) {
+    auto sum = std::make_unique<CounterArrays>(blockStart);
+    shareOutBlockWords(words, *sum);
+    enterGroup(slot, std::move(sum));
+  } else {
+    addCounterWords(*groups_[slot.group].sum, blockStart.sizes, words);
+  }
+  enterBlock(slot, blockStart);
+}
+
 void readDataFilesAhead(std::stop_token stop, const std::vector<std::string>& dataFiles, size_t heldBytesLimit,
                         DataReadAhead& ahead) {
   DeferringErrors deferring;
-  CounterArrays block;  // its arrays keep their room from read to read
+  CounterArrays block;  // a block's words and name; its arrays are added as read
   for (const std::string& name : dataFiles) {
     // Room for every file is reserved by the caller: nothing here throws
     // outside the reading below.
@@ -113,8 +158,9 @@ void readDataFilesAhead(std::stop_token stop, const std::vector<std::string>& da
           ahead.blocksLeft = blocks - i;
           break;
         }
-        readCounterBlock(ahead.reader, block);
-        ahead.sums.add(block);
+        readCounterBlockStart(ahead.reader, block);
+        ahead.sums.announce(block);
+        ahead.sums.add(block, readCounterBlockWords(ahead.reader, block.sizes));
       }
       if (!ahead.stoppedEarly) closeDataFile(ahead.reader);
     } catch (...) {

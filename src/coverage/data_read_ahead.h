@@ -40,6 +40,12 @@ class BlockSums {
   };
 
   void add(const CounterArrays& block);
+  // The same in two steps, for a block whose arrays are read after its
+  // words and name: `announce` with its words and name, then `add` with its
+  // arrays as `words`, laid out as a data file holds them
+  // (readCounterBlockWords); the arrays of `blockStart` are not read.
+  void announce(const CounterArrays& blockStart);
+  void add(const CounterArrays& blockStart, const uint32_t* words);
 
   const std::vector<Group>& groups() const { return groups_; }
   std::vector<Group>& groups() { return groups_; }
@@ -70,11 +76,17 @@ class BlockSums {
     int32_t time;
     std::string name;
   };
-  Slot& slotFor(uint64_t hash);
+  // The slot of the block announced last, found or free (with its hash)
+  // for a new group.
+  Slot& slotOf(const CounterArrays& block);
+  Slot& slotFor(const CounterArrays& block, uint64_t hash);
   void grow();
+  void enterGroup(Slot& slot, std::unique_ptr<CounterArrays> sum);
+  void enterBlock(const Slot& slot, const CounterArrays& block);
 
   std::vector<Slot> slots_;  // a power of two, at most half used
-  std::string key_;          // reused for every block
+  std::string key_;          // of the block announced last, reused
+  uint64_t hash_ = 0;        // of key_
   // The keys of the groups one after another, compared with one look
   // instead of a walk through each group's sum and name.
   std::string keys_;

@@ -32,6 +32,16 @@ class DataReaderState {
 uint32_t openDataFile(DataReaderState& reader, std::string_view fileName);
 void readCounterBlock(DataReaderState& reader, CounterArrays& block);
 void closeDataFile(DataReaderState& reader);
+// readCounterBlock in two steps, for a reader that adds the arrays where
+// they belong without holding them apart: the block's words and name (its
+// arrays left empty), then its arrays as the file holds them, one after
+// another (functions, jumps, decisions true and false, conditions, time
+// totals and maxima), valid until the next read. Every error is fatal.
+void readCounterBlockStart(DataReaderState& reader, CounterArrays& block);
+const uint32_t* readCounterBlockWords(DataReaderState& reader, const CounterSizes& sizes);
+// Gives `block` its arrays from words laid out as readCounterBlockWords
+// gives them, by the block's sizes.
+void shareOutBlockWords(const uint32_t* words, CounterArrays& block);
 
 // Makes `reader` the run's state, as if the run had read what it read (a
 // file it has open stays open); `reader` gets the run's former state.

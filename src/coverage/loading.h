@@ -35,6 +35,9 @@ void resolveDuplicateDescription(std::string_view symbolFileName);
 // Adds the counters of `block` into `into`: counts saturate, time totals
 // wrap, time maxima keep the larger signed value.
 void addCounters(CounterArrays& into, const CounterArrays& block);
+// The same with the block's arrays as a data file holds them, one after
+// another, by `sizes` (see readCounterBlockWords).
+void addCounterWords(CounterArrays& into, const CounterSizes& sizes, const uint32_t* words);
 
 // The preparation pass: copies every record's counters into its line.
 void prepareCounters();

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "base/input_source.h"
@@ -131,6 +133,50 @@ TEST_F(DataFileTest, HeaderBlanksMatchAnyWhiteSpaceAndANameEndsAtALineFeed) {
   readCounterBlock(block);
   EXPECT_EQ(block.name, "x\n");  // the rest of the name is read as the first counter
   EXPECT_EQ(block.functionCounts, std::vector<uint32_t>{0x44434241});
+}
+
+// A name stops after its line feed and at a NUL byte, wherever they stand,
+// also read from an input that is kept (a FIFO): the bytes after the line
+// feed are the block's counters, and the next block follows them.
+TEST_F(DataFileTest, ANameStopsAfterItsLineFeedAndTheCountersFollowIt) {
+  struct Case {
+    std::string nameBytes;  // as many as the block's name length says
+    std::string name;       // the name read
+    std::string counter;    // the bytes read as its one counter
+  };
+  const Case cases[] = {{"x\nABCD", "x\n", "ABCD"},
+                        {"\nABCD", "\n", "ABCD"},
+                        {std::string("a\0b\nABCD", 8), "a", "ABCD"},
+                        {"x\n", "x\n", ""},
+                        {std::string("ab\0\0", 4), "ab", ""}};
+  for (const Case& c : cases) {
+    // The counter's bytes that the name's length does not cover follow it.
+    const std::string after = std::string("WXYZ").substr(c.counter.size());
+    const std::string bytes = DataBytes{}
+                                  .header(2)
+                                  .blockWords(static_cast<uint32_t>(c.nameBytes.size()), 10, 1)
+                                  .text(c.nameBytes)
+                                  .text(after)
+                                  .blockWords(3, 10, 1)
+                                  .text("n.c")
+                                  .word(9)
+                                  .bytes;
+    uint32_t counter = 0;
+    std::memcpy(&counter, (c.counter + after).data(), sizeof counter);
+    dir.write("t.dat", bytes);
+    const std::string fifo = dir.file("n.fifo");
+    test::FifoFeeder feeder(fifo, bytes, 3);
+    for (const std::string& file : {path, fifo}) {
+      std::vector<CounterArrays> read = readAll(file);
+      ASSERT_EQ(read.size(), 2u) << file;
+      EXPECT_EQ(read[0].name, c.name) << file;
+      EXPECT_EQ(read[0].functionCounts, std::vector<uint32_t>{counter}) << file;
+      EXPECT_EQ(read[1].name, "n.c") << file;
+      EXPECT_EQ(read[1].functionCounts, std::vector<uint32_t>{9}) << file;
+    }
+    forgetKeptInputs();
+    std::filesystem::remove(fifo);
+  }
 }
 
 TEST_F(DataFileTest, BadHeadersAreErrorCodes3And4AndLeaveNoStamp) {

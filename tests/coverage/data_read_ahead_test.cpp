@@ -174,6 +174,32 @@ TEST_F(DataReadAheadTest, GroupSumsEqualTheSumsOfBlocksAddedInTurn) {
   EXPECT_EQ(sums.groups().size(), 4u);  // one name, two fingerprints, two sizes
   for (size_t g = 0; g < inTurn.size(); ++g) test::expectSameBlock(*inTurn[g], *sums.groups()[g].sum);
   EXPECT_EQ(sums.groups()[0].sum->functionCounts[0], 0xFFFFFFFFu);
+
+  // The same blocks added as a data file is read: words and name first,
+  // then the arrays one after another.
+  BlockSums asRead;
+  for (const CounterArrays& b : blocks) {
+    CounterArrays start = b;
+    std::vector<uint32_t> words;
+    for (std::vector<uint32_t>* array : {&start.functionCounts, &start.jumpCounts, &start.decisionTrueCounts,
+                                         &start.decisionFalseCounts, &start.conditionCounts, &start.timeTotals,
+                                         &start.timeMaxima}) {
+      words.insert(words.end(), array->begin(), array->end());
+      array->clear();
+    }
+    asRead.announce(start);
+    asRead.add(start, words.data());
+  }
+  ASSERT_EQ(asRead.groups().size(), sums.groups().size());
+  for (size_t g = 0; g < sums.groups().size(); ++g) {
+    test::expectSameBlock(*asRead.groups()[g].sum, *sums.groups()[g].sum);
+  }
+  ASSERT_EQ(asRead.entries().size(), sums.entries().size());
+  for (size_t i = 0; i < sums.entries().size(); ++i) {
+    EXPECT_EQ(asRead.entries()[i].group, sums.entries()[i].group);
+    EXPECT_EQ(asRead.nameOf(asRead.entries()[i]), sums.nameOf(sums.entries()[i]));
+    EXPECT_EQ(asRead.timeOf(asRead.entries()[i]), sums.timeOf(sums.entries()[i]));
+  }
 }
 
 // A fatal error in a data file comes after the notices of every block read
