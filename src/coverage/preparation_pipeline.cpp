@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "base/posterr.h"
 #include "coverage/database.h"
@@ -63,7 +64,8 @@ Sharing sharingChoice() {
   const char* choice = std::getenv("QARPOST_PREPARATION_ALONGSIDE");
   const std::string_view setting = choice != nullptr ? choice : "";
   if (setting == "never") return Sharing::Never;
-  return setting == "always" ? Sharing::Always : Sharing::BySize;
+  // "ahead" shares the pass as "always" does; header extraction reads it too.
+  return setting == "always" || setting == "ahead" ? Sharing::Always : Sharing::BySize;
 }
 
 }  // namespace
@@ -76,7 +78,8 @@ struct PreparingThread {
   PreparedFileValues values;
 };
 
-PreparationPipeline::PreparationPipeline() {
+PreparationPipeline::PreparationPipeline(std::function<void(const std::stop_token&)> afterPass)
+    : afterPass_(std::move(afterPass)) {
   CoverageDatabase& db = database();
   const Sharing choice = sharingChoice();
   if (choice == Sharing::Never) return;
@@ -158,9 +161,12 @@ void PreparationPipeline::runSecondThread(const std::stop_token& stop) {
   DeferringErrors deferring;
   while (!stop.stop_requested()) {
     Unit* unit = takeUnit();
-    if (unit == nullptr) return;
+    if (unit == nullptr) break;
     prepareUnit(*unit, *second_);
   }
+  // Also after a failure: the run's thread ends that work once it meets the
+  // failure, and may be waiting for it until then.
+  if (afterPass_ && !stop.stop_requested()) afterPass_(stop);
 }
 
 bool PreparationPipeline::prepareThrough(size_t last) {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -32,7 +33,11 @@ class PreparationPipeline {
   // it whatever the number of lines (the tests compare the two); otherwise
   // small databases are prepared in turn. Shared, the second thread starts
   // here and the run's errors are deferred until settle.
-  PreparationPipeline();
+  //
+  // `afterPass`, when given, is what the second thread does once no unit is
+  // left to take (also when one failed); it must end by itself before
+  // settle joins the thread, or when a stop is requested.
+  explicit PreparationPipeline(std::function<void(const std::stop_token&)> afterPass = {});
   // Stops and joins the second thread when settle was not reached.
   ~PreparationPipeline();
   PreparationPipeline(const PreparationPipeline&) = delete;
@@ -87,6 +92,7 @@ class PreparationPipeline {
   std::unique_ptr<PreparingThread> run_;
   std::unique_ptr<PreparingThread> second_;
   std::optional<DeferringErrors> deferring_;
+  std::function<void(const std::stop_token&)> afterPass_;
   std::jthread thread_;  // last: joined before the units go
 };
 

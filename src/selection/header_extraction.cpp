@@ -1,10 +1,15 @@
 #include "selection/header_extraction.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <memory>
+#include <mutex>
+#include <stop_token>
 #include <new>
 #include <string>
 #include <string_view>
@@ -252,12 +257,38 @@ struct HeldNotice {
 
 // The working state for one source; the vectors are reused from source to
 // source, the groups (which may grow large for one source) are not.
+// What the second thread found for a piece of a source ahead of the run's
+// thread: the header its name finds and whether the piece matches that
+// header from its start (the test of a header's first piece in a source).
+struct PieceVerdict {
+  size_t entry = 0;
+  const MonitoredFile* header = nullptr;
+  bool matches = false;
+};
+
 struct SourceWork {
   std::vector<Piece> pieces;
   FinalComponentMap<PieceGroup> groups;
   std::vector<DescriptionLine> newIncludes;
   std::string textBuffer;
   std::vector<HeldNotice>* heldNotices = nullptr;  // notices issued at once when none
+  const std::vector<PieceVerdict>* verdicts = nullptr;  // of this source, if found ahead
+};
+
+// The header files by name, for the run's thread, which enters them, and
+// the second thread, which looks ahead.
+struct SharedHeaders {
+  std::mutex lock;
+  HeaderFileIndex index;
+
+  MonitoredFile* find(std::string_view name) {
+    std::lock_guard<std::mutex> held(lock);
+    return findHeaderFile(index, name);
+  }
+  void add(MonitoredFile& file) {
+    std::lock_guard<std::mutex> held(lock);
+    addHeaderFile(index, file);
+  }
 };
 
 void addPiece(SourceWork& work, size_t entry, size_t end, std::string_view name) {
@@ -374,10 +405,22 @@ size_t mergePiece(const MonitoredFile& source, const Piece& piece, MonitoredFile
 
 // The first piece of a header already extracted: merged when it matches,
 // then the later pieces of the same header in this source, until one differs.
+// Whether the piece matches the header from its start: as found ahead when
+// it was, for the same header.
+bool firstPieceMatches(const MonitoredFile& source, const SourceWork& work, const Piece& piece,
+                       const MonitoredFile& header) {
+  if (work.verdicts != nullptr) {
+    for (const PieceVerdict& verdict : *work.verdicts) {
+      if (verdict.entry == piece.entry && verdict.header == &header) return verdict.matches;
+    }
+  }
+  return pieceMatchesHeader(source, piece, header, kFirstRecordLine, true);
+}
+
 void mergeIntoHeader(const MonitoredFile& source, SourceWork& work, uint32_t first, MonitoredFile& header) {
   Piece& piece = work.pieces[first];
   size_t at = kFirstRecordLine;
-  if (!pieceMatchesHeader(source, piece, header, at, true)) {
+  if (!firstPieceMatches(source, work, piece, header)) {
     noticeHeaderDiffers(work, piece.name, source);
     return;
   }
@@ -409,7 +452,7 @@ void appendPieceLines(const MonitoredFile& source, const Piece& piece, Monitored
 // The first piece of a header not seen before becomes a new header
 // MonitoredFile before the source; every later piece of it in this source is
 // appended to that file's description.
-void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, HeaderFileIndex& headers) {
+void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, SharedHeaders& headers) {
   const MonitoredFile& source = *sourceIt;
   Piece& piece = work.pieces[first];
   MonitoredFile header;
@@ -439,7 +482,7 @@ void createHeader(MonitoredFileIt sourceIt, SourceWork& work, uint32_t first, He
   header.lineValueStore.shrink_to_fit();
 
   MonitoredFile& inserted = insertMonitoredFileBefore(sourceIt, std::move(header));
-  addHeaderFile(headers, inserted);
+  headers.add(inserted);
   addInclude(work, piece);
 }
 
@@ -482,17 +525,22 @@ void rebuildSource(MonitoredFile& source, const SourceWork& work) {
   source.descriptionLines = std::move(rebuilt);
 }
 
-void extractFromSource(MonitoredFileIt sourceIt, SourceWork& work, HeaderFileIndex& headers) {
-  MonitoredFile& source = *sourceIt;
-  if (source.descriptionLines.size() <= kFirstRecordLine) return;
+// Finds the pieces of `source` into `work`, which starts afresh.
+void startSource(const MonitoredFile& source, SourceWork& work) {
   work.pieces.clear();
   FinalComponentMap<PieceGroup>().swap(work.groups);
   work.newIncludes.clear();
   findPieces(source, work);
+}
+
+void extractFromSource(MonitoredFileIt sourceIt, SourceWork& work, SharedHeaders& headers) {
+  MonitoredFile& source = *sourceIt;
+  if (source.descriptionLines.size() <= kFirstRecordLine) return;
+  startSource(source, work);
   for (uint32_t p = 0; p < work.pieces.size(); ++p) {
     const Piece& piece = work.pieces[p];
     if (piece.taken || isIncluded(piece)) continue;
-    if (MonitoredFile* header = findHeaderFile(headers, piece.name)) {
+    if (MonitoredFile* header = headers.find(piece.name)) {
       mergeIntoHeader(source, work, p, *header);
     } else {
       createHeader(sourceIt, work, p, headers);
@@ -531,6 +579,106 @@ void cleanUpLineRecords(MonitoredFile& source) {
   if (lines.capacity() - kept > kept / 8) lines.shrink_to_fit();
 }
 
+// The second thread's part in extraction, once the preparation pass has no
+// file left for it: for the sources ahead of the run's thread it finds the
+// pieces and compares each with the header its name finds, where the run's
+// thread would compare them again. Only the comparison of texts is done
+// ahead: which header a name finds never changes once found (a header
+// entered later follows it in the list), and neither do the texts compared;
+// everything else, in list order, stays with the run's thread.
+//
+// QARPOST_PREPARATION_ALONGSIDE=ahead (for the tests) has every source
+// compared ahead: the run's thread waits for each.
+class LookAhead {
+ public:
+  LookAhead(const std::vector<MonitoredFileIt>& files, SharedHeaders& headers)
+      : files_(files), headers_(headers), claims_(std::make_unique<std::atomic<uint8_t>[]>(files.size())),
+        verdicts_(files.size()) {
+    const char* choice = std::getenv("QARPOST_PREPARATION_ALONGSIDE");
+    everySource_ = choice != nullptr && std::string_view(choice) == "ahead";
+  }
+
+  // The second thread: until the run's thread ends extraction or a stop is
+  // requested. A source is taken by whichever thread comes to it first.
+  void run(const std::stop_token& stop) {
+    compareAhead(stop);
+    // Sources left free are the run's thread's, also where it waits for all.
+    for (size_t i = 0; i < files_.size(); ++i) {
+      uint8_t free = kFree;
+      if (claims_[i].compare_exchange_strong(free, kCompared, std::memory_order_release)) claims_[i].notify_all();
+    }
+  }
+
+  // The run's thread, before it extracts files[i]: what was found ahead of
+  // it, waiting for a source being compared; nullptr when none.
+  const std::vector<PieceVerdict>* take(size_t i) {
+    runsAt_.store(i, std::memory_order_relaxed);
+    uint8_t claim = kFree;
+    if (everySource_) {
+      while ((claim = claims_[i].load(std::memory_order_acquire)) != kCompared) claims_[i].wait(claim);
+      return &verdicts_[i];
+    }
+    if (claims_[i].compare_exchange_strong(claim, kTaken, std::memory_order_acquire)) return nullptr;
+    if (claim == kComparing) claims_[i].wait(kComparing, std::memory_order_acquire);
+    return &verdicts_[i];
+  }
+
+  // The run's thread is done with extraction (or stopped): the second
+  // thread leaves off.
+  void end() { ended_.store(true, std::memory_order_relaxed); }
+
+ private:
+  // Sources this far ahead of the run's thread, so that it seldom comes to
+  // one while it is being compared.
+  static constexpr size_t kLead = 8;
+  static constexpr uint8_t kFree = 0;
+  static constexpr uint8_t kComparing = 1;
+  static constexpr uint8_t kCompared = 2;
+  static constexpr uint8_t kTaken = 3;
+
+  void compareAhead(const std::stop_token& stop) {
+    SourceWork work;
+    for (size_t i = 0; i < files_.size(); ++i) {
+      if (stop.stop_requested() || ended_.load(std::memory_order_relaxed)) return;
+      if (!everySource_) i = std::max(i, runsAt_.load(std::memory_order_relaxed) + kLead);
+      if (i >= files_.size()) return;
+      const MonitoredFile& source = *files_[i];
+      if (source.isHeaderFile != 0 || source.descriptionLines.size() <= kFirstRecordLine) continue;
+      uint8_t free = kFree;
+      if (!claims_[i].compare_exchange_strong(free, kComparing, std::memory_order_acquire)) continue;
+      bool failed = false;
+      try {
+        compare(source, work, verdicts_[i]);
+      } catch (...) {
+        // Only memory can fail here: the run's thread compares what is left.
+        verdicts_[i].clear();
+        failed = true;
+      }
+      claims_[i].store(kCompared, std::memory_order_release);
+      claims_[i].notify_all();
+      if (failed) return;
+    }
+  }
+
+  void compare(const MonitoredFile& source, SourceWork& work, std::vector<PieceVerdict>& verdicts) {
+    startSource(source, work);
+    for (const Piece& piece : work.pieces) {
+      const MonitoredFile* header = headers_.find(piece.name);
+      if (header == nullptr) continue;
+      verdicts.push_back(
+          PieceVerdict{piece.entry, header, pieceMatchesHeader(source, piece, *header, kFirstRecordLine, true)});
+    }
+  }
+
+  const std::vector<MonitoredFileIt>& files_;
+  SharedHeaders& headers_;
+  std::unique_ptr<std::atomic<uint8_t>[]> claims_;
+  std::vector<std::vector<PieceVerdict>> verdicts_;
+  std::atomic<size_t> runsAt_{0};
+  std::atomic<bool> ended_{false};
+  bool everySource_ = false;
+};
+
 // Extracts the headers of every source in `files` (the list as it stood
 // before extraction), source by source in list order, each as soon as
 // `pipeline` has prepared it and every file its extraction may read: the
@@ -539,18 +687,18 @@ void cleanUpLineRecords(MonitoredFile& source) {
 // preparation failed (the pipeline reports that). Each source's line
 // records are thinned right after its extraction: no later source reads them.
 void extractFromSources(const std::vector<MonitoredFileIt>& files, PreparationPipeline* pipeline,
-                        SourceWork& work) {
-  HeaderFileIndex headers;
+                        LookAhead* lookAhead, SharedHeaders& headers, SourceWork& work) {
   size_t lastHeader = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     if (files[i]->isHeaderFile == 0) continue;
-    addHeaderFile(headers, *files[i]);
+    headers.add(*files[i]);
     lastHeader = i;
   }
   try {
     for (size_t i = 0; i < files.size(); ++i) {
       if (files[i]->isHeaderFile != 0) continue;
       if (pipeline != nullptr && !pipeline->prepareThrough(std::max(i, lastHeader))) return;
+      work.verdicts = lookAhead != nullptr ? lookAhead->take(i) : nullptr;
       extractFromSource(files[i], work, headers);
       cleanUpLineRecords(*files[i]);
     }
@@ -571,13 +719,19 @@ std::vector<MonitoredFileIt> listedFiles() {
 
 void extractHeaders() {
   SourceWork work;
-  extractFromSources(listedFiles(), nullptr, work);
+  SharedHeaders headers;
+  extractFromSources(listedFiles(), nullptr, nullptr, headers, work);
   // Line vectors were replaced; the next walk starts from the first file.
   resetRecordCursor();
 }
 
 void prepareCountersAndExtractHeaders() {
-  PreparationPipeline pipeline;
+  // The files as the pass takes them (the list before extraction), so that
+  // the look ahead can be made before the pipeline starts its thread.
+  const std::vector<MonitoredFileIt> files = listedFiles();
+  SharedHeaders headers;
+  LookAhead lookAhead(files, headers);
+  PreparationPipeline pipeline([&lookAhead](const std::stop_token& stop) { lookAhead.run(stop); });
   if (!pipeline.shared()) {
     pipeline.settle();
     extractHeaders();
@@ -590,10 +744,11 @@ void prepareCountersAndExtractHeaders() {
   SourceWork work;
   work.heldNotices = &held;
   try {
-    extractFromSources(pipeline.files(), &pipeline, work);
+    extractFromSources(files, &pipeline, &lookAhead, headers, work);
   } catch (...) {
     failure = std::current_exception();
   }
+  lookAhead.end();
   pipeline.settle();
   for (const HeldNotice& notice : held) issueHeaderDiffers(notice.headerName, notice.sourceName);
   if (failure) reportThreadFailure(failure);

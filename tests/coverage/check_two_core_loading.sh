@@ -2,7 +2,8 @@
 # Loading and walking on two cores (QARPOST_DATA_ALONGSIDE=always: the data
 # files read on a second thread beside the symbol files, or ahead of adding;
 # QARPOST_PREPARATION_ALONGSIDE=always: the preparation pass split over two
-# threads; QARPOST_WALK_PARTS=always: every report's walk split into parts,
+# threads, and =ahead: header code compared on the second thread before
+# extraction; QARPOST_WALK_PARTS=always: every report's walk split into parts,
 # one a file, walked on two threads) gives what doing it all in turn (all
 # =never) gives: the streams, the status and every file of qarpost and
 # qarpost-export, on clean runs, with notices, and ending in errors. And
@@ -54,7 +55,11 @@ run() {
   shift 3
   cp -R "$work/gen" "$dir"
   set +e
-  (cd "$dir" && QARPOST_DATA_ALONGSIDE=$way QARPOST_PREPARATION_ALONGSIDE=$way QARPOST_WALK_PARTS=$way \
+  # "ahead": as always, with every source's header code compared on the
+  # second thread before extraction takes it.
+  local both=$way
+  [ "$way" = ahead ] && both=always
+  (cd "$dir" && QARPOST_DATA_ALONGSIDE=$both QARPOST_PREPARATION_ALONGSIDE=$way QARPOST_WALK_PARTS=$both \
     "$program" "$@" > .stdout 2> .stderr)
   echo $? > "$dir/.status"
   set -e
@@ -66,7 +71,9 @@ compare() {
   shift
   run never "$name-n" "$@"
   run always "$name-a" "$@"
+  run ahead "$name-h" "$@"
   diff -r "$work/$name-n" "$work/$name-a" > "$work/diff" || { head -20 "$work/diff" >&2; fail "$name differs"; }
+  diff -r "$work/$name-n" "$work/$name-h" > "$work/diff" || { head -20 "$work/diff" >&2; fail "$name differs (ahead)"; }
 }
 
 data=(run_000.dat run_001.dat run_002.dat run_003.dat)
