@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
-#include <cstdlib>
 #include <cstdint>
-#include <cstring>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <stop_token>
 #include <new>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,6 +21,7 @@
 #include "base/posterr.h"
 #include "base/file_names.h"
 #include "selection/header_file_index.h"
+#include "selection/header_lines.h"
 
 namespace qar {
 namespace {
@@ -32,159 +31,8 @@ constexpr uint32_t kNoPiece = UINT32_MAX;
 // Index of the first line after the name line and the info line.
 constexpr size_t kFirstRecordLine = 2;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 bool isCountLine(std::string_view text) { return !text.empty() && text[0] == '%'; }
 bool isIncludeLine(std::string_view text) { return text.starts_with("#i"); }
-
-// A line record of kind 50 (entry) or 51 with the file it names. A kind 50
-// or 51 line without a quoted name is treated as an ordinary record: it
-// opens no piece, ends none and is never cleaned up.
-struct LineRecord {
-  int kind = 0;  // 0: not a line record
-  std::string_view name;
-  explicit operator bool() const { return kind != 0; }
-};
-
-// The rest of lineRecordOf, for a text that starts with "50" or "51"; kept
-// out of line so that the check before it is inlined where it is asked.
-[[gnu::noinline]] LineRecord namedLineRecord(std::string_view text) {
-  if (text.size() > 2 && isDigit(text[2])) return {};
-  const int kind = text[1] == '0' ? 50 : 51;
-  LineRecord record;
-  if (!quotedFileName(text, record.name)) return {};
-  record.kind = kind;
-  return record;
-}
-
-LineRecord lineRecordOf(std::string_view text) {
-  // Kind 50 or 51: "50" or "51" not followed by a third digit. Asked of
-  // every line of every source, twice: the first two characters, checked
-  // here without a call, turn nearly every line away.
-  if (text.size() < 2 || text[0] != '5' || (text[1] != '0' && text[1] != '1')) return {};
-  return namedLineRecord(text);
-}
-
-bool isNoCounterKind(std::string_view text) {
-  return text.size() >= 2 && text[0] == '9' && (text[1] == '0' || text[1] == '1' || text[1] == '2');
-}
-
-// Compares the rests again, passing over one blank in each at every step, so
-// that template argument lists written with and without blanks meet.
-bool sameTemplateText(std::string_view h, std::string_view r) {
-  size_t i = 0;
-  size_t j = 0;
-  for (;;) {
-    if (i < h.size() && h[i] == ' ') ++i;
-    if (j < r.size() && r[j] == ' ') ++j;
-    if (i == h.size() || j == r.size()) return i == h.size() && j == r.size();
-    if (h[i] != r[j]) return false;
-    ++i;
-    ++j;
-  }
-}
-
-// Where `a` and `b` first differ (the shorter one's size when one starts the
-// other), eight bytes at a time.
-size_t firstDifference(std::string_view a, std::string_view b) {
-  const size_t common = std::min(a.size(), b.size());
-  size_t i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    // Eight bytes ending at `at`: where they first differ, or none.
-    const auto differenceBefore = [&a, &b](size_t at) {
-      uint64_t x = 0;
-      uint64_t y = 0;
-      std::memcpy(&x, a.data() + at - 8, 8);
-      std::memcpy(&y, b.data() + at - 8, 8);
-      return x == y ? SIZE_MAX : at - 8 + static_cast<size_t>(std::countr_zero(x ^ y)) / 8;
-    };
-    if (common >= 8) {
-      for (i = 8; i <= common; i += 8) {
-        if (const size_t at = differenceBefore(i); at != SIZE_MAX) return at;
-      }
-      // The last bytes, overlapping some already found equal.
-      if (i - 8 == common) return common;
-      const size_t at = differenceBefore(common);
-      return at == SIZE_MAX ? common : at;
-    }
-  }
-  while (i < common && a[i] == b[i]) ++i;
-  return i;
-}
-
-// The high bit of every byte of `word` that is a blank.
-uint64_t blankBytes(uint64_t word) {
-  constexpr uint64_t kLowSeven = 0x7F7F7F7F7F7F7F7Full;
-  const uint64_t v = word ^ 0x2020202020202020ull;
-  return ~(((v & kLowSeven) + kLowSeven) | v | kLowSeven);
-}
-
-// Where the text after the third blank of `h` starts, when that blank lies
-// before `limit` (at most h.size()); 0 otherwise. Eight bytes at a time: the
-// counter index, where the lines of two sources usually differ, follows the
-// third blank at ten to twenty characters.
-size_t afterThirdBlank(std::string_view h, size_t limit) {
-  int needed = 3;
-  size_t at = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; at < limit && at + 8 <= h.size(); at += 8) {
-      uint64_t word = 0;
-      std::memcpy(&word, h.data() + at, 8);
-      uint64_t blanks = blankBytes(word);
-      if (limit - at < 8) blanks &= (uint64_t{1} << (8 * (limit - at))) - 1;
-      for (; blanks != 0; blanks &= blanks - 1) {
-        if (--needed == 0) return at + static_cast<size_t>(std::countr_zero(blanks)) / 8 + 1;
-      }
-    }
-  }
-  for (; at < limit; ++at) {
-    if (h[at] == ' ' && --needed == 0) return at + 1;
-  }
-  return 0;
-}
-
-bool sameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && firstDifference(a, b) == a.size();
-}
-
-// Whether line `r` of a source's piece is the same instrumentation point as
-// line `h` of the extracted header. Counter indexes may differ between
-// sources; so may a member function's qualification and template spacing.
-bool sameHeaderLine(std::string_view h, std::string_view r) {
-  const size_t difference = firstDifference(h, r);
-  // Equal texts pass every test below.
-  if (difference == h.size() && difference == r.size()) return true;
-  LineRecord headerRecord = lineRecordOf(h);
-  LineRecord pieceRecord = lineRecordOf(r);
-  if (headerRecord && pieceRecord) return sameHeaderPath(headerRecord.name, pieceRecord.name);
-  if (isNoCounterKind(h) && isNoCounterKind(r)) return true;
-
-  // Kind, line number and statement count, up to and including the third
-  // blank, are the same in both: the texts may differ only after it.
-  const size_t k = afterThirdBlank(h, difference);
-  if (k == 0) return false;
-  // The counter index is passed over in both.
-  size_t hk = k;
-  size_t rk = k;
-  while (hk < h.size() && isDigit(h[hk])) ++hk;
-  while (rk < r.size() && isDigit(r[rk])) ++rk;
-  std::string_view hRest = h.substr(hk);
-  std::string_view rRest = r.substr(rk);
-
-  // A function (or its end) named N in the header is N::N in the piece.
-  bool functionKind = h.size() >= 2 && (h[0] == '0' || h[0] == '1' || h[0] == '2') && h[1] == ' ';
-  if (functionKind && hRest.size() >= 3 && rRest.size() == 2 * hRest.size() - 1) {
-    std::string_view name = hRest.substr(3);
-    if (rRest.substr(3, name.size()) == name && rRest.substr(3 + name.size(), 2) == "::" &&
-        rRest.substr(5 + name.size()) == name) {
-      return true;
-    }
-  }
-  if (h.starts_with("62") && h.find('"') != std::string_view::npos) return true;
-  if (sameText(hRest, rRest)) return true;
-  if (hRest.find('<') == std::string_view::npos) return false;
-  return sameTemplateText(hRest, rRest);
-}
 
 uint32_t addSaturating(uint32_t a, uint32_t b) {
   uint32_t sum = a + b;
@@ -365,30 +213,10 @@ void noticeHeaderDiffers(SourceWork& work, std::string_view headerName, const Mo
   }
 }
 
-// Compares a piece with the header's lines from `at` on. The info-line check
-// (first piece of a header in a source only) catches another instrumentation
-// mode. A piece may match only the first part of the header's remaining lines.
+// Compares a piece with the header's lines from `at` on (see sameHeaderCode).
 bool pieceMatchesHeader(const MonitoredFile& source, const Piece& piece, const MonitoredFile& header, size_t at,
                         bool checkInfoLine) {
-  const std::vector<DescriptionLine>& sourceLines = source.descriptionLines;
-  const std::vector<DescriptionLine>& headerLines = header.descriptionLines;
-  const size_t countLine = headerLines.size() - 1;
-  if (checkInfoLine) {
-    std::string_view sourceInfo = lineText(sourceLines[1]);
-    std::string_view headerInfo = lineText(headerLines[1]);
-    if (sourceInfo.empty() || headerInfo.empty() || sourceInfo[0] != headerInfo[0]) return false;
-  }
-  if (at >= countLine) return false;
-  size_t h = at;
-  size_t r = piece.entry + 1;
-  for (;;) {
-    if (!sameHeaderLine(lineText(headerLines[h]), lineText(sourceLines[r]))) return false;
-    ++h;
-    ++r;
-    if (h == countLine && r + 1 == piece.end) return true;
-    if (r == piece.end) return true;
-    if (h == countLine) return false;
-  }
+  return sameHeaderCode(source, piece.entry + 1, piece.end, header, at, checkInfoLine);
 }
 
 // Adds the piece's values into the header's lines from `at` on; returns the
@@ -755,13 +583,5 @@ void prepareCountersAndExtractHeaders() {
   resetRecordCursor();
 }
 
-bool quotedFileName(std::string_view text, std::string_view& name) {
-  size_t open = text.find('"');
-  if (open == std::string_view::npos) return false;
-  size_t close = text.find('"', open + 1);
-  if (close == std::string_view::npos) return false;
-  name = text.substr(open + 1, close - open - 1);
-  return true;
-}
 
 }  // namespace qar

@@ -3,13 +3,9 @@
 // header MonitoredFiles of its own, one per header, with the counters of all
 // sources that included the same header code merged.
 
-#include <string_view>
+#include "selection/header_lines.h"
 
 namespace qar {
-
-// The file a line record names: the text between the first two double
-// quotes of its line; false when there are not two.
-bool quotedFileName(std::string_view text, std::string_view& name);
 
 // Runs once per run on the prepared CoverageDatabase (every description line
 // holds its counter values). For each source, in list order, moves every
