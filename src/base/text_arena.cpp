@@ -6,6 +6,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "base/heap_pages.h"
+
 namespace qar {
 
 void TextArena::BlockRelease::operator()(char* block) const { ::munmap(block, kBlockSize); }
@@ -24,8 +26,7 @@ TextArena::Block TextArena::allocateBlock() {
     ::munmap(reinterpret_cast<void*>(aligned + kBlockSize), tail);
   }
   Block block(reinterpret_cast<char*>(aligned));
-  // Only advice: without transparent huge pages the block is used as it is.
-  ::madvise(block.get(), kBlockSize, MADV_HUGEPAGE);
+  adviseNewBlock(block.get(), kBlockSize);
   return block;
 }
 

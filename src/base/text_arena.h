@@ -66,8 +66,9 @@ class TextArena {
   static constexpr size_t kMaxBlocks = size_t{1} << (32 - kUnitsPerBlockBits);
   static constexpr unsigned char kLongLength = 255;  // a two-byte length follows
 
-  // Blocks are aligned and advised for transparent huge pages: filling a
-  // large database with small pages costs a page fault every 4 KiB.
+  // Blocks are aligned and advised for transparent huge pages, as long as
+  // they pay (adviseNewBlock): filling a large database with small pages
+  // costs a page fault every 4 KiB.
   struct BlockRelease {
     void operator()(char* block) const;
   };
