@@ -419,19 +419,28 @@ void cleanUpLineRecords(MonitoredFile& source) {
 // compared ahead: the run's thread waits for each.
 class LookAhead {
  public:
-  LookAhead(const std::vector<MonitoredFileIt>& files, SharedHeaders& headers)
-      : files_(files), headers_(headers), claims_(std::make_unique<std::atomic<uint8_t>[]>(files.size())),
-        verdicts_(files.size()) {
+  explicit LookAhead(SharedHeaders& headers) : headers_(headers) {
     const char* choice = std::getenv("QARPOST_PREPARATION_ALONGSIDE");
     everySource_ = choice != nullptr && std::string_view(choice) == "ahead";
+  }
+
+  // The run's thread, once the pipeline that runs the second thread is
+  // made: the files it prepares, which extraction takes in turn.
+  void attach(const std::vector<MonitoredFileIt>& files) {
+    files_ = &files;
+    claims_ = std::make_unique<std::atomic<uint8_t>[]>(files.size());
+    verdicts_.resize(files.size());
+    attached_.store(true, std::memory_order_release);
+    attached_.notify_all();
   }
 
   // The second thread: until the run's thread ends extraction or a stop is
   // requested. A source is taken by whichever thread comes to it first.
   void run(const std::stop_token& stop) {
+    attached_.wait(false, std::memory_order_acquire);
     compareAhead(stop);
     // Sources left free are the run's thread's, also where it waits for all.
-    for (size_t i = 0; i < files_.size(); ++i) {
+    for (size_t i = 0; i < files_->size(); ++i) {
       uint8_t free = kFree;
       if (claims_[i].compare_exchange_strong(free, kCompared, std::memory_order_release)) claims_[i].notify_all();
     }
@@ -466,11 +475,12 @@ class LookAhead {
 
   void compareAhead(const std::stop_token& stop) {
     SourceWork work;
-    for (size_t i = 0; i < files_.size(); ++i) {
+    const std::vector<MonitoredFileIt>& files = *files_;
+    for (size_t i = 0; i < files.size(); ++i) {
       if (stop.stop_requested() || ended_.load(std::memory_order_relaxed)) return;
       if (!everySource_) i = std::max(i, runsAt_.load(std::memory_order_relaxed) + kLead);
-      if (i >= files_.size()) return;
-      const MonitoredFile& source = *files_[i];
+      if (i >= files.size()) return;
+      const MonitoredFile& source = *files[i];
       if (source.isHeaderFile != 0 || source.descriptionLines.size() <= kFirstRecordLine) continue;
       uint8_t free = kFree;
       if (!claims_[i].compare_exchange_strong(free, kComparing, std::memory_order_acquire)) continue;
@@ -498,7 +508,8 @@ class LookAhead {
     }
   }
 
-  const std::vector<MonitoredFileIt>& files_;
+  const std::vector<MonitoredFileIt>* files_ = nullptr;
+  std::atomic<bool> attached_{false};
   SharedHeaders& headers_;
   std::unique_ptr<std::atomic<uint8_t>[]> claims_;
   std::vector<std::vector<PieceVerdict>> verdicts_;
@@ -554,12 +565,10 @@ void extractHeaders() {
 }
 
 void prepareCountersAndExtractHeaders() {
-  // The files as the pass takes them (the list before extraction), so that
-  // the look ahead can be made before the pipeline starts its thread.
-  const std::vector<MonitoredFileIt> files = listedFiles();
   SharedHeaders headers;
-  LookAhead lookAhead(files, headers);
+  LookAhead lookAhead(headers);
   PreparationPipeline pipeline([&lookAhead](const std::stop_token& stop) { lookAhead.run(stop); });
+  lookAhead.attach(pipeline.files());
   if (!pipeline.shared()) {
     pipeline.settle();
     extractHeaders();
@@ -572,7 +581,7 @@ void prepareCountersAndExtractHeaders() {
   SourceWork work;
   work.heldNotices = &held;
   try {
-    extractFromSources(files, &pipeline, &lookAhead, headers, work);
+    extractFromSources(pipeline.files(), &pipeline, &lookAhead, headers, work);
   } catch (...) {
     failure = std::current_exception();
   }
