@@ -2,11 +2,10 @@
 // The head of a record line in the form nearly every one has: five runs of
 // one to nine decimal digits, the first at the start of the line and each of
 // the others after exactly one blank ("20 16 2 0 1 index <= 51"). The
-// preparation pass and the walks read it for every record line, so it is
-// found from masks of the line's first 16 bytes (which bytes are digits,
-// which are blanks) instead of character by character; the preparation pass
-// converts only the kind and the counter index. Every load lies inside the
-// line.
+// preparation pass reads it for every record line, so it is found from
+// masks of the line's first 16 bytes (which bytes are digits, which are
+// blanks) instead of character by character, and only the kind and the
+// counter index are converted. Every load lies inside the line.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -68,24 +67,14 @@ inline bool lineHeadMasks(const char* line, size_t size, HeadMasks& masks) {
 
 }  // namespace detail
 
-namespace detail {
-
-// Where the five runs of a usual head end: just past each of the first four
-// (at its blank) and past the fifth.
-struct HeadRunEnds {
-  size_t b1 = 0;
-  size_t b2 = 0;
-  size_t b3 = 0;
-  size_t b4 = 0;
-  size_t e5 = 0;
-};
-
-// True, with `ends` filled, when `line` starts in the usual form and its
-// five runs end within its first 16 bytes (or at its end).
-inline bool usualHeadRunEnds(std::string_view line, HeadRunEnds& runs) {
+// True, with `head` filled, when `line` starts in the usual form and its
+// five runs end within its first 16 bytes (or at its end); the values are
+// those the general reading gives. False otherwise: the caller reads the
+// line the general way, which takes every usual line too.
+inline bool scanUsualRecordHead(std::string_view line, UsualRecordHead& head) {
 #if defined(__SSE2__)
-  HeadMasks masks;
-  if (!lineHeadMasks(line.data(), line.size(), masks)) return false;
+  detail::HeadMasks masks;
+  if (!detail::lineHeadMasks(line.data(), line.size(), masks)) return false;
   // The first five bytes that are not digits (bits past the bytes looked
   // at count as such) end the five runs.
   uint64_t ends = ~masks.digits;
@@ -107,52 +96,15 @@ inline bool usualHeadRunEnds(std::string_view line, HeadRunEnds& runs) {
   const bool usual = (separators & ~masks.blanks) == 0 && b1 - 1 < 9 && b2 - b1 - 2 < 9 && b3 - b2 - 2 < 9 &&
                      b4 - b3 - 2 < 9 && e5 - b4 - 2 < 9 && (e5 < looked || looked == line.size());
   if (!usual) return false;
-  runs = HeadRunEnds{b1, b2, b3, b4, e5};
+  head.kind = detail::digitRunValue(line.data(), 0, b1);
+  head.counterIndex = detail::digitRunValue(line.data(), b3 + 1, b4);
+  head.numbersEnd = e5;
   return true;
 #else
   (void)line;
-  (void)runs;
+  (void)head;
   return false;
 #endif
-}
-
-}  // namespace detail
-
-// True, with `head` filled, when `line` starts in the usual form and its
-// five runs end within its first 16 bytes (or at its end); the values are
-// those the general reading gives. False otherwise: the caller reads the
-// line the general way, which takes every usual line too.
-inline bool scanUsualRecordHead(std::string_view line, UsualRecordHead& head) {
-  detail::HeadRunEnds runs;
-  if (!detail::usualHeadRunEnds(line, runs)) return false;
-  head.kind = detail::digitRunValue(line.data(), 0, runs.b1);
-  head.counterIndex = detail::digitRunValue(line.data(), runs.b3 + 1, runs.b4);
-  head.numbersEnd = runs.e5;
-  return true;
-}
-
-// The same head with all five numbers converted, for the walks, which show
-// them all.
-struct UsualRecordNumbers {
-  uint32_t kind = 0;
-  uint32_t line = 0;
-  uint32_t statementCount = 0;
-  uint32_t counterIndex = 0;
-  uint32_t nesting = 0;
-  size_t numbersEnd = 0;  // just past the fifth run
-};
-
-inline bool scanUsualRecordHeadNumbers(std::string_view line, UsualRecordNumbers& numbers) {
-  detail::HeadRunEnds runs;
-  if (!detail::usualHeadRunEnds(line, runs)) return false;
-  const char* text = line.data();
-  numbers.kind = detail::digitRunValue(text, 0, runs.b1);
-  numbers.line = detail::digitRunValue(text, runs.b1 + 1, runs.b2);
-  numbers.statementCount = detail::digitRunValue(text, runs.b2 + 1, runs.b3);
-  numbers.counterIndex = detail::digitRunValue(text, runs.b3 + 1, runs.b4);
-  numbers.nesting = detail::digitRunValue(text, runs.b4 + 1, runs.e5);
-  numbers.numbersEnd = runs.e5;
-  return true;
 }
 
 }  // namespace qar

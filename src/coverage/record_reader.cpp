@@ -332,19 +332,6 @@ size_t lookAheadTextStart(std::string_view line) {
 // text starts. In the usual form that is right after the fifth run and the
 // one blank that may follow it: the runs need not be passed over again.
 bool scanRecordNumbers(std::string_view line, ScanText& text, RecordNumbers& numbers, size_t& lookAheadStart) {
-  // From the head's masks where its numbers end within 16 bytes.
-  if (UsualRecordNumbers head; text.at == line.data() && scanUsualRecordHeadNumbers(line, head)) {
-    numbers.kind = static_cast<int32_t>(head.kind);
-    numbers.line = head.line;
-    numbers.statementCount = head.statementCount;
-    numbers.counterIndex = head.counterIndex;
-    numbers.nesting = head.nesting;
-    size_t at = head.numbersEnd;
-    text.at = line.data() + at;
-    if (at < line.size() && line[at] == ' ') ++at;
-    lookAheadStart = at;
-    return true;
-  }
   if (scanUsualRecordNumbers(text, numbers)) {
     const char* at = text.at;
     if (at != text.end && *at == ' ') ++at;

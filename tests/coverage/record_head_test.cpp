@@ -5,15 +5,14 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <tuple>
 
 namespace qar {
 namespace {
 
 // The usual form read character by character: five runs of one to nine
 // digits, the first at the start, each of the others after one blank.
-std::optional<UsualRecordNumbers> readCharByChar(const std::string& line) {
-  UsualRecordNumbers head;
+std::optional<UsualRecordHead> readCharByChar(const std::string& line) {
+  UsualRecordHead head;
   size_t at = 0;
   uint32_t values[5] = {};
   for (int run = 0; run < 5; ++run) {
@@ -26,40 +25,28 @@ std::optional<UsualRecordNumbers> readCharByChar(const std::string& line) {
     if (at == start || at - start > 9) return std::nullopt;
   }
   head.kind = values[0];
-  head.line = values[1];
-  head.statementCount = values[2];
   head.counterIndex = values[3];
-  head.nesting = values[4];
   head.numbersEnd = at;
   return head;
 }
 
-// What the head scans must give: the usual form, for lines of at least 8
+// What the head scan must give: the usual form, for lines of at least 8
 // bytes whose numbers end within 16 bytes or at the line's end.
-std::optional<UsualRecordNumbers> expectedHead(const std::string& line) {
-  std::optional<UsualRecordNumbers> head = readCharByChar(line);
+std::optional<UsualRecordHead> expectedHead(const std::string& line) {
+  std::optional<UsualRecordHead> head = readCharByChar(line);
   if (!head || line.size() < 8 || (line.size() > 16 && head->numbersEnd >= 16)) return std::nullopt;
   return head;
 }
 
-// Both scans: the preparation pass's (kind and counter index) and the
-// walks' (all five numbers).
 void expectSameAsCharByChar(const std::string& line) {
-  const std::optional<UsualRecordNumbers> expected = expectedHead(line);
+  const std::optional<UsualRecordHead> expected = expectedHead(line);
   UsualRecordHead head;
   const bool usual = scanUsualRecordHead(line, head);
   ASSERT_EQ(usual, expected.has_value()) << '"' << line << '"';
-  UsualRecordNumbers numbers;
-  ASSERT_EQ(scanUsualRecordHeadNumbers(line, numbers), usual) << '"' << line << '"';
   if (!usual) return;
   EXPECT_EQ(head.kind, expected->kind) << line;
   EXPECT_EQ(head.counterIndex, expected->counterIndex) << line;
   EXPECT_EQ(head.numbersEnd, expected->numbersEnd) << line;
-  EXPECT_EQ(std::tie(numbers.kind, numbers.line, numbers.statementCount, numbers.counterIndex, numbers.nesting,
-                     numbers.numbersEnd),
-            std::tie(expected->kind, expected->line, expected->statementCount, expected->counterIndex,
-                     expected->nesting, expected->numbersEnd))
-      << line;
 }
 
 TEST(RecordHeadTest, ReadsTheKindCounterIndexAndEndOfTheUsualForm) {
