@@ -37,13 +37,8 @@ void prepareCoverageReports() {
   buildReportDatabase(false);
   prepareDatabaseForCoverageReport();
   // qarpost's reports read nothing but the record reader from here on, so
-  // the reader may keep each record line's numbers in their parsed form for
-  // the walks after the first. Each report walks the records once: with one
-  // report there is no later walk to spare the scanning.
-  const OptionSettings& settings = options();
-  const int walks = int{settings.profileFile.has_value()} + int{settings.untestedFile.has_value()} +
-                    int{settings.timingFile.has_value()} + int{settings.xmlFile.has_value()};
-  database().recordTextsCompactable = walks > 1;
+  // the reader may keep each record line's numbers in their parsed form.
+  database().recordTextsCompactable = true;
 }
 
 }  // namespace
