@@ -374,10 +374,22 @@ bool isIncludeLine(std::string_view line) { return line.size() >= 2 && line[0] =
 
 // Adds the condition counters at base + each offset of a "0,2,5" list; the
 // first piece that does not start with a digit ends the list.
+// An offset of a sum record's list: read here when its run of digits is
+// short enough not to overflow (nearly always), else by readDigits.
+uint64_t readOffset(ScanText& text) {
+  const char* at = text.at;
+  const char* const limit = text.end - at > 18 ? at + 18 : text.end;
+  uint64_t value = 0;
+  while (at < limit && isDecimalDigit(*at)) value = value * 10 + static_cast<uint64_t>(*at++ - '0');
+  if (at < text.end && isDecimalDigit(*at)) return readDigits(text);
+  text.at = at;
+  return value;
+}
+
 void sumOffsets(std::string_view list, uint32_t base, const CounterArrays* counters, Probe& probe) {
   ScanText text(list);
   while (text.at < text.end && isDecimalDigit(*text.at)) {
-    uint64_t offset = readDigits(text);
+    uint64_t offset = readOffset(text);
     uint64_t index = offset > std::numeric_limits<uint64_t>::max() - base ? std::numeric_limits<uint64_t>::max()
                                                                           : base + offset;
     probe.counter1 += conditionCountAt(index, counters);

@@ -120,6 +120,9 @@ TEST_F(RecordReaderTest, OffsetListsAndPendingSums) {
   EXPECT_EQ(std::tie(probe.counter1, probe.counter2), std::make_tuple(1000u + 10u, 2u));
   parseRecordLine("79 5 1 0 0 ,1", &counters, false, probe);
   EXPECT_EQ(probe.counter2, 0u);
+  // Offsets of 18 digits and more (leading zeros) read as any other.
+  parseRecordLine("78 5 1 0 0 000000000000000003,0000000000000000001,000000000000000000002", &counters, false, probe);
+  EXPECT_EQ(std::tie(probe.counter1, probe.counter2), std::make_tuple(1000u + 10u + 100u, 3u));
 
   // The sums reach only the record directly after the lists.
   MonitoredFile& file = addFile("t.c", {"@t.c", "7 100 00000001 0 0", "0 1 0 0 0 f", "78 2 1 0 1 0,1", "79 2 1 2 1 0,1",
