@@ -103,8 +103,6 @@ struct HeldNotice {
   std::string sourceName;
 };
 
-// The working state for one source; the vectors are reused from source to
-// source, the groups (which may grow large for one source) are not.
 // What the second thread found for a piece of a source ahead of the run's
 // thread: the header its name finds and whether the piece matches that
 // header from its start (the test of a header's first piece in a source).
@@ -114,6 +112,8 @@ struct PieceVerdict {
   bool matches = false;
 };
 
+// The working state for one source; the vectors are reused from source to
+// source, the groups (which may grow large for one source) are not.
 struct SourceWork {
   std::vector<Piece> pieces;
   FinalComponentMap<PieceGroup> groups;
@@ -231,8 +231,6 @@ size_t mergePiece(const MonitoredFile& source, const Piece& piece, MonitoredFile
   return at;
 }
 
-// The first piece of a header already extracted: merged when it matches,
-// then the later pieces of the same header in this source, until one differs.
 // Whether the piece matches the header from its start: as found ahead when
 // it was, for the same header.
 bool firstPieceMatches(const MonitoredFile& source, const SourceWork& work, const Piece& piece,
@@ -245,6 +243,8 @@ bool firstPieceMatches(const MonitoredFile& source, const SourceWork& work, cons
   return pieceMatchesHeader(source, piece, header, kFirstRecordLine, true);
 }
 
+// The first piece of a header already extracted: merged when it matches,
+// then the later pieces of the same header in this source, until one differs.
 void mergeIntoHeader(const MonitoredFile& source, SourceWork& work, uint32_t first, MonitoredFile& header) {
   Piece& piece = work.pieces[first];
   size_t at = kFirstRecordLine;
@@ -591,6 +591,5 @@ void prepareCountersAndExtractHeaders() {
   if (failure) reportThreadFailure(failure);
   resetRecordCursor();
 }
-
 
 }  // namespace qar
