@@ -4,8 +4,11 @@
 #include <system_error>
 #include <utility>
 
-#include <immintrin.h>
 #include <pthread.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qar {
 namespace {
@@ -39,6 +42,13 @@ bool registerWorker(AsideWorker* worker) {
 // How long a side waits awake for the other before it sleeps.
 constexpr auto kSpinning = std::chrono::microseconds(50);
 
+// A hint to the core that this thread is waiting awake.
+inline void pauseWhileWaiting() {
+#if defined(__SSE2__)
+  _mm_pause();
+#endif
+}
+
 }  // namespace
 
 bool AsideWorker::spinUntil(const std::atomic<bool>& flag, bool value) const {
@@ -47,7 +57,7 @@ bool AsideWorker::spinUntil(const std::atomic<bool>& flag, bool value) const {
   for (;;) {
     for (int i = 0; i < 64; ++i) {
       if (flag.load(std::memory_order_acquire) == value) return true;
-      _mm_pause();
+      pauseWhileWaiting();
     }
     if (std::chrono::steady_clock::now() >= until) return false;
   }
