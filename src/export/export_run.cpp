@@ -154,8 +154,10 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   FormatBatches formats(formatOutputs, formatsAside);
 
   ExportWalkSinks sinks;
-  sinks.file = [&](const FileResult& file) {
-    formats.addFile(file);
+  // The formats' batch takes each file's result when nothing reads it after them.
+  const bool formatsTakeFiles = !htmlOn && !comparer && !patch;
+  sinks.file = [&](FileResult& file) {
+    formats.addFile(file, formatsTakeFiles);
     if (htmlOn) addHtmlFile(html, file);
     if (comparer) comparer->addFile(file);
     if (patch) patch->addFile(file);

@@ -28,14 +28,16 @@ struct FormatBatches::Batch {
   struct Part {
     bool isFile = false;
     FileResult file;
-    PathTable table;
+    PathTable table;  // without its functions' lines: functionCoverage has read them
     LineCoverage coverage;
     bool carry = false;
+    // Made by the walk from the table it has just settled (still in its
+    // cache), so that the second thread only writes.
+    TableFigures figures;
   };
   std::vector<Part> parts;
   size_t used = 0;
   size_t rows = 0;
-  std::vector<std::string> names;
   std::vector<KeptStreamFailure> failures;
   bool outOfMemory = false;
 
@@ -47,13 +49,42 @@ struct FormatBatches::Batch {
 
 namespace {
 
+void makeFigures(const FormatOutputs& outputs, const PathTable& table, bool carry, TableFigures& figures) {
+  uniqueFunctionNames(table, figures.names);
+  if (outputs.cobertura != nullptr && carry) {
+    functionCoverages(table, figures.functions);
+  } else {
+    figures.functions.clear();
+  }
+}
+
 void writeTable(const FormatOutputs& outputs, const PathTable& table, const LineCoverage& coverage, bool carry,
-                std::vector<std::string>& names) {
-  uniqueFunctionNames(table, names);
+                const TableFigures& figures) {
+  const std::vector<std::string>& names = figures.names;
   if (outputs.lcov != nullptr && carry) writeLcovRecord(*outputs.lcov, table, names, coverage);
-  if (outputs.cobertura != nullptr && carry) writeCoberturaClass(*outputs.cobertura, table, names, coverage);
+  if (outputs.cobertura != nullptr && carry) {
+    writeCoberturaClass(*outputs.cobertura, table, names, figures.functions, coverage);
+  }
   if (outputs.sonar != nullptr && carry) writeSonarFile(*outputs.sonar, table);
   if (outputs.json != nullptr) writeJsonSource(*outputs.json, table, names, coverage);
+}
+
+// The table as the writers read it: every row but the functions' lines.
+void copyForWriting(PathTable& into, const PathTable& from) {
+  into.path = from.path;
+  into.key = from.key;
+  into.lines = from.lines;
+  into.branches = from.branches;
+  into.nextBlock = from.nextBlock;
+  // The functions keep their strings' room from one batch to the next.
+  into.functions.resize(from.functions.size());
+  for (size_t i = 0; i < from.functions.size(); ++i) {
+    LocatedFunction& function = into.functions[i];
+    function.name = from.functions[i].name;
+    function.line = from.functions[i].line;
+    function.calls = from.functions[i].calls;
+    function.lines.clear();
+  }
 }
 
 size_t rowsOf(const PathTable& table) { return table.lines.size() + table.branches.size() + table.functions.size(); }
@@ -80,7 +111,7 @@ FormatBatches::~FormatBatches() {
   activeBatches = nullptr;
 }
 
-void FormatBatches::addFile(const FileResult& file) {
+void FormatBatches::addFile(FileResult& file, bool mayTake) {
   if (outputs_.json == nullptr) return;
   if (!aside_) {
     writeJsonFile(*outputs_.json, file);
@@ -88,7 +119,13 @@ void FormatBatches::addFile(const FileResult& file) {
   }
   Batch::Part& part = filling_->next();
   part.isFile = true;
-  part.file = file;
+  // Taken, the file's functions and their MC/DC lists change hands instead
+  // of being copied; the walk gets the part's earlier ones, which it clears.
+  if (mayTake) {
+    std::swap(part.file, file);
+  } else {
+    part.file = file;
+  }
   filling_->rows += file.functions.size() + 1;
   if (filling_->used >= kPartsPerBatch || filling_->rows >= kRowsPerBatch) handOver();
 }
@@ -96,12 +133,14 @@ void FormatBatches::addFile(const FileResult& file) {
 void FormatBatches::addPath(const PathTable& table, const LineCoverage& coverage, bool carry) {
   if (!any_) return;
   if (!aside_) {
-    writeTable(outputs_, table, coverage, carry, names_);
+    makeFigures(outputs_, table, carry, figures_);
+    writeTable(outputs_, table, coverage, carry, figures_);
     return;
   }
   Batch::Part& part = filling_->next();
   part.isFile = false;
-  part.table = table;
+  makeFigures(outputs_, table, carry, part.figures);
+  copyForWriting(part.table, table);
   part.coverage = coverage;
   part.carry = carry;
   filling_->rows += rowsOf(table) + 1;
@@ -134,7 +173,7 @@ void FormatBatches::handOver() {
             if (part.isFile) {
               writeJsonFile(*outputs.json, part.file);
             } else {
-              writeTable(outputs, part.table, part.coverage, part.carry, batch->names);
+              writeTable(outputs, part.table, part.coverage, part.carry, part.figures);
             }
           }
         } catch (const std::bad_alloc&) {

@@ -14,6 +14,7 @@
 // - without a second thread, or when an output is not a regular file, every
 //   part is written at once, as before.
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "export/walk/export_results.h"
@@ -32,6 +33,12 @@ struct FormatOutputs {
   JsonDocument* json = nullptr;
 };
 
+// What the writers compute from a written file's table before they write it.
+struct TableFigures {
+  std::vector<std::string> names;     // uniqueFunctionNames
+  std::vector<LineCoverage> functions;  // functionCoverages (for Cobertura)
+};
+
 class FormatBatches {
  public:
   // `aside`: the caller allows the second thread (no other output of the
@@ -41,8 +48,10 @@ class FormatBatches {
   FormatBatches(const FormatBatches&) = delete;
   FormatBatches& operator=(const FormatBatches&) = delete;
 
-  // A database file's result (the JSON document's file member).
-  void addFile(const FileResult& file);
+  // A database file's result (the JSON document's file member). With
+  // `mayTake`, the batch may take its lists instead of copying them (the
+  // caller reads the file no more).
+  void addFile(FileResult& file, bool mayTake);
   // A written file's table: `carry` says whether the line-based formats
   // carry it (JSON's sources take every table).
   void addPath(const PathTable& table, const LineCoverage& coverage, bool carry);
@@ -62,7 +71,7 @@ class FormatBatches {
   bool aside_ = false;
   std::unique_ptr<Batch> filling_;   // gathered by the walk
   std::unique_ptr<Batch> inFlight_;  // written by the second thread
-  std::vector<std::string> names_;   // the functions' names of the table at hand (written here)
+  TableFigures figures_;  // of the table at hand, when written here
 };
 
 }  // namespace qar

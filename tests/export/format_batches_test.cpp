@@ -48,13 +48,17 @@ FileResult fileOf(uint32_t i) {
 
 struct Outputs {
   ExportStream lcov;
+  ExportStream coberturaOut;
+  CoberturaDocument cobertura;
   ExportStream sonar;
   ExportStream jsonOut;
   JsonDocument json;
 };
 
-// Writes `files` files' parts through FormatBatches into LCOV, SonarQube and
-// JSON outputs named PREFIX.info, PREFIX.xml and PREFIX.json; `say` is
+// Writes `files` files' parts through FormatBatches into LCOV, Cobertura,
+// SonarQube and JSON outputs named PREFIX.info, PREFIX.cobertura,
+// PREFIX.xml and PREFIX.json (every other file's result taken by the batch,
+// the others copied); `say` is
 // written as a diagnostic after `sayAfter` files. True when every output
 // opened (failures later are the point of some of the runs).
 // `written`, when given, gets the bytes the LCOV output had written after
@@ -64,27 +68,33 @@ bool writeFormats(const std::string& prefix, bool aside, uint32_t files, uint32_
   resetDiagnostics();
   resetExportOutputErrors();
   Outputs out;
-  if (!openExportStream(out.lcov, prefix + ".info") || !openExportStream(out.sonar, prefix + ".xml") ||
-      !openExportStream(out.jsonOut, prefix + ".json")) {
+  if (!openExportStream(out.lcov, prefix + ".info") || !openExportStream(out.coberturaOut, prefix + ".cobertura") ||
+      !openExportStream(out.sonar, prefix + ".xml") || !openExportStream(out.jsonOut, prefix + ".json")) {
     return false;
   }
+  beginCoberturaDocument(out.cobertura, out.coberturaOut, std::nullopt);
   beginSonarDocument(out.sonar);
   beginJsonDocument(out.json, out.jsonOut, CoverageView::AsInstrumented, std::nullopt);
+  LineCoverage carried;
   {
-    FormatBatches formats(FormatOutputs{&out.lcov, nullptr, &out.sonar, &out.json}, aside);
+    FormatBatches formats(FormatOutputs{&out.lcov, &out.cobertura, &out.sonar, &out.json}, aside);
     if (wasAside != nullptr) *wasAside = formats.aside();
     for (uint32_t i = 0; i < files; ++i) {
       if (i == sayAfter) writeDiagnostic("said after\n");
-      formats.addFile(fileOf(i));
+      FileResult file = fileOf(i);
+      formats.addFile(file, i % 2 == 0);
       const PathTable table = tableOf(i);
       formats.addPath(table, lineCoverageOf(table), i % 5 != 0);
+      carried += lineCoverageOf(table);
       if (written != nullptr) written->push_back(out.lcov.written);
     }
     formats.finish();
   }
+  endCoberturaDocument(out.cobertura, carried);
   endSonarDocument(out.sonar);
   endJsonDocument(out.json, RunResult{});
   closeExportStream(out.lcov);
+  closeExportStream(out.coberturaOut);
   closeExportStream(out.sonar);
   closeExportStream(out.jsonOut);
   return true;
@@ -125,7 +135,7 @@ TEST_F(FormatBatchesTest, BatchesWriteTheTextsOfWritingInTurn) {
   ASSERT_TRUE(aside) << "no second thread: the batches were not tried";
   EXPECT_EQ(inTurn.err, "");
   EXPECT_EQ(batched.err, "");
-  for (const char* extension : {".info", ".xml", ".json"}) {
+  for (const char* extension : {".info", ".cobertura", ".xml", ".json"}) {
     const std::string text = test::readFile(dir_.file(std::string("turn") + extension));
     EXPECT_GT(text.size(), 100000u) << extension;
     EXPECT_EQ(test::readFile(dir_.file(std::string("batch") + extension)), text) << extension;
@@ -163,7 +173,7 @@ TEST_F(FormatBatchesTest, FailuresComeWhereWritingInTurnMeetsThem) {
   std::string batched = test::readFile(batchErr);
   for (size_t at; (at = batched.find("batch.")) != std::string::npos;) batched.replace(at, 6, "turn.");
   EXPECT_EQ(batched, expected);
-  for (const char* extension : {".info", ".xml", ".json"}) {
+  for (const char* extension : {".info", ".cobertura", ".xml", ".json"}) {
     EXPECT_EQ(std::filesystem::exists(dir_.file(std::string("batch") + extension)),
               std::filesystem::exists(dir_.file(std::string("turn") + extension)))
         << extension;

@@ -103,7 +103,7 @@ void beginCoberturaDocument(CoberturaDocument& document, ExportStream& out, cons
 }
 
 void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, const std::vector<std::string>& names,
-                         const LineCoverage& coverage) {
+                         const std::vector<LineCoverage>& functions, const LineCoverage& coverage) {
   ExportStream& out = classStream(document);
   std::string& text = out.buffer;
   std::string_view directory = exportDirectory(table.path);
@@ -121,7 +121,7 @@ void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, co
 
   for (size_t i = 0; i < table.functions.size(); ++i) {
     const LocatedFunction& function = table.functions[i];
-    const LineCoverage own = functionCoverage(table, function);
+    const LineCoverage& own = functions[i];
     text += "            <method name=\"";
     appendXmlText(text, names[i]);
     {

@@ -32,9 +32,9 @@ std::string coberturaRate(uint32_t hit, uint32_t found);
 
 // `source` is the root given (the files are relative to it), or "." without one.
 void beginCoberturaDocument(CoberturaDocument& document, ExportStream& out, const std::optional<std::string>& root);
-// `names` are the table's uniqueFunctionNames.
+// `names` are the table's uniqueFunctionNames, `functions` its functionCoverages.
 void writeCoberturaClass(CoberturaDocument& document, const PathTable& table, const std::vector<std::string>& names,
-                         const LineCoverage& coverage);
+                         const std::vector<LineCoverage>& functions, const LineCoverage& coverage);
 void endCoberturaDocument(CoberturaDocument& document, const LineCoverage& total);
 
 }  // namespace qar

@@ -5,7 +5,10 @@
 #include "export/walk/export_walk.h"
 
 #include <algorithm>
+#include <exception>
 #include <iterator>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -349,24 +352,80 @@ void endFile(ExportWalk& w) {
 
 }  // namespace
 
-ExportWalkPlan planExportWalk(const std::optional<std::string>& root,
-                              const std::function<bool(const std::string& key)>& recordsWanted) {
-  ExportWalkPlan plan;
+namespace {
+
+// Below this many description lines the plan takes about a millisecond:
+// no second thread for it.
+constexpr size_t kPlanAlongsideFromLines = 100000;
+
+// The plan's look at the database files [begin, end).
+void planFiles(MonitoredFileList::const_iterator begin, MonitoredFileList::const_iterator end,
+               const std::optional<std::string>& root,
+               const std::function<bool(const std::string& key)>& recordsWanted, ExportWalkPlan& plan) {
+  // A line with values is a record that the preparation pass read as one of
+  // another kind: line records keep none, and header extraction adds values
+  // only into lines of the same kind. Most lines are passed over so, without
+  // reading their text.
+  const bool valuesTellKinds = database().countersPrepared;
   // The names a file's directives gave so far: a name given again adds
   // nothing, and line directives name the same few files again and again.
   std::unordered_set<std::string_view> named;
-  for (const MonitoredFile& monitored : database().monitoredFiles) {
-    const std::string home = exportPathKey(exportPath(monitored.name, root));
+  for (auto monitored = begin; monitored != end; ++monitored) {
+    const std::string home = exportPathKey(exportPath(monitored->name, root));
     bool wanted = recordsWanted && recordsWanted(home);
     named.clear();
-    for (const DescriptionLine& line : monitored.descriptionLines) {
+    for (const DescriptionLine& line : monitored->descriptionLines) {
+      if (valuesTellKinds && line.valuesRef != 0) continue;
       std::string_view name;
       if (!isDirectiveLine(lineText(line), name) || !named.insert(name).second) continue;
       std::string key = exportPathKey(exportPath(name, root));
       if (recordsWanted && !wanted) wanted = recordsWanted(key);
       if (key != home) plan.sharedKeys.insert(std::move(key));
     }
-    if (wanted) plan.recordFiles.insert(&monitored);
+    if (wanted) plan.recordFiles.insert(&*monitored);
+  }
+}
+
+}  // namespace
+
+ExportWalkPlan planExportWalk(const std::optional<std::string>& root,
+                              const std::function<bool(const std::string& key)>& recordsWanted) {
+  ExportWalkPlan plan;
+  const MonitoredFileList& files = database().monitoredFiles;
+  size_t lines = 0;
+  for (const MonitoredFile& monitored : files) lines += monitored.descriptionLines.size();
+  // A large database is looked at by two threads, each over about half its
+  // lines; the sets they gather are the same united. Only without a
+  // question about records: the patch's answers are not asked from two
+  // threads.
+  auto half = files.begin();
+  if (!recordsWanted && lines >= kPlanAlongsideFromLines) {
+    for (size_t seen = 0; half != files.end() && seen < lines / 2; ++half) seen += half->descriptionLines.size();
+  }
+  ExportWalkPlan second;
+  std::exception_ptr secondFailure;
+  std::jthread alongside;
+  if (half != files.begin() && half != files.end()) {
+    try {
+      alongside = std::jthread([&] {
+        try {
+          planFiles(half, files.end(), root, recordsWanted, second);
+        } catch (...) {
+          secondFailure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: all of it here.
+      half = files.end();
+    }
+  } else {
+    half = files.end();
+  }
+  planFiles(files.begin(), half, root, recordsWanted, plan);
+  if (alongside.joinable()) {
+    alongside.join();
+    if (secondFailure) std::rethrow_exception(secondFailure);
+    plan.sharedKeys.merge(second.sharedKeys);
   }
   // The line directives above were the last record texts read as written.
   database().recordTextsCompactable = true;

@@ -14,8 +14,9 @@
 namespace qar {
 
 struct ExportWalkSinks {
-  // Each database file, after its last record.
-  std::function<void(const FileResult&)> file;
+  // Each database file, after its last record. The sink may take the
+  // file's lists: the walk makes them anew for the next file.
+  std::function<void(FileResult&)> file;
   // Each written file of the line-based formats, settled, with its totals:
   // as soon as it is complete, or at the end of the walk for the files that
   // several database files contribute to. Files without an instrumented

@@ -236,32 +236,50 @@ void uniqueFunctionNames(const PathTable& table, std::vector<std::string>& names
   }
 }
 
+namespace {
+
+// Moves `at` to the first entry of [at, end) whose line is not below `line`.
+// A function's lines mostly follow one another in the table, so a few
+// entries are stepped over before the search is worth its cost.
+template <typename Entry>
+typename std::vector<Entry>::const_iterator seekLine(typename std::vector<Entry>::const_iterator at,
+                                                     typename std::vector<Entry>::const_iterator end, uint32_t line) {
+  for (int step = 0; step < 8; ++step) {
+    if (at == end || at->line >= line) return at;
+    ++at;
+  }
+  return std::lower_bound(at, end, line, [](const Entry& entry, uint32_t value) { return entry.line < value; });
+}
+
+}  // namespace
+
 LineCoverage functionCoverage(const PathTable& table, const LocatedFunction& function) {
   LineCoverage coverage;
-  auto lineAt = table.lines.begin();
-  auto branchAt = table.branches.begin();
+  if (function.lines.empty()) return coverage;
+  // The function's first line is searched for; the others follow it.
+  const uint32_t first = function.lines.front();
+  auto lineAt = std::lower_bound(table.lines.begin(), table.lines.end(), first,
+                                 [](const LineHits& entry, uint32_t value) { return entry.line < value; });
+  auto branchAt = std::lower_bound(table.branches.begin(), table.branches.end(), first,
+                                   [](const BranchCount& entry, uint32_t value) { return entry.line < value; });
   for (uint32_t line : function.lines) {
-    // A function's lines mostly follow one another in the table: the next
-    // entry is tried before the search.
-    if (lineAt != table.lines.end() && lineAt->line < line) ++lineAt;
-    if (lineAt != table.lines.end() && lineAt->line < line) {
-      lineAt = std::lower_bound(lineAt, table.lines.end(), line,
-                                [](const LineHits& entry, uint32_t value) { return entry.line < value; });
-    }
+    lineAt = seekLine<LineHits>(lineAt, table.lines.end(), line);
     if (lineAt != table.lines.end() && lineAt->line == line) {
       ++coverage.lines.found;
       if (lineAt->hits > 0) ++coverage.lines.hit;
     }
-    if (branchAt != table.branches.end() && branchAt->line < line) {
-      branchAt = std::lower_bound(branchAt, table.branches.end(), line,
-                                  [](const BranchCount& entry, uint32_t value) { return entry.line < value; });
-    }
+    branchAt = seekLine<BranchCount>(branchAt, table.branches.end(), line);
     for (auto b = branchAt; b != table.branches.end() && b->line == line; ++b) {
       ++coverage.branches.found;
       if (b->taken > 0) ++coverage.branches.hit;
     }
   }
   return coverage;
+}
+
+void functionCoverages(const PathTable& table, std::vector<LineCoverage>& out) {
+  out.resize(table.functions.size());
+  for (size_t i = 0; i < table.functions.size(); ++i) out[i] = functionCoverage(table, table.functions[i]);
 }
 
 }  // namespace qar

@@ -151,5 +151,7 @@ void forEachLine(const PathTable& table, Visit visit) {
 
 // A function's own line and branch coverage: its lines and the branches on them.
 LineCoverage functionCoverage(const PathTable& table, const LocatedFunction& function);
+// Every function's, in the table's order, into `out`.
+void functionCoverages(const PathTable& table, std::vector<LineCoverage>& out);
 
 }  // namespace qar

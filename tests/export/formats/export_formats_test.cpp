@@ -54,7 +54,9 @@ TEST(ExportFormats, CoberturaClassWithMethodsAndBranchLines) {
   ExportStream out;
   document.out = &out;
   PathTable table = sampleTable();
-  writeCoberturaClass(document, table, uniqueFunctionNames(table), lineCoverageOf(table));
+  std::vector<LineCoverage> functions;
+  functionCoverages(table, functions);
+  writeCoberturaClass(document, table, uniqueFunctionNames(table), functions, lineCoverageOf(table));
   EXPECT_NE(out.buffer.find("<package name=\"src\" line-rate=\"0.6666\" branch-rate=\"0.5000\""), std::string::npos);
   EXPECT_NE(out.buffer.find("<method name=\"pair&lt;int, int&gt;::first\" signature=\"\" line-rate=\"1.0000\" "
                             "branch-rate=\"0.5000\" complexity=\"0\">"),

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <vector>
+#include <unordered_set>
+#include <string>
 
 #include "config/configuration.h"
 #include "coverage/database.h"
@@ -216,6 +219,57 @@ TEST_F(ExportWalkTest, DirectivesNamingAFileAgainReachTheSameTable) {
   ASSERT_EQ(files[1].functions.size(), 1u);
   EXPECT_EQ(files[1].functions[0].name, "next");
   EXPECT_EQ(files[1].ter[static_cast<size_t>(CoverageView::Function)].items, 1u);
+}
+
+// A database large enough for the plan to be made by two threads, its line
+// directives in both halves among records with and without counts: the
+// written files shared are those the plan of one thread finds, and they are
+// written last.
+TEST_F(ExportWalkTest, APlanOfTwoThreadsFindsTheSharedFilesOfOne) {
+  constexpr uint32_t kFiles = 64;
+  constexpr uint32_t kFunctions = 900;
+  std::vector<std::vector<std::string>> records(kFiles);
+  for (uint32_t i = 0; i < kFiles; ++i) {
+    for (uint32_t k = 0; k < kFunctions; ++k) {
+      records[i].push_back("0 " + std::to_string(2 * k + 1) + " 0 " + std::to_string(k) + " 0 f" + std::to_string(k));
+      records[i].push_back("2 " + std::to_string(2 * k + 2) + " 0 0 0");
+      if (i == 2 && k == 400) records[i].push_back("50 1 0 0 0 # 1 \"u60.c\"");
+      if (i == 50 && k == 100) records[i].push_back("50 1 0 0 0 # 1 \"u3.c\"");
+      if (i == 61 && k == 800) records[i].push_back("50 1 0 0 0 # 1 \"gen/x.y\"");
+      if ((i == 2 || i == 50 || i == 61) && k == 850) records[i].push_back("51 9 0 0 0 # 9 \"u" + std::to_string(i) + ".c\"");
+    }
+  }
+  for (uint32_t i = 0; i < kFiles; ++i) {
+    MonitoredFile& file = appendMonitoredFile("u" + std::to_string(i) + ".c");
+    file.instrumentationTime = 1764900000;
+    file.sourceLineCount = 2 * kFunctions;
+    appendDescriptionLine(file, "@u" + std::to_string(i) + ".c");
+    appendDescriptionLine(file, "1 1764900000 0000BEEF 0 0");
+    for (const std::string& record : records[i]) appendDescriptionLine(file, record);
+    appendDescriptionLine(file, "%" + std::to_string(2 * kFunctions) + ",0,0,0,0,0");
+    auto data = std::make_unique<CounterArrays>();
+    for (uint32_t k = 0; k < kFunctions; ++k) data->functionCounts.push_back(k % 3);
+    file.counterData = std::move(data);
+  }
+  ExportWalkPlan one;
+  Outcome outcome = test::captureRun([&] {
+    prepareCounters();
+    ExportWalkPlan two = planExportWalk(std::nullopt, {});
+    EXPECT_EQ(two.sharedKeys, (std::unordered_set<std::string>{"u60.c", "u3.c", "gen/x.y"}));
+    // A question about records keeps the plan on one thread.
+    one = planExportWalk(std::nullopt, [](const std::string&) { return false; });
+    ExportWalkSinks sinks;
+    sinks.path = [&](const PathTable& table, const LineCoverage&) { paths.push_back(table); };
+    walkDatabaseForExport(std::nullopt, sinks, std::move(two));
+  });
+  ASSERT_FALSE(outcome.ended) << outcome.err;
+  const std::unordered_set<std::string> expected{"u60.c", "u3.c", "gen/x.y"};
+  EXPECT_EQ(one.sharedKeys, expected);
+  ASSERT_EQ(paths.size(), kFiles + 1);
+  EXPECT_EQ(paths[kFiles - 3].path, "u63.c");
+  std::unordered_set<std::string> last;
+  for (size_t p = kFiles - 2; p < paths.size(); ++p) last.insert(paths[p].path);
+  EXPECT_EQ(last, expected);
 }
 
 TEST_F(ExportWalkTest, StatementsAndTimingAsTheListingsGiveThem) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <tuple>
 
 namespace qar {
@@ -84,6 +85,49 @@ TEST(PathTable, AFunctionCoversItsOwnLinesAndTheirBranches) {
     if (branches.found > 0) branchFigures.emplace_back(line.line, branches.found * 10 + branches.hit);
   });
   EXPECT_EQ(branchFigures, (std::vector<std::pair<uint32_t, uint32_t>>{{4, 21}, {8, 11}}));
+}
+
+// Functions whose lines lie far apart, between the lines of others and on
+// lines with no entry, with runs of branches: each function's figures are
+// those of looking up every one of its lines.
+TEST(PathTable, FunctionFiguresWhereverTheirLinesLie) {
+  std::vector<LineHits> lines;
+  std::vector<BranchCount> branches;
+  for (uint32_t line = 1; line <= 400; ++line) {
+    if (line % 7 == 3) continue;  // lines a function names but the table has not
+    lines.push_back({line, line % 4});
+    for (uint32_t b = 0; b < line % 5; ++b) branches.push_back({line, line, b, (line + b) % 3, BranchKind::Case});
+  }
+  std::vector<LocatedFunction> functions;
+  for (uint32_t f = 0; f < 12; ++f) {
+    LocatedFunction function{"f" + std::to_string(f), 1 + f, f, {}};
+    // Every twelfth line from its own first one, some runs close together.
+    for (uint32_t line = 1 + f; line <= 400; line += (f % 3 == 0 ? 12 : 1 + f)) function.lines.push_back(line);
+    functions.push_back(function);
+  }
+  const PathTable table = contribution(lines, branches, functions);
+  std::vector<LineCoverage> all;
+  functionCoverages(table, all);
+  ASSERT_EQ(all.size(), table.functions.size());
+  for (size_t f = 0; f < table.functions.size(); ++f) {
+    LineCoverage expected;
+    for (uint32_t line : table.functions[f].lines) {
+      for (const LineHits& entry : table.lines) {
+        if (entry.line != line) continue;
+        ++expected.lines.found;
+        if (entry.hits > 0) ++expected.lines.hit;
+      }
+      for (const BranchCount& branch : table.branches) {
+        if (branch.line != line) continue;
+        ++expected.branches.found;
+        if (branch.taken > 0) ++expected.branches.hit;
+      }
+    }
+    EXPECT_GT(expected.lines.found, 0u) << f;
+    EXPECT_EQ(all[f].lines, expected.lines) << table.functions[f].name;
+    EXPECT_EQ(all[f].branches, expected.branches) << table.functions[f].name;
+    EXPECT_EQ(functionCoverage(table, table.functions[f]).branches, expected.branches);
+  }
 }
 
 
