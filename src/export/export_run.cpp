@@ -154,11 +154,12 @@ int writeExports(const ExportSettings& settings, CoverageView view) {
   FormatBatches formats(formatOutputs, formatsAside);
 
   ExportWalkSinks sinks;
-  // The formats' batch takes each file's result when nothing reads it after them.
+  // The last to read each file's result takes it instead of copying it.
   const bool formatsTakeFiles = !htmlOn && !comparer && !patch;
+  const bool htmlTakesFiles = !comparer && !patch;
   sinks.file = [&](FileResult& file) {
     formats.addFile(file, formatsTakeFiles);
-    if (htmlOn) addHtmlFile(html, file);
+    if (htmlOn) addHtmlFile(html, file, htmlTakesFiles);
     if (comparer) comparer->addFile(file);
     if (patch) patch->addFile(file);
   };

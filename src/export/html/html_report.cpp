@@ -66,7 +66,7 @@ void noteSourceMismatch(const std::string& name, const SourceMismatch& mismatch)
 // held before.
 void handPageAside(HtmlReport& report, FileResult& file, const LineCoverage& coverage, HtmlFilePage& input,
                    const HtmlIndexEntry& entry) {
-  HtmlReport::PageJob& job = report.job;
+  HtmlReport::PageJob& job = report.jobs[pageSlot()];
   std::swap(job.file, file);
   job.coverage = coverage;
   std::swap(job.rows, report.rows);
@@ -129,10 +129,14 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
     out.buffer.clear();
     cards = writeHtmlFilePage(out, input);
   }
-  // The page before this one was written meanwhile: whatever its writing
-  // ended in comes first, and a page after a failed one says nothing and is
-  // not written, as when every page is written in its turn.
-  if (!settlePage()) {
+  // The pages before this one were written meanwhile: whatever their
+  // writing ended in comes first, and a page after a failed one says
+  // nothing and is not written, as when every page is written in its turn.
+  // Only a page that is seen here (a notice, a page whose text waits) waits
+  // for them; any other goes with them, and is dropped with the pages after
+  // a failed one.
+  const bool seenHere = coverage == nullptr || input.mismatch.has_value();
+  if (!(seenHere ? settlePage() : pagesWritable())) {
     report.active = false;
     return;
   }
@@ -611,7 +615,7 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
   report.coverageByKey.reserve(database().monitoredFiles.size());
 }
 
-void addHtmlFile(HtmlReport& report, const FileResult& file) {
+void addHtmlFile(HtmlReport& report, FileResult& file, bool mayTake) {
   flushPendingPage(report);
   HtmlIndexEntry& entry = report.files.emplace_back();
   entry.path = file.path;
@@ -621,10 +625,15 @@ void addHtmlFile(HtmlReport& report, const FileResult& file) {
   entry.ter = file.ter[static_cast<size_t>(report.view)];
   entry.statements = file.statements;
   entry.mcdc = file.mcdc;
-  report.pending = file;
   report.pendingKey = entry.key;
   report.pendingItems = uncoveredItems(report.collector, file, report.view);
   report.pendingNames = multiconditionNames(report.collector, file);
+  if (mayTake) {
+    report.pending.emplace();
+    std::swap(*report.pending, file);
+  } else {
+    report.pending = file;
+  }
   clearCollector(report.collector);
 }
 

@@ -81,9 +81,10 @@ struct HtmlReport {
   // Kept from page to page for their storage: the page's text, its source.
   ExportStream page;
   std::string source;
-  // The page the second thread makes and writes while the walk goes on:
-  // what it reads is moved here from the walk's state (the walk gets the
-  // storage of the page before) and stays untouched until it is settled.
+  // The pages the second thread makes and writes while the walk goes on,
+  // one in each slot of the page writer (pageSlot): what a page reads is
+  // moved here from the walk's state (the walk gets the storage of the page
+  // that had the slot before) and stays untouched until it is settled.
   struct PageJob {
     FileResult file;
     LineCoverage coverage;
@@ -97,10 +98,10 @@ struct HtmlReport {
     PageJob() = default;
     PageJob(const PageJob&) = delete;
     PageJob& operator=(const PageJob&) = delete;
-    // A run cut short first lets the page in flight finish with what it reads.
+    // A run cut short first lets the pages in flight finish with what they read.
     ~PageJob() { forgetPageInFlight(); }
   };
-  PageJob job;
+  PageJob jobs[kPageSlots];
   // With --diff: the changed lines for the pages, the change for the index.
   const PatchCoverage* patch = nullptr;
   const PatchResult* patchResult = nullptr;
@@ -117,7 +118,9 @@ void beginHtmlReport(HtmlReport& report, const std::string& directory, const std
 
 // The walk's three sinks.
 void addHtmlRecord(HtmlReport& report, const Probe& record);
-void addHtmlFile(HtmlReport& report, const FileResult& file);
+// With `mayTake`, the report may take the file's lists instead of copying
+// them (the caller reads the file no more).
+void addHtmlFile(HtmlReport& report, FileResult& file, bool mayTake);
 void addHtmlPath(HtmlReport& report, const PathTable& table, const LineCoverage& coverage);
 
 // Writes the last page, the style sheet and the index, and closes; with the

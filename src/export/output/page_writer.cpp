@@ -10,16 +10,28 @@
 namespace qar {
 namespace {
 
-struct PageWriter {
-  // The page in flight, and what its writing ended in.
+struct Page {
   std::string name;
   std::string text;
-  WholeFileFailure outcome;
   // What makes the text on the second thread, when the caller left it there.
   std::function<void(std::string& text)> make;
+  WholeFileFailure outcome;
   bool outOfMemory = false;
+};
+
+// The pages handed over together.
+struct Batch {
+  Page pages[kPagesPerBatch];
+  size_t used = 0;
+};
+
+struct PageWriter {
+  // One batch is gathered while the other is in flight.
+  Batch batches[2];
+  size_t filling = 0;
   // A page of this report failed: reported, and no page is taken since.
   bool failed = false;
+  bool started = false;
 };
 
 PageWriter& writer() {
@@ -27,77 +39,133 @@ PageWriter& writer() {
   return state;
 }
 
+void clearBatch(Batch& batch) {
+  for (size_t i = 0; i < batch.used; ++i) {
+    batch.pages[i].make = nullptr;
+    batch.pages[i].text.clear();
+  }
+  batch.used = 0;
+}
+
+// Settles the batch in flight, then hands the one gathered over; after a
+// failure the pages gathered are dropped, as pages after a failed one are
+// never written.
+void handOver() {
+  PageWriter& state = writer();
+  settleExportPiece();
+  Batch& batch = state.batches[state.filling];
+  if (batch.used == 0) return;
+  if (state.failed) {
+    clearBatch(batch);
+    return;
+  }
+  state.filling = 1 - state.filling;
+  handExportPiece(
+      &state,
+      [&batch] {
+        // In order, up to the first page that fails: the pages after it stay unwritten.
+        for (size_t i = 0; i < batch.used; ++i) {
+          Page& page = batch.pages[i];
+          try {
+            if (page.make) page.make(page.text);
+          } catch (const std::bad_alloc&) {
+            page.outOfMemory = true;
+            return;
+          }
+          page.outcome = writeWholeFile(page.name, page.text);
+          std::string().swap(page.text);
+          if (page.outcome.code != kNoError) return;
+        }
+      },
+      [&state, &batch] {
+        for (size_t i = 0; i < batch.used; ++i) {
+          Page& page = batch.pages[i];
+          if (std::exchange(page.outOfMemory, false)) {
+            clearBatch(batch);
+            failWith(kOutOfMemory);
+          }
+          if (page.outcome.code == kNoError) continue;
+          const WholeFileFailure failure = std::exchange(page.outcome, WholeFileFailure{});
+          // Set first: the report passes the barrier, which must then hand nothing over.
+          state.failed = true;
+          reportExportOutputError(failure.code, page.name, failure.errorNumber);
+          break;
+        }
+        clearBatch(batch);
+      });
+}
+
+// Before any diagnostic: the pages gathered so far are written and settled,
+// so that a failure among them comes first, as in turn.
+void pageBarrier() {
+  if (!writer().started) return;
+  handOver();
+  settleExportPiece();
+}
+
+// Takes a page into the batch being gathered, and hands the batch over once
+// it is full or the second thread has nothing left to do.
+bool takePage(std::string name, std::string text, std::function<void(std::string& text)> make) {
+  PageWriter& state = writer();
+  if (state.failed) return false;
+  Batch& batch = state.batches[state.filling];
+  Page& page = batch.pages[batch.used++];
+  page.name = std::move(name);
+  page.text = std::move(text);
+  page.make = std::move(make);
+  if (batch.used == kPagesPerBatch || !exportPieceBusy()) handOver();
+  return !state.failed;
+}
+
 }  // namespace
 
-void startPageWriter() { writer().failed = false; }
+void startPageWriter() {
+  PageWriter& state = writer();
+  state.failed = false;
+  state.started = true;
+  addDiagnosticBarrier(pageBarrier);
+}
 
 bool settlePage() {
+  handOver();
   settleExportPiece();
   return !writer().failed;
 }
 
-namespace {
+bool pagesWritable() { return !writer().failed; }
 
-// Hands the page in `state` over: its text made first when `make` is set.
-void handPage(PageWriter& state) {
-  handExportPiece(
-      &state,
-      [&state] {
-        try {
-          if (state.make) state.make(state.text);
-        } catch (const std::bad_alloc&) {
-          state.outOfMemory = true;
-          return;
-        }
-        state.outcome = writeWholeFile(state.name, state.text);
-        std::string().swap(state.text);
-      },
-      [&state] {
-        state.make = nullptr;
-        if (std::exchange(state.outOfMemory, false)) failWith(kOutOfMemory);
-        if (state.outcome.code == kNoError) return;
-        const WholeFileFailure failure = std::exchange(state.outcome, WholeFileFailure{});
-        state.failed = true;
-        reportExportOutputError(failure.code, state.name, failure.errorNumber);
-      });
+size_t pageSlot() {
+  const PageWriter& state = writer();
+  return state.filling * kPagesPerBatch + state.batches[state.filling].used;
 }
 
-}  // namespace
-
-bool writePageAside(std::string name, std::string text) {
-  if (!settlePage()) return false;
-  PageWriter& state = writer();
-  state.name = std::move(name);
-  state.text = std::move(text);
-  state.make = nullptr;
-  handPage(state);
-  return !state.failed;
-}
+bool writePageAside(std::string name, std::string text) { return takePage(std::move(name), std::move(text), nullptr); }
 
 bool writePageAside(std::string name, std::function<void(std::string& text)> make) {
-  if (!settlePage()) return false;
-  PageWriter& state = writer();
-  state.name = std::move(name);
-  state.make = std::move(make);
   if (!exportPiecesAside()) {
     // No second thread: made here and now, while what it reads is as it was.
-    state.make(state.text);
-    state.make = nullptr;
+    std::string text;
+    make(text);
+    return takePage(std::move(name), std::move(text), nullptr);
   }
-  handPage(state);
-  return !state.failed;
+  return takePage(std::move(name), std::string(), std::move(make));
 }
 
 bool pageBusy() { return exportPieceBusy(); }
 
 void forgetPageInFlight() {
-  forgetExportPieceOf(&writer());
-  writer().make = nullptr;
+  PageWriter& state = writer();
+  forgetExportPieceOf(&state);
+  clearBatch(state.batches[0]);
+  clearBatch(state.batches[1]);
 }
 
 bool stopPageWriter() {
   const bool written = settlePage();
-  writer().failed = false;
+  PageWriter& state = writer();
+  state.failed = false;
+  state.started = false;
+  removeDiagnosticBarrier(pageBarrier);
   return written;
 }
 

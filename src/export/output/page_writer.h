@@ -1,15 +1,19 @@
 #pragma once
 // The pages of the HTML report, written by the export's second thread
 // (export_aside.h): creating thousands of small files costs the system more
-// than making their text, so the next page is made while the last one is
-// written. Everything observable keeps the order of writing each page in
-// its turn:
-// - the next page is handed over only once the last one is settled, so a
-//   page whose writing failed is the last one written;
+// than making their text, so the next pages are made while the last ones
+// are written. Pages go over in batches of a few, so that neither side waits
+// for the other at every page. Everything observable keeps the order of
+// writing each page in its turn:
+// - a batch is handed over only once the one before is settled, and the
+//   second thread writes a batch's pages in order up to the first that
+//   fails, so a page whose writing failed is the last one written;
 // - a failure is reported (as writeExportFile reports it) when it is
-//   settled: at the writer's next page, at the end of the report, or
-//   before any other diagnostic, whichever comes first; from then on no
-//   page is taken.
+//   settled: at the next hand-over, at settlePage, at the end of the
+//   report, or before any other diagnostic (a barrier in posterr, which
+//   first hands over what was gathered), whichever comes first; from then
+//   on no page is taken.
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -18,29 +22,44 @@ namespace qar {
 // Starts a report's pages: forgets an earlier report's failure.
 void startPageWriter();
 
-// Waits for the page in flight. False when a page of this report failed
-// (reported here or before); true when none did.
+// Pages handed over together at most; a page's storage slot (pageSlot) is
+// one of twice as many.
+inline constexpr size_t kPagesPerBatch = 8;
+inline constexpr size_t kPageSlots = 2 * kPagesPerBatch;
+
+// Hands over the pages gathered and waits for them. False when a page of
+// this report failed (reported here or before); true when none did.
 bool settlePage();
 
-// Settles the page in flight, then hands this one over (written here when
-// no second thread could be had). False, with the page not taken, when a
-// page of this report failed.
+// False when a page of this report is known to have failed, without
+// waiting for the pages in flight.
+bool pagesWritable();
+
+// Takes this page (written here when no second thread could be had).
+// False, with the page not taken, when a page of this report is known to
+// have failed.
 bool writePageAside(std::string name, std::string text);
 
+// The slot, below kPageSlots, of the page taken next: what the caller
+// leaves for that page's `make` is free again once the page is settled,
+// which it is by the time the same slot comes round again.
+size_t pageSlot();
+
 // writePageAside for a page whose text the second thread makes first:
-// `make` fills the text there, from data the caller leaves untouched until
-// the page is settled. A `make` that runs out of memory ends the run when
-// the page is settled, as making it in turn would have.
+// `make` fills the text there, from data the caller keeps in the page's
+// slot, untouched until the page is settled. A `make` that runs out of
+// memory ends the run when the page is settled, as making it in turn would
+// have.
 bool writePageAside(std::string name, std::function<void(std::string& text)> make);
 
-// Whether the page in flight is still being made or written.
+// Whether the pages in flight are still being made or written.
 bool pageBusy();
 
-// Waits for the page in flight without settling it: what its `make` reads
-// is going away with a run cut short.
+// Waits for the pages in flight without settling them and drops those
+// gathered: what their `make` reads is going away with a run cut short.
 void forgetPageInFlight();
 
-// Settles the last page and ends the report's pages. False when a page
+// Settles the last pages and ends the report's pages. False when a page
 // failed.
 bool stopPageWriter();
 

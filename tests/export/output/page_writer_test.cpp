@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "export/output/export_stream.h"
 #include "test_support.h"
@@ -97,6 +99,66 @@ TEST(PageWriterTest, PagesMadeAsideAreWrittenAndAFailureEndsThem) {
   }
   EXPECT_EQ(madeAfterFailure, 0);
   EXPECT_FALSE(fs::exists(dir.file("after.html")));
+}
+
+
+// Pages gathered while the second thread is busy go over together: a page
+// that fails among them is reported before what is said after it, the pages
+// before it are written and none after it, and no page is taken once the
+// failure is known.
+TEST(PageWriterTest, AFailedPageAmongThoseGatheredEndsThePages) {
+  test::TempDir dir;
+  const std::string missing = (dir.path() / "no-such-directory" / "g3.html").string();
+  const test::Outcome outcome = test::captureRun([&] {
+    resetDiagnostics();
+    startPageWriter();
+    // Keeps the second thread busy while the next pages are gathered.
+    ASSERT_TRUE(writePageAside(dir.file("g0.html"), [](std::string& text) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      text = "slow";
+    }));
+    for (int page = 1; page < 6; ++page) {
+      const std::string name = page == 3 ? missing : dir.file("g" + std::to_string(page) + ".html");
+      ASSERT_TRUE(writePageAside(name, "page " + std::to_string(page)));
+    }
+    EXPECT_TRUE(pageBusy()) << "the pages were not gathered behind a busy thread";
+    writeDiagnostic("said later\n");
+    EXPECT_FALSE(pagesWritable());
+    EXPECT_FALSE(writePageAside(dir.file("g6.html"), "after the failure"));
+    EXPECT_FALSE(stopPageWriter());
+  });
+  EXPECT_EQ(outcome.err, "QARPost error 8: Cannot create file " + missing + ": No such file or directory\nsaid later\n");
+  EXPECT_EQ(test::readFile(dir.file("g0.html")), "slow");
+  EXPECT_EQ(test::readFile(dir.file("g2.html")), "page 2");
+  for (const char* after : {"g4.html", "g5.html", "g6.html"}) EXPECT_FALSE(fs::exists(dir.file(after))) << after;
+}
+
+// Each page is made from its slot, which the caller fills again only when
+// the slot comes round: with the second thread now behind, now ahead, every
+// page gets the text its slot held when it was taken.
+TEST(PageWriterTest, APageSlotIsFreeWhenItComesRound) {
+  test::TempDir dir;
+  std::string slots[kPageSlots];
+  const test::Outcome outcome = test::captureRun([&] {
+    resetDiagnostics();
+    startPageWriter();
+    for (int page = 0; page < 200; ++page) {
+      const size_t slot = pageSlot();
+      ASSERT_LT(slot, kPageSlots);
+      slots[slot] = "page " + std::to_string(page) + " of slot " + std::to_string(slot);
+      const bool slow = page % 37 == 0;
+      ASSERT_TRUE(writePageAside(dir.file("s" + std::to_string(page) + ".html"), [&slots, slot, slow](std::string& text) {
+        if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        text = slots[slot];
+      }));
+    }
+    EXPECT_TRUE(stopPageWriter());
+  });
+  EXPECT_EQ(outcome.err, "");
+  for (int page = 0; page < 200; ++page) {
+    const std::string text = test::readFile(dir.file("s" + std::to_string(page) + ".html"));
+    EXPECT_EQ(text.substr(0, text.find(" of slot")), "page " + std::to_string(page));
+  }
 }
 
 }  // namespace
