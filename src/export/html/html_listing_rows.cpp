@@ -66,10 +66,10 @@ bool parseListingRow(std::string_view text, ListingRow& row) {
   }
   if (at == digits || at < 29) return false;
   row.line = static_cast<uint32_t>(line);
-  row.description.clear();
+  row.description = {};
   if (at < text.size()) {
     if (text[at] != ' ') return false;
-    row.description.assign(text.substr(at + 1));
+    row.description = text.substr(at + 1);
   }
   return true;
 }
@@ -137,14 +137,28 @@ bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
     } while (!listingSectionName(reader.line));
   }
   reader.lineHeld = false;
+  // The section's lines are copied first, each with its line end, and read
+  // from the copy once it is complete, where the rows' descriptions stay.
+  std::vector<char>& text = section.text;
+  text.clear();
   while (nextLine(reader)) {
     if (listingSectionName(reader.line)) {
       reader.lineHeld = true;
       break;
     }
     if (reader.line == kSummary) break;
+    text.insert(text.end(), reader.line.begin(), reader.line.end());
+    text.push_back('\n');
+  }
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while (at != end) {
+    const char* lineEnd = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
     if (section.size == section.rows.size()) section.rows.emplace_back();
-    if (parseListingRow(reader.line, section.rows[section.size])) ++section.size;
+    if (parseListingRow(std::string_view(at, static_cast<size_t>(lineEnd - at)), section.rows[section.size])) {
+      ++section.size;
+    }
+    at = lineEnd + 1;
   }
   return true;
 }

@@ -27,19 +27,21 @@ struct ListingRow {
   std::optional<uint32_t> falseCount;
   bool missed = false;  // the "-" marker
   uint32_t line = 0;
-  std::string description;
+  std::string_view description;  // in the text the row was read from
 };
 
-// Reads one listing line into `row`; false for the other lines (headings,
-// TER and statement lines, separators, include texts, empty lines), which
-// leave `row` in an unspecified state.
+// Reads one listing line into `row`, its description a part of `text`;
+// false for the other lines (headings, TER and statement lines, separators,
+// include texts, empty lines), which leave `row` in an unspecified state.
 bool parseListingRow(std::string_view text, ListingRow& row);
 
-// The rows of one file section. The vector only grows, so that the rows'
-// texts keep their storage from one file to the next.
+// The rows of one file section, their descriptions in the section's own
+// copy of its lines (moving or swapping a section keeps them valid). Both
+// only grow, so that they keep their storage from one file to the next.
 struct ListingSection {
   std::vector<ListingRow> rows;
   size_t size = 0;
+  std::vector<char> text;
   const ListingRow* begin() const { return rows.data(); }
   const ListingRow* end() const { return rows.data() + size; }
 };

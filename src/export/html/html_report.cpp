@@ -117,11 +117,11 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
   input.conditionNames = &report.pendingNames;
   input.timeUnit = report.timeUnit;
 
-  // The second thread makes the page when it is free; while it is still
-  // busy with the page before (creating files is slow on some file
-  // systems), the page is made here meanwhile. A page whose cards come
-  // later is always made here, and waits.
-  const bool madeHere = coverage == nullptr || pageBusy();
+  // The second thread makes the pages; when taking this one would wait
+  // for it (its batch is full and it is still busy: creating files is slow
+  // on some file systems), the page is made here meanwhile. A page whose
+  // cards come later is always made here, and waits.
+  const bool madeHere = coverage == nullptr || pageTakingWaits();
   ExportStream& out = report.page;
   HtmlCardsSpan cards;
   if (madeHere) {

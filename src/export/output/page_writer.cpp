@@ -153,6 +153,11 @@ bool writePageAside(std::string name, std::function<void(std::string& text)> mak
 
 bool pageBusy() { return exportPieceBusy(); }
 
+bool pageTakingWaits() {
+  const PageWriter& state = writer();
+  return state.batches[state.filling].used + 1 >= kPagesPerBatch && exportPieceBusy();
+}
+
 void forgetPageInFlight() {
   PageWriter& state = writer();
   forgetExportPieceOf(&state);

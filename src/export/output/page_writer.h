@@ -55,6 +55,10 @@ bool writePageAside(std::string name, std::function<void(std::string& text)> mak
 // Whether the pages in flight are still being made or written.
 bool pageBusy();
 
+// Whether taking a page now would wait for the pages in flight: they are
+// still being made or written and the batch gathered is full but for one.
+bool pageTakingWaits();
+
 // Waits for the pages in flight without settling them and drops those
 // gathered: what their `make` reads is going away with a run cut short.
 void forgetPageInFlight();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "export/html/html_listing_rows.h"
 #include "export/html/html_page.h"
@@ -93,7 +94,11 @@ TEST(HtmlListingRows, ReadsAListingFileSectionBySection) {
   ASSERT_TRUE(readListingSection(reader, section));
   ASSERT_EQ(section.size, 1u);
   EXPECT_EQ(section.rows[0].description, "FUNCTION f()");
+  // A page takes the section by swapping: the descriptions go with it.
+  ListingSection taken;
+  std::swap(taken, section);
   ASSERT_TRUE(readListingSection(reader, section));
+  EXPECT_EQ(taken.rows[0].description, "FUNCTION f()");
   ASSERT_EQ(section.size, 2u);
   EXPECT_TRUE(section.rows[0].missed);
   EXPECT_EQ(section.rows[1].line, 8u);

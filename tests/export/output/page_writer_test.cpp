@@ -161,5 +161,29 @@ TEST(PageWriterTest, APageSlotIsFreeWhenItComesRound) {
   }
 }
 
+// Taking a page waits only once the batch gathered behind a busy second
+// thread is full but for one: the HTML report then makes the page itself.
+TEST(PageWriterTest, TakingWaitsOnlyWhenTheBatchIsFull) {
+  test::TempDir dir;
+  const test::Outcome outcome = test::captureRun([&] {
+    resetDiagnostics();
+    startPageWriter();
+    EXPECT_FALSE(pageTakingWaits());
+    ASSERT_TRUE(writePageAside(dir.file("w0.html"), [](std::string& text) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      text = "slow";
+    }));
+    for (size_t page = 1; page < kPagesPerBatch; ++page) {
+      EXPECT_FALSE(pageTakingWaits()) << page;
+      ASSERT_TRUE(writePageAside(dir.file("w" + std::to_string(page) + ".html"), "gathered"));
+    }
+    EXPECT_TRUE(pageTakingWaits());
+    EXPECT_TRUE(stopPageWriter());
+    EXPECT_FALSE(pageTakingWaits());
+  });
+  EXPECT_EQ(outcome.err, "");
+  EXPECT_EQ(test::readFile(dir.file("w7.html")), "gathered");
+}
+
 }  // namespace
 }  // namespace qar
