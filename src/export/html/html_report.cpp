@@ -132,11 +132,10 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
   // The pages before this one were written meanwhile: whatever their
   // writing ended in comes first, and a page after a failed one says
   // nothing and is not written, as when every page is written in its turn.
-  // Only a page that is seen here (a notice, a page whose text waits) waits
-  // for them; any other goes with them, and is dropped with the pages after
-  // a failed one.
-  const bool seenHere = coverage == nullptr || input.mismatch.has_value();
-  if (!(seenHere ? settlePage() : pagesWritable())) {
+  // Only a page with a notice waits for them; any other goes with them and
+  // is dropped with the pages after a failed one (a page whose text waits
+  // for its cards is then kept but never written: the report ends inactive).
+  if (!(input.mismatch ? settlePage() : pagesWritable())) {
     report.active = false;
     return;
   }
@@ -145,8 +144,15 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
     noteSourceMismatch(input.sourceName, *input.mismatch);
   }
   if (coverage == nullptr) {
-    const size_t text = report.waitingTexts.keep(report.directory, out.buffer);
+    // Kept by the second thread in its turn among the pages, where its room
+    // on the disk is taken as in turn; the texts are numbered as kept.
+    const size_t text = report.waiting.size();
     report.waiting.push_back({entry.page, entry.key, text, cards.at, cards.length});
+    WaitingTexts* texts = &report.waitingTexts;
+    const std::string* directory = &report.directory;
+    const auto keep = [texts, directory](const std::string& page) { texts->keep(*directory, page); };
+    if (!keepPageAside(std::move(out.buffer), keep)) report.active = false;
+    out.buffer.clear();
   } else if (madeHere) {
     if (!writePageAside(inDirectory(report, entry.page), std::move(out.buffer))) report.active = false;
     out.buffer.clear();
@@ -166,6 +172,9 @@ void flushPendingPage(HtmlReport& report) {
 // The pages that waited for their cards, with the line coverage the walk
 // passed at its end; a page whose path got none keeps "—" cards.
 void writeWaitingPages(HtmlReport& report) {
+  // Their texts are kept by the second thread: all of them, unless a page
+  // before failed.
+  if (!settlePage()) report.active = false;
   std::string text;
   for (HtmlReport::WaitingPage& page : report.waiting) {
     if (!report.active) break;

@@ -15,6 +15,8 @@ struct Page {
   std::string text;
   // What makes the text on the second thread, when the caller left it there.
   std::function<void(std::string& text)> make;
+  // Set for a text that is kept rather than written (keepPageAside).
+  std::function<void(const std::string& text)> keep;
   WholeFileFailure outcome;
   bool outOfMemory = false;
 };
@@ -42,6 +44,7 @@ PageWriter& writer() {
 void clearBatch(Batch& batch) {
   for (size_t i = 0; i < batch.used; ++i) {
     batch.pages[i].make = nullptr;
+    batch.pages[i].keep = nullptr;
     batch.pages[i].text.clear();
   }
   batch.used = 0;
@@ -71,6 +74,15 @@ void handOver() {
           } catch (const std::bad_alloc&) {
             page.outOfMemory = true;
             return;
+          }
+          if (page.keep) {
+            try {
+              page.keep(page.text);
+            } catch (const std::bad_alloc&) {
+              page.outOfMemory = true;
+              return;
+            }
+            continue;
           }
           page.outcome = writeWholeFile(page.name, page.text);
           std::string().swap(page.text);
@@ -105,7 +117,8 @@ void pageBarrier() {
 
 // Takes a page into the batch being gathered, and hands the batch over once
 // it is full or the second thread has nothing left to do.
-bool takePage(std::string name, std::string text, std::function<void(std::string& text)> make) {
+bool takePage(std::string name, std::string text, std::function<void(std::string& text)> make,
+              std::function<void(const std::string& text)> keep = nullptr) {
   PageWriter& state = writer();
   if (state.failed) return false;
   Batch& batch = state.batches[state.filling];
@@ -113,6 +126,7 @@ bool takePage(std::string name, std::string text, std::function<void(std::string
   page.name = std::move(name);
   page.text = std::move(text);
   page.make = std::move(make);
+  page.keep = std::move(keep);
   if (batch.used == kPagesPerBatch || !exportPieceBusy()) handOver();
   return !state.failed;
 }
@@ -149,6 +163,10 @@ bool writePageAside(std::string name, std::function<void(std::string& text)> mak
     return takePage(std::move(name), std::move(text), nullptr);
   }
   return takePage(std::move(name), std::string(), std::move(make));
+}
+
+bool keepPageAside(std::string text, std::function<void(const std::string& text)> keep) {
+  return takePage(std::string(), std::move(text), nullptr, std::move(keep));
 }
 
 bool pageBusy() { return exportPieceBusy(); }

@@ -52,6 +52,13 @@ size_t pageSlot();
 // have.
 bool writePageAside(std::string name, std::function<void(std::string& text)> make);
 
+// Takes a text that `keep` keeps (on the second thread) in its turn among
+// the pages, rather than a page to write: the room a kept text takes on
+// the disk is then taken when it would be in turn. `keep` must not fail
+// but by running out of memory. False, with the text not taken, as for
+// writePageAside.
+bool keepPageAside(std::string text, std::function<void(const std::string& text)> keep);
+
 // Whether the pages in flight are still being made or written.
 bool pageBusy();
 

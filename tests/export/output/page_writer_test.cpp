@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "export/output/export_stream.h"
 #include "test_support.h"
@@ -183,6 +184,38 @@ TEST(PageWriterTest, TakingWaitsOnlyWhenTheBatchIsFull) {
   });
   EXPECT_EQ(outcome.err, "");
   EXPECT_EQ(test::readFile(dir.file("w7.html")), "gathered");
+}
+
+// Texts kept among the pages are kept in their turn: those before a failed
+// page are kept, in order, and none after it.
+TEST(PageWriterTest, TextsAreKeptInTheirTurnAmongThePages) {
+  test::TempDir dir;
+  const std::string missing = (dir.path() / "no-such-directory" / "k4.html").string();
+  std::vector<std::string> kept;
+  const test::Outcome outcome = test::captureRun([&] {
+    resetDiagnostics();
+    startPageWriter();
+    ASSERT_TRUE(writePageAside(dir.file("k0.html"), [](std::string& text) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      text = "slow";
+    }));
+    const auto keep = [&kept](const std::string& text) { kept.push_back(text); };
+    for (int page = 1; page < 7; ++page) {
+      if (page % 2 == 1) {
+        ASSERT_TRUE(keepPageAside("kept " + std::to_string(page), keep));
+      } else {
+        const std::string name = page == 4 ? missing : dir.file("k" + std::to_string(page) + ".html");
+        ASSERT_TRUE(writePageAside(name, "page"));
+      }
+    }
+    EXPECT_FALSE(settlePage());
+    EXPECT_FALSE(keepPageAside("too late", keep));
+    EXPECT_FALSE(stopPageWriter());
+  });
+  EXPECT_EQ(outcome.err, "QARPost error 8: Cannot create file " + missing + ": No such file or directory\n");
+  EXPECT_EQ(kept, (std::vector<std::string>{"kept 1", "kept 3"}));
+  EXPECT_TRUE(fs::exists(dir.file("k2.html")));
+  EXPECT_FALSE(fs::exists(dir.file("k6.html")));
 }
 
 }  // namespace
