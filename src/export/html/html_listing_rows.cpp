@@ -140,7 +140,9 @@ bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
   // The section's lines are copied first, each with its line end, and read
   // from the copy once it is complete, where the rows' descriptions stay.
   std::vector<char>& text = section.text;
+  std::vector<size_t>& lineEnds = section.lineEnds;
   text.clear();
+  lineEnds.clear();
   while (nextLine(reader)) {
     if (listingSectionName(reader.line)) {
       reader.lineHeld = true;
@@ -148,17 +150,15 @@ bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
     }
     if (reader.line == kSummary) break;
     text.insert(text.end(), reader.line.begin(), reader.line.end());
-    text.push_back('\n');
+    lineEnds.push_back(text.size());
   }
-  const char* at = text.data();
-  const char* const end = at + text.size();
-  while (at != end) {
-    const char* lineEnd = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+  size_t start = 0;
+  for (const size_t end : lineEnds) {
     if (section.size == section.rows.size()) section.rows.emplace_back();
-    if (parseListingRow(std::string_view(at, static_cast<size_t>(lineEnd - at)), section.rows[section.size])) {
+    if (parseListingRow(std::string_view(text.data() + start, end - start), section.rows[section.size])) {
       ++section.size;
     }
-    at = lineEnd + 1;
+    start = end;
   }
   return true;
 }

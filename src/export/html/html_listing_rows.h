@@ -42,6 +42,7 @@ struct ListingSection {
   std::vector<ListingRow> rows;
   size_t size = 0;
   std::vector<char> text;
+  std::vector<size_t> lineEnds;  // where each line of `text` ends
   const ListingRow* begin() const { return rows.data(); }
   const ListingRow* end() const { return rows.data() + size; }
 };
