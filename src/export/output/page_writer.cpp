@@ -71,19 +71,12 @@ void handOver() {
           Page& page = batch.pages[i];
           try {
             if (page.make) page.make(page.text);
+            if (page.keep) page.keep(page.text);
           } catch (const std::bad_alloc&) {
             page.outOfMemory = true;
             return;
           }
-          if (page.keep) {
-            try {
-              page.keep(page.text);
-            } catch (const std::bad_alloc&) {
-              page.outOfMemory = true;
-              return;
-            }
-            continue;
-          }
+          if (page.keep) continue;
           page.outcome = writeWholeFile(page.name, page.text);
           std::string().swap(page.text);
           if (page.outcome.code != kNoError) return;

@@ -465,11 +465,16 @@ RunResult walkDatabaseForExport(const std::optional<std::string>& root, const Ex
   if (category != RecordCategory::EndOfRecords) resetRecordCursor();
   for (SharedPathTable& table : w.deferred) emitPath(w, table.merged());
 
+  // The counts of sourceFileCount and sourceLineTotal, and the headers, in
+  // one pass over the files.
   RunResult& run = w.run;
-  run.sourceFiles = sourceFileCount();
-  run.sourceLines = sourceLineTotal();
   for (const MonitoredFile& monitored : database().monitoredFiles) {
-    if (monitored.isHeaderFile != 0) ++run.headerFiles;
+    if (monitored.isHeaderFile != 0) {
+      ++run.headerFiles;
+    } else {
+      ++run.sourceFiles;
+      run.sourceLines += monitored.sourceLineCount;
+    }
   }
   return run;
 }
