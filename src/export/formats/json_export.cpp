@@ -184,19 +184,20 @@ void multicondition(std::string& text, const MulticonditionResult& m) {
   text += "], \"conditions\": [";
   for (size_t i = 0; i < m.conditions.size(); ++i) {
     const McdcConditionResult& c = m.conditions[i];
-    TextRoom room(text, 64 + kDecimalRoom + c.pairs.size() * (80 + 2 * kDecimalRoom));
+    const std::span<const McdcPair> pairs = pairsOf(m, c);
+    TextRoom room(text, 64 + kDecimalRoom + pairs.size() * (80 + 2 * kDecimalRoom));
     room.put(i > 0 ? std::string_view(", {\"condition\": ") : std::string_view("{\"condition\": "))
         .number(c.number)
         .put(", \"covered\": ")
         .put(truth(c.covered))
         .put(", \"pairs\": [");
-    for (size_t p = 0; p < c.pairs.size(); ++p) {
+    for (size_t p = 0; p < pairs.size(); ++p) {
       room.put(p > 0 ? std::string_view(", {\"true_combination\": ") : std::string_view("{\"true_combination\": "))
-          .number(c.pairs[p].trueCombination)
+          .number(pairs[p].trueCombination)
           .put(", \"false_combination\": ")
-          .number(c.pairs[p].falseCombination)
+          .number(pairs[p].falseCombination)
           .put(", \"covered\": ")
-          .put(truth(c.pairs[p].covered))
+          .put(truth(pairs[p].covered))
           .put('}');
     }
     room.put("]}");

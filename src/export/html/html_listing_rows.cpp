@@ -130,7 +130,16 @@ bool nextLine(ListingSectionReader& reader) {
 }  // namespace
 
 bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
+  const bool read = readListingSectionLines(reader, section);
+  readListingRows(section);
+  return read;
+}
+
+bool readListingSectionLines(ListingSectionReader& reader, ListingSection& section) {
   section.size = 0;
+  section.rowsRead = false;
+  section.text.clear();
+  section.lineEnds.clear();
   if (!reader.lineHeld) {
     do {
       if (!nextLine(reader)) return false;
@@ -141,8 +150,6 @@ bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
   // from the copy once it is complete, where the rows' descriptions stay.
   std::vector<char>& text = section.text;
   std::vector<size_t>& lineEnds = section.lineEnds;
-  text.clear();
-  lineEnds.clear();
   while (nextLine(reader)) {
     if (listingSectionName(reader.line)) {
       reader.lineHeld = true;
@@ -152,15 +159,22 @@ bool readListingSection(ListingSectionReader& reader, ListingSection& section) {
     text.insert(text.end(), reader.line.begin(), reader.line.end());
     lineEnds.push_back(text.size());
   }
+  return true;
+}
+
+void readListingRows(ListingSection& section) {
+  if (section.rowsRead) return;
+  section.rowsRead = true;
+  section.size = 0;
+  const std::vector<char>& text = section.text;
   size_t start = 0;
-  for (const size_t end : lineEnds) {
+  for (const size_t end : section.lineEnds) {
     if (section.size == section.rows.size()) section.rows.emplace_back();
     if (parseListingRow(std::string_view(text.data() + start, end - start), section.rows[section.size])) {
       ++section.size;
     }
     start = end;
   }
-  return true;
 }
 
 void closeListingSections(ListingSectionReader& reader) {

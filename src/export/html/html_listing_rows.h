@@ -43,6 +43,7 @@ struct ListingSection {
   size_t size = 0;
   std::vector<char> text;
   std::vector<size_t> lineEnds;  // where each line of `text` ends
+  bool rowsRead = false;         // `rows` are those of `text`
   const ListingRow* begin() const { return rows.data(); }
   const ListingRow* end() const { return rows.data() + size; }
 };
@@ -71,6 +72,12 @@ bool openListingSections(ListingSectionReader& reader, const std::string& name);
 
 // The rows of the next file section; false when there is none left.
 bool readListingSection(ListingSectionReader& reader, ListingSection& section);
+
+// The same in two steps, so that the rows can be read from the lines on
+// another thread: the lines of the next file section (none, and false,
+// when there is none left), then their rows (once; again does nothing).
+bool readListingSectionLines(ListingSectionReader& reader, ListingSection& section);
+void readListingRows(ListingSection& section);
 
 void closeListingSections(ListingSectionReader& reader);
 

@@ -34,26 +34,26 @@ void appendPair(std::string& out, const McdcPair& pair) {
   appendUnsigned(out, pair.falseCombination);
 }
 
-void appendCondition(std::string& out, const McdcConditionResult& condition, const std::vector<std::string>& names) {
+void appendCondition(std::string& out, const McdcConditionResult& condition, std::span<const McdcPair> pairs,
+                     std::string_view name) {
   out += condition.covered ? "<tr class=c><th scope=row>" : "<tr class=n><th scope=row>";
   appendUnsigned(out, condition.number);
-  const size_t index = condition.number - 1;
-  if (index < names.size() && !names[index].empty()) {
+  if (!name.empty()) {
     out += " <code>";
-    appendHtmlText(out, names[index]);
+    appendHtmlText(out, name);
     out += "</code>";
   }
   out += "</th><td>";
-  if (condition.covered && !condition.pairs.empty()) {
+  if (condition.covered && !pairs.empty()) {
     out += "&#10003; covered by ";
-    appendPair(out, condition.pairs.front());
-  } else if (condition.pairs.empty()) {
+    appendPair(out, pairs.front());
+  } else if (pairs.empty()) {
     out += "&#10007; no independence pair: no two combinations differ in this condition alone";
   } else {
     out += "&#10007; no independence pair ran; it needs ";
-    for (size_t i = 0; i < condition.pairs.size(); ++i) {
-      if (i > 0) out += i + 1 == condition.pairs.size() ? " or " : ", ";
-      appendPair(out, condition.pairs[i]);
+    for (size_t i = 0; i < pairs.size(); ++i) {
+      if (i > 0) out += i + 1 == pairs.size() ? " or " : ", ";
+      appendPair(out, pairs[i]);
     }
   }
   out += "</td></tr>\n";
@@ -61,9 +61,20 @@ void appendCondition(std::string& out, const McdcConditionResult& condition, con
 
 }  // namespace
 
-std::vector<std::vector<std::string>> multiconditionNames(const UncoveredCollector& collector,
-                                                          const FileResult& file) {
-  std::vector<std::vector<std::string>> names;
+std::string_view ConditionNames::name(size_t multicondition, size_t condition) const {
+  if (condition >= count(multicondition)) return {};
+  const size_t at = firsts[multicondition] + condition;
+  const size_t start = at == 0 ? 0 : ends[at - 1];
+  return std::string_view(text).substr(start, ends[at] - start);
+}
+
+void multiconditionNames(const UncoveredCollector& collector, const FileResult& file, ConditionNames& names) {
+  names.text.clear();
+  names.ends.clear();
+  names.firsts.clear();
+  const auto unnamed = [&names](size_t count) {
+    names.firsts.insert(names.firsts.end(), count, static_cast<uint32_t>(names.ends.size()));
+  };
   const size_t count = std::min(collector.functions.size(), file.functions.size());
   for (size_t f = 0; f < count; ++f) {
     const std::vector<CollectedRecord>& records = collector.functions[f];
@@ -75,27 +86,34 @@ std::vector<std::vector<std::string>> multiconditionNames(const UncoveredCollect
         continue;
       }
       bool anyCombination = false;
-      std::vector<std::string> conditions;
+      // The names are put in as met and taken back when the records turn
+      // out not to be an analysed multicondition.
+      const size_t textSize = names.text.size();
+      const size_t named = names.ends.size();
       while (at < records.size() && insideMulticondition(records[at].kind)) {
         anyCombination = anyCombination || isCombination(records[at].kind);
-        if (records[at].kind == 77) conditions.push_back(records[at].text);
+        if (records[at].kind == 77) {
+          names.text += records[at].text;
+          names.ends.push_back(static_cast<uint32_t>(names.text.size()));
+        }
         ++at;
       }
-      if (!anyCombination || at == records.size() || analysed >= file.functions[f].multiconditions.size()) continue;
+      if (!anyCombination || at == records.size() || analysed >= file.functions[f].multiconditions.size()) {
+        names.text.resize(textSize);
+        names.ends.resize(named);
+        continue;
+      }
       ++analysed;
-      names.push_back(std::move(conditions));
+      names.firsts.push_back(static_cast<uint32_t>(named));
     }
     // Analyses the records do not account for keep their place, unnamed.
-    for (; analysed < file.functions[f].multiconditions.size(); ++analysed) names.emplace_back();
+    unnamed(file.functions[f].multiconditions.size() - analysed);
   }
-  for (size_t f = count; f < file.functions.size(); ++f) {
-    names.resize(names.size() + file.functions[f].multiconditions.size());
-  }
-  return names;
+  for (size_t f = count; f < file.functions.size(); ++f) unnamed(file.functions[f].multiconditions.size());
+  if (!names.firsts.empty()) names.firsts.push_back(static_cast<uint32_t>(names.ends.size()));
 }
 
-void appendMcdcSection(std::string& out, const FileResult& file,
-                       const std::vector<std::vector<std::string>>& names, bool linesLinked) {
+void appendMcdcSection(std::string& out, const FileResult& file, const ConditionNames& names, bool linesLinked) {
   size_t number = 0;
   for (const FunctionResult& function : file.functions) {
     for (const MulticonditionResult& multicondition : function.multiconditions) {
@@ -126,9 +144,10 @@ void appendMcdcSection(std::string& out, const FileResult& file,
       }
       out += "</span></caption>\n<thead><tr><th scope=\"col\">Condition</th><th scope=\"col\">Independence pair"
              "</th></tr></thead>\n<tbody>\n";
-      static const std::vector<std::string> none;
-      const std::vector<std::string>& named = number - 1 < names.size() ? names[number - 1] : none;
-      for (const McdcConditionResult& condition : multicondition.conditions) appendCondition(out, condition, named);
+      for (const McdcConditionResult& condition : multicondition.conditions) {
+        appendCondition(out, condition, pairsOf(multicondition, condition),
+                        names.name(number - 1, condition.number - 1));
+      }
       out += "</tbody></table>\n";
     }
   }

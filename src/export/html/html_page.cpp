@@ -573,7 +573,7 @@ HtmlCardsSpan writeHtmlFilePage(ExportStream& stream, const HtmlFilePage& page) 
   if (page.uncovered != nullptr) appendUncoveredList(out, *page.uncovered, page.view, true);
   appendFunctionTable(stream, page, true);
   if (file.mode.multicondition) {
-    static const std::vector<std::vector<std::string>> unnamed;
+    static const ConditionNames unnamed;
     appendMcdcSection(out, file, page.conditionNames != nullptr ? *page.conditionNames : unnamed, true);
   }
   out += "<h2 id=\"code\">Code</h2>\n";

@@ -10,6 +10,7 @@
 #include "export/output/export_stream.h"
 #include "export/html/html_baseline.h"
 #include "export/html/html_listing_rows.h"
+#include "export/html/html_mcdc.h"
 #include "export/html/html_source.h"
 #include "export/walk/path_table.h"
 #include "export/walk/uncovered_items.h"
@@ -66,7 +67,7 @@ struct HtmlFilePage {
   const std::vector<UncoveredItem>* uncovered = nullptr;
   // The names of the conditions of each multicondition of the file, in the
   // order of the functions' analyses.
-  const std::vector<std::vector<std::string>>* conditionNames = nullptr;
+  const ConditionNames* conditionNames = nullptr;
   std::string timeUnit;  // escaped: "clockticks / 1000"
   CoverageView view = CoverageView::AsInstrumented;
   const std::vector<uint32_t>* changedLines = nullptr;  // with --diff: the lines it changed, ascending

@@ -86,19 +86,28 @@ void handPageAside(HtmlReport& report, FileResult& file, const LineCoverage& cov
   input.uncovered = &job.items;
   input.conditionNames = &job.names;
   job.input = std::move(input);
-  const bool written = writePageAside(inDirectory(report, entry.page), [&job](std::string& text) {
-    job.out.held = true;
-    job.out.buffer.clear();
-    writeHtmlFilePage(job.out, job.input);
-    text.swap(job.out.buffer);
-  });
+  // The rows of its listing section are read by whichever thread comes to
+  // them first: the walk's, when it would wait for the second one.
+  ListingSection* rows = &job.rows;
+  const bool written = writePageAside(
+      inDirectory(report, entry.page),
+      [&job](std::string& text) {
+        readListingRows(job.rows);
+        job.out.held = true;
+        job.out.buffer.clear();
+        writeHtmlFilePage(job.out, job.input);
+        text.swap(job.out.buffer);
+      },
+      [rows] { readListingRows(*rows); });
   if (!written) report.active = false;
 }
 
 // A page is made whole in memory and written with one write: most pages
 // are small, and the run writes one per file.
 void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverage, HtmlIndexEntry& entry) {
-  if (!readListingSection(report.sections, report.rows)) report.rows.size = 0;
+  // The section's rows are read where the page is made, unless the walk
+  // needs them first.
+  readListingSectionLines(report.sections, report.rows);
   if (!report.active) return;
   HtmlFilePage input;
   input.file = &file;
@@ -107,6 +116,7 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
   input.view = report.view;
   input.sourceStatus = findSource(report.sources, file.path, input.sourceName, report.source);
   if (input.sourceStatus == SourceStatus::Read) {
+    readListingRows(report.rows);
     input.source = &report.source;
     input.mismatch = findSourceMismatch(report.source, file.sourceLines, report.rows);
   }
@@ -125,6 +135,7 @@ void writePage(HtmlReport& report, FileResult& file, const LineCoverage* coverag
   ExportStream& out = report.page;
   HtmlCardsSpan cards;
   if (madeHere) {
+    readListingRows(report.rows);
     out.held = true;
     out.buffer.clear();
     cards = writeHtmlFilePage(out, input);
@@ -636,7 +647,7 @@ void addHtmlFile(HtmlReport& report, FileResult& file, bool mayTake) {
   entry.mcdc = file.mcdc;
   report.pendingKey = entry.key;
   report.pendingItems = uncoveredItems(report.collector, file, report.view);
-  report.pendingNames = multiconditionNames(report.collector, file);
+  multiconditionNames(report.collector, file, report.pendingNames);
   if (mayTake) {
     report.pending.emplace();
     std::swap(*report.pending, file);

@@ -53,7 +53,7 @@ struct HtmlReport {
   std::optional<LineCoverage> pendingCoverage;
   std::string pendingKey;
   std::vector<UncoveredItem> pendingItems;
-  std::vector<std::vector<std::string>> pendingNames;
+  ConditionNames pendingNames;
 
   // The records of the file being walked, for its list of uncovered items.
   UncoveredCollector collector;
@@ -91,7 +91,7 @@ struct HtmlReport {
     ListingSection rows;
     std::string source;
     std::vector<UncoveredItem> items;
-    std::vector<std::vector<std::string>> names;
+    ConditionNames names;
     std::vector<uint32_t> changedLines;
     HtmlFilePage input;  // pointing into this job
     ExportStream out;

@@ -15,6 +15,8 @@ struct Page {
   std::string text;
   // What makes the text on the second thread, when the caller left it there.
   std::function<void(std::string& text)> make;
+  // What of `make` the walk's thread may do while it waits.
+  std::function<void()> prepare;
   // Set for a text that is kept rather than written (keepPageAside).
   std::function<void(const std::string& text)> keep;
   WholeFileFailure outcome;
@@ -44,10 +46,19 @@ PageWriter& writer() {
 void clearBatch(Batch& batch) {
   for (size_t i = 0; i < batch.used; ++i) {
     batch.pages[i].make = nullptr;
+    batch.pages[i].prepare = nullptr;
     batch.pages[i].keep = nullptr;
     batch.pages[i].text.clear();
   }
   batch.used = 0;
+}
+
+// While the batch in flight is still busy, the walk's thread prepares the
+// pages gathered instead of only waiting for it.
+void prepareWhileBusy(Batch& batch) {
+  for (size_t i = 0; i < batch.used && exportPieceBusy(); ++i) {
+    if (Page& page = batch.pages[i]; page.prepare) std::exchange(page.prepare, nullptr)();
+  }
 }
 
 // Settles the batch in flight, then hands the one gathered over; after a
@@ -55,8 +66,9 @@ void clearBatch(Batch& batch) {
 // never written.
 void handOver() {
   PageWriter& state = writer();
-  settleExportPiece();
   Batch& batch = state.batches[state.filling];
+  if (!state.failed) prepareWhileBusy(batch);
+  settleExportPiece();
   if (batch.used == 0) return;
   if (state.failed) {
     clearBatch(batch);
@@ -111,7 +123,7 @@ void pageBarrier() {
 // Takes a page into the batch being gathered, and hands the batch over once
 // it is full or the second thread has nothing left to do.
 bool takePage(std::string name, std::string text, std::function<void(std::string& text)> make,
-              std::function<void(const std::string& text)> keep = nullptr) {
+              std::function<void(const std::string& text)> keep = nullptr, std::function<void()> prepare = nullptr) {
   PageWriter& state = writer();
   if (state.failed) return false;
   Batch& batch = state.batches[state.filling];
@@ -119,6 +131,7 @@ bool takePage(std::string name, std::string text, std::function<void(std::string
   page.name = std::move(name);
   page.text = std::move(text);
   page.make = std::move(make);
+  page.prepare = std::move(prepare);
   page.keep = std::move(keep);
   if (batch.used == kPagesPerBatch || !exportPieceBusy()) handOver();
   return !state.failed;
@@ -149,13 +162,17 @@ size_t pageSlot() {
 bool writePageAside(std::string name, std::string text) { return takePage(std::move(name), std::move(text), nullptr); }
 
 bool writePageAside(std::string name, std::function<void(std::string& text)> make) {
+  return writePageAside(std::move(name), std::move(make), nullptr);
+}
+
+bool writePageAside(std::string name, std::function<void(std::string& text)> make, std::function<void()> prepare) {
   if (!exportPiecesAside()) {
     // No second thread: made here and now, while what it reads is as it was.
     std::string text;
     make(text);
     return takePage(std::move(name), std::move(text), nullptr);
   }
-  return takePage(std::move(name), std::string(), std::move(make));
+  return takePage(std::move(name), std::string(), std::move(make), nullptr, std::move(prepare));
 }
 
 bool keepPageAside(std::string text, std::function<void(const std::string& text)> keep) {

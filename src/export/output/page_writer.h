@@ -52,6 +52,14 @@ size_t pageSlot();
 // have.
 bool writePageAside(std::string name, std::function<void(std::string& text)> make);
 
+// The same, with a first part of the making that the caller's thread does
+// itself when it would otherwise wait for the second thread: when the
+// pages are handed over while those in flight are still busy, the gathered
+// pages' `prepare`s run there, in order, until the second thread is free.
+// `make` must do what `prepare` does when it was not done (`prepare` runs
+// once at most, and `make` after it).
+bool writePageAside(std::string name, std::function<void(std::string& text)> make, std::function<void()> prepare);
+
 // Takes a text that `keep` keeps (on the second thread) in its turn among
 // the pages, rather than a page to write: the room a kept text takes on
 // the disk is then taken when it would be in turn. `keep` must not fail

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,14 @@ struct McdcCombination {
   std::string values;  // the record's text ("TF_")
 };
 
+// A condition's pairs lie in its multicondition's list, the chosen pair
+// first (pairsOf): one list a multicondition instead of one a condition,
+// which a run with many conditions allocated and freed by the million.
 struct McdcConditionResult {
   uint32_t number = 0;
   bool covered = false;
-  std::vector<McdcPair> pairs;  // the chosen pair first
+  uint32_t firstPair = 0;
+  uint32_t pairCount = 0;
 };
 
 // One multicondition analysed: its combinations and its conditions.
@@ -50,7 +55,12 @@ struct MulticonditionResult {
   uint32_t line = 0;
   std::vector<McdcCombination> combinations;
   std::vector<McdcConditionResult> conditions;
+  std::vector<McdcPair> pairs;  // the conditions' pairs, condition by condition
 };
+
+inline std::span<const McdcPair> pairsOf(const MulticonditionResult& m, const McdcConditionResult& c) {
+  return std::span<const McdcPair>(m.pairs).subspan(c.firstPair, c.pairCount);
+}
 
 struct McdcTotals {
   uint32_t conditions = 0;

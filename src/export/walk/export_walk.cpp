@@ -92,6 +92,7 @@ struct ExportWalk {
   std::vector<SwitchScope> switches;
   std::vector<McdcCombination> combinations;  // registered, not yet analysed
   std::vector<McdcConditionResult> conditions;  // of the multicondition being analysed
+  std::vector<McdcPair> pairs;                  // and their pairs
 };
 
 PathTable& targetTable(ExportWalk& w) { return w.contributions[w.target].table; }
@@ -203,17 +204,20 @@ void analyseMulticondition(ExportWalk& w, FunctionResult& function) {
   w.combinations.clear();
   analyseMcdc();
   w.conditions.clear();
+  w.pairs.clear();
   McdcCondition condition;
   while (nextMcdcCondition(condition)) {
     for (size_t v = 0; v < kCoverageViewCount; ++v) {
       function.ter[v] += mcdcConditionTerFigures(condition.uncovered, kCoverageViews[v]);
     }
-    w.conditions.push_back(
-        {condition.number, !condition.uncovered, {condition.pairs.begin(), condition.pairs.end()}});
+    w.conditions.push_back({condition.number, !condition.uncovered, static_cast<uint32_t>(w.pairs.size()),
+                            static_cast<uint32_t>(condition.pairs.size())});
+    w.pairs.insert(w.pairs.end(), condition.pairs.begin(), condition.pairs.end());
     ++function.mcdc.conditions;
     if (!condition.uncovered) ++function.mcdc.covered;
   }
-  result.conditions.assign(std::make_move_iterator(w.conditions.begin()), std::make_move_iterator(w.conditions.end()));
+  result.conditions.assign(w.conditions.begin(), w.conditions.end());
+  result.pairs.assign(w.pairs.begin(), w.pairs.end());
 }
 
 void handleProbe(ExportWalk& w) {

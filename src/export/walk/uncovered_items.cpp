@@ -78,7 +78,7 @@ bool selected(const ItemSelector& select, std::string_view path, uint32_t first,
   return !select || select(path, first, last);
 }
 
-std::string mcdcMissing(uint32_t number, const std::string& name) {
+std::string mcdcMissing(uint32_t number, std::string_view name) {
   const std::string who = name.empty() ? "condition " + std::to_string(number) : quoted(name);
   std::string text = "condition " + std::to_string(number);
   if (!name.empty()) text += " (" + quoted(name) + ")";
@@ -175,6 +175,7 @@ std::vector<McdcConditionExtent> mcdcConditionExtents(const std::vector<Collecte
   const uint32_t end = functionExtentEnd(records);
   size_t analysed = 0;
   size_t at = 1;
+  std::vector<std::string_view> names;
   while (at < records.size()) {
     if (!insideMulticondition(records[at].kind)) {
       ++at;
@@ -182,7 +183,7 @@ std::vector<McdcConditionExtent> mcdcConditionExtents(const std::vector<Collecte
     }
     const size_t first = at;
     bool anyCombination = false;
-    std::vector<std::string> names;
+    names.clear();
     while (at < records.size() && insideMulticondition(records[at].kind)) {
       anyCombination = anyCombination || isCombination(records[at].kind);
       if (records[at].kind == 77) names.push_back(records[at].text);
@@ -196,7 +197,7 @@ std::vector<McdcConditionExtent> mcdcConditionExtents(const std::vector<Collecte
     for (const McdcConditionResult& condition : result.conditions) {
       const size_t index = condition.number - 1;
       extents.push_back({line, last, records[opening].place, &condition,
-                         index < names.size() ? names[index] : std::string()});
+                         index < names.size() ? names[index] : std::string_view()});
     }
   }
   return extents;

@@ -80,7 +80,7 @@ struct McdcConditionExtent {
   uint32_t lastLine = 0;
   uint32_t place = 0;
   const McdcConditionResult* condition = nullptr;
-  std::string name;  // the condition's text, when the records give it
+  std::string_view name;  // the condition's text, when the records give it; in `records`
 };
 std::vector<McdcConditionExtent> mcdcConditionExtents(const std::vector<CollectedRecord>& records,
                                                       const FunctionResult& function);

@@ -97,11 +97,20 @@ TEST(HtmlListingRows, ReadsAListingFileSectionBySection) {
   // A page takes the section by swapping: the descriptions go with it.
   ListingSection taken;
   std::swap(taken, section);
-  ASSERT_TRUE(readListingSection(reader, section));
+  // In two steps, the rows read where the page is made: once.
+  ASSERT_TRUE(readListingSectionLines(reader, section));
+  EXPECT_EQ(section.size, 0u);
+  readListingRows(section);
   EXPECT_EQ(taken.rows[0].description, "FUNCTION f()");
   ASSERT_EQ(section.size, 2u);
   EXPECT_TRUE(section.rows[0].missed);
   EXPECT_EQ(section.rows[1].line, 8u);
+  readListingRows(section);
+  EXPECT_EQ(section.size, 2u);
+  // Past the last section the rows are none, not the last section's.
+  EXPECT_FALSE(readListingSectionLines(reader, section));
+  readListingRows(section);
+  EXPECT_EQ(section.size, 0u);
   EXPECT_FALSE(readListingSection(reader, section));
   std::remove(name.c_str());
 }

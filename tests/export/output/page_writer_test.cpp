@@ -186,6 +186,49 @@ TEST(PageWriterTest, TakingWaitsOnlyWhenTheBatchIsFull) {
   EXPECT_EQ(test::readFile(dir.file("w7.html")), "gathered");
 }
 
+// While the pages in flight are busy, the walk's thread prepares the pages
+// gathered instead of waiting; a page whose preparation it did not come to
+// is prepared where it is made, and each preparation runs once.
+TEST(PageWriterTest, GatheredPagesArePreparedWhileTheSecondThreadIsBusy) {
+  test::TempDir dir;
+  struct Slot {
+    std::thread::id preparedBy;
+    int preparations = 0;
+  };
+  std::vector<Slot> slots(2 * kPagesPerBatch + 1);
+  const std::thread::id walk = std::this_thread::get_id();
+  const auto prepare = [&slots](size_t page) {
+    slots[page].preparedBy = std::this_thread::get_id();
+    ++slots[page].preparations;
+  };
+  const auto take = [&](size_t page) {
+    return writePageAside(
+        dir.file("p" + std::to_string(page) + ".html"),
+        [&slots, &prepare, page](std::string& text) {
+          if (slots[page].preparations == 0) prepare(page);
+          // The first page holds the second thread while the next batch is gathered.
+          if (page == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+          text = "page " + std::to_string(page);
+        },
+        [&prepare, page] { prepare(page); });
+  };
+  const test::Outcome outcome = test::captureRun([&] {
+    resetDiagnostics();
+    startPageWriter();
+    for (size_t page = 0; page < slots.size(); ++page) ASSERT_TRUE(take(page));
+    EXPECT_TRUE(stopPageWriter());
+  });
+  EXPECT_EQ(outcome.err, "");
+  for (size_t page = 0; page < slots.size(); ++page) {
+    EXPECT_EQ(test::readFile(dir.file("p" + std::to_string(page) + ".html")), "page " + std::to_string(page));
+    EXPECT_EQ(slots[page].preparations, 1) << page;
+  }
+  // The first page went over alone to an idle thread; the batch gathered
+  // behind it was prepared here while it slept.
+  EXPECT_NE(slots[0].preparedBy, walk);
+  for (size_t page = 1; page <= kPagesPerBatch; ++page) EXPECT_EQ(slots[page].preparedBy, walk) << page;
+}
+
 // Texts kept among the pages are kept in their turn: those before a failed
 // page are kept, in order, and none after it.
 TEST(PageWriterTest, TextsAreKeptInTheirTurnAmongThePages) {

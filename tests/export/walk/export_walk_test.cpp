@@ -121,9 +121,14 @@ TEST_F(ExportWalkTest, TerUnderEveryViewAsTheListingsCountIt) {
   EXPECT_EQ(m.combinations[2].count, 2u);
   ASSERT_EQ(m.conditions.size(), 2u);
   EXPECT_TRUE(m.conditions[0].covered);
-  EXPECT_EQ(m.conditions[0].pairs.size(), 1u);
-  EXPECT_EQ(m.conditions[0].pairs[0].falseCombination, 3u);
+  ASSERT_EQ(pairsOf(m, m.conditions[0]).size(), 1u);
+  EXPECT_EQ(pairsOf(m, m.conditions[0])[0].falseCombination, 3u);
   EXPECT_FALSE(m.conditions[1].covered);
+  // Each condition's pairs are its own within the multicondition's list.
+  ASSERT_EQ(pairsOf(m, m.conditions[1]).size(), 1u);
+  EXPECT_EQ(pairsOf(m, m.conditions[1])[0].trueCombination, 1u);
+  EXPECT_EQ(pairsOf(m, m.conditions[1])[0].falseCombination, 2u);
+  EXPECT_FALSE(pairsOf(m, m.conditions[1])[0].covered);
   EXPECT_EQ(run.mcdc.conditions, 2u);
   EXPECT_EQ(run.mcdc.covered, 1u);
   EXPECT_EQ(both.statements, (StatementFigures{3, 3}));
