@@ -1,33 +1,26 @@
 #include "base/text_arena.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <new>
 #include <stdexcept>
 
-#include "base/heap_pages.h"
+#include "base/arena_blocks.h"
 
 namespace qar {
 
-void TextArena::BlockRelease::operator()(char* block) const { ::munmap(block, kBlockSize); }
+static_assert(TextArena::kBlockSize == kArenaBlockSize);
+
+void TextArena::BlockRelease::operator()(char* block) const { unmapArenaBlock(block); }
 
 // Blocks are mappings of their own, not heap memory: the heap of a large run
 // lies in huge pages (base/heap_pages.h), where the slack around an aligned
-// heap block would be made resident with the page it falls in.
+// heap block would be made resident with the page it falls in. A large run
+// has them made ready on another thread (arena_blocks.h).
 TextArena::Block TextArena::allocateBlock() {
-  // Twice the size mapped, to cut an aligned block out of it.
-  void* mapped = ::mmap(nullptr, 2 * kBlockSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapped == MAP_FAILED) throw std::bad_alloc();
-  const auto start = reinterpret_cast<uintptr_t>(mapped);
-  const uintptr_t aligned = (start + kBlockSize - 1) & ~(kBlockSize - 1);
-  if (aligned > start) ::munmap(mapped, aligned - start);
-  if (const uintptr_t tail = start + 2 * kBlockSize - (aligned + kBlockSize); tail > 0) {
-    ::munmap(reinterpret_cast<void*>(aligned + kBlockSize), tail);
-  }
-  Block block(reinterpret_cast<char*>(aligned));
-  adviseNewBlock(block.get(), kBlockSize);
-  return block;
+  char* block = takeSuppliedArenaBlock();
+  if (block == nullptr) block = mapArenaBlock();
+  if (block == nullptr) throw std::bad_alloc();
+  return Block(block);
 }
 
 uint32_t TextArena::storeInNewPlace(std::string_view text) {

@@ -57,10 +57,11 @@ class TextArena {
   void clear();
   size_t bytesReserved() const { return blockCount_ << kBlockBits; }
 
- private:
   // References count two-byte units: entries start on even offsets.
   static constexpr unsigned kBlockBits = 21;
   static constexpr size_t kBlockSize = size_t{1} << kBlockBits;
+
+ private:
   static constexpr unsigned kUnitsPerBlockBits = kBlockBits - 1;
   static constexpr uint32_t kUnitMask = (uint32_t{1} << kUnitsPerBlockBits) - 1;
   static constexpr size_t kMaxBlocks = size_t{1} << (32 - kUnitsPerBlockBits);

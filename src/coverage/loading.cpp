@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <system_error>
 #include <thread>
@@ -17,6 +18,7 @@
 #include "coverage/record_reader.h"
 #include "coverage/record_reader_state.h"
 #include "cmdline/postcmdl.h"
+#include "base/arena_blocks.h"
 #include "base/deferred_errors.h"
 #include "base/heap_pages.h"
 #include "base/input_source.h"
@@ -156,6 +158,12 @@ constexpr size_t kHeldSumsFloor = size_t{64} << 20;
 // 32 bits.
 constexpr size_t kHeldSumsCeiling = size_t{2} << 30;
 
+// From this much symbol text on (about 10 ms of reading) the arena's blocks
+// are made ready ahead; two ahead are enough for the reading never to
+// overtake the supply, and hold 4 MiB at most.
+constexpr size_t kBlockSupplyFromBytes = size_t{16} << 20;
+constexpr size_t kBlocksSuppliedAhead = 2;
+
 // The symbol files read here while a second thread reads the data files.
 // The thread is joined before this returns or throws: an error in a symbol
 // file stops it, and nothing it read is reported.
@@ -189,6 +197,10 @@ void buildCoverageDatabase(bool contentsOnly) {
   const size_t symbolBytes = contentsOnly ? 0 : inputBytes(db.symbolFilesRead);
   const size_t dataBytes = contentsOnly ? 0 : inputBytes(db.dataFilesRead);
   if (!contentsOnly) reserveHugePageHeap(symbolBytes + dataBytes / 4);
+  // The line arena's next blocks are made ready on a thread of their own
+  // while the symbol files of a large run are read.
+  std::optional<ArenaBlockSupply> blocks;
+  if (symbolBytes >= kBlockSupplyFromBytes) blocks.emplace(kBlocksSuppliedAhead);
   if (!contentsOnly && readsDataFilesAside(dataFileNames(), kReadAsideFromBytes)) {
     readSymbolAndDataFilesTogether(symbolBytes);
   } else {

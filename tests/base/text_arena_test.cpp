@@ -1,7 +1,10 @@
 #include "base/text_arena.h"
 
+#include "base/arena_blocks.h"
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +32,36 @@ TEST(TextArenaTest, ViewsFromAnotherThreadWhileStoring) {
   for (size_t i = 0; i < 60000; ++i) arena.store(textOf(i));
   reader.join();
   EXPECT_EQ(mismatches, 0u);
+}
+
+// While the supply runs, the arena takes its blocks from it, in whatever
+// state of readiness; texts stored in them read back the same, and the
+// blocks left over when it stops are given back.
+TEST(TextArenaTest, TakesItsBlocksFromTheSupplyWhileItRuns) {
+  EXPECT_EQ(takeSuppliedArenaBlock(), nullptr);
+  std::vector<std::string> texts;
+  for (size_t i = 0; i < 40000; ++i) texts.push_back(textOf(i));  // about 6 MiB, 3 blocks or more
+  for (int round = 0; round < 2; ++round) {
+    TextArena arena;
+    std::vector<uint32_t> references;
+    {
+      ArenaBlockSupply supply(2);
+      // Both blocks made before the arena needs its first.
+      for (int wait = 0; wait < 2000 && suppliedArenaBlocksReady() < 2; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      for (const std::string& text : texts) references.push_back(arena.store(text));
+      EXPECT_GE(suppliedArenaBlocksTaken(), 2u) << round;
+      EXPECT_GE(arena.bytesReserved(), 3 * kArenaBlockSize);
+    }
+    EXPECT_EQ(takeSuppliedArenaBlock(), nullptr);
+    size_t mismatches = 0;
+    for (size_t i = 0; i < texts.size(); ++i) mismatches += arena.view(references[i]) != texts[i];
+    EXPECT_EQ(mismatches, 0u) << round;
+    // Stored after the supply stopped: blocks of the arena's own.
+    const uint32_t later = arena.store(std::string(3000, 'y'));
+    EXPECT_EQ(arena.view(later), std::string(3000, 'y'));
+  }
 }
 
 }  // namespace
