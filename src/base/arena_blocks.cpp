@@ -2,14 +2,11 @@
 
 #include <sys/mman.h>
 
-#include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <mutex>
-#include <system_error>
-#include <thread>
+#include <stop_token>
 
 #include "base/heap_pages.h"
 
@@ -27,13 +24,11 @@ void touchBlock(char* block) {
 
 struct Supply {
   std::mutex guard;
-  std::condition_variable wanted;
+  std::condition_variable_any wanted;
   std::deque<char*> ready;
   size_t ahead = 0;
-  bool stopping = false;
-  std::thread thread;
-  std::atomic<bool> running{false};
-  std::atomic<size_t> taken{0};
+  bool open = false;
+  size_t taken = 0;
 };
 
 Supply& supply() {
@@ -41,21 +36,9 @@ Supply& supply() {
   return state;
 }
 
-void supplyBlocks(Supply& state) {
-  std::unique_lock lock(state.guard);
-  while (!state.stopping) {
-    if (state.ready.size() >= state.ahead) {
-      state.wanted.wait(lock);
-      continue;
-    }
-    lock.unlock();
-    char* block = mapArenaBlock();
-    if (block != nullptr) touchBlock(block);
-    lock.lock();
-    // Out of memory: the arena maps its own blocks and meets it there.
-    if (block == nullptr) break;
-    state.ready.push_back(block);
-  }
+void releaseReady(Supply& state) {
+  for (char* block : state.ready) unmapArenaBlock(block);
+  state.ready.clear();
 }
 
 }  // namespace
@@ -77,51 +60,66 @@ char* mapArenaBlock() {
 
 void unmapArenaBlock(char* block) { ::munmap(block, kArenaBlockSize); }
 
-void startArenaBlockSupply(size_t ahead) {
+void openArenaBlockSupply(size_t ahead) {
   Supply& state = supply();
-  if (state.running.load() || ahead == 0) return;
+  std::lock_guard lock(state.guard);
+  releaseReady(state);
   state.ahead = ahead;
-  state.stopping = false;
-  state.taken.store(0);
-  try {
-    state.thread = std::thread(supplyBlocks, std::ref(state));
-  } catch (const std::system_error&) {
-    return;
-  }
-  state.running.store(true);
+  state.open = ahead > 0;
+  state.taken = 0;
 }
 
-void stopArenaBlockSupply() {
+void closeArenaBlockSupply() {
   Supply& state = supply();
-  if (!state.running.load()) return;
   {
     std::lock_guard lock(state.guard);
-    state.stopping = true;
+    state.open = false;
+    releaseReady(state);
   }
-  state.wanted.notify_one();
-  state.thread.join();
-  state.running.store(false);
-  for (char* block : state.ready) unmapArenaBlock(block);
-  state.ready.clear();
+  state.wanted.notify_all();
+}
+
+void supplyArenaBlocks(std::stop_token stop) {
+  Supply& state = supply();
+  std::unique_lock lock(state.guard);
+  while (state.open && !stop.stop_requested()) {
+    if (state.ready.size() >= state.ahead) {
+      state.wanted.wait(lock, stop, [&state] { return !state.open || state.ready.size() < state.ahead; });
+      continue;
+    }
+    lock.unlock();
+    char* block = mapArenaBlock();
+    if (block != nullptr) touchBlock(block);
+    lock.lock();
+    // Out of memory: the arena maps its own blocks and meets it there.
+    if (block == nullptr) return;
+    if (!state.open) {
+      unmapArenaBlock(block);
+      return;
+    }
+    state.ready.push_back(block);
+  }
 }
 
 char* takeSuppliedArenaBlock() {
   Supply& state = supply();
-  if (!state.running.load(std::memory_order_relaxed)) return nullptr;
   char* block = nullptr;
   {
     std::lock_guard lock(state.guard);
-    if (!state.ready.empty()) {
-      block = state.ready.front();
-      state.ready.pop_front();
-    }
+    if (!state.open || state.ready.empty()) return nullptr;
+    block = state.ready.front();
+    state.ready.pop_front();
+    ++state.taken;
   }
-  state.wanted.notify_one();
-  if (block != nullptr) state.taken.fetch_add(1, std::memory_order_relaxed);
+  state.wanted.notify_all();
   return block;
 }
 
-size_t suppliedArenaBlocksTaken() { return supply().taken.load(); }
+size_t suppliedArenaBlocksTaken() {
+  Supply& state = supply();
+  std::lock_guard lock(state.guard);
+  return state.taken;
+}
 
 size_t suppliedArenaBlocksReady() {
   Supply& state = supply();

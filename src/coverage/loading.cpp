@@ -158,24 +158,30 @@ constexpr size_t kHeldSumsFloor = size_t{64} << 20;
 // 32 bits.
 constexpr size_t kHeldSumsCeiling = size_t{2} << 30;
 
-// From this much symbol text on (about 10 ms of reading) the arena's blocks
-// are made ready ahead; two ahead are enough for the reading never to
-// overtake the supply, and hold 4 MiB at most.
+// From this much symbol text on (about 10 ms of reading) the line arena's
+// blocks are made ready ahead; two ahead are enough for the reading never
+// to overtake the supply, and hold 4 MiB at most.
 constexpr size_t kBlockSupplyFromBytes = size_t{16} << 20;
 constexpr size_t kBlocksSuppliedAhead = 2;
 
 // The symbol files read here while a second thread reads the data files.
 // The thread is joined before this returns or throws: an error in a symbol
-// file stops it, and nothing it read is reported.
+// file stops it, and nothing it read is reported. Done first, that thread
+// makes the line arena's next blocks ready for the symbol reading until it
+// ends: only then is a core idle.
 void readSymbolAndDataFilesTogether(size_t symbolBytes) {
   const std::vector<std::string> names = dataFileNames();
   DataReadAhead ahead;
   ahead.files.reserve(names.size());
   {
+    ArenaBlockSupply blocks(symbolBytes >= kBlockSupplyFromBytes ? kBlocksSuppliedAhead : 0);
     std::jthread reading;
     try {
-      reading = std::jthread(readDataFilesAhead, std::cref(names),
-                             std::clamp(symbolBytes, kHeldSumsFloor, kHeldSumsCeiling), std::ref(ahead));
+      const size_t heldSums = std::clamp(symbolBytes, kHeldSumsFloor, kHeldSumsCeiling);
+      reading = std::jthread([&names, heldSums, &ahead](std::stop_token stop) {
+        readDataFilesAhead(stop, names, heldSums, ahead);
+        supplyArenaBlocks(stop);
+      });
     } catch (const std::system_error&) {
       // No thread to be had: the files are read in turn.
       readSymbolFiles(LoadingMode::Report);
@@ -183,6 +189,7 @@ void readSymbolAndDataFilesTogether(size_t symbolBytes) {
       return;
     }
     readSymbolFiles(LoadingMode::Report);
+    closeArenaBlockSupply();
     // Waits for the thread to finish its reading; leaving the scope through
     // an error instead asks it to stop first.
     reading.join();
@@ -197,10 +204,6 @@ void buildCoverageDatabase(bool contentsOnly) {
   const size_t symbolBytes = contentsOnly ? 0 : inputBytes(db.symbolFilesRead);
   const size_t dataBytes = contentsOnly ? 0 : inputBytes(db.dataFilesRead);
   if (!contentsOnly) reserveHugePageHeap(symbolBytes + dataBytes / 4);
-  // The line arena's next blocks are made ready on a thread of their own
-  // while the symbol files of a large run are read.
-  std::optional<ArenaBlockSupply> blocks;
-  if (symbolBytes >= kBlockSupplyFromBytes) blocks.emplace(kBlocksSuppliedAhead);
   if (!contentsOnly && readsDataFilesAside(dataFileNames(), kReadAsideFromBytes)) {
     readSymbolAndDataFilesTogether(symbolBytes);
   } else {

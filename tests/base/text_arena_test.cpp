@@ -34,34 +34,45 @@ TEST(TextArenaTest, ViewsFromAnotherThreadWhileStoring) {
   EXPECT_EQ(mismatches, 0u);
 }
 
-// While the supply runs, the arena takes its blocks from it, in whatever
-// state of readiness; texts stored in them read back the same, and the
-// blocks left over when it stops are given back.
-TEST(TextArenaTest, TakesItsBlocksFromTheSupplyWhileItRuns) {
+// While the supply is open and a thread supplies it, the arena takes its
+// blocks from it; texts stored in them read back the same. Closing the
+// supply ends the thread's loop (as does a stop request, the way a thread
+// leaves on an error) and gives back the blocks nobody took.
+TEST(TextArenaTest, TakesItsBlocksFromTheSupplyWhileItIsOpen) {
   EXPECT_EQ(takeSuppliedArenaBlock(), nullptr);
   std::vector<std::string> texts;
   for (size_t i = 0; i < 40000; ++i) texts.push_back(textOf(i));  // about 6 MiB, 3 blocks or more
-  for (int round = 0; round < 2; ++round) {
+  for (const bool closedFirst : {true, false}) {
     TextArena arena;
     std::vector<uint32_t> references;
     {
       ArenaBlockSupply supply(2);
+      std::jthread supplier([](std::stop_token stop) { supplyArenaBlocks(stop); });
       // Both blocks made before the arena needs its first.
       for (int wait = 0; wait < 2000 && suppliedArenaBlocksReady() < 2; ++wait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
       for (const std::string& text : texts) references.push_back(arena.store(text));
-      EXPECT_GE(suppliedArenaBlocksTaken(), 2u) << round;
+      EXPECT_GE(suppliedArenaBlocksTaken(), 2u) << closedFirst;
       EXPECT_GE(arena.bytesReserved(), 3 * kArenaBlockSize);
+      if (closedFirst) {
+        closeArenaBlockSupply();
+        EXPECT_EQ(suppliedArenaBlocksReady(), 0u);
+        supplier.join();
+      }
     }
+    EXPECT_EQ(suppliedArenaBlocksReady(), 0u);
     EXPECT_EQ(takeSuppliedArenaBlock(), nullptr);
     size_t mismatches = 0;
     for (size_t i = 0; i < texts.size(); ++i) mismatches += arena.view(references[i]) != texts[i];
-    EXPECT_EQ(mismatches, 0u) << round;
-    // Stored after the supply stopped: blocks of the arena's own.
+    EXPECT_EQ(mismatches, 0u) << closedFirst;
+    // Stored once the supply is closed: blocks of the arena's own.
     const uint32_t later = arena.store(std::string(3000, 'y'));
     EXPECT_EQ(arena.view(later), std::string(3000, 'y'));
   }
+  // Not open: a supplier returns at once.
+  supplyArenaBlocks(std::stop_token());
+  EXPECT_EQ(suppliedArenaBlocksReady(), 0u);
 }
 
 }  // namespace
