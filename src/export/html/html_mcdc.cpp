@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/quick_format.h"
+#include "export/walk/export_numbers.h"
 #include "export/html/html_text.h"
 
 namespace qar {
@@ -13,50 +14,45 @@ namespace {
 bool insideMulticondition(uint32_t kind) { return kind >= 75 && kind <= 81; }
 bool isCombination(uint32_t kind) { return kind == 75 || kind == 76; }
 
+// A page lists every combination and condition of its file: each is put
+// together with a plain pointer, as the listing's rows are.
 void appendCombination(std::string& out, const McdcCombination& combination) {
-  appendUnsigned(out, combination.number);
-  out += "&nbsp;<code>";
-  appendHtmlText(out, combination.values);
-  out += "</code>&nbsp;";
-  out += combination.outcome ? "TRUE" : "FALSE";
-  out += ' ';
+  TextRoom room(out, 64 + 2 * kDecimalRoom + kHtmlTextExpansion * combination.values.size());
+  room.number(combination.number).put("&nbsp;<code>").put(writeHtmlText, combination.values);
+  room.put("</code>&nbsp;").put(combination.outcome ? std::string_view("TRUE ") : std::string_view("FALSE "));
   if (combination.count == 0) {
-    out += "<b>never ran</b>";
+    room.put("<b>never ran</b>");
   } else {
-    appendUnsigned(out, combination.count);
-    out += combination.count == 1 ? " run" : " runs";
+    room.number(combination.count).put(combination.count == 1 ? std::string_view(" run") : std::string_view(" runs"));
   }
 }
 
-void appendPair(std::string& out, const McdcPair& pair) {
-  appendUnsigned(out, pair.trueCombination);
-  out += " + ";
-  appendUnsigned(out, pair.falseCombination);
+void putPair(TextRoom& room, const McdcPair& pair) {
+  room.number(pair.trueCombination).put(" + ").number(pair.falseCombination);
 }
+constexpr size_t kPairRoom = 2 * kDecimalRoom + 3;
 
 void appendCondition(std::string& out, const McdcConditionResult& condition, std::span<const McdcPair> pairs,
                      std::string_view name) {
-  out += condition.covered ? "<tr class=c><th scope=row>" : "<tr class=n><th scope=row>";
-  appendUnsigned(out, condition.number);
-  if (!name.empty()) {
-    out += " <code>";
-    appendHtmlText(out, name);
-    out += "</code>";
-  }
-  out += "</th><td>";
+  TextRoom room(out, 200 + kDecimalRoom + kHtmlTextExpansion * name.size() + pairs.size() * (kPairRoom + 4));
+  room.put(condition.covered ? std::string_view("<tr class=c><th scope=row>")
+                             : std::string_view("<tr class=n><th scope=row>"));
+  room.number(condition.number);
+  if (!name.empty()) room.put(" <code>").put(writeHtmlText, name).put("</code>");
+  room.put("</th><td>");
   if (condition.covered && !pairs.empty()) {
-    out += "&#10003; covered by ";
-    appendPair(out, pairs.front());
+    room.put("&#10003; covered by ");
+    putPair(room, pairs.front());
   } else if (pairs.empty()) {
-    out += "&#10007; no independence pair: no two combinations differ in this condition alone";
+    room.put("&#10007; no independence pair: no two combinations differ in this condition alone");
   } else {
-    out += "&#10007; no independence pair ran; it needs ";
+    room.put("&#10007; no independence pair ran; it needs ");
     for (size_t i = 0; i < pairs.size(); ++i) {
-      if (i > 0) out += i + 1 == pairs.size() ? " or " : ", ";
-      appendPair(out, pairs[i]);
+      if (i > 0) room.put(i + 1 == pairs.size() ? std::string_view(" or ") : std::string_view(", "));
+      putPair(room, pairs[i]);
     }
   }
-  out += "</td></tr>\n";
+  room.put("</td></tr>\n");
 }
 
 }  // namespace

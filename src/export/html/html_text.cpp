@@ -1,6 +1,7 @@
 #include "export/html/html_text.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "export/output/export_text.h"
@@ -69,31 +70,63 @@ constexpr std::array<bool, 256> kPlainByte = [] {
   return plain;
 }();
 
-// Whether none of the eight bytes in `x` needs more than a copy: none is a
-// control character (tab included, which the bytewise loop takes), none
-// above ASCII and none of & < > " '.
-constexpr bool plainEight(uint64_t x) {
+// The high bit of the bytes of `x` that may need more than a copy: control
+// characters (tab included, which is then copied), bytes above ASCII and
+// & < > " '. Exact up to the first such byte in memory order on a
+// little-endian machine (the borrows of the tests run upwards), which is
+// all that is read of it; zero when no byte needs care.
+constexpr uint64_t carefulBytes(uint64_t x) {
   constexpr uint64_t kOnes = 0x0101010101010101;
   constexpr uint64_t kHighs = 0x8080808080808080;
-  const auto has = [](uint64_t bytes, char c) {
+  const auto equal = [](uint64_t bytes, char c) {
     const uint64_t y = bytes ^ (kOnes * static_cast<unsigned char>(c));
-    return ((y - kOnes) & ~y & kHighs) != 0;
+    return (y - kOnes) & ~y & kHighs;
   };
-  if ((x & kHighs) != 0 || ((x - kOnes * 0x20) & ~x & kHighs) != 0) return false;
-  return !has(x, '&') && !has(x, '<') && !has(x, '>') && !has(x, '"') && !has(x, '\'');
+  return (x & kHighs) | ((x - kOnes * 0x20) & ~x & kHighs) | equal(x, '&') | equal(x, '<') | equal(x, '>') |
+         equal(x, '"') | equal(x, '\'');
+}
+
+// How many bytes of an eight with careful bytes come before the first.
+size_t plainBefore(uint64_t careful) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return static_cast<size_t>(std::countr_zero(careful)) / 8;
+  } else {
+    return 0;  // the bytewise test decides
+  }
 }
 
 }  // namespace
 
 char* writeHtmlText(char* at, std::string_view text) {
-  // Descriptions and names are mostly plain: eight bytes at a time up to the
-  // first that needs care, then byte by byte.
+  // Eight bytes at a time: copied whole, the output kept up to the first
+  // byte that needs care, which is then written on its own. Descriptions
+  // of conditions have one every few bytes ("a->b < 3 && c"). Writing all
+  // eight stays within the room: six bytes are kept for each byte, so
+  // while eight are left to read eight more fit after what was written.
   size_t i = 0;
-  for (uint64_t eight = 0; i + 8 <= text.size(); i += 8) {
+  while (i + 8 <= text.size()) {
+    uint64_t eight = 0;
     std::memcpy(&eight, text.data() + i, 8);
-    if (!plainEight(eight)) break;
     std::memcpy(at, &eight, 8);
-    at += 8;
+    const uint64_t careful = carefulBytes(eight);
+    if (careful == 0) {
+      at += 8;
+      i += 8;
+      continue;
+    }
+    const size_t plain = plainBefore(careful);
+    at += plain;
+    i += plain;
+    const char c = text[i];
+    if (static_cast<unsigned char>(c) >= 0x80) break;
+    if (const char* entity = asciiEntity(c)) {
+      const size_t size = std::strlen(entity);
+      std::memcpy(at, entity, size);
+      at += size;
+    } else {
+      *at++ = c;
+    }
+    ++i;
   }
   for (; i < text.size(); ++i) {
     const char c = text[i];

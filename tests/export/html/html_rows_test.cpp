@@ -187,6 +187,30 @@ TEST(HtmlText, EscapesMarkupAndReadsOtherBytesAsLatin1) {
   EXPECT_EQ(out, "plain/text.ca&lt;b\xc3\xa9\xc3\xa9&amp;&#39;\x7f");
 }
 
+// Texts with a byte that needs care every few bytes, as conditions have,
+// and all of them at once: the row writer writes what appendHtmlText
+// appends, within its room.
+TEST(HtmlText, WritesTextsDenseWithMarkupAsItAppends) {
+  const std::string_view pieces[] = {"a", "->", " < ", "&&", " || ", "\"x\"", "'", "\t", "\x01", "bcdefghij", "\x7f", " >= "};
+  uint32_t seed = 12345;
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    const size_t count = round % 23;
+    for (size_t i = 0; i < count; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      text += pieces[(seed >> 16) % std::size(pieces)];
+    }
+    // Now and then a byte above ASCII somewhere in it.
+    if (round % 7 == 3 && !text.empty()) text.insert((seed >> 8) % text.size(), "\xe9");
+    std::string appended;
+    appendHtmlText(appended, text);
+    std::string written(kHtmlTextExpansion * text.size(), '#');
+    const char* end = writeHtmlText(written.data(), text);
+    ASSERT_LE(end, written.data() + written.size()) << text;
+    ASSERT_EQ(std::string_view(written.data(), static_cast<size_t>(end - written.data())), appended) << text;
+  }
+}
+
 // The row writer escapes eight plain bytes at a time: every byte that needs
 // care, at every place around those eight, comes out as appendHtmlText
 // writes it, within the room kept for it.
