@@ -187,6 +187,19 @@ TEST(HtmlText, EscapesMarkupAndReadsOtherBytesAsLatin1) {
   EXPECT_EQ(out, "plain/text.ca&lt;b\xc3\xa9\xc3\xa9&amp;&#39;\x7f");
 }
 
+// Whether the row writer writes `text` as appendHtmlText appends it,
+// within the room kept for it.
+::testing::AssertionResult writtenAsAppended(const std::string& text) {
+  std::string appended;
+  appendHtmlText(appended, text);
+  std::string written(kHtmlTextExpansion * text.size(), '#');
+  const char* end = writeHtmlText(written.data(), text);
+  if (end > written.data() + written.size()) return ::testing::AssertionFailure() << "past its room";
+  const std::string_view result(written.data(), static_cast<size_t>(end - written.data()));
+  if (result != appended) return ::testing::AssertionFailure() << "wrote " << result << " for " << appended;
+  return ::testing::AssertionSuccess();
+}
+
 // Texts with a byte that needs care every few bytes, as conditions have,
 // and all of them at once: the row writer writes what appendHtmlText
 // appends, within its room.
@@ -202,12 +215,7 @@ TEST(HtmlText, WritesTextsDenseWithMarkupAsItAppends) {
     }
     // Now and then a byte above ASCII somewhere in it.
     if (round % 7 == 3 && !text.empty()) text.insert((seed >> 8) % text.size(), "\xe9");
-    std::string appended;
-    appendHtmlText(appended, text);
-    std::string written(kHtmlTextExpansion * text.size(), '#');
-    const char* end = writeHtmlText(written.data(), text);
-    ASSERT_LE(end, written.data() + written.size()) << text;
-    ASSERT_EQ(std::string_view(written.data(), static_cast<size_t>(end - written.data())), appended) << text;
+    ASSERT_TRUE(writtenAsAppended(text)) << text;
   }
 }
 
@@ -220,12 +228,7 @@ TEST(HtmlText, WritesWithAPointerWhatItAppends) {
     for (size_t before = 0; before <= 17; ++before) {
       for (size_t after : {0, 1, 7, 8, 9}) {
         const std::string text = std::string(before, 'a') + std::string(care) + std::string(after, 'z');
-        std::string appended;
-        appendHtmlText(appended, text);
-        std::string written(kHtmlTextExpansion * text.size(), '#');
-        const char* end = writeHtmlText(written.data(), text);
-        ASSERT_LE(end, written.data() + written.size()) << text;
-        EXPECT_EQ(std::string_view(written.data(), static_cast<size_t>(end - written.data())), appended) << text;
+        EXPECT_TRUE(writtenAsAppended(text)) << text;
       }
     }
   }
