@@ -118,6 +118,7 @@ std::string foldedFileName(std::string_view name) {
 MonitoredFile& appendMonitoredFile(std::string_view name) {
   CoverageDatabase& db = database();
   MonitoredFile& file = db.monitoredFiles.emplace_back();
+  db.keptFiguresGeneration = 0;
   file.name.assign(name);
   file.sequence = db.nextSequence++;
   // Indexed files are only ever appended at the end and removals keep the
@@ -133,6 +134,7 @@ MonitoredFile& appendMonitoredFile(std::string_view name) {
 MonitoredFile& insertMonitoredFileBefore(MonitoredFileIt position, MonitoredFile file) {
   CoverageDatabase& db = database();
   file.sequence = db.nextSequence++;
+  db.keptFiguresGeneration = 0;
   return *db.monitoredFiles.insert(position, std::move(file));
 }
 
@@ -144,6 +146,7 @@ void removeMonitoredFile(MonitoredFileIt file) {
   // The line texts stay in the arena until the database is reset; the lines
   // and the counter data go with the file.
   db.monitoredFiles.erase(file);
+  db.keptFiguresGeneration = 0;
 }
 
 MonitoredFileIt findMonitoredFileIt(std::string_view name) {
@@ -216,20 +219,39 @@ void detail::storeLineValues(MonitoredFile& file, DescriptionLine& line, const L
   for (uint32_t i = 0; i < widthOfCode(have); ++i) slot[i] = all[i];
 }
 
-uint32_t sourceFileCount() {
-  uint32_t count = 0;
+namespace {
+
+ListFigures countListFigures() {
+  ListFigures figures;
   for (const MonitoredFile& file : database().monitoredFiles) {
-    if (file.isHeaderFile == 0) ++count;
+    if (file.isHeaderFile != 0) {
+      ++figures.headerFiles;
+    } else {
+      ++figures.sourceFiles;
+      figures.sourceLines += file.sourceLineCount;
+    }
   }
-  return count;
+  return figures;
 }
 
-uint32_t sourceLineTotal() {
-  uint32_t total = 0;
-  for (const MonitoredFile& file : database().monitoredFiles) {
-    if (file.isHeaderFile == 0) total += file.sourceLineCount;
-  }
-  return total;
+// Process-wide, never reset: a part list kept for a database that is gone
+// can never be taken for that of a new one.
+uint64_t lastListGeneration = 0;
+
+}  // namespace
+
+void keepListFigures() {
+  CoverageDatabase& db = database();
+  if (db.keptFiguresGeneration != 0) return;
+  db.keptFigures = countListFigures();
+  db.keptFiguresGeneration = ++lastListGeneration;
+}
+
+uint64_t keptListGeneration() { return database().keptFiguresGeneration; }
+
+ListFigures listFigures() {
+  const CoverageDatabase& db = database();
+  return db.keptFiguresGeneration != 0 ? db.keptFigures : countListFigures();
 }
 
 bool hasMonitoredFiles() { return !database().monitoredFiles.empty(); }

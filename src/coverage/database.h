@@ -20,6 +20,13 @@ struct FileNameSlot {
   MonitoredFileIt file{};
 };
 
+// Figures of the file list that the reports' summaries give.
+struct ListFigures {
+  uint32_t sourceFiles = 0;
+  uint32_t headerFiles = 0;
+  uint32_t sourceLines = 0;  // the source line counts of the source files
+};
+
 struct CoverageDatabase {
   MonitoredFileList monitoredFiles;
   std::vector<InputFileEntry> symbolFilesRead;
@@ -42,6 +49,11 @@ struct CoverageDatabase {
   // file; a lookup takes it when it is the one file of its name.
   std::vector<FileNameSlot> nameSlots;  // a power of two; at most half used
   size_t nameSlotsUsed = 0;
+  // The list's figures as kept for the reports (keepListFigures); the
+  // generation is 0 while none are kept, and set back to 0 by every change
+  // of the list.
+  ListFigures keptFigures;
+  uint64_t keptFiguresGeneration = 0;
 };
 
 namespace detail {
@@ -163,9 +175,23 @@ inline void setLineValues(MonitoredFile& file, DescriptionLine& line, const Line
 // `line` of `from` with its values in a slot of `to`, to be added to `to`.
 DescriptionLine copyDescriptionLine(const MonitoredFile& from, const DescriptionLine& line, MonitoredFile& to);
 
+// Works the list's figures out once for the reports that follow, when the
+// database is ready for them. Each figure, and the parts of a report's walk
+// (walk_parts.h), is otherwise a pass over every file, several per report,
+// where every file costs a cache miss or two on a large database. They stay
+// kept until the list changes (a file appended, inserted or removed); the
+// lines of the files must not change meanwhile, which holds once the
+// preparation pass and header extraction are done.
+void keepListFigures();
+// The generation of the figures kept: 0 while none are, else a number that
+// no other keeping in the process has had.
+uint64_t keptListGeneration();
+
 // Whole-database queries used by the reports.
-uint32_t sourceFileCount();
-uint32_t sourceLineTotal();
+ListFigures listFigures();
+inline uint32_t sourceFileCount() { return listFigures().sourceFiles; }
+inline uint32_t headerFileCount() { return listFigures().headerFiles; }
+inline uint32_t sourceLineTotal() { return listFigures().sourceLines; }
 bool hasMonitoredFiles();
 
 }  // namespace qar

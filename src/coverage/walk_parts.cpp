@@ -36,9 +36,10 @@ bool walkMayStartAt(const MonitoredFile& file) {
   return false;
 }
 
-std::vector<WalkPart> walkParts() {
+namespace {
+
+std::vector<WalkPart> partsOfList(Splitting choice) {
   std::vector<WalkPart> parts;
-  const Splitting choice = splittingChoice();
   if (choice == Splitting::Never) return parts;
   MonitoredFileList& files = database().monitoredFiles;
   size_t lines = 0;
@@ -56,6 +57,31 @@ std::vector<WalkPart> walkParts() {
     inPart += file->descriptionLines.size();
   }
   if (parts.size() < 2) parts.clear();
+  return parts;
+}
+
+// The parts worked out for the list as kept for the reports: every report of
+// a run walks the same list in the same parts.
+struct KeptParts {
+  uint64_t generation = 0;
+  Splitting choice = Splitting::BySize;
+  std::vector<WalkPart> parts;
+};
+
+KeptParts& keptParts() {
+  static KeptParts kept;
+  return kept;
+}
+
+}  // namespace
+
+std::vector<WalkPart> walkParts() {
+  const Splitting choice = splittingChoice();
+  const uint64_t generation = keptListGeneration();
+  KeptParts& kept = keptParts();
+  if (generation != 0 && kept.generation == generation && kept.choice == choice) return kept.parts;
+  std::vector<WalkPart> parts = partsOfList(choice);
+  if (generation != 0) kept = KeptParts{generation, choice, parts};
   return parts;
 }
 

@@ -11,17 +11,10 @@
 namespace qar {
 namespace {
 
-uint32_t extractedHeaderCount() {
-  uint32_t count = 0;
-  for (const MonitoredFile& file : database().monitoredFiles) {
-    if (file.isHeaderFile != 0) ++count;
-  }
-  return count;
-}
-
 void writeCoverageSummary(const CoverageWalk& walk) {
   const TerFigures& ter = walk.overallTer;
-  writeSummary(sourceFileCount(), extractedHeaderCount(), walk.functionsListed, sourceLineTotal(),
+  const ListFigures list = listFigures();
+  writeSummary(list.sourceFiles, list.headerFiles, walk.functionsListed, list.sourceLines,
                terPercent(ter.items, ter.misses), ter.covered(), ter.items,
                coverageTypeText(walk.anyFunctionOnly, walk.anyDecision, walk.anyMulticondition,
                                 walk.view));

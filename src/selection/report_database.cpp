@@ -1,6 +1,7 @@
 #include "selection/report_database.h"
 
 #include "cmdline/postcmdl.h"
+#include "coverage/database.h"
 #include "coverage/loading.h"
 #include "selection/header_extraction.h"
 
@@ -30,7 +31,10 @@ void prepareDatabaseForCoverageReport() {
   const OptionSettings& settings = options();
   ReportDatabaseState& state = reportDatabaseState();
   if (settings.onlyFilesWithCounters) dropFilesWithoutCounters();
-  if (state.prepared) return;
+  if (state.prepared) {
+    keepListFigures();
+    return;
+  }
   if (settings.noHeaderExtraction) {
     prepareCounters();
   } else {
@@ -38,6 +42,8 @@ void prepareDatabaseForCoverageReport() {
   }
   if (settings.unchosenFiles) dropUnchosenFiles();
   state.prepared = true;
+  // The lines no longer change: every report of the run sees this list.
+  keepListFigures();
 }
 
 void resetReportDatabaseState() { reportDatabaseState() = ReportDatabaseState{}; }

@@ -55,13 +55,6 @@ void writeFigures(std::string_view indent, const TerFigures& ter, bool withState
   writeXml(std::string_view(text, static_cast<size_t>(end - text)));
 }
 
-uint32_t headerFileCount() {
-  uint32_t headers = 0;
-  for (const MonitoredFile& file : database().monitoredFiles) {
-    if (file.isHeaderFile != 0) ++headers;
-  }
-  return headers;
-}
 
 // The view words of the summary: the coverage-type text of the listings
 // without its leading blank ("mixed a/b", one word, or nothing).
@@ -101,8 +94,9 @@ void writeXmlFileSummary(const XmlTotals& file, uint32_t sourceLines, bool decis
 void writeXmlOverallSummary(const XmlTotals& overall, const XmlModesSeen& seen) {
   writeXml("\t<overall_summary>\n");
   printXml("\t\t<shown_coverage_views>%s</shown_coverage_views>\n", shownCoverageViews(seen).c_str());
-  printXml("\t\t<files>%u</files>\n\t\t<headers>%u</headers>\n", sourceFileCount(), headerFileCount());
-  printXml("\t\t<functions>%u</functions>\n\t\t<lines>%u</lines>\n", overall.functions, sourceLineTotal());
+  const ListFigures list = listFigures();
+  printXml("\t\t<files>%u</files>\n\t\t<headers>%u</headers>\n", list.sourceFiles, list.headerFiles);
+  printXml("\t\t<functions>%u</functions>\n\t\t<lines>%u</lines>\n", overall.functions, list.sourceLines);
   writeFigures("\t\t", overall.ter, seen.decision || seen.multicondition, overall.statementAll,
                overall.statementHits);
   printXml("\t\t<statement_na_functions>%u</statement_na_functions>\n\t</overall_summary>\n\n",

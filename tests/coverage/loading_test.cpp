@@ -9,6 +9,7 @@
 #include "coverage/data_file_support.h"
 #include "coverage/database.h"
 #include "coverage/postdata.h"
+#include "coverage/walk_parts.h"
 #include "base/file_names.h"
 
 namespace qar {
@@ -209,6 +210,59 @@ TEST_F(LoadingTest, DatabaseFindsTheFirstOfEqualNamesAndKeepsInsertedFilesOutOfT
   EXPECT_EQ(findMonitoredFile("inc/h.h"), nullptr);
   database().monitoredFiles.back().sourceLineCount = 32;
   EXPECT_EQ(sourceLineTotal(), 32u);  // headers are no source files
+}
+
+// The reports' figures and walk parts are worked out once when kept; any
+// change of the list must drop them, or a report would count files that are
+// gone or walk parts that end in a removed file.
+TEST_F(LoadingTest, KeptListFiguresAndPartsLastUntilTheListChanges) {
+  resetDatabase();
+  auto addSource = [](const std::string& name, uint32_t lines) {
+    MonitoredFile& file = appendMonitoredFile(name);
+    file.sourceLineCount = lines;
+    appendDescriptionLine(file, "@" + name);
+    appendDescriptionLine(file, "1 1 1 1 1");
+  };
+  for (uint32_t i = 0; i < 40; ++i) addSource("u" + std::to_string(i) + ".c", i);
+  MonitoredFile header;
+  header.name = "h.h";
+  header.isHeaderFile = 1;
+  header.sourceLineCount = 1000;
+  insertMonitoredFileBefore(database().monitoredFiles.begin(), std::move(header));
+  setenv("QARPOST_WALK_PARTS", "always", 1);
+
+  EXPECT_EQ(keptListGeneration(), 0u);
+  keepListFigures();
+  const uint64_t first = keptListGeneration();
+  EXPECT_NE(first, 0u);
+  EXPECT_EQ(sourceFileCount(), 40u);
+  EXPECT_EQ(headerFileCount(), 1u);
+  EXPECT_EQ(sourceLineTotal(), 780u);
+  const std::vector<WalkPart> parts = walkParts();
+  ASSERT_EQ(parts.size(), 41u);  // the first starts at the header, each source starts one
+  EXPECT_EQ(walkParts().back().first, parts.back().first);
+  keepListFigures();  // nothing changed: the same figures
+  EXPECT_EQ(keptListGeneration(), first);
+
+  removeMonitoredFile(std::prev(database().monitoredFiles.end()));
+  EXPECT_EQ(keptListGeneration(), 0u);
+  EXPECT_EQ(sourceFileCount(), 39u);
+  EXPECT_EQ(sourceLineTotal(), 741u);
+  EXPECT_EQ(walkParts().size(), 40u);
+  addSource("late.c", 5);
+  EXPECT_EQ(sourceLineTotal(), 746u);
+  keepListFigures();
+  EXPECT_GT(keptListGeneration(), first);
+  EXPECT_EQ(walkParts().back().first->name, "late.c");
+
+  // A new database never finds the figures or parts of the one before.
+  resetDatabase();
+  addSource("only.c", 3);
+  keepListFigures();
+  EXPECT_GT(keptListGeneration(), first + 1);
+  EXPECT_EQ(sourceFileCount(), 1u);
+  EXPECT_TRUE(walkParts().empty());
+  unsetenv("QARPOST_WALK_PARTS");
 }
 
 // Lookups go through a flat table that proposes a file; they must answer as

@@ -469,17 +469,11 @@ RunResult walkDatabaseForExport(const std::optional<std::string>& root, const Ex
   if (category != RecordCategory::EndOfRecords) resetRecordCursor();
   for (SharedPathTable& table : w.deferred) emitPath(w, table.merged());
 
-  // The counts of sourceFileCount and sourceLineTotal, and the headers, in
-  // one pass over the files.
   RunResult& run = w.run;
-  for (const MonitoredFile& monitored : database().monitoredFiles) {
-    if (monitored.isHeaderFile != 0) {
-      ++run.headerFiles;
-    } else {
-      ++run.sourceFiles;
-      run.sourceLines += monitored.sourceLineCount;
-    }
-  }
+  const ListFigures list = listFigures();
+  run.sourceFiles += list.sourceFiles;
+  run.headerFiles += list.headerFiles;
+  run.sourceLines += list.sourceLines;
   return run;
 }
 
