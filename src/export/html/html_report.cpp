@@ -646,7 +646,7 @@ void addHtmlFile(HtmlReport& report, FileResult& file, bool mayTake) {
   entry.statements = file.statements;
   entry.mcdc = file.mcdc;
   report.pendingKey = entry.key;
-  report.pendingItems = uncoveredItems(report.collector, file, report.view);
+  uncoveredItems(report.collector, file, report.view, report.pendingItems);
   multiconditionNames(report.collector, file, report.pendingNames);
   if (mayTake) {
     report.pending.emplace();

@@ -19,7 +19,7 @@ bool isCombination(uint32_t kind) { return kind == 75 || kind == 76; }
 bool insideMulticondition(uint32_t kind) { return kind >= 75 && kind <= 81; }
 bool isDecisionKind(uint32_t kind) { return (kind >= 20 && kind <= 25) || (kind >= 70 && kind <= 74); }
 
-std::string quoted(std::string_view text) { return "`" + std::string(text) + "`"; }
+void appendQuoted(std::string& out, std::string_view text) { out.append("`").append(text).append("`"); }
 
 // Whether the view counts something missed in a record (the listing's "-"
 // marker): cheap, so that the words are made only for the items wanted.
@@ -31,39 +31,103 @@ bool missedInView(const CollectedRecord& r, CoverageView view) {
   return probeTerFigures(probe, view).misses != 0;
 }
 
-// What is missed in a record the view counts as missed, in words.
-std::string missingPart(const CollectedRecord& r, UncoveredKind& kind) {
-  const auto outcomes = [&r](std::string_view subject) {
-    std::string prefix = subject.empty() ? "" : std::string(subject) + ": ";
-    if (r.counter1 == 0 && r.counter2 == 0) return prefix + "never evaluated (TRUE and FALSE outcomes never taken)";
-    return prefix + (r.counter1 == 0 ? "TRUE outcome never taken" : "FALSE outcome never taken");
-  };
+void appendOutcomes(std::string& out, const CollectedRecord& r) {
+  if (r.counter1 == 0 && r.counter2 == 0) {
+    out.append("never evaluated (TRUE and FALSE outcomes never taken)");
+  } else {
+    out.append(r.counter1 == 0 ? "TRUE outcome never taken" : "FALSE outcome never taken");
+  }
+}
+
+// What is missed in a record the view counts as missed, in words, into
+// `out` (its room kept from the item it held before).
+void missingPart(const CollectedRecord& r, UncoveredKind& kind, std::string& out) {
+  out.clear();
   switch (r.kind) {
-    case 0: kind = UncoveredKind::Function; return "never called";
-    case 14: kind = UncoveredKind::SwitchLabel; return "case " + r.text + " never taken";
-    case 15: kind = UncoveredKind::SwitchLabel; return "default never taken";
-    case 16: kind = UncoveredKind::SwitchLabel; return "implicit default (no case matched) never taken";
-    case 75: kind = UncoveredKind::Combination; return "combination " + r.text + " (TRUE) never occurred";
-    case 76: kind = UncoveredKind::Combination; return "combination " + r.text + " (FALSE) never occurred";
-    case 85: kind = UncoveredKind::AndOr; return outcomes("and/or expression " + quoted(r.text));
+    case 0: kind = UncoveredKind::Function; out.append("never called"); return;
+    case 14: kind = UncoveredKind::SwitchLabel; out.append("case ").append(r.text).append(" never taken"); return;
+    case 15: kind = UncoveredKind::SwitchLabel; out.append("default never taken"); return;
+    case 16:
+      kind = UncoveredKind::SwitchLabel;
+      out.append("implicit default (no case matched) never taken");
+      return;
+    case 75:
+      kind = UncoveredKind::Combination;
+      out.append("combination ").append(r.text).append(" (TRUE) never occurred");
+      return;
+    case 76:
+      kind = UncoveredKind::Combination;
+      out.append("combination ").append(r.text).append(" (FALSE) never occurred");
+      return;
+    case 85:
+      kind = UncoveredKind::AndOr;
+      out.append("and/or expression ");
+      appendQuoted(out, r.text);
+      out.append(": ");
+      appendOutcomes(out, r);
+      return;
     case 77:
       kind = UncoveredKind::Condition;
-      if (r.counter1 == 0 && r.counter2 == 0) return "condition " + quoted(r.text) + " never evaluated";
-      return "condition " + quoted(r.text) + (r.counter1 == 0 ? " never TRUE" : " never FALSE");
+      out.append("condition ");
+      appendQuoted(out, r.text);
+      if (r.counter1 == 0 && r.counter2 == 0) {
+        out.append(" never evaluated");
+      } else {
+        out.append(r.counter1 == 0 ? " never TRUE" : " never FALSE");
+      }
+      return;
     default: break;
   }
   if (r.kind >= 30 && r.kind <= 35) {
     kind = UncoveredKind::ConstantDecision;
-    return "constant decision never reached";
+    out.append("constant decision never reached");
+    return;
   }
   if (isDecisionKind(r.kind)) {
     kind = UncoveredKind::Decision;
-    return outcomes("");
+    appendOutcomes(out, r);
+    return;
   }
   kind = UncoveredKind::Jump;
   const char* name = probeKindInfo(r.kind).name;
-  return std::string(*name != 0 ? name : "statement") + " never reached";
+  out.append(*name != 0 ? name : "statement").append(" never reached");
 }
+
+// The items of a file as they are made: each new one takes the place, and
+// the texts' room, of an item the list held before (a list handed back by
+// a page already written) while there are any.
+class ItemList {
+ public:
+  explicit ItemList(std::vector<UncoveredItem>& items) : items_(items) {}
+  ItemList(const ItemList&) = delete;
+  ItemList& operator=(const ItemList&) = delete;
+
+  UncoveredItem& add(uint32_t line, uint32_t lastLine, UncoveredKind kind, std::string_view path,
+                     std::string_view function, uint32_t firstLine) {
+    if (used_ == items_.size()) items_.emplace_back();
+    UncoveredItem& item = items_[used_++];
+    item.line = line;
+    item.lastLine = lastLine;
+    item.kind = kind;
+    item.path.assign(path);
+    item.function.assign(function);
+    item.firstLine = firstLine;
+    return item;
+  }
+  size_t size() const { return used_; }
+  // Sorts the items from `from` on by line, keeping the order of those on
+  // one line.
+  void sortByLineFrom(size_t from) {
+    std::stable_sort(items_.begin() + static_cast<std::ptrdiff_t>(from),
+                     items_.begin() + static_cast<std::ptrdiff_t>(used_),
+                     [](const UncoveredItem& a, const UncoveredItem& b) { return a.line < b.line; });
+  }
+  void finish() { items_.resize(used_); }
+
+ private:
+  std::vector<UncoveredItem>& items_;
+  size_t used_ = 0;
+};
 
 // Where a record's item is: its place when the walk named one other than
 // the file's own, else its function's.
@@ -78,23 +142,33 @@ bool selected(const ItemSelector& select, std::string_view path, uint32_t first,
   return !select || select(path, first, last);
 }
 
-std::string mcdcMissing(uint32_t number, std::string_view name) {
-  const std::string who = name.empty() ? "condition " + std::to_string(number) : quoted(name);
-  std::string text = "condition " + std::to_string(number);
-  if (!name.empty()) text += " (" + quoted(name) + ")";
-  return text + " has no independence pair: needs runs where only " + who + " changes the outcome";
+void mcdcMissing(uint32_t number, std::string_view name, std::string& out) {
+  const std::string numberText = std::to_string(number);
+  out.assign("condition ").append(numberText);
+  if (!name.empty()) {
+    out.append(" (");
+    appendQuoted(out, name);
+    out.append(")");
+  }
+  out.append(" has no independence pair: needs runs where only ");
+  if (name.empty()) {
+    out.append("condition ").append(numberText);
+  } else {
+    appendQuoted(out, name);
+  }
+  out.append(" changes the outcome");
 }
 
 // The uncovered MC/DC conditions, each with its missing pair in words.
 void addMcdcItems(const std::vector<CollectedRecord>& records, const FunctionResult& function,
                   const UncoveredCollector& collector, std::string_view filePath, const ItemSelector& select,
-                  std::vector<UncoveredItem>& items) {
+                  ItemList& items) {
   for (const McdcConditionExtent& c : mcdcConditionExtents(records, function)) {
     if (c.condition->covered) continue;
     const std::string_view path = itemPath(collector, c.place, function, filePath);
     if (!selected(select, path, c.line, c.lastLine)) continue;
-    items.push_back({c.line, c.lastLine, UncoveredKind::McdcCondition, std::string(path), function.name,
-                     mcdcMissing(c.condition->number, c.name), 0});
+    UncoveredItem& item = items.add(c.line, c.lastLine, UncoveredKind::McdcCondition, path, function.name, 0);
+    mcdcMissing(c.condition->number, c.name, item.missing);
   }
 }
 
@@ -109,7 +183,7 @@ struct MissedRecord {
 // called, an outcome never taken, a jump never reached) already spans them.
 // Every missed record counts as spanning, whether its item is selected or not.
 void addStatementItems(const FunctionResult& function, const std::vector<MissedRecord>& missedRecords,
-                       std::string_view path, const ItemSelector& select, std::vector<UncoveredItem>& out) {
+                       std::string_view path, const ItemSelector& select, ItemList& items) {
   for (const RecordStatements& s : function.recordStatements) {
     if (s.hits >= s.total) continue;
     const uint32_t first = statementsFirstLine(s);
@@ -123,10 +197,12 @@ void addStatementItems(const FunctionResult& function, const std::vector<MissedR
     const uint32_t line = s.kind == 3 ? first : s.line;
     if (!selected(select, path, std::min(first, line), s.line)) continue;
     const uint32_t missed = s.total - s.hits;
-    out.push_back({line, s.line, UncoveredKind::Statement, std::string(path), function.name,
-                   missed == 1 ? std::string("statement never reached")
-                               : std::to_string(missed) + " statements never reached",
-                   first});
+    UncoveredItem& item = items.add(line, s.line, UncoveredKind::Statement, path, function.name, first);
+    if (missed == 1) {
+      item.missing.assign("statement never reached");
+    } else {
+      item.missing.assign(std::to_string(missed)).append(" statements never reached");
+    }
   }
 }
 
@@ -259,9 +335,9 @@ void clearCollector(UncoveredCollector& collector) {
   collector.places.resize(1);
 }
 
-std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, const FileResult& file,
-                                          CoverageView view, const ItemSelector& select) {
-  std::vector<UncoveredItem> items;
+void uncoveredItems(const UncoveredCollector& collector, const FileResult& file, CoverageView view,
+                    std::vector<UncoveredItem>& into, const ItemSelector& select) {
+  ItemList items(into);
   std::vector<MissedRecord> missedRecords;
   const size_t count = std::min(collector.functions.size(), file.functions.size());
   for (size_t f = 0; f < count; ++f) {
@@ -269,7 +345,7 @@ std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, c
     const FunctionResult& function = file.functions[f];
     if (records.empty()) continue;
     const uint32_t end = functionExtentEnd(records);
-    const size_t mcdcFrom = items.size();
+    const size_t functionFrom = items.size();
     missedRecords.clear();
     for (size_t at = 0; at < records.size(); ++at) {
       if (!missedInView(records[at], view)) continue;
@@ -280,22 +356,25 @@ std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, c
       const CollectedRecord& r = records[m.at];
       const std::string_view path = itemPath(collector, r.place, function, file.path);
       if (!selected(select, path, m.line, m.lastLine)) continue;
-      UncoveredKind kind = UncoveredKind::Jump;
-      std::string missing = missingPart(r, kind);
-      items.push_back({m.line, m.lastLine, kind, std::string(path), function.name, std::move(missing), 0});
+      UncoveredItem& item = items.add(m.line, m.lastLine, UncoveredKind::Jump, path, function.name, 0);
+      missingPart(r, item.kind, item.missing);
     }
-    std::vector<UncoveredItem> mcdc;
-    addMcdcItems(records, function, collector, file.path, select, mcdc);
+    addMcdcItems(records, function, collector, file.path, select, items);
     if (inOnePlace(records)) {
       addStatementItems(function, missedRecords, itemPath(collector, records[0].place, function, file.path), select,
-                        mcdc);
+                        items);
     }
-    // In line order among the function's other items; a stable merge keeps
+    // In line order among the function's other items; a stable sort keeps
     // the record order on one line.
-    items.insert(items.end(), std::make_move_iterator(mcdc.begin()), std::make_move_iterator(mcdc.end()));
-    std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(mcdcFrom), items.end(),
-                     [](const UncoveredItem& a, const UncoveredItem& b) { return a.line < b.line; });
+    items.sortByLineFrom(functionFrom);
   }
+  items.finish();
+}
+
+std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, const FileResult& file,
+                                          CoverageView view, const ItemSelector& select) {
+  std::vector<UncoveredItem> items;
+  uncoveredItems(collector, file, view, items, select);
   return items;
 }
 

@@ -109,5 +109,9 @@ const char* uncoveredKindName(UncoveredKind kind);
 using ItemSelector = std::function<bool(std::string_view path, uint32_t first, uint32_t last)>;
 std::vector<UncoveredItem> uncoveredItems(const UncoveredCollector& collector, const FileResult& file,
                                           CoverageView view, const ItemSelector& select = {});
+// The same into `items`, whose items and their texts' room are reused: the
+// HTML report makes a list for every file.
+void uncoveredItems(const UncoveredCollector& collector, const FileResult& file, CoverageView view,
+                    std::vector<UncoveredItem>& items, const ItemSelector& select = {});
 
 }  // namespace qar

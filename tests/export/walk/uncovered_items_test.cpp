@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <tuple>
 #include <memory>
 #include <utility>
 
@@ -16,6 +18,14 @@
 
 namespace qar {
 namespace {
+
+bool sameItems(const std::vector<UncoveredItem>& a, const std::vector<UncoveredItem>& b) {
+  const auto fields = [](const UncoveredItem& i) {
+    return std::tie(i.line, i.lastLine, i.kind, i.path, i.function, i.missing, i.firstLine);
+  };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&fields](const UncoveredItem& x, const UncoveredItem& y) { return fields(x) == fields(y); });
+}
 
 struct Counters {
   std::vector<uint32_t> f, j, dTrue, dFalse, c;
@@ -67,6 +77,16 @@ class UncoveredItemsTest : public ::testing::Test {
       sinks.recordStatements = [](const std::string&) { return true; };
       sinks.file = [&](const FileResult& result) {
         items = uncoveredItems(collector, result, view, select);
+        // The same items made into a list that held more others, with longer
+        // texts, whose room they take (without a selector, which notes what
+        // it is asked).
+        if (!select) {
+          std::vector<UncoveredItem> reused(items.size() + 3,
+                                            UncoveredItem{9, 9, UncoveredKind::Combination, std::string(40, 'p'),
+                                                          std::string(40, 'f'), std::string(90, 'm'), 7});
+          uncoveredItems(collector, result, view, reused);
+          EXPECT_TRUE(sameItems(reused, items));
+        }
         clearCollector(collector);
       };
       walkDatabaseForExport(std::nullopt, sinks);
