@@ -414,6 +414,12 @@ const uint32_t* readCounterBlockWords(DataReaderState& state, const CounterSizes
   return reader.blockWords.data();
 }
 
+void readCounterBlockWords(DataReaderState& state, const CounterSizes& sizes, std::vector<uint32_t>& words) {
+  ReaderState& reader = state.parts();
+  failOn(readBlockWords(reader, blockFileOrFail(reader), sizes));
+  reader.blockWords.swap(words);
+}
+
 void shareOutBlockWords(const uint32_t* words, CounterArrays& block) {
   const CounterSizes& sizes = block.sizes;
   auto take = [&words](std::vector<uint32_t>& array, uint32_t count) {

@@ -40,7 +40,8 @@ struct GroupFit {
 
 }  // namespace
 
-BlockSums::Slot& BlockSums::slotFor(const CounterArrays& block, uint64_t hash) {
+BlockSums::Slot& BlockSums::slotFor(const CounterArrays& block) {
+  const uint64_t hash = announced_.hash;
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     Slot& slot = slots_[i];
@@ -61,7 +62,7 @@ BlockSums::Slot& BlockSums::slotFor(const CounterArrays& block, uint64_t hash) {
     }
     const uint32_t start = keyStarts_[slot.group];
     const std::string_view key(keys_.data() + start, keyStarts_[slot.group + 1] - start);
-    if (key == key_) return slot;
+    if (key == announced_.text) return slot;
   }
 }
 
@@ -77,24 +78,80 @@ void BlockSums::grow() {
   }
 }
 
-void BlockSums::announce(const CounterArrays& block) {
+void BlockSums::keyOf(const CounterArrays& block, BlockKey& key) {
   // The key hashed: the folded name, the fingerprint and the sizes.
-  key_.resize(block.name.size() + 6 * sizeof(uint32_t));
-  char* at = key_.data();
+  key.text.resize(block.name.size() + 6 * sizeof(uint32_t));
+  char* at = key.text.data();
   for (char c : block.name) *at++ = foldFileNameChar(c);
   const uint32_t words[] = {block.fingerprint, block.sizes.f, block.sizes.j,
                             block.sizes.d, block.sizes.c, block.sizes.t};
   std::memcpy(at, words, sizeof words);
-  hash_ = std::hash<std::string_view>{}(key_);
+  key.hash = std::hash<std::string_view>{}(key.text);
+}
+
+void BlockSums::announce(const CounterArrays& block) {
+  keyOf(block, announced_);
   if (2 * (groups_.size() + 1) > slots_.size()) grow();
   // The table is far larger than the cache keeps beside the blocks read:
   // its slot is fetched while the block's arrays are read.
-  __builtin_prefetch(&slots_[hash_ & (slots_.size() - 1)]);
+  __builtin_prefetch(&slots_[announced_.hash & (slots_.size() - 1)]);
+}
+
+void BlockSums::prefetchGroups(const CounterArrays* const* blockStarts, size_t count) const {
+  if (slots_.empty()) return;
+  const size_t mask = slots_.size() - 1;
+  constexpr size_t kMostAhead = 8;
+  count = std::min(count, kMostAhead);
+  // Each block's slot, fetched while the keys of the blocks after it are made.
+  uint64_t hashes[kMostAhead];
+  BlockKey key;
+  for (size_t k = 0; k < count; ++k) {
+    keyOf(*blockStarts[k], key);
+    hashes[k] = key.hash;
+    __builtin_prefetch(&slots_[hashes[k] & mask]);
+  }
+  // The sum of each group found first in its slot's place, nearly always
+  // the group's: its object, then its name and arrays.
+  const CounterArrays* sums[kMostAhead] = {};
+  for (size_t k = 0; k < count; ++k) {
+    const Slot& slot = slots_[hashes[k] & mask];
+    if (slot.group == Slot::kFree || slot.hash != hashes[k]) continue;
+    sums[k] = groups_[slot.group].sum.get();
+    const auto* object = reinterpret_cast<const char*>(sums[k]);
+    for (size_t line = 0; line < sizeof(CounterArrays); line += 64) __builtin_prefetch(object + line);
+  }
+  for (const CounterArrays* sum : sums) {
+    if (sum == nullptr) continue;
+    __builtin_prefetch(sum->name.data());
+    for (const std::vector<uint32_t>* array : {&sum->functionCounts, &sum->jumpCounts, &sum->decisionTrueCounts,
+                                                &sum->decisionFalseCounts, &sum->conditionCounts}) {
+      __builtin_prefetch(array->data());
+    }
+  }
+}
+
+size_t BlockSums::blockBytesBound(const CounterArrays& block) {
+  // A new group (its sum with its name, its key), the block's own name and
+  // time set aside, its entry and key start. A table grown by appending
+  // holds at most twice what it holds: each key, entry and key start may
+  // take its room twice over.
+  const size_t keySize = block.name.size() + 6 * sizeof(uint32_t);
+  return sizeof(Group) + sizeof(CounterArrays) + 4 * wordCount(block.sizes) + block.name.size() + 2 * keySize +
+         sizeof(Aside) + block.name.size() + 2 * (sizeof(Entry) + sizeof(uint32_t));
+}
+
+size_t BlockSums::tableGrowthBound() const {
+  // Beyond the room the blocks' own parts need (blockBytesBound), a table
+  // grows by at most the room it has; the slots double once at most, from
+  // at least 1024, for a few groups.
+  constexpr size_t kFirstTables = size_t{64} << 10;
+  return entries_.capacity() * sizeof(Entry) + slots_.capacity() * sizeof(Slot) + keys_.capacity() +
+         keyStarts_.capacity() * sizeof(uint32_t) + kFirstTables;
 }
 
 BlockSums::Slot& BlockSums::slotOf(const CounterArrays& block) {
-  Slot& slot = slotFor(block, hash_);
-  if (slot.group == Slot::kFree) slot.hash = hash_;
+  Slot& slot = slotFor(block);
+  if (slot.group == Slot::kFree) slot.hash = announced_.hash;
   return slot;
 }
 
@@ -103,7 +160,7 @@ void BlockSums::enterGroup(Slot& slot, std::unique_ptr<CounterArrays> sum) {
   heldBytes_ += sizeof(Group) + sizeof(CounterArrays) + 4 * wordCount(sum->sizes) + sum->name.size();
   groups_.push_back(Group{std::move(sum)});
   if (keyStarts_.empty()) keyStarts_.push_back(0);
-  keys_ += key_;
+  keys_ += announced_.text;
   keyStarts_.push_back(static_cast<uint32_t>(keys_.size()));
 }
 
@@ -141,30 +198,100 @@ void BlockSums::add(const CounterArrays& blockStart, const uint32_t* words) {
   enterBlock(slot, blockStart);
 }
 
+namespace {
+
+// Blocks read before they are added, a few at a time: finding a block's
+// group costs cache misses one after another (its slot, its sum, the sum's
+// name and arrays), which for a few blocks at once overlap.
+constexpr size_t kBlocksReadAhead = 8;
+
+struct BlockReadAhead {
+  CounterArrays start;  // words and name; the arrays are in `words`
+  std::vector<uint32_t> words;
+};
+
+// The blocks of one file read and not added yet, added in reading order.
+class BlocksReadAhead {
+ public:
+  explicit BlocksReadAhead(BlockSums& sums) : sums_(sums) {}
+
+  bool full() const { return count_ == kBlocksReadAhead; }
+  bool empty() const { return count_ == 0; }
+  void read(DataReaderState& reader) {
+    BlockReadAhead& block = blocks_[count_];
+    readCounterBlockStart(reader, block.start);
+    readCounterBlockWords(reader, block.start.sizes, block.words);
+    bytesBound_ += BlockSums::blockBytesBound(block.start);
+    ++count_;
+  }
+  // Whether adding the blocks read might take the sums past `limit`.
+  bool mightPass(size_t limit) const {
+    return count_ != 0 && sums_.heldBytes() + sums_.tableGrowthBound() + bytesBound_ > limit;
+  }
+  // Adds them; one that fails ends the adding, and is the last one tried.
+  void add() {
+    const CounterArrays* starts[kBlocksReadAhead];
+    for (size_t k = 0; k < count_; ++k) starts[k] = &blocks_[k].start;
+    sums_.prefetchGroups(starts, count_);
+    const size_t count = std::exchange(count_, 0);
+    bytesBound_ = 0;
+    for (size_t k = 0; k < count; ++k) {
+      sums_.announce(blocks_[k].start);
+      sums_.add(blocks_[k].start, blocks_[k].words.data());
+    }
+  }
+
+ private:
+  BlockSums& sums_;
+  BlockReadAhead blocks_[kBlocksReadAhead];
+  size_t count_ = 0;
+  size_t bytesBound_ = 0;
+};
+
+}  // namespace
+
 void readDataFilesAhead(std::stop_token stop, const std::vector<std::string>& dataFiles, size_t heldBytesLimit,
                         DataReadAhead& ahead) {
   DeferringErrors deferring;
-  CounterArrays block;  // a block's words and name; its arrays are added as read
+  BlocksReadAhead held(ahead.sums);
   for (const std::string& name : dataFiles) {
     // Room for every file is reserved by the caller: nothing here throws
     // outside the reading below.
     DataReadAhead::FileRead& file = ahead.files.emplace_back();
+    bool adding = false;  // a failure came while the blocks held were added
+    const auto addHeld = [&held, &adding] {
+      adding = true;
+      held.add();
+      adding = false;
+    };
     try {
       const uint32_t blocks = openDataFile(ahead.reader, name);
       for (uint32_t i = 0; i < blocks; ++i) {
         if (stop.stop_requested()) return;
+        // The limit is checked before each block, as if the blocks held had
+        // been added: they are, first, when they might take the sums past it.
+        if (held.mightPass(heldBytesLimit)) addHeld();
         if (ahead.sums.heldBytes() > heldBytesLimit) {
           ahead.stoppedEarly = true;
           ahead.blocksLeft = blocks - i;
           break;
         }
-        readCounterBlockStart(ahead.reader, block);
-        ahead.sums.announce(block);
-        ahead.sums.add(block, readCounterBlockWords(ahead.reader, block.sizes));
+        held.read(ahead.reader);
+        if (held.full()) addHeld();
       }
+      addHeld();
       if (!ahead.stoppedEarly) closeDataFile(ahead.reader);
     } catch (...) {
       file.failure = std::current_exception();
+      // The blocks read before a read that failed are added first, as they
+      // would have been; a failure there comes first.
+      if (!adding && !held.empty()) {
+        try {
+          held.add();
+        } catch (...) {
+          file.failure = std::current_exception();
+        }
+      }
     }
     file.entriesEnd = ahead.sums.entries().size();
     if (file.failure || ahead.stoppedEarly) return;

@@ -47,6 +47,18 @@ class BlockSums {
   void announce(const CounterArrays& blockStart);
   void add(const CounterArrays& blockStart, const uint32_t* words);
 
+  // For a few blocks (up to eight) read before any of them is added, each
+  // then announced and added in turn: fetches what adding them reads, their
+  // groups' slots, sums, names and arrays, so that the cache misses of the
+  // blocks overlap instead of following each other.
+  void prefetchGroups(const CounterArrays* const* blockStarts, size_t count) const;
+  // At most the memory that adding `blockStart` may add to heldBytes, not
+  // counting the growth of the tables (tableGrowthBound).
+  static size_t blockBytesBound(const CounterArrays& blockStart);
+  // At most the memory the growth of the tables may add to heldBytes while
+  // a few blocks (up to eight) are added.
+  size_t tableGrowthBound() const;
+
   const std::vector<Group>& groups() const { return groups_; }
   std::vector<Group>& groups() { return groups_; }
   const std::vector<Entry>& entries() const { return entries_; }
@@ -76,17 +88,23 @@ class BlockSums {
     int32_t time;
     std::string name;
   };
+  // A block's key as the sums look it up: its folded name, fingerprint and
+  // sizes, and their hash.
+  struct BlockKey {
+    std::string text;
+    uint64_t hash = 0;
+  };
+  static void keyOf(const CounterArrays& blockStart, BlockKey& key);
   // The slot of the block announced last, found or free (with its hash)
   // for a new group.
   Slot& slotOf(const CounterArrays& block);
-  Slot& slotFor(const CounterArrays& block, uint64_t hash);
+  Slot& slotFor(const CounterArrays& block);
   void grow();
   void enterGroup(Slot& slot, std::unique_ptr<CounterArrays> sum);
   void enterBlock(const Slot& slot, const CounterArrays& block);
 
   std::vector<Slot> slots_;  // a power of two, at most half used
-  std::string key_;          // of the block announced last, reused
-  uint64_t hash_ = 0;        // of key_
+  BlockKey announced_;       // of the block announced last, reused
   // The keys of the groups one after another, compared with one look
   // instead of a walk through each group's sum and name.
   std::string keys_;

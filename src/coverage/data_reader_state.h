@@ -39,6 +39,9 @@ void closeDataFile(DataReaderState& reader);
 // totals and maxima), valid until the next read. Every error is fatal.
 void readCounterBlockStart(DataReaderState& reader, CounterArrays& block);
 const uint32_t* readCounterBlockWords(DataReaderState& reader, const CounterSizes& sizes);
+// The same into `words`, which trades its storage with the reader's: for a
+// block held while the next ones are read.
+void readCounterBlockWords(DataReaderState& reader, const CounterSizes& sizes, std::vector<uint32_t>& words);
 // Gives `block` its arrays from words laid out as readCounterBlockWords
 // gives them, by the block's sizes.
 void shareOutBlockWords(const uint32_t* words, CounterArrays& block);

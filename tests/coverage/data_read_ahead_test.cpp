@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "coverage/coverage_files_fixture.h"
 #include "coverage/data_file_support.h"
@@ -230,6 +231,31 @@ TEST_F(DataReadAheadTest, AFatalErrorComesAfterTheNoticesOfTheBlocksBeforeIt) {
             unknown("x.c", "r1.dat") + "QARPost error 14: Cannot open file r2.dat: No such file or directory\n");
 }
 
+// A file of many blocks that ends inside one: the blocks before it, read
+// ahead of their adding a few at a time, are all added (and their notices
+// come) before the error, as reading in turn gives them.
+TEST_F(DataReadAheadTest, ABlockCutShortAfterManyEndsTheRunAfterAllBlocksBeforeIt) {
+  dir_.write("p.sym", symbolFile(symbolBlock("p.c", 100, 0xFEED, 2) + symbolBlock("q.c", 100, 0xBEEF)));
+  std::vector<CounterArrays> blocks;
+  for (uint32_t i = 0; i < 20; ++i) {
+    if (i % 4 == 0) blocks.push_back(block(i % 8 == 0 ? "p.c" : "P.C", 100, 0xFEED, {i, 2 * i}));
+    else if (i % 4 == 1) blocks.push_back(block("q.c", 100, 0xBEEF, {i}));
+    else if (i % 4 == 2) blocks.push_back(block("q.c", 100, 0xBEEF, {i, i}));  // other sizes
+    else blocks.push_back(block("u" + std::to_string(i) + ".c", 5, 1, {i}));
+  }
+  // Cut inside the last block: where the file of the blocks before it ends.
+  writeData("long.dat", std::vector<CounterArrays>(blocks.begin(), blocks.end() - 1));
+  const auto cut = std::filesystem::file_size("long.dat") + 20;
+  writeData("long.dat", blocks);
+  std::filesystem::resize_file("long.dat", cut);
+  writeData("after.dat", {block("p.c", 100, 0xFEED, {1000, 1000})});
+  Loaded loaded = loadBothWays(Names{"p.sym"}, Names{"long.dat", "after.dat"});
+  EXPECT_TRUE(loaded.outcome.ended);
+  EXPECT_NE(loaded.outcome.err.find(unknown("u15.c", "long.dat")), std::string::npos) << loaded.outcome.err;
+  EXPECT_EQ(loaded.outcome.err.find("u19.c"), std::string::npos) << loaded.outcome.err;
+  EXPECT_TRUE(loaded.outcome.err.ends_with("QARPost error 2: Bad data file long.dat\n")) << loaded.outcome.err;
+}
+
 // An error in a symbol file ends the run before anything the data files
 // would have said: the thread is stopped and what it read is dropped.
 TEST_F(DataReadAheadTest, AnErrorInASymbolFileWinsOverTheDataFiles) {
@@ -248,8 +274,13 @@ TEST_F(DataReadAheadTest, AnErrorInASymbolFileWinsOverTheDataFiles) {
 // run reads the rest in turn from where it stopped.
 TEST_F(DataReadAheadTest, PastTheLimitOfHeldSumsTheRestIsReadInTurn) {
   dir_.write("p.sym", symbolFile(symbolBlock("p.c", 100, 0xFEED, 2)));
-  const std::vector<CounterArrays> first{block("x.c", 5, 1, {1}), block("p.c", 100, 0xFEED, {1, 2}, 3),
-                                         block("y.c", 5, 1, {1})};
+  // The first file holds more blocks than the thread reads ahead before
+  // adding them: the limit is still met at the block it is passed.
+  std::vector<CounterArrays> first{block("x.c", 5, 1, {1}), block("p.c", 100, 0xFEED, {1, 2}, 3),
+                                   block("y.c", 5, 1, {1})};
+  for (uint32_t i = 0; i < 14; ++i) {
+    first.push_back(i % 3 == 0 ? block("P.c", 100, 0xFEED, {i, 1}) : block("u" + std::to_string(i) + ".c", 5, 1, {i}));
+  }
   const std::vector<CounterArrays> second{block("P.C", 100, 0xFEED, {10, 20}), block("z.c", 5, 1, {1})};
   writeData("r1.dat", first);
   writeData("r2.dat", second);
@@ -259,7 +290,7 @@ TEST_F(DataReadAheadTest, PastTheLimitOfHeldSumsTheRestIsReadInTurn) {
   // thread there, the first block of the second file included.
   std::vector<size_t> limits;
   BlockSums sums;
-  for (const auto* blocks : {&first, &second}) {
+  for (const auto* blocks : {&std::as_const(first), &second}) {
     for (const CounterArrays& b : *blocks) {
       if (sums.heldBytes() > 0) limits.push_back(sums.heldBytes() - 1);
       sums.add(b);
@@ -290,7 +321,7 @@ TEST_F(DataReadAheadTest, PastTheLimitOfHeldSumsTheRestIsReadInTurn) {
   }
   EXPECT_EQ(stops, static_cast<int>(limits.size()) - 1);
   EXPECT_GE(stops, 4);
-  EXPECT_EQ(inTurn.counters.at(0).second->functionCounts, (std::vector<uint32_t>{11, 22}));
+  EXPECT_EQ(inTurn.counters.at(0).second->functionCounts, (std::vector<uint32_t>{11 + 0 + 3 + 6 + 9 + 12, 22 + 5}));
 }
 
 // A thread that defers its errors leaves the arguments of the reporting
