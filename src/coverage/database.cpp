@@ -17,9 +17,13 @@ void countNamesakes(const std::vector<MonitoredFileIt>& files) {
 }
 
 // Drops `file` from the index entry of its name; the entry goes when empty.
+// A file alone under its name has no entry.
 void unindex(CoverageDatabase& db, MonitoredFile& file) {
-  auto entry = db.nameIndex.find(foldedFileName(file.name));
-  if (entry == db.nameIndex.end()) return;
+  auto entry = db.nameIndex.empty() ? db.nameIndex.end() : db.nameIndex.find(foldedFileName(file.name));
+  if (entry == db.nameIndex.end()) {
+    file.namesakes = 0;
+    return;
+  }
   std::vector<MonitoredFileIt>& files = entry->second;
   auto found = std::find_if(files.begin(), files.end(), [&](MonitoredFileIt it) { return &*it == &file; });
   if (found == files.end()) return;
@@ -34,11 +38,11 @@ void unindex(CoverageDatabase& db, MonitoredFile& file) {
 constexpr size_t kHashedNameLimit = 512;
 constexpr size_t kFirstNameSlots = 1024;
 
-bool foldedNameHash(std::string_view name, uint64_t& hash) {
+bool foldedNameHash(const CoverageDatabase& db, std::string_view name, uint64_t& hash) {
   if (name.size() > kHashedNameLimit) return false;
   char folded[kHashedNameLimit];
   for (size_t i = 0; i < name.size(); ++i) folded[i] = foldFileNameChar(name[i]);
-  hash = std::hash<std::string_view>{}(std::string_view(folded, name.size())) & FileNameSlot::kHashBits;
+  hash = std::hash<std::string_view>{}(std::string_view(folded, name.size())) & db.nameHashBits;
   return true;
 }
 
@@ -61,9 +65,7 @@ void enterNameSlot(CoverageDatabase& db, MonitoredFileIt file, uint64_t hash) {
 
 // Enters the file just appended; the table doubles (and drops the slots of
 // removed files) when it would become more than half used.
-void enterName(CoverageDatabase& db, MonitoredFileIt file) {
-  uint64_t hash = 0;
-  if (!foldedNameHash(file->name, hash)) return;
+void enterName(CoverageDatabase& db, MonitoredFileIt file, uint64_t hash) {
   if (2 * (db.nameSlotsUsed + 1) <= db.nameSlots.size()) {
     enterNameSlot(db, file, hash);
     return;
@@ -75,22 +77,46 @@ void enterName(CoverageDatabase& db, MonitoredFileIt file) {
   db.nameSlots.assign(size, FileNameSlot{});
   db.nameSlotsUsed = 0;
   for (auto it = db.monitoredFiles.begin(); it != db.monitoredFiles.end(); ++it) {
-    if (it->namesakes != 0 && foldedNameHash(it->name, hash)) enterNameSlot(db, it, hash);
+    uint64_t itsHash = 0;
+    if (it->namesakes != 0 && foldedNameHash(db, it->name, itsHash)) enterNameSlot(db, it, itsHash);
   }
 }
 
 void clearNameSlot(CoverageDatabase& db, const MonitoredFile& file) {
   uint64_t hash = 0;
-  if (db.nameSlots.empty() || !foldedNameHash(file.name, hash)) return;
+  if (db.nameSlots.empty() || !foldedNameHash(db, file.name, hash)) return;
   FileNameSlot& slot = slotOf(db, hash);
   if ((slot.key & FileNameSlot::kLive) != 0 && &*slot.file == &file) slot.key &= ~FileNameSlot::kLive;
+}
+
+// `name` folded into one buffer for all lookups: a run looks up every data
+// block.
+const std::string& lookupKey(std::string_view name) {
+  static std::string key;
+  key.assign(name);
+  for (char& c : key) c = (c == '\\') ? '/' : asciiLower(c);
+  return key;
+}
+
+// Whether the index has an entry for `name`.
+bool indexedName(CoverageDatabase& db, std::string_view name) {
+  return !db.nameIndex.empty() && db.nameIndex.find(lookupKey(name)) != db.nameIndex.end();
+}
+
+// Enters `file` in the index under its name. Indexed files are only ever
+// appended at the end and removals keep the order, so among files of one
+// name the smallest sequence is the first in the list.
+void indexUnderName(CoverageDatabase& db, MonitoredFileIt file) {
+  std::vector<MonitoredFileIt>& namesakes = db.nameIndex[foldedFileName(file->name)];
+  namesakes.push_back(file);
+  countNamesakes(namesakes);
 }
 
 // The file the flat table proposes for `name`, when it is the one indexed
 // file of that name (and so also the first in list order); else end().
 MonitoredFileIt proposedFile(CoverageDatabase& db, std::string_view name) {
   uint64_t hash = 0;
-  if (db.nameSlots.empty() || !foldedNameHash(name, hash)) return db.monitoredFiles.end();
+  if (db.nameSlots.empty() || !foldedNameHash(db, name, hash)) return db.monitoredFiles.end();
   const FileNameSlot& slot = slotOf(db, hash);
   if ((slot.key & FileNameSlot::kLive) == 0) return db.monitoredFiles.end();
   MonitoredFileIt file = slot.file;
@@ -121,13 +147,30 @@ MonitoredFile& appendMonitoredFile(std::string_view name) {
   db.keptFiguresGeneration = 0;
   file.name.assign(name);
   file.sequence = db.nextSequence++;
-  // Indexed files are only ever appended at the end and removals keep the
-  // order, so among files of one name the smallest sequence is the first in
-  // the list.
-  std::vector<MonitoredFileIt>& namesakes = db.nameIndex[foldedFileName(name)];
-  namesakes.push_back(std::prev(db.monitoredFiles.end()));
-  countNamesakes(namesakes);
-  enterName(db, std::prev(db.monitoredFiles.end()));
+  const MonitoredFileIt appended = std::prev(db.monitoredFiles.end());
+  uint64_t hash = 0;
+  if (!foldedNameHash(db, name, hash)) {
+    indexUnderName(db, appended);
+    return file;
+  }
+  // A name met for the first time (nearly every one) gets a slot and no
+  // entry in the index: the slot alone finds it.
+  const FileNameSlot* slot = db.nameSlots.empty() ? nullptr : &slotOf(db, hash);
+  const bool slotLive = slot != nullptr && (slot->key & FileNameSlot::kLive) != 0;
+  if (db.nameIndex.empty() && !slotLive) {
+    file.namesakes = 1;
+  } else if (indexedName(db, name)) {
+    indexUnderName(db, appended);
+  } else if (slotLive) {
+    // A namesake of the slot's file, which is alone under its name: both go
+    // to the index. So do two names with the same hash, unless the slot's
+    // is there already.
+    if (!indexedName(db, slot->file->name)) indexUnderName(db, slot->file);
+    indexUnderName(db, appended);
+  } else {
+    file.namesakes = 1;
+  }
+  enterName(db, appended, hash);
   return file;
 }
 
@@ -153,11 +196,7 @@ MonitoredFileIt findMonitoredFileIt(std::string_view name) {
   CoverageDatabase& db = database();
   MonitoredFileIt proposed = proposedFile(db, name);
   if (proposed != db.monitoredFiles.end()) return proposed;
-  // One key buffer for all lookups: a run looks up every data block.
-  static std::string key;
-  key.assign(name);
-  for (char& c : key) c = (c == '\\') ? '/' : asciiLower(c);
-  auto entry = db.nameIndex.find(key);
+  auto entry = db.nameIndex.find(lookupKey(name));
   if (entry == db.nameIndex.end() || entry->second.empty()) return db.monitoredFiles.end();
   const std::vector<MonitoredFileIt>& files = entry->second;
   return *std::min_element(files.begin(), files.end(),

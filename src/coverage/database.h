@@ -40,7 +40,10 @@ struct CoverageDatabase {
   bool recordTextsCompactable = false;
   TextArena lineTexts;  // texts of every DescriptionLine
   // Folded name (ASCII lower case, backslash as "/") -> files of that name
-  // that were appended, in appending order.
+  // that were appended, in appending order. A name that only one appended
+  // file has is found through the flat table alone and has no entry; the
+  // others (namesakes, names that share a hash, names too long to hash)
+  // have all their files here.
   std::unordered_map<std::string, std::vector<MonitoredFileIt>> nameIndex;
   uint64_t nextSequence = 0;
   // A flat table of the indexed files by the hash of their folded names,
@@ -49,6 +52,9 @@ struct CoverageDatabase {
   // file; a lookup takes it when it is the one file of its name.
   std::vector<FileNameSlot> nameSlots;  // a power of two; at most half used
   size_t nameSlotsUsed = 0;
+  // The bits of a name's hash the table keeps; tests keep a few, so that
+  // names meet under one hash.
+  uint64_t nameHashBits = FileNameSlot::kHashBits;
   // The list's figures as kept for the reports (keepListFigures); the
   // generation is 0 while none are kept, and set back to 0 by every change
   // of the list.

@@ -265,8 +265,11 @@ TEST_F(LoadingTest, KeptListFiguresAndPartsLastUntilTheListChanges) {
   unsetenv("QARPOST_WALK_PARTS");
 }
 
-// Lookups go through a flat table that proposes a file; they must answer as
-// a search of the list does, through its growth, removals and namesakes.
+// Lookups go through a flat table that proposes a file, and an index that
+// only holds names shared by several files or by several hashes; they must
+// answer as a search of the list does, through its growth, removals and
+// namesakes. With a few bits of hash kept, or none, names meet under one
+// hash all the time.
 TEST_F(LoadingTest, LookupsAnswerAsAListSearchDoesThroughGrowthRemovalsAndNamesakes) {
   auto firstInList = [](const std::string& name) -> MonitoredFile* {
     for (MonitoredFile& file : database().monitoredFiles) {
@@ -274,22 +277,45 @@ TEST_F(LoadingTest, LookupsAnswerAsAListSearchDoesThroughGrowthRemovalsAndNamesa
     }
     return nullptr;
   };
-  for (int i = 0; i < 3000; ++i) appendMonitoredFile("src/m" + std::to_string(i % 7) + "/U" + std::to_string(i) + ".c");
-  appendMonitoredFile("SRC\\M1\\u1.C");  // a namesake of the second file
-  auto it = database().monitoredFiles.begin();
-  for (int i = 0; i < 3000; i += 3) {
-    auto next = std::next(it, 3);
-    removeMonitoredFile(it);  // every third file, the first namesake among them
-    it = next;
+  const std::vector<std::string> names = {"src/m1/u1.c", "SRC/M1/U1.C", "src/m0/u0.c", "src/m2/u2.c",
+                                          "src/m3/u3.c", "src\\m6\\u2999.c", "src/m5/u2998.c", "src/m0/u3000.c",
+                                          "u1.c", "", std::string(600, 'l'), std::string(600, 'L')};
+  for (uint64_t hashBits : {FileNameSlot::kHashBits, uint64_t{7}, uint64_t{0}}) {
+    resetDatabase();
+    database().nameHashBits = hashBits;
+    for (int i = 0; i < 3000; ++i) {
+      appendMonitoredFile("src/m" + std::to_string(i % 7) + "/U" + std::to_string(i) + ".c");
+    }
+    appendMonitoredFile("SRC\\M1\\u1.C");  // a namesake of the second file
+    appendMonitoredFile(std::string(600, 'l'));  // too long to hash, and a namesake
+    appendMonitoredFile(std::string(600, 'L'));
+    auto it = database().monitoredFiles.begin();
+    for (int i = 0; i < 3000; i += 3) {
+      auto next = std::next(it, 3);
+      removeMonitoredFile(it);  // every third file, the first namesake among them
+      it = next;
+    }
+    appendMonitoredFile("src/m0/u0.c");  // back after its removal
+    for (const std::string& name : names) {
+      EXPECT_EQ(findMonitoredFile(name), firstInList(name)) << name << " bits " << hashBits;
+    }
+    EXPECT_EQ(findMonitoredFile("src/m1/u1.c"), &database().monitoredFiles.front());
+    removeMonitoredFile(database().monitoredFiles.begin());
+    EXPECT_EQ(findMonitoredFile("src/m1/u1.c")->name, "SRC\\M1\\u1.C");
+    // Removed and appended again, a namesake at a time, every file of the
+    // same hash found where the list has it.
+    removeMonitoredFile(findMonitoredFileIt("src/m1/u1.c"));
+    EXPECT_EQ(findMonitoredFile("src/m1/u1.c"), nullptr);
+    appendMonitoredFile("src/M1/u1.c");
+    appendMonitoredFile("src/m1/u1.C");
+    for (const std::string& name : names) {
+      EXPECT_EQ(findMonitoredFile(name), firstInList(name)) << name << " bits " << hashBits;
+    }
+    EXPECT_EQ(findMonitoredFile("src/m1/u1.c")->name, "src/M1/u1.c");
+    int found = 0;
+    for (const MonitoredFile& file : database().monitoredFiles) found += findMonitoredFile(file.name) == &file;
+    EXPECT_EQ(found, 2002) << hashBits;  // every file but the later namesakes of two names
   }
-  appendMonitoredFile("src/m0/u0.c");  // back after its removal
-  for (const char* name : {"src/m1/u1.c", "SRC/M1/U1.C", "src/m0/u0.c", "src/m2/u2.c", "src/m3/u3.c",
-                                  "src\\m6\\u2999.c", "src/m5/u2998.c", "src/m0/u3000.c", "u1.c", ""}) {
-    EXPECT_EQ(findMonitoredFile(name), firstInList(name)) << name;
-  }
-  EXPECT_EQ(findMonitoredFile("src/m1/u1.c"), &database().monitoredFiles.front());
-  removeMonitoredFile(database().monitoredFiles.begin());
-  EXPECT_EQ(findMonitoredFile("src/m1/u1.c")->name, "SRC\\M1\\u1.C");
 }
 
 // Values take as many slots as their last non-zero one needs; a wider write
