@@ -260,16 +260,18 @@ void detail::storeLineValues(MonitoredFile& file, DescriptionLine& line, const L
 
 namespace {
 
+void countFile(const MonitoredFile& file, ListFigures& figures) {
+  if (file.isHeaderFile != 0) {
+    ++figures.headerFiles;
+  } else {
+    ++figures.sourceFiles;
+    figures.sourceLines += file.sourceLineCount;
+  }
+}
+
 ListFigures countListFigures() {
   ListFigures figures;
-  for (const MonitoredFile& file : database().monitoredFiles) {
-    if (file.isHeaderFile != 0) {
-      ++figures.headerFiles;
-    } else {
-      ++figures.sourceFiles;
-      figures.sourceLines += file.sourceLineCount;
-    }
-  }
+  for (const MonitoredFile& file : database().monitoredFiles) countFile(file, figures);
   return figures;
 }
 
@@ -282,11 +284,22 @@ uint64_t lastListGeneration = 0;
 void keepListFigures() {
   CoverageDatabase& db = database();
   if (db.keptFiguresGeneration != 0) return;
-  db.keptFigures = countListFigures();
+  // One pass for the figures and the files: each file of a large list costs
+  // a cache miss or two.
+  ListFigures figures;
+  db.keptFiles.clear();
+  db.keptFiles.reserve(db.monitoredFiles.size());
+  for (auto file = db.monitoredFiles.begin(); file != db.monitoredFiles.end(); ++file) {
+    countFile(*file, figures);
+    db.keptFiles.push_back(KeptFile{file, file->descriptionLines.size()});
+  }
+  db.keptFigures = figures;
   db.keptFiguresGeneration = ++lastListGeneration;
 }
 
 uint64_t keptListGeneration() { return database().keptFiguresGeneration; }
+
+const std::vector<KeptFile>& keptListFiles() { return database().keptFiles; }
 
 ListFigures listFigures() {
   const CoverageDatabase& db = database();

@@ -20,6 +20,13 @@ struct FileNameSlot {
   MonitoredFileIt file{};
 };
 
+// A file of the list as kept for the reports, with its number of lines: the
+// reports' walks are split into parts by these, without a pass over the list.
+struct KeptFile {
+  MonitoredFileIt file;
+  size_t lines = 0;
+};
+
 // Figures of the file list that the reports' summaries give.
 struct ListFigures {
   uint32_t sourceFiles = 0;
@@ -60,6 +67,7 @@ struct CoverageDatabase {
   // of the list.
   ListFigures keptFigures;
   uint64_t keptFiguresGeneration = 0;
+  std::vector<KeptFile> keptFiles;  // the list as kept, in its order
 };
 
 namespace detail {
@@ -192,6 +200,9 @@ void keepListFigures();
 // The generation of the figures kept: 0 while none are, else a number that
 // no other keeping in the process has had.
 uint64_t keptListGeneration();
+// The files of the list as kept, in order; only while keptListGeneration()
+// is not 0.
+const std::vector<KeptFile>& keptListFiles();
 
 // Whole-database queries used by the reports.
 ListFigures listFigures();

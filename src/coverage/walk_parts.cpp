@@ -38,26 +38,39 @@ bool walkMayStartAt(const MonitoredFile& file) {
 
 namespace {
 
-std::vector<WalkPart> partsOfList(Splitting choice) {
+// The parts of `files`, the whole list in order with their lines.
+std::vector<WalkPart> partsOf(const std::vector<KeptFile>& files, Splitting choice) {
   std::vector<WalkPart> parts;
   if (choice == Splitting::Never) return parts;
-  MonitoredFileList& files = database().monitoredFiles;
   size_t lines = 0;
-  for (const MonitoredFile& file : files) lines += file.descriptionLines.size();
+  for (const KeptFile& file : files) lines += file.lines;
   if (choice == Splitting::BySize && lines < kSplitFromLines) return parts;
   const size_t partLines = choice == Splitting::Always ? 0 : std::max(lines / kPartsPerWalk, kFewestPartLines);
 
+  const MonitoredFileIt listEnd = database().monitoredFiles.end();
   size_t inPart = 0;
-  for (auto file = files.begin(); file != files.end(); ++file) {
-    if (parts.empty() || (inPart >= partLines && walkMayStartAt(*file))) {
-      if (!parts.empty()) parts.back().end = file;
-      parts.push_back(WalkPart{file, files.end()});
+  for (const KeptFile& file : files) {
+    if (parts.empty() || (inPart >= partLines && walkMayStartAt(*file.file))) {
+      if (!parts.empty()) parts.back().end = file.file;
+      parts.push_back(WalkPart{file.file, listEnd});
       inPart = 0;
     }
-    inPart += file->descriptionLines.size();
+    inPart += file.lines;
   }
   if (parts.size() < 2) parts.clear();
   return parts;
+}
+
+// The same for the list as it stands: the kept files, unless the list
+// changed since they were kept.
+std::vector<WalkPart> partsOfList(Splitting choice) {
+  if (keptListGeneration() != 0) return partsOf(keptListFiles(), choice);
+  std::vector<KeptFile> files;
+  MonitoredFileList& list = database().monitoredFiles;
+  for (auto file = list.begin(); file != list.end(); ++file) {
+    files.push_back(KeptFile{file, file->descriptionLines.size()});
+  }
+  return partsOf(files, choice);
 }
 
 // The parts worked out for the list as kept for the reports: every report of
