@@ -241,6 +241,17 @@ TEST_F(LoadingTest, KeptListFiguresAndPartsLastUntilTheListChanges) {
   const std::vector<WalkPart> parts = walkParts();
   ASSERT_EQ(parts.size(), 41u);  // the first starts at the header, each source starts one
   EXPECT_EQ(walkParts().back().first, parts.back().first);
+  // The parts come from the files kept with the figures: the list in order,
+  // each with its number of lines.
+  const std::vector<KeptFile>& kept = keptListFiles();
+  ASSERT_EQ(kept.size(), 41u);
+  auto listed = database().monitoredFiles.begin();
+  for (const KeptFile& file : kept) {
+    EXPECT_EQ(file.file, listed);
+    EXPECT_EQ(file.lines, listed->descriptionLines.size());
+    ++listed;
+  }
+  EXPECT_EQ(kept.front().lines, 0u);
   keepListFigures();  // nothing changed: the same figures
   EXPECT_EQ(keptListGeneration(), first);
 
