@@ -64,22 +64,24 @@ void enterNameSlot(CoverageDatabase& db, MonitoredFileIt file, uint64_t hash) {
 }
 
 // Enters the file just appended; the table doubles (and drops the slots of
-// removed files) when it would become more than half used.
+// removed files) when it would become more than half used. The live slots
+// move over as they are: a file alone under its name is found through its
+// slot only.
 void enterName(CoverageDatabase& db, MonitoredFileIt file, uint64_t hash) {
-  if (2 * (db.nameSlotsUsed + 1) <= db.nameSlots.size()) {
-    enterNameSlot(db, file, hash);
-    return;
+  if (2 * (db.nameSlotsUsed + 1) > db.nameSlots.size()) {
+    std::vector<FileNameSlot> old;
+    old.swap(db.nameSlots);
+    size_t live = 0;
+    for (const FileNameSlot& slot : old) live += (slot.key & FileNameSlot::kLive) != 0;
+    size_t size = kFirstNameSlots;
+    while (size < 4 * (live + 1)) size *= 2;
+    db.nameSlots.assign(size, FileNameSlot{});
+    db.nameSlotsUsed = 0;
+    for (const FileNameSlot& slot : old) {
+      if ((slot.key & FileNameSlot::kLive) != 0) enterNameSlot(db, slot.file, slot.key & FileNameSlot::kHashBits);
+    }
   }
-  size_t live = 0;
-  for (const FileNameSlot& slot : db.nameSlots) live += (slot.key & FileNameSlot::kLive) != 0;
-  size_t size = kFirstNameSlots;
-  while (size < 4 * (live + 1)) size *= 2;
-  db.nameSlots.assign(size, FileNameSlot{});
-  db.nameSlotsUsed = 0;
-  for (auto it = db.monitoredFiles.begin(); it != db.monitoredFiles.end(); ++it) {
-    uint64_t itsHash = 0;
-    if (it->namesakes != 0 && foldedNameHash(db, it->name, itsHash)) enterNameSlot(db, it, itsHash);
-  }
+  enterNameSlot(db, file, hash);
 }
 
 void clearNameSlot(CoverageDatabase& db, const MonitoredFile& file) {
@@ -156,16 +158,14 @@ MonitoredFile& appendMonitoredFile(std::string_view name) {
   // A name met for the first time (nearly every one) gets a slot and no
   // entry in the index: the slot alone finds it.
   const FileNameSlot* slot = db.nameSlots.empty() ? nullptr : &slotOf(db, hash);
-  const bool slotLive = slot != nullptr && (slot->key & FileNameSlot::kLive) != 0;
-  if (db.nameIndex.empty() && !slotLive) {
-    file.namesakes = 1;
-  } else if (indexedName(db, name)) {
-    indexUnderName(db, appended);
-  } else if (slotLive) {
-    // A namesake of the slot's file, which is alone under its name: both go
-    // to the index. So do two names with the same hash, unless the slot's
-    // is there already.
+  if (slot != nullptr && (slot->key & FileNameSlot::kLive) != 0) {
+    // The slot passes to the appended file. The file it holds goes to the
+    // index unless it is there (alone under its name, it would be found no
+    // more), and so does the appended one: a namesake, or a name with the
+    // same hash.
     if (!indexedName(db, slot->file->name)) indexUnderName(db, slot->file);
+    indexUnderName(db, appended);
+  } else if (indexedName(db, name)) {
     indexUnderName(db, appended);
   } else {
     file.namesakes = 1;

@@ -291,7 +291,7 @@ TEST_F(LoadingTest, LookupsAnswerAsAListSearchDoesThroughGrowthRemovalsAndNamesa
   const std::vector<std::string> names = {"src/m1/u1.c", "SRC/M1/U1.C", "src/m0/u0.c", "src/m2/u2.c",
                                           "src/m3/u3.c", "src\\m6\\u2999.c", "src/m5/u2998.c", "src/m0/u3000.c",
                                           "u1.c", "", std::string(600, 'l'), std::string(600, 'L')};
-  for (uint64_t hashBits : {FileNameSlot::kHashBits, uint64_t{7}, uint64_t{0}}) {
+  for (uint64_t hashBits : {FileNameSlot::kHashBits, uint64_t{1023}, uint64_t{7}, uint64_t{0}}) {
     resetDatabase();
     database().nameHashBits = hashBits;
     for (int i = 0; i < 3000; ++i) {
@@ -326,6 +326,62 @@ TEST_F(LoadingTest, LookupsAnswerAsAListSearchDoesThroughGrowthRemovalsAndNamesa
     int found = 0;
     for (const MonitoredFile& file : database().monitoredFiles) found += findMonitoredFile(file.name) == &file;
     EXPECT_EQ(found, 2002) << hashBits;  // every file but the later namesakes of two names
+  }
+}
+
+// With every name under one hash: a file alone under its name holds the
+// slot while another name has its files in the index; a namesake of that
+// other name appended then takes the slot, and both must still be found.
+TEST_F(LoadingTest, AFileAloneInTheSlotIsFoundAfterAnIndexedNameTakesTheSlot) {
+  resetDatabase();
+  database().nameHashBits = 0;
+  appendMonitoredFile("a.c");
+  appendMonitoredFile("b.c");  // same hash: both go to the index
+  removeMonitoredFile(findMonitoredFileIt("b.c"));
+  MonitoredFile* alone = &appendMonitoredFile("c.c");  // the slot is free again: c.c alone holds it
+  MonitoredFile* later = &appendMonitoredFile("A.C");  // a namesake of a.c, whose name is in the index
+  EXPECT_EQ(findMonitoredFile("c.c"), alone);
+  EXPECT_EQ(findMonitoredFile("a.c"), &database().monitoredFiles.front());
+  removeMonitoredFile(database().monitoredFiles.begin());
+  EXPECT_EQ(findMonitoredFile("a.c"), later);
+  EXPECT_EQ(findMonitoredFile("c.c"), alone);
+  EXPECT_EQ(findMonitoredFile("b.c"), nullptr);
+}
+
+// Appends and removals in a random order, names from a small pool in two
+// spellings, under few hash bits: every lookup answers as a search of the
+// list does, also across the table's growth.
+TEST_F(LoadingTest, RandomAppendsAndRemovalsKeepEveryLookupRight) {
+  auto firstInList = [](const std::string& name) -> MonitoredFile* {
+    for (MonitoredFile& file : database().monitoredFiles) {
+      if (file.namesakes != 0 && sameFileName(file.name, name)) return &file;
+    }
+    return nullptr;
+  };
+  std::vector<std::string> pool;
+  for (int i = 0; i < 700; ++i) pool.push_back("src/f" + std::to_string(i) + ".c");
+  for (uint64_t hashBits : {uint64_t{0}, uint64_t{3}, uint64_t{255}, uint64_t{1023}}) {
+    resetDatabase();
+    database().nameHashBits = hashBits;
+    uint32_t random = 12345;
+    auto next = [&random](uint32_t below) {
+      random = random * 1103515245u + 12345u;
+      return (random >> 8) % below;
+    };
+    for (int step = 0; step < 6000; ++step) {
+      MonitoredFileList& files = database().monitoredFiles;
+      if (!files.empty() && next(3) == 0) {
+        removeMonitoredFile(std::next(files.begin(), next(static_cast<uint32_t>(files.size()))));
+      } else {
+        std::string name = pool[next(static_cast<uint32_t>(pool.size()))];
+        if (next(2) == 0) name[0] = 'S';  // the same name as sameFileName sees it
+        appendMonitoredFile(name);
+      }
+      if (step % 500 != 499) continue;
+      for (const std::string& name : pool) {
+        ASSERT_EQ(findMonitoredFile(name), firstInList(name)) << name << " bits " << hashBits << " step " << step;
+      }
+    }
   }
 }
 
